@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/FormInstance.h"
+#include "skin/frmSplash.h"
+#include "skin/frmThinPlayer.h"
+
+namespace lumadeck {
+
+class frmLumadeck;
+
+// The program-wide windows: one instance each, created on first use.
+struct Forms {
+    static FormInstance<frmLumadeck> Lumadeck;
+    static FormInstance<frmThinPlayer> ThinPlayer;
+    static FormInstance<frmSplash> Splash;
+};
+
+// Shows the splash window modally as the About window.
+void ShowAboutWindow(QWidget* owner);
+
+} // namespace lumadeck

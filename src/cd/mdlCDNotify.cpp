@@ -1,0 +1,7 @@
+#include "mdlCDNotify.h"
+
+namespace lumadeck::mdlCDNotify {
+
+bool bHooked = false;
+
+} // namespace lumadeck::mdlCDNotify

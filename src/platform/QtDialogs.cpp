@@ -1,0 +1,111 @@
+#include "QtDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace lumadeck {
+
+namespace {
+
+QMessageBox::StandardButtons standardButtons(MsgButtons buttons) {
+    switch (buttons) {
+    case MsgButtons::Ok:
+        return QMessageBox::Ok;
+    case MsgButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case MsgButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case MsgButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MsgButtons::RetryCancel:
+        return QMessageBox::Retry | QMessageBox::Cancel;
+    case MsgButtons::AbortRetryIgnore:
+        return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::Icon boxIcon(MsgIcon icon) {
+    switch (icon) {
+    case MsgIcon::None:
+        return QMessageBox::NoIcon;
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    case MsgIcon::Warning:
+        return QMessageBox::Warning;
+    case MsgIcon::Critical:
+        return QMessageBox::Critical;
+    case MsgIcon::Question:
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+MsgAnswer answerFor(int button, MsgButtons buttons) {
+    switch (button) {
+    case QMessageBox::Ok:
+        return MsgAnswer::Ok;
+    case QMessageBox::Yes:
+        return MsgAnswer::Yes;
+    case QMessageBox::No:
+        return MsgAnswer::No;
+    case QMessageBox::Retry:
+        return MsgAnswer::Retry;
+    case QMessageBox::Abort:
+        return MsgAnswer::Abort;
+    case QMessageBox::Ignore:
+        return MsgAnswer::Ignore;
+    case QMessageBox::Cancel:
+        return MsgAnswer::Cancel;
+    default:
+        // Closed with Esc or the window's close box.
+        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
+    }
+}
+
+QWidget* ownerOr(QWidget* owner) {
+    return owner ? owner : QApplication::activeWindow();
+}
+
+} // namespace
+
+MsgAnswer QtDialogs::MessageBox(QWidget* owner, const QString& title, const QString& text,
+                                MsgIcon icon, MsgButtons buttons) {
+    QMessageBox box(boxIcon(icon), title, text, standardButtons(buttons), ownerOr(owner));
+    return answerFor(box.exec(), buttons);
+}
+
+QString QtDialogs::OpenFile(QWidget* owner, const FileDialogRequest& request) {
+    QFileDialog dialog(ownerOr(owner), request.title, request.initialFolder, request.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (!request.defaultSuffix.isEmpty()) {
+        dialog.setDefaultSuffix(request.defaultSuffix);
+    }
+    if (m_qtOwn) {
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst().trimmed();
+}
+
+QString QtDialogs::SaveFile(QWidget* owner, const FileDialogRequest& request) {
+    QFileDialog dialog(ownerOr(owner), request.title, request.initialFolder, request.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!request.defaultSuffix.isEmpty()) {
+        dialog.setDefaultSuffix(request.defaultSuffix);
+    }
+    if (m_qtOwn) {
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace lumadeck

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "IDialogs.h"
+
+#include <QList>
+#include <QString>
+#include <deque>
+
+namespace lumadeck {
+
+// A dialog service for tests: every message box and file dialog is recorded,
+// and answered from queues filled in advance. With an empty queue a message
+// box answers with its first button (Ok or Yes or Retry or Abort), and a file
+// dialog is cancelled.
+class RecordingDialogs : public IDialogs {
+public:
+    struct Box {
+        QString title;
+        QString text;
+        MsgIcon icon;
+        MsgButtons buttons;
+    };
+    struct FileDialog {
+        bool save;
+        FileDialogRequest request;
+    };
+
+    MsgAnswer MessageBox(QWidget*, const QString& title, const QString& text, MsgIcon icon,
+                         MsgButtons buttons) override {
+        boxes.append({title, text, icon, buttons});
+        if (!answers.empty()) {
+            const MsgAnswer a = answers.front();
+            answers.pop_front();
+            return a;
+        }
+        switch (buttons) {
+        case MsgButtons::YesNo:
+        case MsgButtons::YesNoCancel:
+            return MsgAnswer::Yes;
+        case MsgButtons::RetryCancel:
+            return MsgAnswer::Retry;
+        case MsgButtons::AbortRetryIgnore:
+            return MsgAnswer::Abort;
+        default:
+            return MsgAnswer::Ok;
+        }
+    }
+    QString OpenFile(QWidget*, const FileDialogRequest& request) override {
+        fileDialogs.append({false, request});
+        return nextFile();
+    }
+    QString SaveFile(QWidget*, const FileDialogRequest& request) override {
+        fileDialogs.append({true, request});
+        return nextFile();
+    }
+
+    std::deque<MsgAnswer> answers;
+    std::deque<QString> files;
+    QList<Box> boxes;
+    QList<FileDialog> fileDialogs;
+
+private:
+    QString nextFile() {
+        if (files.empty()) {
+            return {};
+        }
+        QString f = files.front();
+        files.pop_front();
+        return f;
+    }
+};
+
+} // namespace lumadeck

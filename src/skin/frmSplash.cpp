@@ -1,0 +1,121 @@
+#include "frmSplash.h"
+
+#include "GradientForm.h"
+#include "Regions.h"
+#include "platform/DataFiles.h"
+#include "platform/VersionInfo.h"
+
+#include <QCloseEvent>
+#include <QFont>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+
+namespace lumadeck {
+
+namespace {
+
+// The title's font: the rounded hand-lettered face the program was designed
+// with, with ordinary fallbacks where it is not installed.
+QFont titleFont() {
+    QFont font;
+    font.setFamilies({"Comic Neue", "Comic Sans MS", "DejaVu Sans"});
+    font.setPointSizeF(20.25);
+    font.setBold(true);
+    return font;
+}
+
+QPixmap programIcon() {
+    QPixmap icon(DataFiles::Path("lumadeck.png"));
+    return icon;
+}
+
+} // namespace
+
+frmSplash::frmSplash(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+    setObjectName("frmSplash");
+    setAttribute(Qt::WA_DeleteOnClose); // closing unloads it
+    setWindowTitle("Lumadeck Player");
+    setFixedSize(ClientWidth, ClientHeight);
+
+    Label1 = makeLabel(7, 11, 437, 41, Qt::white);
+    Label1->setObjectName("Label1");
+    Label1->setFont(titleFont());
+    Label1->setText("Lumadeck Player");
+
+    lblVersion = makeLabel(7, 45, 437, 16, QColor(255, 255, 192));
+    lblVersion->setObjectName("lblVersion");
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName("Image1");
+    Image1->setGeometry(204, 67, 38, 33);
+    Image1->setScaledContents(true);
+    Image1->setPixmap(programIcon());
+    Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    lblLegal = makeLabel(7, 164, 437, 65, QColor(192, 255, 192));
+    lblLegal->setObjectName("lblLegal");
+    lblLegal->setWordWrap(true);
+
+    // Load steps: the outline, then the texts.
+    MakeItElliptical();
+    lblVersion->setText(VersionText());
+    lblLegal->setText(LicenceText());
+
+    // The gradient goes into the persistent background once.
+    GradientForm::PaintGradient(this, 70, 50, 50, 0);
+}
+
+QLabel* frmSplash::makeLabel(int left, int top, int width, int height, const QColor& colour) {
+    auto* label = new QLabel(this);
+    label->setGeometry(left, top, width, height);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    label->setAutoFillBackground(false);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents); // clicks reach the window
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    return label;
+}
+
+void frmSplash::MakeItElliptical() {
+    setMask(Regions::RoundRect(width(), height(), 50, 50));
+}
+
+QString frmSplash::VersionText() {
+    return QString("Ver %1.%2 %3")
+        .arg(VersionInfo::Major)
+        .arg(VersionInfo::Minor)
+        .arg(QString::fromUtf8(VersionInfo::FileDescription));
+}
+
+QString frmSplash::LicenceText() {
+    return QStringLiteral(
+        "Lumadeck Player is free software: you can redistribute it and/or modify it under the "
+        "terms of the GNU General Public License as published by the Free Software Foundation, "
+        "either version 3 of the License, or (at your option) any later version. It comes with "
+        "ABSOLUTELY NO WARRANTY.");
+}
+
+void frmSplash::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    event->accept(); // other keys do nothing
+}
+
+void frmSplash::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    close();
+}
+
+void frmSplash::closeEvent(QCloseEvent* event) {
+    emit unloading();
+    QDialog::closeEvent(event);
+}
+
+} // namespace lumadeck
