@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace lumadeck {
+
+// The filesystem a path lies on.
+struct VolumeInfo {
+    QString mountPoint; // absolute, without a trailing "/" (except "/")
+    QString label;      // the filesystem's label, "" when it has none
+};
+
+// The filesystem holding the given absolute path (the longest matching mount
+// point of the mount table), or nothing when it cannot be told.
+std::optional<VolumeInfo> VolumeOfPath(const QString& absolutePath);
+
+} // namespace lumadeck
