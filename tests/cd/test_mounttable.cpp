@@ -1,0 +1,129 @@
+#include "cd/FileNames.h"
+#include "cd/MountTable.h"
+#include "cd/VolumeInfo.h"
+#include "cd/VolumeLabel.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace lumadeck;
+
+namespace {
+
+// Lines as the kernel writes them.
+const char* kTable =
+    "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
+    "27 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+    "40 27 11:0 / /media/u/VCD\\040ONE rw,nosuid shared:5 - iso9660 /dev/sr0 ro,uid=1000\n"
+    "41 27 0:45 / /home/u/my\\040disc\\011tab\\134x rw - fuse.fuseiso fuseiso rw,user_id=0\n"
+    "42 27 7:3 / /media/u/VCD rw master:7 unbindable - udf /dev/loop3 ro\n"
+    "garbage line\n"
+    "43 27 8:2 /sub /mnt/bind rw - ext4 /dev/sda2 rw\n";
+
+} // namespace
+
+TEST(MountTable, ParsesFieldsEscapesAndOptionalTags) {
+    const QList<MountEntry> t = ParseMountInfo(kTable);
+    ASSERT_EQ(t.size(), 6); // the malformed line is skipped
+    EXPECT_EQ(t[2].mountId, 40);
+    EXPECT_EQ(t[2].major, 11u);
+    EXPECT_EQ(t[2].minor, 0u);
+    EXPECT_EQ(t[2].mountPoint, QStringLiteral("/media/u/VCD ONE"));
+    EXPECT_EQ(t[2].fsType, QStringLiteral("iso9660"));
+    EXPECT_EQ(t[2].source, QStringLiteral("/dev/sr0"));
+    EXPECT_EQ(t[3].mountPoint, QStringLiteral("/home/u/my disc\ttab\\x"));
+    EXPECT_EQ(t[3].fsType, QStringLiteral("fuse.fuseiso"));
+    EXPECT_EQ(t[4].fsType, QStringLiteral("udf")); // two optional tags before "-"
+    EXPECT_EQ(t[5].root, QStringLiteral("/sub"));
+}
+
+TEST(MountTable, RejectsMalformedLinesWithoutReadingPastThem) {
+    EXPECT_FALSE(ParseMountInfoLine(""));
+    EXPECT_FALSE(ParseMountInfoLine("1 2 3:4 / /x rw - ext4"));            // no source
+    EXPECT_FALSE(ParseMountInfoLine("1 2 3:4 / /x rw ext4 dev opts a b")); // no "-"
+    EXPECT_FALSE(ParseMountInfoLine("x 2 3:4 / /x rw - ext4 dev rw"));
+    EXPECT_FALSE(ParseMountInfoLine("1 2 34 / /x rw - ext4 dev rw"));
+    EXPECT_FALSE(ParseMountInfoLine("1 2 3:4 / relative rw - ext4 dev rw"));
+    // Escapes cut short at the end of a field stay literal.
+    EXPECT_EQ(UnescapeMountField("a\\04"), QByteArray("a\\04"));
+    EXPECT_EQ(UnescapeMountField("a\\"), QByteArray("a\\"));
+    EXPECT_EQ(UnescapeMountField("\\0401"), QByteArray(" 1"));
+    EXPECT_EQ(UnescapeMountField("\\777"), QByteArray("\\777")); // over a byte
+    EXPECT_EQ(UnescapeMountField("\\08x"), QByteArray("\\08x"));
+}
+
+TEST(MountTable, FindsTheLongestMountPointByWholeFolders) {
+    const QList<MountEntry> t = ParseMountInfo(kTable);
+    auto m = MountOfPath(t, "/media/u/VCD ONE/MPEGAV/AVSEQ01.DAT");
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->mountId, 40);
+    m = MountOfPath(t, "/media/u/VCD/x.mpg"); // not confused with "/media/u/VCD ONE"
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->mountId, 42);
+    m = MountOfPath(t, "/media/u/VCDX/x.mpg");
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->mountId, 27);
+    m = MountOfPath(t, "/media/u/VCD/../VCD ONE/./a");
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->mountId, 40);
+    EXPECT_FALSE(MountOfPath(t, "relative/path"));
+    // A mount point mounted over: the later entry is the one in sight.
+    const QList<MountEntry> stacked = ParseMountInfo("1 0 8:1 / / rw - ext4 a rw\n"
+                                                     "2 1 8:2 / /m rw - ext4 b rw\n"
+                                                     "3 2 8:3 / /m rw - ext4 c rw\n");
+    m = MountOfPath(stacked, "/m/f");
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->source, QStringLiteral("c"));
+}
+
+TEST(MountTable, ReadsThisProcessTable) {
+    const QList<MountEntry> t = ReadMountTable();
+    ASSERT_FALSE(t.isEmpty());
+    EXPECT_TRUE(MountOfPath(t, "/"));
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto info = VolumeOfPath(dir.path() + "/file with space.mpg");
+    ASSERT_TRUE(info);
+    EXPECT_TRUE(dir.path().startsWith(info->mountPoint));
+    EXPECT_TRUE(info->mountPoint == "/" || !info->mountPoint.endsWith('/'));
+    EXPECT_FALSE(VolumeOfPath("not/absolute"));
+    EXPECT_EQ(ReadMountTable("/nonexistent/mountinfo").size(), 0);
+}
+
+TEST(VolumeLabel, DecodesUdevEscapesAndIsoDescriptors) {
+    EXPECT_EQ(DecodeUdevEscapes("VCD\\x20ONE"), QStringLiteral("VCD ONE"));
+    EXPECT_EQ(DecodeUdevEscapes("a\\x2fb\\x"), QStringLiteral("a/b\\x"));
+    EXPECT_EQ(DecodeUdevEscapes("\\xc3\\xa9t\\xc3\\xa9"), QString::fromUtf8("\xc3\xa9t\xc3\xa9"));
+    EXPECT_EQ(DecodeUdevEscapes("\\xzz"), QStringLiteral("\\xzz"));
+
+    QByteArray image(40000, '\0');
+    EXPECT_EQ(IsoLabelFromImage(image), QString());
+    image[32768] = 1;
+    image.replace(32769, 5, "CD001");
+    QByteArray id = "VCD ONE";
+    id.append(QByteArray(32 - id.size(), ' '));
+    image.replace(32768 + 40, 32, id);
+    EXPECT_EQ(IsoLabelFromImage(image), QStringLiteral("VCD ONE"));
+    EXPECT_EQ(IsoLabelFromImage(image.left(32768 + 50)), QString()); // cut short
+    EXPECT_EQ(LabelOfDevice(0, 45, "fuse.fuseiso"), QString());
+}
+
+TEST(FileNames, KeepsEveryByteOfNamesThatAreNotUtf8) {
+    const QByteArray samples[] = {"plain.dat",
+                                  "caf\xc3\xa9.mpg",
+                                  "\xff\xfe.dat",
+                                  "bad\xc3(.mpg",
+                                  "\xed\xa0\x80 surrogate",
+                                  "\xc0\xaf overlong",
+                                  "\xf4\x90\x80\x80 too high",
+                                  "\xf0\x9f\x8e\xac emoji",
+                                  "cut \xe2\x82"};
+    for (const QByteArray& s : samples) {
+        const QString name = DecodeFileName(s);
+        EXPECT_EQ(EncodeFileName(name), s) << s.toHex().constData();
+    }
+    EXPECT_EQ(DecodeFileName("caf\xc3\xa9"), QString::fromUtf8("caf\xc3\xa9"));
+    EXPECT_EQ(DecodeFileName("\xf0\x9f\x8e\xac").size(), 2);
+    EXPECT_EQ(DecodeFileName("\xff").size(), 1);
+}
