@@ -13,7 +13,21 @@ namespace lumadeck {
 // States: open state 6 open, 0 closed; play state 0 stopped, 1 paused,
 // 2 playing. Display sizes: 0 actual size, 1 half, 2 double, 3 full screen,
 // 4 fit to the control's window, 5/6/7 one sixteenth/fourth/half of the
-// screen. Placement is the widget's own geometry in its parent.
+// screen. Placement is the widget's own geometry in its parent, in pixels.
+//
+// Notification order for one file:
+//   Open(name)      -> [PlayStateChange(old, 0) and OpenStateChange(6, 0)
+//                       for the file that was open, while FileName() and
+//                       CurrentPosition() still describe it]
+//                   -> OpenStateChange(0, 6) once the file is ready
+//                   -> PlayStateChange(0, 2) when it starts (automatic start)
+//                      or PlayStateChange(0, 1) (opened paused at its start)
+//   natural end     -> PlayStateChange(2, 0) with EndOfPlayPosition() equal to
+//                      CurrentPosition()
+//   every seek      -> PositionChange(old, new)
+//   any failure     -> Error(); ErrorDescription()/ErrorCode() tell what
+// Notifications arrive on the user-interface thread, possibly nested inside
+// calls on the control.
 class MediaControl : public QWidget {
     Q_OBJECT
 public:
@@ -26,6 +40,22 @@ public:
     static constexpr long PlayStatePaused = 1;
     static constexpr long PlayStatePlaying = 2;
 
+    static constexpr long DisplayDefault = 0;
+    static constexpr long DisplayHalf = 1;
+    static constexpr long DisplayDouble = 2;
+    static constexpr long DisplayFullScreen = 3;
+    static constexpr long DisplayFitToWindow = 4;
+    static constexpr long DisplayOneSixteenthScreen = 5;
+    static constexpr long DisplayOneFourthScreen = 6;
+    static constexpr long DisplayOneHalfScreen = 7;
+
+    // Media information types understood by MediaInfoString().
+    static constexpr long InfoFileName = 7;
+    static constexpr long InfoTitle = 8;
+    static constexpr long InfoAuthor = 9;
+    static constexpr long InfoCopyright = 10;
+    static constexpr long InfoDescription = 12;
+
     // Starts opening a file; completion comes as OpenStateChange(.., 6).
     virtual bool Open(const QString& fileName) = 0;
     virtual bool Play() = 0;
@@ -37,6 +67,8 @@ public:
 
     // Full name of the open file, "" when none.
     virtual QString FileName() const = 0;
+    // Writing the file name opens that file directly (like Open()).
+    virtual bool SetFileName(const QString& fileName) { return Open(fileName); }
     virtual double CurrentPosition() const = 0;
     virtual bool SetCurrentPosition(double seconds) = 0; // seeks
     virtual double Duration() const = 0;
@@ -44,6 +76,60 @@ public:
     virtual double EndOfPlayPosition() const = 0;
     virtual long PlayState() const = 0;
     virtual long OpenState() const = 0;
+
+    // Display size 0 to 7 (see above); SetDisplaySize fails for other values.
+    virtual long DisplaySize() const = 0;
+    virtual bool SetDisplaySize(long size) = 0;
+    // Automatic sizing to the clip, and the permission to change the display
+    // size (both switched on by the player when it attaches the control).
+    virtual bool AutoSize() const = 0;
+    virtual bool SetAutoSize(bool on) = 0;
+    virtual bool AllowChangeDisplaySize() const = 0;
+    virtual bool SetAllowChangeDisplaySize(bool on) = 0;
+
+    // Natural size of the video in pixels (0 for sound only or nothing open).
+    virtual int ImageSourceWidth() const = 0;
+    virtual int ImageSourceHeight() const = 0;
+    // Border drawn around the video, in pixels.
+    virtual int VideoBorderWidth() const = 0;
+    // The panel of transport controls under the video, and its height.
+    virtual bool ShowControls() const = 0;
+    virtual bool SetShowControls(bool on) = 0;
+    virtual int PanelHeight() const = 0;
+    // Whether the panel is also shown in full-screen mode.
+    virtual bool EnableFullScreenControls() const = 0;
+    virtual bool SetEnableFullScreenControls(bool on) = 0;
+
+    // The last error; "" and 0 when there was none.
+    virtual QString ErrorDescription() const = 0;
+    virtual long ErrorCode() const = 0;
+
+    // Codecs of the open clip, numbered from 1.
+    virtual long CodecCount() const = 0;
+    virtual QString CodecDescription(long index) const = 0;
+    virtual bool CodecInstalled(long index) const = 0;
+    virtual QString CodecURL(long index) const = 0;
+
+    // Text about the open clip: 8 title, 12 description (see Info*).
+    virtual QString MediaInfoString(long type) const = 0;
+
+    // Placement in the parent, in pixels.
+    virtual bool Move(int left, int top, int width, int height) {
+        setGeometry(left, top, width < 0 ? 0 : width, height < 0 ? 0 : height);
+        return true;
+    }
+    virtual bool SetWidth(int width) { return Move(x(), y(), width, height()); }
+    virtual bool SetHeight(int height) { return Move(x(), y(), width(), height); }
+
+signals:
+    // Open state moved from oldState to newState (6 open, 0 closed).
+    void OpenStateChange(long oldState, long newState);
+    // Play state moved from oldState to newState (0 stopped, 1 paused, 2 playing).
+    void PlayStateChange(long oldState, long newState);
+    // Something failed; ErrorDescription() and ErrorCode() tell what.
+    void Error();
+    // The position jumped (a seek) from oldPosition to newPosition seconds.
+    void PositionChange(double oldPosition, double newPosition);
 };
 
 } // namespace lumadeck
