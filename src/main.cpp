@@ -8,7 +8,6 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName("Lumadeck");
     QApplication::setApplicationName("Lumadeck");
-    QApplication::setApplicationDisplayName("Lumadeck Player");
     // The program ends when its main window unloads, not when the last
     // visible window closes (in compact mode the main window may be hidden).
     QApplication::setQuitOnLastWindowClosed(false);

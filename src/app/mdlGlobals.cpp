@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 namespace lumadeck::mdlGlobals {
@@ -35,7 +36,11 @@ long TextToLong(const QString& text) {
     bool ok = false;
     const long whole = t.toLong(&ok);
     if (ok) {
-        return whole;
+        // A Long holds 32 bits; anything wider does not fit.
+        return whole >= std::numeric_limits<int32_t>::min() &&
+                       whole <= std::numeric_limits<int32_t>::max()
+                   ? whole
+                   : 0;
     }
     const double d = t.toDouble(&ok);
     if (!ok || !std::isfinite(d)) {

@@ -1,8 +1,10 @@
 #include "IniSettingsStore.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -26,22 +28,43 @@ QString settingsKey(const QString& section, const QString& key) {
     return section + "/" + key;
 }
 
+// Whether the file at path could not be parsed. QSettings reports a parse
+// failure only to the first object that reads a file (later ones share its
+// cached contents), so the verdict is kept per file and its size and time.
+bool isCorrupt(const QString& path) {
+    struct Verdict {
+        qint64 size;
+        QDateTime modified;
+        bool corrupt;
+    };
+    static QHash<QString, Verdict> verdicts;
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        return false;
+    }
+    if (!info.isFile() || !info.isReadable()) {
+        return true;
+    }
+    const auto it = verdicts.constFind(path);
+    if (it != verdicts.constEnd() && it->size == info.size() &&
+        it->modified == info.lastModified()) {
+        return it->corrupt;
+    }
+    QSettings probe(path, QSettings::IniFormat);
+    const bool corrupt = probe.status() != QSettings::NoError;
+    verdicts.insert(path, {info.size(), info.lastModified(), corrupt});
+    return corrupt;
+}
+
 } // namespace
 
 QString IniSettingsStore::GetSetting(const QString& appName, const QString& section,
                                      const QString& key, const QString& defaultValue) {
     const QString path = FilePath(appName);
-    QFileInfo info(path);
-    if (!info.exists()) {
-        return defaultValue;
-    }
-    if (!info.isFile() || !info.isReadable()) {
+    if (!QFileInfo::exists(path) || isCorrupt(path)) {
         return defaultValue;
     }
     QSettings settings(path, QSettings::IniFormat);
-    if (settings.status() != QSettings::NoError) {
-        return defaultValue;
-    }
     const QVariant value = settings.value(settingsKey(section, key));
     if (!value.isValid()) {
         return defaultValue;
@@ -59,11 +82,7 @@ void IniSettingsStore::SaveSetting(const QString& appName, const QString& sectio
     const QString path = FilePath(appName);
     QFileInfo info(path);
     if (info.exists()) {
-        bool corrupt = !info.isFile() || !info.isReadable();
-        if (!corrupt) {
-            QSettings probe(path, QSettings::IniFormat);
-            corrupt = probe.status() != QSettings::NoError;
-        }
+        const bool corrupt = isCorrupt(path);
         if (corrupt && info.isFile()) {
             // Keep what was there for the user to look at; start a new file.
             const QString aside = path + ".corrupt";

@@ -94,10 +94,9 @@ QString frmSplash::VersionText() {
 
 QString frmSplash::LicenceText() {
     return QStringLiteral(
-        "Lumadeck Player is free software: you can redistribute it and/or modify it under the "
-        "terms of the GNU General Public License as published by the Free Software Foundation, "
-        "either version 3 of the License, or (at your option) any later version. It comes with "
-        "ABSOLUTELY NO WARRANTY.");
+        "Lumadeck Player is free software, released under the GNU General Public License, "
+        "version 3 or (at your option) any later version. It comes with ABSOLUTELY NO "
+        "WARRANTY; see the file LICENSE for details.");
 }
 
 void frmSplash::keyPressEvent(QKeyEvent* event) {
