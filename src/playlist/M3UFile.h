@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <functional>
+#include <optional>
+
+namespace lumadeck::M3UFile {
+
+// What a playlist file holds: the entries in file order and the resume point
+// of its last "#Last:" line (index 0 and position 0 when it has none).
+struct Contents {
+    QStringList names;
+    long lastIndex = 0;
+    double lastPosition = 0;
+};
+
+// The resume point written on the "#Last:" line.
+struct ResumePoint {
+    long index = 0;
+    double position = 0;
+};
+
+// Reads playlist text (UTF-8, an optional byte-order mark is skipped). A line
+// ends at a carriage return or a carriage return and line feed (a line feed
+// alone does not end a line); lines are stripped of leading and trailing
+// spaces; empty lines and lines starting with "#" are not entries, except
+// that a "#Last:" line (any letter case) sets the resume point.
+Contents Parse(QByteArrayView text);
+
+// Folds one "#Last:" line (already stripped of surrounding spaces) into the
+// resume point. The first comma splits index and position; a part that is
+// not a number leaves its previous value; negative values become 0.
+// Returns false when the line is not a resume line.
+bool ParseResumeLine(QStringView line, long& index, double& position);
+
+// The text of a playlist: "#EXTM3U" and the "#Last:" line when a resume
+// point is given, then one name per line, every line ended by CR LF.
+QByteArray Serialize(const QStringList& names, const std::optional<ResumePoint>& resume);
+
+// Seconds as written on the "#Last:" line: up to 15 significant digits with a
+// decimal point whatever the locale, no decimals for a whole number.
+QString FormatPosition(double seconds);
+// A number as read from the "#Last:" line: a decimal point or a decimal comma.
+std::optional<double> ParseNumber(QStringView text);
+
+// Reads a whole file. On failure, error receives the system's description of
+// it (for example "No such file or directory").
+bool ReadFile(const QString& path, QByteArray& contents, QString& error);
+
+// Writes a whole file atomically: the text goes to a temporary file beside
+// the target, which then replaces the target, so the old file is either
+// replaced whole or left as it was. On failure, error receives the system's
+// description of it.
+bool WriteFile(const QString& path, const QByteArray& contents, QString& error);
+
+// For tests: called after the temporary file has been written and before it
+// replaces the target; returning a non-zero error number abandons the save
+// with that error, as a failing disk would. Empty by default.
+void SetBeforeReplaceHook(std::function<int(const QString& path)> hook);
+
+} // namespace lumadeck::M3UFile
