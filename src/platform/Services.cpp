@@ -1,5 +1,6 @@
 #include "Services.h"
 
+#include "IDocumentOpener.h"
 #include "IniSettingsStore.h"
 #include "QtDialogs.h"
 
@@ -11,6 +12,7 @@ namespace {
 
 ISettingsStore* g_settings = nullptr;
 IDialogs* g_dialogs = nullptr;
+IDocumentOpener* g_opener = nullptr;
 
 template <class T> T& realDefault() {
     static std::unique_ptr<T> instance = std::make_unique<T>();
@@ -33,6 +35,14 @@ IDialogs& dialogs() {
 
 void setDialogs(IDialogs* dialogs) {
     g_dialogs = dialogs;
+}
+
+IDocumentOpener& opener() {
+    return g_opener ? *g_opener : realDefault<DesktopOpener>();
+}
+
+void setOpener(IDocumentOpener* opener) {
+    g_opener = opener;
 }
 
 } // namespace lumadeck::Services

@@ -4,6 +4,7 @@ namespace lumadeck {
 
 class ISettingsStore;
 class IDialogs;
+class IDocumentOpener;
 
 // The program-wide platform services. The program installs the real ones at
 // start; tests install their doubles. Each accessor gives the installed
@@ -15,6 +16,9 @@ void setSettings(ISettingsStore* store); // nullptr: back to the real default
 
 IDialogs& dialogs();
 void setDialogs(IDialogs* dialogs);
+
+IDocumentOpener& opener();
+void setOpener(IDocumentOpener* opener);
 
 } // namespace Services
 
