@@ -1,0 +1,475 @@
+#include "clsFindFile.h"
+
+#include "FileNames.h"
+#include "MStringSortRoutines.h"
+#include "WildCard.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace lumadeck {
+
+namespace {
+
+// Code points of a string; a lone surrogate (an undecodable byte of a file
+// name) stays as it is, so that different bytes stay different.
+std::u32string ToCodePoints(const QString& s) {
+    std::u32string out;
+    out.reserve(s.size());
+    const qsizetype n = s.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = s.at(i).unicode();
+        if (QChar::isHighSurrogate(u) && i + 1 < n &&
+            QChar::isLowSurrogate(s.at(i + 1).unicode())) {
+            out.push_back(QChar::surrogateToUcs4(u, s.at(i + 1).unicode()));
+            ++i;
+        } else {
+            out.push_back(u);
+        }
+    }
+    return out;
+}
+
+QString Trimmed(const QString& s) {
+    return s.trimmed();
+}
+
+// Only this many folders of the walk keep their descriptor open; deeper
+// trees reopen an ancestor by name when they come back to it.
+constexpr std::size_t kMaxOpenFolders = 64;
+
+} // namespace
+
+// One run of FindFiles over one path. Holds everything it needs itself, so
+// that it can leave safely when a handler destroys the finder.
+class FolderWalk {
+public:
+    FolderWalk(clsFindFile& finder, const std::shared_ptr<bool>& alive,
+               const std::vector<std::u32string>& specs)
+        : mFinder(finder), mAlive(alive), mSpecs(specs) {
+        for (const auto& s : mSpecs) {
+            mReversedSpecs.push_back(wildcard::Reversed(s));
+        }
+    }
+    ~FolderWalk() {
+        for (Frame& f : mFrames) {
+            CloseFrame(f);
+        }
+    }
+
+    FolderWalk(const FolderWalk&) = delete;
+    FolderWalk& operator=(const FolderWalk&) = delete;
+
+    // Walks the tree under root (an absolute folder path ending in "/").
+    // False when the walk must stop (cancelled, or the finder is gone).
+    bool Run(const QString& root) {
+        const QByteArray rootBytes = EncodeFileName(root);
+        const int fd = ::open(rootBytes.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            return true; // cannot be enumerated: contributes nothing
+        }
+        mPath = root;
+        mRootBytes = rootBytes;
+        if (!EnterFolder(fd, QByteArray())) {
+            return false;
+        }
+        while (!mFrames.empty()) {
+            Frame& top = mFrames.back();
+            if (top.next >= top.subfolders.size()) {
+                CloseFrame(top);
+                mOnPath.erase({top.dev, top.ino});
+                mFrames.pop_back();
+                if (!mFrames.empty()) {
+                    mPath.truncate(mFrames.back().pathLength);
+                }
+                continue;
+            }
+            const QByteArray name = top.subfolders[top.next++];
+            const std::size_t index = mFrames.size() - 1;
+            if (top.fd < 0 && !Reopen(index)) {
+                mFrames[index].next = mFrames[index].subfolders.size(); // vanished
+                continue;
+            }
+            const int childFd = ::openat(mFrames[index].fd, name.constData(),
+                                         O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (childFd < 0) {
+                continue; // unreadable, vanished or replaced by a link
+            }
+            if (!EnterFolder(childFd, name)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    struct Frame {
+        int fd = -1;
+        dev_t dev = 0;
+        ino_t ino = 0;
+        QByteArray name;          // the folder's own name ("" for the root)
+        qsizetype pathLength = 0; // of mPath while this folder is the deepest
+        std::vector<QByteArray> subfolders;
+        std::size_t next = 0;
+    };
+
+    void CloseFrame(Frame& f) {
+        if (f.fd >= 0) {
+            ::close(f.fd);
+            f.fd = -1;
+            --mOpenCount;
+        }
+    }
+
+    bool Alive() const { return *mAlive; }
+
+    bool Pump() {
+        if (mFinder.mPump) {
+            mFinder.mPump();
+        } else {
+            QCoreApplication::processEvents();
+        }
+        return Alive();
+    }
+
+    bool Matches(const QString& name) {
+        const std::u32string lower = wildcard::LowerCase(ToCodePoints(name));
+        std::u32string reversed;
+        for (std::size_t i = 0; i < mSpecs.size(); ++i) {
+            if (wildcard::CompareStrings(lower, mSpecs[i], true)) {
+                return true;
+            }
+            if (reversed.empty()) {
+                reversed = wildcard::Reversed(lower);
+            }
+            if (wildcard::CompareStrings(reversed, mReversedSpecs[i], true)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Lists and reports the files of the folder open on fd, whose name is
+    // appended to mPath, and pushes it to be walked for subfolders. Takes
+    // ownership of fd.
+    bool EnterFolder(int fd, const QByteArray& name) {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || mOnPath.count({st.st_dev, st.st_ino}) != 0) {
+            ::close(fd); // gone, or a folder already being walked (a loop)
+            return true;
+        }
+        Frame frame;
+        frame.fd = fd;
+        frame.dev = st.st_dev;
+        frame.ino = st.st_ino;
+        frame.name = name;
+        if (!name.isEmpty()) {
+            mPath += DecodeFileName(name);
+            mPath += QLatin1Char('/');
+        }
+        frame.pathLength = mPath.size();
+
+        QStringList found;
+        bool stop = false;
+        const int listFd = ::dup(fd);
+        DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+        if (!dir && listFd >= 0) {
+            ::close(listFd);
+        }
+        while (dir) {
+            errno = 0;
+            const dirent* entry = ::readdir(dir);
+            if (!entry) {
+                break; // the end, or a folder that vanished while being read
+            }
+            const QByteArray entryName(entry->d_name);
+            if (!Pump() || mFinder.mvarCancel) {
+                stop = true;
+                break;
+            }
+            if (entryName == "." || entryName == "..") {
+                continue;
+            }
+            unsigned char type = entry->d_type;
+            if (type == DT_UNKNOWN) {
+                struct stat es {};
+                if (::fstatat(fd, entry->d_name, &es, AT_SYMLINK_NOFOLLOW) != 0) {
+                    continue;
+                }
+                type = S_ISDIR(es.st_mode)   ? DT_DIR
+                       : S_ISREG(es.st_mode) ? DT_REG
+                       : S_ISLNK(es.st_mode) ? DT_LNK
+                                             : DT_UNKNOWN;
+            }
+            if (type == DT_DIR) {
+                frame.subfolders.push_back(entryName);
+                continue;
+            }
+            if (type == DT_LNK) {
+                // A link counts as what it points to; links to folders are
+                // never walked, and dangling links are no files.
+                struct stat ts {};
+                if (::fstatat(fd, entry->d_name, &ts, 0) != 0 || !S_ISREG(ts.st_mode)) {
+                    continue;
+                }
+            } else if (type != DT_REG) {
+                continue; // devices, pipes and sockets hold no media
+            }
+            const QString fileName = DecodeFileName(entryName);
+            if (Matches(fileName)) {
+                found.append(mPath + fileName);
+            }
+        }
+        if (dir) {
+            ::closedir(dir);
+        }
+        if (stop) {
+            ::close(fd);
+            return false;
+        }
+
+        if (!found.isEmpty()) {
+            SortStringArray(found, true, false);
+            for (const QString& full : std::as_const(found)) {
+                if (full.isEmpty()) {
+                    continue;
+                }
+                const QString shortName = full.mid(full.lastIndexOf(QLatin1Char('/')) + 1);
+                ++mFinder.mvarFileCount;
+                bool& cancel = mFinder.mvarCancel;
+                emit mFinder.FoundFile(full, shortName, cancel);
+                if (!Alive() || mFinder.mvarCancel) {
+                    ::close(fd);
+                    return false;
+                }
+            }
+        }
+
+        mOnPath.insert({frame.dev, frame.ino});
+        mFrames.push_back(std::move(frame));
+        LimitOpenFolders();
+        return true;
+    }
+
+    void LimitOpenFolders() {
+        ++mOpenCount;
+        if (mOpenCount <= kMaxOpenFolders) {
+            return;
+        }
+        for (Frame& f : mFrames) {
+            if (f.fd >= 0) {
+                CloseFrame(f);
+                return;
+            }
+        }
+    }
+
+    // Opens again the folder of frame index from its nearest open ancestor
+    // (or the root's path), checking that every folder on the way is still
+    // the one walked before.
+    bool Reopen(std::size_t index) {
+        std::size_t start = index;
+        while (start > 0 && mFrames[start].fd < 0) {
+            --start;
+        }
+        int fd = -1;
+        if (mFrames[start].fd >= 0) {
+            fd = ::dup(mFrames[start].fd);
+        } else {
+            fd = ::open(mRootBytes.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (!SameFolder(fd, mFrames[0])) {
+                return false;
+            }
+        }
+        for (std::size_t k = start + 1; k <= index && fd >= 0; ++k) {
+            const int child = ::openat(fd, mFrames[k].name.constData(),
+                                       O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            ::close(fd);
+            fd = child;
+            if (!SameFolder(fd, mFrames[k])) {
+                return false;
+            }
+        }
+        if (fd < 0) {
+            return false;
+        }
+        mFrames[index].fd = fd;
+        LimitOpenFolders(); // closes an ancestor, never this deepest folder
+        return true;
+    }
+
+    static bool SameFolder(int& fd, const Frame& f) {
+        struct stat st {};
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && st.st_dev == f.dev && st.st_ino == f.ino) {
+            return true;
+        }
+        if (fd >= 0) {
+            ::close(fd);
+            fd = -1;
+        }
+        return false;
+    }
+
+    clsFindFile& mFinder;
+    std::shared_ptr<bool> mAlive;
+    const std::vector<std::u32string>& mSpecs;
+    std::vector<std::u32string> mReversedSpecs;
+    std::vector<Frame> mFrames;
+    std::set<std::pair<dev_t, ino_t>> mOnPath;
+    std::size_t mOpenCount = 0;
+    QString mPath;
+    QByteArray mRootBytes;
+};
+
+clsFindFile::clsFindFile(QObject* parent) : QObject(parent) {}
+
+clsFindFile::~clsFindFile() {
+    *mAlive = false;
+}
+
+void clsFindFile::SetEventPump(std::function<void()> pump) {
+    mPump = std::move(pump);
+}
+
+void clsFindFile::SplitFileSpecs(const QString& szFileSpec) {
+    mvarSpecs.clear();
+    QString rest = szFileSpec;
+    qsizetype semi = rest.indexOf(QLatin1Char(';'));
+    while (semi >= 0) {
+        const QString piece = Trimmed(rest.left(semi));
+        if (!piece.isEmpty()) {
+            mvarSpecs.append(piece);
+        }
+        rest = Trimmed(rest.mid(semi + 1));
+        semi = rest.indexOf(QLatin1Char(';'));
+    }
+    if (!rest.isEmpty()) {
+        mvarSpecs.append(rest);
+    }
+    if (mvarSpecs.isEmpty() || mvarSpecs.contains(QStringLiteral("*.*"))) {
+        mvarSpecs = QStringList{QStringLiteral("*.*")};
+    }
+}
+
+long clsFindFile::FindFiles(const QString& szPath, const QString& szFileSpec) {
+    if (mbSearching) {
+        return 0; // searches never overlap
+    }
+    const std::shared_ptr<bool> alive = mAlive;
+    mbSearching = true;
+    emit BeginFindFiles();
+    if (!*alive) {
+        return 0;
+    }
+    mvarFileCount = 0;
+
+    QString paths = szPath.trimmed();
+    QString cwd;
+    {
+        QByteArray buf(4096, '\0');
+        if (::getcwd(buf.data(), buf.size())) {
+            cwd = DecodeFileName(QByteArrayView(buf.constData()));
+        }
+    }
+    if (paths.isEmpty()) {
+        paths = cwd;
+    }
+
+    SplitFileSpecs(szFileSpec);
+    mvarCancel = false;
+    std::vector<std::u32string> specs;
+    for (const QString& s : std::as_const(mvarSpecs)) {
+        specs.push_back(wildcard::LowerCase(ToCodePoints(s)));
+    }
+
+    const QStringList pieces = paths.split(QLatin1Char(';'));
+    for (const QString& rawPiece : pieces) {
+        const QString piece = rawPiece.trimmed();
+        if (!piece.isEmpty()) {
+            QString folder = piece;
+            if (!folder.startsWith(QLatin1Char('/'))) {
+                folder = cwd + QLatin1Char('/') + folder;
+            }
+            // Searched where the path really leads, so that every name
+            // reported is absolute, free of "." and ".." and links, and opens.
+            const QByteArray bytes = EncodeFileName(folder);
+            if (char* real = ::realpath(bytes.constData(), nullptr)) {
+                folder = DecodeFileName(QByteArrayView(real));
+                ::free(real);
+            } else {
+                folder = QDir::cleanPath(folder);
+            }
+            if (!folder.endsWith(QLatin1Char('/'))) {
+                folder += QLatin1Char('/');
+            }
+            bool goOn = false;
+            {
+                FolderWalk walk(*this, alive, specs);
+                goOn = walk.Run(folder);
+            }
+            if (!*alive) {
+                return 0;
+            }
+            if (!goOn || mvarCancel) {
+                mbSearching = false;
+                long count = mvarFileCount;
+                emit FindFilesCancelled(count);
+                return 0;
+            }
+        }
+        if (mPump) {
+            mPump();
+        } else {
+            QCoreApplication::processEvents();
+        }
+        if (!*alive) {
+            return 0;
+        }
+    }
+    mbSearching = false;
+    emit EndFindFiles(mvarFileCount);
+    if (!*alive) {
+        return 0;
+    }
+    return mvarFileCount;
+}
+
+bool clsFindFile::StrWildCompare(const QString& str1, const QString& str2, bool bCase) {
+    return wildcard::StrWildCompare(ToCodePoints(str1), ToCodePoints(str2), bCase);
+}
+
+bool clsFindFile::CompareStrings(const QString& str1, const QString& str2, bool bCase) {
+    return wildcard::CompareStrings(ToCodePoints(str1), ToCodePoints(str2), bCase);
+}
+
+bool clsFindFile::SkipWildChars(const QString& str1, int& iIndex1, const QString& str2,
+                                int& iIndex2, bool& bContinue, bool bCase) {
+    // Positions start at 1; anything before that counts as the start.
+    std::size_t i1 = iIndex1 < 1 ? 0 : std::size_t(iIndex1 - 1);
+    std::size_t i2 = iIndex2 < 1 ? 0 : std::size_t(iIndex2 - 1);
+    const bool r =
+        wildcard::SkipWildChars(ToCodePoints(str1), i1, ToCodePoints(str2), i2, bContinue, bCase);
+    if (bContinue) {
+        iIndex1 = int(i1 + 1);
+        iIndex2 = int(i2 + 1);
+    }
+    return r;
+}
+
+bool clsFindFile::CompareCharacters(const QString& ch1, const QString& ch2, bool bCase) {
+    if (bCase) {
+        return ch1 == ch2;
+    }
+    return ch1.toLower() == ch2.toLower();
+}
+
+} // namespace lumadeck

@@ -1,0 +1,282 @@
+#include "cd/FileNames.h"
+#include "cd/clsFindFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace lumadeck;
+
+namespace {
+
+void Touch(const QString& path) {
+    QDir().mkpath(path.left(path.lastIndexOf('/')));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+}
+
+// Records what a finder reports.
+struct Recorder {
+    QStringList events;
+    QStringList full;
+    QStringList shortNames;
+    std::function<void(const QString&, bool&)> onFound;
+
+    explicit Recorder(clsFindFile& f) {
+        QObject::connect(&f, &clsFindFile::BeginFindFiles, [this] { events << "Begin"; });
+        QObject::connect(&f, &clsFindFile::EndFindFiles,
+                         [this](long& n) { events << QStringLiteral("End %1").arg(n); });
+        QObject::connect(&f, &clsFindFile::FindFilesCancelled,
+                         [this](long& n) { events << QStringLiteral("Cancelled %1").arg(n); });
+        QObject::connect(&f, &clsFindFile::FoundFile,
+                         [this](const QString& a, const QString& b, bool& cancel) {
+                             full << a;
+                             shortNames << b;
+                             if (onFound) {
+                                 onFound(a, cancel);
+                             }
+                         });
+    }
+    QStringList Relative(const QString& root) const {
+        QStringList out;
+        for (const QString& f : full) {
+            out << f.mid(root.size() + 1);
+        }
+        return out;
+    }
+};
+
+class FindFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(tmp.isValid());
+        root = QDir(tmp.path()).canonicalPath();
+    }
+    QTemporaryDir tmp;
+    QString root;
+};
+
+} // namespace
+
+TEST(SplitFileSpecs, StarDotStarWinsAndPiecesAreTrimmed) {
+    clsFindFile f;
+    f.SplitFileSpecs("*.dat;*.*");
+    EXPECT_EQ(f.Specs(), QStringList{"*.*"});
+    f.SplitFileSpecs("");
+    EXPECT_EQ(f.Specs(), QStringList{"*.*"});
+    f.SplitFileSpecs(" *.dat ; *.mpg ");
+    EXPECT_EQ(f.Specs(), (QStringList{"*.dat", "*.mpg"}));
+    f.SplitFileSpecs(" *.dat ");
+    EXPECT_EQ(f.Specs(), QStringList{" *.dat "}); // no ";": stored as given
+    f.SplitFileSpecs(";;*.avi;;");
+    EXPECT_EQ(f.Specs(), QStringList{"*.avi"});
+    f.SplitFileSpecs(" ; ; ");
+    EXPECT_EQ(f.Specs(), QStringList{"*.*"});
+    f.SplitFileSpecs("*.DAT;*.*x");
+    EXPECT_EQ(f.Specs(), (QStringList{"*.DAT", "*.*x"}));
+}
+
+TEST_F(FindFileTest, ReportsSortedFilesBeforeSubfoldersDepthFirst) {
+    Touch(root + "/b.DAT");
+    Touch(root + "/c.dat");
+    Touch(root + "/A.dat");
+    Touch(root + "/noext");
+    Touch(root + "/.hidden.mpg");
+    Touch(root + "/sub/MPEGAV/AVSEQ01.DAT");
+    Touch(root + "/sub/z.mpg");
+    Touch(root + "/sub/deeper/x.avi");
+    clsFindFile f;
+    Recorder r(f);
+    EXPECT_EQ(f.FindFiles(root, "*.*"), 8 - 1); // "noext" has no "."
+    EXPECT_EQ(r.Relative(root).mid(0, 4), (QStringList{".hidden.mpg", "A.dat", "b.DAT", "c.dat"}));
+    // "sub": its own file first, then its subfolders in whatever order.
+    EXPECT_EQ(r.Relative(root)[4], "sub/z.mpg");
+    EXPECT_TRUE(r.Relative(root).contains("sub/MPEGAV/AVSEQ01.DAT"));
+    EXPECT_TRUE(r.Relative(root).contains("sub/deeper/x.avi"));
+    EXPECT_EQ(r.shortNames[1], "A.dat");
+    EXPECT_EQ(r.events, (QStringList{"Begin", "End 7"}));
+    for (const QString& path : r.full) {
+        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+        EXPECT_TRUE(QDir::isAbsolutePath(path));
+    }
+}
+
+TEST_F(FindFileTest, SpecsSeveralPathsAndTheCurrentFolder) {
+    Touch(root + "/one/a.mpg");
+    Touch(root + "/one/b.txt");
+    Touch(root + "/two/c.MPG");
+    clsFindFile f;
+    Recorder r(f);
+    EXPECT_EQ(f.FindFiles(root + "/two ; ;" + root + "/one/", " *.mpg ; *.avi "), 2);
+    EXPECT_EQ(r.Relative(root), (QStringList{"two/c.MPG", "one/a.mpg"}));
+
+    const QString saved = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(root + "/one"));
+    Recorder r2(f);
+    EXPECT_EQ(f.FindFiles("  ", "*.txt"), 1);
+    EXPECT_EQ(r2.full, QStringList{root + "/one/b.txt"});
+    Recorder r3(f);
+    EXPECT_EQ(f.FindFiles("../two/./", "*"), 1); // relative paths come out absolute, clean
+    EXPECT_EQ(r3.full, QStringList{root + "/two/c.MPG"});
+    QDir::setCurrent(saved);
+
+    Recorder r4(f);
+    EXPECT_EQ(f.FindFiles(root + "/missing;" + root + "/one", "a.*"), 1);
+    EXPECT_EQ(r4.events.last(), "End 1");
+}
+
+TEST_F(FindFileTest, CancelFromAHandlerAndBeforeTheSearch) {
+    for (const char* n : {"a.dat", "b.dat", "c.dat"}) {
+        Touch(root + "/" + n);
+    }
+    Touch(root + "/sub/d.dat");
+    clsFindFile f;
+    f.Cancel(); // no effect on the next search
+    Recorder r(f);
+    EXPECT_EQ(f.FindFiles(root, "*.dat"), 4);
+
+    Recorder r2(f);
+    r2.onFound = [](const QString& path, bool& cancel) { cancel = path.endsWith("b.dat"); };
+    EXPECT_EQ(f.FindFiles(root + ";" + root + "/sub", "*.dat"), 0);
+    EXPECT_EQ(r2.shortNames, (QStringList{"a.dat", "b.dat"}));
+    EXPECT_EQ(r2.events, (QStringList{"Begin", "Cancelled 2"}));
+    EXPECT_TRUE(f.IsCancelled()); // stays set until the next search
+    EXPECT_FALSE(f.IsSearching());
+
+    // Cancel() called while events run: the walk stops at its next entry.
+    Recorder r3(f);
+    int pumps = 0;
+    f.SetEventPump([&] {
+        if (++pumps == 2) {
+            f.Cancel();
+        }
+    });
+    EXPECT_EQ(f.FindFiles(root, "*.dat"), 0);
+    EXPECT_TRUE(r3.full.isEmpty());
+    EXPECT_EQ(r3.events.last(), "Cancelled 0");
+}
+
+TEST_F(FindFileTest, LetsEventsRunPerEntryAndPerPath) {
+    Touch(root + "/a/1.dat");
+    Touch(root + "/a/2.dat");
+    Touch(root + "/b/3.dat");
+    clsFindFile f;
+    int pumps = 0;
+    f.SetEventPump([&] { ++pumps; });
+    f.FindFiles(root + "/a;;" + root + "/b", "*.*");
+    // 2 + 1 entries, "." and ".." of both folders, and 3 path pieces.
+    EXPECT_EQ(pumps, 3 + 4 + 3);
+}
+
+TEST_F(FindFileTest, HandlersMayNestAndDestroyTheFinder) {
+    Touch(root + "/a.dat");
+    Touch(root + "/b.dat");
+    auto* f = new clsFindFile;
+    long nested = -1;
+    int found = 0;
+    QObject::connect(f, &clsFindFile::FoundFile, [&](const QString&, const QString&, bool&) {
+        ++found;
+        nested = f->FindFiles(root, "*.*"); // refused while searching
+        delete f;
+    });
+    EXPECT_EQ(f->FindFiles(root, "*.dat"), 0);
+    EXPECT_EQ(nested, 0);
+    EXPECT_EQ(found, 1);
+}
+
+TEST_F(FindFileTest, LinksLoopsAndUnreadableFolders) {
+    Touch(root + "/top/a.dat");
+    Touch(root + "/top/inner/b.dat");
+    Touch(root + "/elsewhere/c.dat");
+    ASSERT_EQ(::symlink("..", QFile::encodeName(root + "/top/inner/up").constData()), 0);
+    ASSERT_EQ(::symlink(QFile::encodeName(root + "/elsewhere").constData(),
+                        QFile::encodeName(root + "/top/linked").constData()),
+              0);
+    ASSERT_EQ(::symlink("a.dat", QFile::encodeName(root + "/top/alias.dat").constData()), 0);
+    ASSERT_EQ(::symlink("gone.dat", QFile::encodeName(root + "/top/dangling.dat").constData()), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(root + "/top/pipe.dat").constData(), 0600), 0);
+    Touch(root + "/top/locked/secret.dat");
+    ASSERT_EQ(::chmod(QFile::encodeName(root + "/top/locked").constData(), 0), 0);
+
+    clsFindFile f;
+    Recorder r(f);
+    f.FindFiles(root + "/top", "*.dat");
+    ::chmod(QFile::encodeName(root + "/top/locked").constData(), 0700);
+    QStringList rel = r.Relative(root);
+    if (::geteuid() == 0) {
+        rel.removeAll("top/locked/secret.dat"); // root reads it all the same
+    }
+    EXPECT_EQ(rel, (QStringList{"top/a.dat", "top/alias.dat", "top/inner/b.dat"}));
+
+    // A starting path that is itself a link is followed.
+    Recorder r2(f);
+    EXPECT_EQ(f.FindFiles(root + "/top/linked", "*.*"), 1);
+    EXPECT_EQ(r2.full, QStringList{root + "/elsewhere/c.dat"});
+}
+
+TEST_F(FindFileTest, NamesThatAreNotUtf8CanBeOpenedByTheNameReported) {
+    const QByteArray raw = QFile::encodeName(root) + "/caf\xe9 \xff.dat";
+    const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "x", 1), 1);
+    ::close(fd);
+    Touch(root + "/ trailing space .dat ");
+    clsFindFile f;
+    Recorder r(f);
+    EXPECT_EQ(f.FindFiles(root, "*.dat*"), 2);
+    ASSERT_EQ(r.full.size(), 2);
+    bool sawOdd = false;
+    for (const QString& name : r.full) {
+        struct stat st {};
+        EXPECT_EQ(::stat(EncodeFileName(name).constData(), &st), 0) << name.toStdString();
+        sawOdd = sawOdd || EncodeFileName(name) == raw;
+    }
+    EXPECT_TRUE(sawOdd);
+    EXPECT_TRUE(r.shortNames.contains(" trailing space .dat "));
+}
+
+TEST(FindFileDeep, VeryDeepTreesNeitherExhaustTheStackNorDescriptors) {
+    // 5,000 nested folders: deeper than PATH_MAX allows as one path. Made in
+    // memory where possible: thousands of folders are slow on a real disk.
+    QTemporaryDir tmp(QDir("/dev/shm").exists() ? "/dev/shm/lumadeck-deep-XXXXXX"
+                                                : QDir::tempPath() + "/lumadeck-deep-XXXXXX");
+    ASSERT_TRUE(tmp.isValid());
+    const QString root = QDir(tmp.path()).canonicalPath();
+    QByteArray path = QFile::encodeName(root);
+    int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    const int depth = 5000;
+    for (int i = 0; i < depth; ++i) {
+        ASSERT_EQ(::mkdirat(fd, "d", 0700), 0);
+        if (i == 10 || i == depth - 1) {
+            const int file = ::openat(fd, "f.dat", O_CREAT | O_WRONLY, 0600);
+            ASSERT_GE(file, 0);
+            ::close(file);
+        }
+        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        ASSERT_GE(next, 0);
+        fd = next;
+    }
+    ::close(fd);
+    // A sibling after the deep branch shows the walk comes back up.
+    Touch(root + "/e/g.dat");
+    clsFindFile f;
+    Recorder r(f);
+    EXPECT_EQ(f.FindFiles(root, "*.dat"), 3);
+    ASSERT_EQ(r.full.size(), 3);
+    EXPECT_TRUE(r.full.contains(root + "/e/g.dat"));
+    int deepest = 0;
+    for (const QString& p : r.full) {
+        deepest = std::max(deepest, int(p.mid(root.size()).split('/').count("d")));
+    }
+    EXPECT_EQ(deepest, depth - 1); // the last file sits beside the deepest folder
+    // rm copes with paths longer than PATH_MAX; QTemporaryDir does not.
+    EXPECT_EQ(QProcess::execute("rm", {"-rf", root + "/d"}), 0);
+}
