@@ -45,6 +45,81 @@ QString folded(const QString& name) {
     return name.toCaseFolded();
 }
 
+// Names are stored as UTF-8, except that a lone surrogate (a file name byte
+// that was not UTF-8, as the file finder reports it) keeps its own 3-byte
+// form instead of turning into "?": two such names must stay two keys.
+QByteArray nameBytes(const QString& name) {
+    QByteArray out;
+    out.reserve(name.size());
+    const qsizetype n = name.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = name.at(i).unicode();
+        char32_t cp = u;
+        if (QChar::isHighSurrogate(u) && i + 1 < n && name.at(i + 1).isLowSurrogate()) {
+            cp = QChar::surrogateToUcs4(u, name.at(i + 1).unicode());
+            ++i;
+        }
+        if (cp < 0x80) {
+            out.append(char(cp));
+        } else if (cp < 0x800) {
+            out.append(char(0xC0 | (cp >> 6)));
+            out.append(char(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.append(char(0xE0 | (cp >> 12)));
+            out.append(char(0x80 | ((cp >> 6) & 0x3F)));
+            out.append(char(0x80 | (cp & 0x3F)));
+        } else {
+            out.append(char(0xF0 | (cp >> 18)));
+            out.append(char(0x80 | ((cp >> 12) & 0x3F)));
+            out.append(char(0x80 | ((cp >> 6) & 0x3F)));
+            out.append(char(0x80 | (cp & 0x3F)));
+        }
+    }
+    return out;
+}
+
+// The name nameBytes() stored; bytes that form no sequence read as U+FFFD.
+QString nameFromBytes(const char* data, int size) {
+    QString out;
+    out.reserve(size);
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    int i = 0;
+    while (i < size) {
+        const unsigned char b = p[i];
+        int len = b < 0x80             ? 1
+                  : (b & 0xE0) == 0xC0 ? 2
+                  : (b & 0xF0) == 0xE0 ? 3
+                  : (b & 0xF8) == 0xF0 ? 4
+                                       : 0;
+        char32_t cp = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
+        if (len == 0 || i + len > size) {
+            len = 0;
+        }
+        for (int k = 1; k < len; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80) {
+                len = 0;
+                break;
+            }
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        if (len == 0) {
+            out.append(QChar(QChar::ReplacementCharacter));
+            ++i;
+            continue;
+        }
+        if (cp >= 0x10000 && cp <= 0x10FFFF) {
+            out.append(QChar(QChar::highSurrogate(cp)));
+            out.append(QChar(QChar::lowSurrogate(cp)));
+        } else if (cp < 0x10000) {
+            out.append(QChar(char16_t(cp)));
+        } else {
+            out.append(QChar(QChar::ReplacementCharacter));
+        }
+        i += len;
+    }
+    return out;
+}
+
 } // namespace
 
 // A prepared statement, finalised when it goes out of scope. Every failing
@@ -65,8 +140,9 @@ public:
         check(sqlite3_bind_int64(m_stmt, index, value));
         return *this;
     }
+    // Binds a key or value name.
     Statement& bind(int index, const QString& text) {
-        const QByteArray utf8 = text.toUtf8();
+        const QByteArray utf8 = nameBytes(text);
         check(
             sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT));
         return *this;
@@ -92,7 +168,7 @@ public:
     qint64 integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
     QString text(int column) const {
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
-        return QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, column));
+        return nameFromBytes(p, sqlite3_column_bytes(m_stmt, column));
     }
     QByteArray blob(int column) const {
         const auto* p = static_cast<const char*>(sqlite3_column_blob(m_stmt, column));

@@ -249,6 +249,19 @@ TEST_F(RegistryTest, NamesKeepTheirCaseAndMatchWithoutIt) {
     write(HKEY_CURRENT_USER, QString::fromUtf8("Ärger"), "v", REG_SZ, "1");
     EXPECT_TRUE(exists(HKEY_CURRENT_USER, QString::fromUtf8("äRGER")));
 
+    // Names of files whose bytes were not UTF-8 (lone surrogates) stay apart
+    // from each other and from "?", and come back exactly.
+    const QString e9 = QString("caf") + QChar(0xDCE9) + ".mpg";
+    const QString e8 = QString("caf") + QChar(0xDCE8) + ".mpg";
+    const QString emoji = QString::fromUtf8("clip \xF0\x9F\x8E\xAC.mpg");
+    write(HKEY_CURRENT_USER, "Odd\\" + e9, "v", REG_SZ, "e9");
+    write(HKEY_CURRENT_USER, "Odd\\" + e8, "v", REG_SZ, "e8");
+    write(HKEY_CURRENT_USER, "Odd\\caf?.mpg", "v", REG_SZ, "q");
+    write(HKEY_CURRENT_USER, "Odd\\" + emoji, "v", REG_SZ, "emoji");
+    EXPECT_EQ(read(HKEY_CURRENT_USER, "Odd\\" + e9, "v"), QVariant("e9"));
+    EXPECT_EQ(read(HKEY_CURRENT_USER, "Odd\\" + e8, "v"), QVariant("e8"));
+    EXPECT_EQ(sections(HKEY_CURRENT_USER, "Odd"), QStringList({"caf?.mpg", e8, e9, emoji}));
+
     reg.SetClassKey(HKEY_CURRENT_USER);
     reg.SetSectionKey("SOFTWARE\\LUMADECK\\MPEGAV\\CLIP.MPG");
     reg.SetValueKey("currPOS");
