@@ -1,0 +1,390 @@
+#include "playlist/clsPlayList.h"
+
+#include "platform/IDialogs.h"
+#include "platform/Services.h"
+#include "playlist/M3UFile.h"
+
+#include <QPointer>
+#include <utility>
+#include <vector>
+
+namespace lumadeck {
+
+namespace {
+
+bool sameFile(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+clsPlayList::clsPlayList(QObject* parent) : QObject(parent) {
+    SetbPLShown(false);
+    mvarcPlay = std::make_unique<clsPlayVideo>();
+    connect(mvarcPlay.get(), &clsPlayVideo::Done, this, &clsPlayList::cPlay_Done);
+    connect(mvarcPlay.get(), &clsPlayVideo::FileNotFound, this, &clsPlayList::cPlay_FileNotFound);
+    connect(mvarcPlay.get(), &clsPlayVideo::Paused, this, &clsPlayList::cPlay_Paused);
+    connect(mvarcPlay.get(), &clsPlayVideo::Started, this, &clsPlayList::cPlay_Started);
+    connect(mvarcPlay.get(), &clsPlayVideo::Stopped, this, &clsPlayList::cPlay_Stopped);
+    connect(mvarcPlay.get(), &clsPlayVideo::PositionChanged, this, &clsPlayList::PositionChanged);
+    connect(mvarcPlay.get(), &clsPlayVideo::StatusMessage, this, &clsPlayList::StatusMessage);
+    connect(mvarcPlay.get(), &clsPlayVideo::ErrorMsg, this, &clsPlayList::ErrorMsg);
+}
+
+clsPlayList::~clsPlayList() {
+    // The player's last signals (from its own destruction) reach nobody.
+    mvarcPlay->disconnect(this);
+    m_files.Clear();
+    mvarcPlay.reset();
+    if (m_plShown && m_windowHost) {
+        m_windowHost->Unload();
+    }
+}
+
+void clsPlayList::SetOptions(Options options) {
+    m_options = std::move(options);
+}
+
+QString clsPlayList::CurrentFileName() const {
+    return mvarcPlay->FileName();
+}
+
+void clsPlayList::SetbPLShown(bool shown) {
+    m_plShown = shown;
+    if (shown) {
+        emit PlaylistShown();
+    } else {
+        emit PlaylistHidden();
+    }
+}
+
+// ------------------------------------------------------------------ window
+
+void clsPlayList::reloadWindow() {
+    if (m_reloadHeld > 0) {
+        m_reloadPending = true;
+        return;
+    }
+    if (m_plShown && m_windowHost) {
+        m_windowHost->Window().Reload();
+    }
+}
+
+void clsPlayList::setCurrentInWindow() {
+    if (m_plShown && m_windowHost) {
+        m_windowHost->Window().SetCurrent();
+    }
+}
+
+void clsPlayList::ShowPlayList() {
+    if (m_windowHost) {
+        IPlayListWindow& window = m_windowHost->Window();
+        window.ShowPlayList(*this);
+        if (m_plShown) {
+            window.ShowNormal();
+            window.TakeFocus();
+        } else if (!(m_options.ThinClient && m_options.ThinClient())) {
+            window.MoveTo(0, 0);
+        }
+    }
+    SetbPLShown(true);
+    if (m_windowHost) {
+        m_windowHost->Window().SetWindowVisible(true);
+    }
+}
+
+// ------------------------------------------------------------------- index
+
+QString clsPlayList::playerFile() const {
+    if (!m_requestedFile.isEmpty() && mvarcPlay->OpenPending()) {
+        return m_requestedFile;
+    }
+    return mvarcPlay->FileName();
+}
+
+void clsPlayList::resyncIndex() {
+    const QString file = playerFile();
+    const long count = m_files.Count();
+    if (m_currentFileIndex >= 0 && m_currentFileIndex < count &&
+        sameFile(m_files.Item(m_currentFileIndex)->szFileName(), file)) {
+        return;
+    }
+    if (count == 0) {
+        m_currentFileIndex = -1;
+        return;
+    }
+    if (sameFile(m_files.Item(count - 1)->szFileName(), file)) {
+        m_currentFileIndex = count - 1;
+        return;
+    }
+    long index = 0;
+    for (const auto& entry : m_files) {
+        if (sameFile(entry->szFileName(), file)) {
+            m_currentFileIndex = index;
+            return;
+        }
+        ++index;
+    }
+    m_currentFileIndex = -1;
+}
+
+// -------------------------------------------------------------- operations
+
+void clsPlayList::Add(const QString& szFileName, bool /*bAutoOpen*/) {
+    m_files.Add(szFileName);
+    resyncIndex();
+    if (m_currentFileIndex == -1) {
+        m_requestedFile = szFileName;
+        mvarcPlay->OpenVideo(szFileName, 0);
+        m_currentFileIndex = 0;
+        emit VideoOpened(szFileName);
+    }
+    m_modified = true;
+    reloadWindow();
+    if (m_files.Count() == 1) {
+        emit FirstFileAddedToPlaylist(szFileName);
+    }
+}
+
+void clsPlayList::Remove(const QString& szFileName) {
+    m_files.Remove(FileKey(szFileName));
+    m_modified = true;
+    reloadWindow();
+}
+
+void clsPlayList::Clear() {
+    m_files.Clear();
+    m_playListFileName.clear();
+    m_currentFileIndex = 0;
+    reloadWindow();
+}
+
+void clsPlayList::PlayVideo(const QString& szFileName) {
+    Clear();
+    Add(szFileName, true);
+    PlayVideoByIndex(0, 0);
+}
+
+void clsPlayList::playOrOpen(long iIndex, double lPosition, bool play) {
+    if (iIndex < 0 || iIndex >= m_files.Count()) {
+        return;
+    }
+    m_currentFileIndex = iIndex;
+    const QString name = m_files.Item(iIndex)->szFileName();
+    emit VideoStart(name);
+    mvarcPlay->SetbAttemptResume(m_playListFileName.isEmpty() && iIndex == 0);
+    m_requestedFile = name;
+    if (play) {
+        mvarcPlay->PlayVideo(name, lPosition);
+        setCurrentInWindow();
+    } else {
+        mvarcPlay->OpenVideo(name, 0);
+        setCurrentInWindow();
+        emit VideoOpened(name);
+    }
+}
+
+void clsPlayList::PlayVideoByIndex(long iIndex, double lPosition) {
+    playOrOpen(iIndex, lPosition, true);
+}
+
+void clsPlayList::OpenVideoByIndex(long iIndex) {
+    playOrOpen(iIndex, 0, false);
+}
+
+void clsPlayList::PlayPrevVideo() {
+    if (m_currentFileIndex > 0 && m_currentFileIndex < m_files.Count()) {
+        --m_currentFileIndex;
+        PlayVideoByIndex(m_currentFileIndex, 0);
+    }
+}
+
+void clsPlayList::PlayNextVideo() {
+    if (m_currentFileIndex >= 0 && m_currentFileIndex < m_files.Count()) {
+        ++m_currentFileIndex;
+        if (m_currentFileIndex == m_files.Count()) {
+            emit Done();
+        } else {
+            PlayVideoByIndex(m_currentFileIndex, 0);
+        }
+    }
+}
+
+void clsPlayList::MoveBefore(long iIndex, long iBefore) {
+    move(iIndex, iBefore, true);
+}
+
+void clsPlayList::MoveAfter(long iIndex, long iAfter) {
+    move(iIndex, iAfter, false);
+}
+
+void clsPlayList::move(long iIndex, long iTarget, bool before) {
+    const long count = m_files.Count();
+    if (iIndex < 0 || iIndex >= count || iTarget < 0 || iTarget >= count || iIndex == iTarget) {
+        return;
+    }
+    resyncIndex();
+    const cFiles::Entry current = m_files.Item(m_currentFileIndex);
+    const cFiles::Entry moved = m_files.Item(iIndex);
+    std::vector<cFiles::Entry> order;
+    order.reserve(static_cast<size_t>(count));
+    for (long pos = 0; pos < count; ++pos) {
+        if (before && pos == iTarget) {
+            order.push_back(moved);
+        }
+        if (pos != iIndex) {
+            order.push_back(m_files.Item(pos));
+        }
+        if (!before && pos == iTarget) {
+            order.push_back(moved);
+        }
+    }
+    ::lumadeck::cFiles rebuilt;
+    long newIndex = m_currentFileIndex;
+    for (size_t pos = 0; pos < order.size(); ++pos) {
+        rebuilt.Add(order[pos]->szFileName());
+        if (current && order[pos] == current) {
+            newIndex = static_cast<long>(pos);
+        }
+    }
+    m_files = std::move(rebuilt);
+    m_currentFileIndex = newIndex;
+    m_modified = true;
+}
+
+// ------------------------------------------------------------ M3U files
+
+bool clsPlayList::LoadPlayList(const QString& szPlayListFileName) {
+    QByteArray text;
+    QString error;
+    if (!M3UFile::ReadFile(szPlayListFileName, text, error)) {
+        Services::dialogs().MessageBox(nullptr, QStringLiteral("Lumadeck: Error loading playlist"),
+                                       QStringLiteral("Error: Cannot load playlist: ") + error,
+                                       MsgIcon::Critical, MsgButtons::Ok);
+        return false;
+    }
+    const M3UFile::Contents contents = M3UFile::Parse(text);
+    text.clear();
+
+    // The window is refilled once the whole list is in, not once per entry.
+    ++m_reloadHeld;
+    Clear();
+    for (const QString& name : contents.names) {
+        Add(name, false);
+    }
+    if (--m_reloadHeld == 0 && std::exchange(m_reloadPending, false)) {
+        reloadWindow();
+    }
+
+    m_currentFileIndex = -1;
+    m_playListFileName = szPlayListFileName;
+    m_modified = false;
+
+    const bool resume = !m_options.SaveVideoPosition || m_options.SaveVideoPosition();
+    if (resume && contents.lastIndex > 0 && contents.lastIndex < m_files.Count()) {
+        PlayVideoByIndex(contents.lastIndex, contents.lastPosition > 0 ? contents.lastPosition : 0);
+    } else {
+        PlayVideoByIndex(0, 0);
+    }
+    reloadWindow();
+    return true;
+}
+
+bool clsPlayList::SavePlayList(const QString& szPlayListFile) {
+    const long indexBefore = m_currentFileIndex;
+    resyncIndex();
+    const long count = m_files.Count();
+    const long index = m_currentFileIndex;
+    bool writeResume = index >= 0 && index < count;
+    if (writeResume && index == count - 1 && mvarcPlay->Length() == mvarcPlay->CurrentPosition()) {
+        writeResume = false; // played to its very end
+    }
+    std::optional<M3UFile::ResumePoint> resume;
+    if (writeResume) {
+        resume = M3UFile::ResumePoint{index, mvarcPlay->CurrentPosition()};
+    }
+    QStringList names;
+    names.reserve(count);
+    for (const auto& entry : m_files) {
+        names.append(entry->szFileName());
+    }
+
+    QString error;
+    if (!M3UFile::WriteFile(szPlayListFile, M3UFile::Serialize(names, resume), error)) {
+        // A failed save changes nothing, not even the current index.
+        m_currentFileIndex = indexBefore;
+        Services::dialogs().MessageBox(nullptr, QStringLiteral("Lumadeck: Error saving playlist"),
+                                       QStringLiteral("Error: Cannot save playlist: ") + error,
+                                       MsgIcon::Critical, MsgButtons::Ok);
+        return false;
+    }
+    m_playListFileName = szPlayListFile;
+    m_modified = false;
+    reloadWindow();
+    return true;
+}
+
+// ---------------------------------------------------------------- closing
+
+void clsPlayList::Cleanup() {
+    if (m_plShown) {
+        if (m_windowHost) {
+            m_windowHost->Unload();
+        }
+        SetbPLShown(false);
+    }
+    if (m_playListFileName.isEmpty()) {
+        return;
+    }
+    if (m_modified) {
+        const QString text = QStringLiteral("Playlist ") + clsFiles::TitleOf(m_playListFileName) +
+                             QStringLiteral(" has been modified.\r\nWould you like to save it?");
+        if (Services::dialogs().MessageBox(nullptr, QStringLiteral("Save Playlist"), text,
+                                           MsgIcon::Question,
+                                           MsgButtons::YesNo) == MsgAnswer::Yes) {
+            SavePlayList(m_playListFileName);
+        }
+    } else {
+        SavePlayList(m_playListFileName);
+    }
+}
+
+// ----------------------------------------------------------- player events
+
+void clsPlayList::cPlay_Done(const QString& szFileName) {
+    emit VideoDone(szFileName);
+    const long index = m_currentFileIndex;
+    if (index >= 0 && index < m_files.Count()) {
+        if (sameFile(m_files.Item(index)->szFileName(), szFileName)) {
+            PlayNextVideo();
+        } else {
+            // The list changed under the file that ended: play what now
+            // stands at the current index, from its start.
+            PlayVideoByIndex(index, 0);
+        }
+    }
+}
+
+void clsPlayList::cPlay_FileNotFound(const QString& szFileName) {
+    // The player did not hand a missing file to its control.
+    m_requestedFile.clear();
+    emit FileNotFound(szFileName);
+    PlayNextVideo();
+}
+
+void clsPlayList::cPlay_Paused(const QString& szFileName) {
+    emit VideoPaused(szFileName);
+    setCurrentInWindow();
+}
+
+void clsPlayList::cPlay_Started(const QString& szFileName) {
+    emit VideoStart(szFileName);
+    setCurrentInWindow();
+}
+
+void clsPlayList::cPlay_Stopped(const QString& szFileName) {
+    emit VideoStopped(szFileName);
+    setCurrentInWindow();
+}
+
+} // namespace lumadeck
