@@ -1,0 +1,52 @@
+#pragma once
+
+#include "DriveServices.h"
+
+#include <QMap>
+
+namespace lumadeck {
+
+// Drive services for tests: drives are names, a disc is a folder with a
+// label. Inserting and removing discs raises the changes the system's
+// services would; Raise sends any change at all.
+class FolderDriveServices : public IDriveServices {
+    Q_OBJECT
+
+public:
+    explicit FolderDriveServices(QObject* parent = nullptr) : IDriveServices(parent) {}
+
+    // A drive (empty) appended to the list; plugging it in is not a medium
+    // change and is raised as such.
+    void AddDrive(const QString& drive);
+    void RemoveDrive(const QString& drive);
+    // Puts a disc (the folder) with a label into a drive, adding the drive
+    // when needed, and raises its arrival.
+    void InsertDisc(const QString& drive, const QString& folder, const QString& label);
+    // Takes the disc out and raises its removal (nothing when it held none).
+    void RemoveDisc(const QString& drive);
+    // Raises a change as it stands (only while watched).
+    void Raise(const DeviceChange& change);
+
+    bool Watching() const { return mWatching; }
+    void SetWatchable(bool watchable) { mWatchable = watchable; }
+    int MountRequests() const { return mMountRequests; }
+
+    QStringList CDDrives() override { return mDrives; }
+    QString VolumeName(const QString& drive) override;
+    QString MountPoint(const QString& drive, bool mount) override;
+    bool StartWatching() override;
+    void StopWatching() override { mWatching = false; }
+
+private:
+    struct Disc {
+        QString folder;
+        QString label;
+    };
+    QStringList mDrives;
+    QMap<QString, Disc> mDiscs;
+    bool mWatching = false;
+    bool mWatchable = true;
+    int mMountRequests = 0;
+};
+
+} // namespace lumadeck

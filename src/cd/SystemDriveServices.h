@@ -1,0 +1,113 @@
+#pragma once
+
+#include "DriveServices.h"
+#include "MountTable.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QSocketNotifier;
+struct udev;
+struct udev_monitor;
+
+namespace lumadeck {
+
+// "sr2" before "sr10": names compared by their letters, then by the number
+// that ends them.
+bool NaturalLess(const QString& a, const QString& b);
+
+// Optical drives from sysfs: block devices whose SCSI type is 5.
+QStringList OpticalDrivesFromSysfs(const QString& classBlock = QStringLiteral("/sys/class/block"));
+
+// A mounted disc image: an ISO 9660 or UDF filesystem on a loop device, or
+// a FUSE mount of an image.
+struct ImageMount {
+    QString id; // "loop0", or "img0", "img1", ...
+    MountEntry entry;
+};
+
+// Names the disc images of a mount table, in table order. FUSE images are
+// numbered in mount order and keep their number while they stay mounted:
+// fuseIds maps mount ids to numbers and is updated (a new image takes the
+// lowest free number).
+QList<ImageMount> ListImageMounts(const QList<MountEntry>& table, QMap<int, int>& fuseIds);
+
+// The optical drive whose medium a udev event may have changed, from the
+// event's properties; "" for every other event (other devices, drives
+// plugged in or out, changes that do not concern the medium).
+QString DriveOfUdevEvent(const QHash<QByteArray, QByteArray>& properties);
+
+// Turns "drive X may have changed" into arrivals and removals: keeps, per
+// drive, the mount (its id) of its medium, and reports a switch from none
+// to mounted as an arrival and the reverse as a removal; a medium replaced
+// by another between two looks is a removal followed by an arrival. Every
+// change names one drive.
+class DriveStateTracker {
+public:
+    // now: drive -> mount id of its medium (drives without one are left
+    // out). Only the drives in scope are compared (all when scope is empty).
+    QList<DeviceChange> Update(const QMap<QString, int>& now, const QStringList& scope = {});
+    // Takes the state as it is, reporting nothing.
+    void Reset(const QMap<QString, int>& now) { mLast = now; }
+
+private:
+    QMap<QString, int> mLast;
+};
+
+// The real drive services: sysfs and libudev for the drives, the mount
+// table for mount points, udev's database, /dev/disk/by-label or the disc's
+// volume descriptor for labels, UDisks2 over D-Bus to mount a disc that is
+// not mounted. Changes come from the udev monitor (when udev runs) and the
+// mount table, both watched with socket notifiers.
+class SystemDriveServices : public IDriveServices {
+    Q_OBJECT
+
+public:
+    explicit SystemDriveServices(QObject* parent = nullptr);
+    ~SystemDriveServices() override;
+
+    QStringList CDDrives() override;
+    QString VolumeName(const QString& drive) override;
+    QString MountPoint(const QString& drive, bool mount) override;
+    bool StartWatching() override;
+    void StopWatching() override;
+
+    // Where the files live; tests point them at copies.
+    void SetMountInfoPath(const QString& path) { mMountInfoPath = path; }
+    void SetSysClassBlock(const QString& path) { mSysClassBlock = path; }
+
+    // Looks again at the drives (all when drives is empty) and reports what
+    // switched. Called by the watchers.
+    void Recheck(const QStringList& drives = {});
+
+private:
+    struct DriveMount {
+        QString drive;
+        MountEntry entry;
+    };
+    QList<DriveMount> MountedDrives(const QList<MountEntry>& table);
+    QMap<QString, int> MountState();
+    std::optional<MountEntry> MountOfDrive(const QString& drive);
+    QString MountThroughUDisks(const QString& drive);
+    void OnUdevReadable();
+    void OnMountTableChanged();
+
+    QString mMountInfoPath = QStringLiteral("/proc/self/mountinfo");
+    QString mSysClassBlock = QStringLiteral("/sys/class/block");
+    QMap<int, int> mFuseIds;
+    DriveStateTracker mTracker;
+    bool mWatching = false;
+    int mMountFd = -1;
+    QSocketNotifier* mMountNotifier = nullptr;
+    ::udev* mUdev = nullptr;
+    ::udev_monitor* mMonitor = nullptr;
+    QSocketNotifier* mUdevNotifier = nullptr;
+};
+
+} // namespace lumadeck

@@ -1,0 +1,158 @@
+#include "cd/FolderDriveServices.h"
+#include "cd/mdlCDNotify.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace lumadeck;
+using namespace lumadeck::mdlCDNotify;
+using Event = DeviceChange::Event;
+using Device = DeviceChange::Device;
+
+namespace {
+
+struct Window : ICDNotifyTarget {
+    QStringList calls;
+    std::function<void(const QString&)> duringAdd;
+    void AddCD(const QString& d) override {
+        calls << "Add " + d;
+        if (duringAdd) {
+            duringAdd(d);
+        }
+        calls << "AddDone " + d;
+    }
+    void RemoveCD(const QString& d) override { calls << "Remove " + d; }
+};
+
+class NotifyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DriveServices::setCurrent(&drives);
+        bHooked = false;
+    }
+    void TearDown() override {
+        StopCDNotification(&window);
+        DriveServices::setCurrent(nullptr);
+    }
+    FolderDriveServices drives;
+    Window window;
+};
+
+DeviceChange Change(Event e, QStringList names, bool media = true, Device d = Device::Volume) {
+    return {e, d, media, std::move(names)};
+}
+
+} // namespace
+
+TEST(CDNotifyDecode, OnlyMediaArrivalAndRemovalOfNamedVolumes) {
+    auto decoded = DecodeDeviceChange(Change(Event::Arrival, {"sr0"}));
+    EXPECT_EQ(decoded.action, CDAction::AddCD);
+    EXPECT_EQ(decoded.drive, "sr0");
+    decoded = DecodeDeviceChange(Change(Event::RemoveComplete, {"img1"}));
+    EXPECT_EQ(decoded.action, CDAction::RemoveCD);
+    EXPECT_EQ(decoded.drive, "img1");
+    // Several drives: the first named one only.
+    EXPECT_EQ(DecodeDeviceChange(Change(Event::Arrival, {"sr1", "sr0"})).drive, "sr1");
+    EXPECT_EQ(DecodeDeviceChange(Change(Event::Arrival, {"", "sr3"})).drive, "sr3");
+    // Nothing for: queries, node changes, drives without a medium change,
+    // other devices, no drive at all.
+    for (const DeviceChange& c :
+         {Change(Event::QueryRemove, {"sr0"}), Change(Event::NodesChanged, {"sr0"}),
+          Change(Event::Other, {"sr0"}), Change(Event::Arrival, {"sr0"}, false),
+          Change(Event::RemoveComplete, {"sr0"}, false),
+          Change(Event::Arrival, {"sr0"}, true, Device::Other), Change(Event::Arrival, {}),
+          Change(Event::Arrival, {""})}) {
+        EXPECT_EQ(DecodeDeviceChange(c).action, CDAction::None);
+    }
+    EXPECT_EQ(DriveFromList({}), QString());
+}
+
+TEST_F(NotifyTest, DeliversDiscsComingAndGoingWhileHooked) {
+    drives.InsertDisc("sr0", "/tmp", "BEFORE"); // not watched yet: not reported
+    StartCDNotification(&window);
+    ASSERT_TRUE(bHooked);
+    drives.RemoveDisc("sr0");
+    drives.InsertDisc("sr1", "/tmp", "VCD_ONE"); // the drive appearing is no medium change
+    drives.Raise(Change(Event::QueryRemove, {"sr1"}));
+    drives.Raise(Change(Event::Arrival, {"sr1", "sr0"}));
+    EXPECT_EQ(window.calls,
+              (QStringList{"Remove sr0", "Add sr1", "AddDone sr1", "Add sr1", "AddDone sr1"}));
+    StopCDNotification(&window);
+    EXPECT_FALSE(bHooked);
+    EXPECT_FALSE(drives.Watching());
+    window.calls.clear();
+    drives.RemoveDisc("sr1");
+    EXPECT_TRUE(window.calls.isEmpty());
+}
+
+TEST_F(NotifyTest, StartAndStopAreIdempotentAndTheMenuShowsTheRealState) {
+    StartCDNotification(&window);
+    StartCDNotification(&window);
+    drives.InsertDisc("sr0", "/tmp", "A");
+    EXPECT_EQ(window.calls.count("Add sr0"), 1); // hooked once, told once
+    StopCDNotification(&window);
+    StopCDNotification(&window);
+    EXPECT_FALSE(bHooked);
+
+    // The command flips the mark; the result is whether it is in force.
+    EXPECT_TRUE(mnuEnableCDNotification_Click(false, &window));
+    EXPECT_TRUE(bHooked);
+    EXPECT_FALSE(mnuEnableCDNotification_Click(true, &window));
+    EXPECT_FALSE(bHooked);
+    // A mark out of step with the state: only the mark changes.
+    StartCDNotification(&window);
+    EXPECT_TRUE(mnuEnableCDNotification_Click(false, &window)); // "on" while hooked
+    EXPECT_TRUE(bHooked);
+    StopCDNotification(&window);
+    EXPECT_FALSE(mnuEnableCDNotification_Click(true, &window)); // "off" while unhooked
+    EXPECT_FALSE(bHooked);
+
+    // Changes that cannot be watched: the mark comes back off.
+    drives.SetWatchable(false);
+    EXPECT_FALSE(mnuEnableCDNotification_Click(false, &window));
+    EXPECT_FALSE(bHooked);
+}
+
+TEST_F(NotifyTest, ChangesDuringAScanWaitUntilItReturns) {
+    StartCDNotification(&window);
+    int nested = 0;
+    window.duringAdd = [&](const QString& d) {
+        if (d == "sr0" && nested++ == 0) {
+            drives.RemoveDisc("sr0");
+            drives.InsertDisc("sr1", "/tmp", "B");
+            EXPECT_EQ(PendingNotices(), 2);
+        }
+    };
+    drives.InsertDisc("sr0", "/tmp", "A");
+    EXPECT_EQ(window.calls,
+              (QStringList{"Add sr0", "AddDone sr0", "Remove sr0", "Add sr1", "AddDone sr1"}));
+    EXPECT_EQ(PendingNotices(), 0);
+}
+
+TEST_F(NotifyTest, StoppingDuringAScanDropsWhatWaits) {
+    StartCDNotification(&window);
+    window.duringAdd = [&](const QString&) {
+        drives.RemoveDisc("sr0");
+        StopCDNotification(&window);
+    };
+    drives.InsertDisc("sr0", "/tmp", "A");
+    EXPECT_EQ(window.calls, (QStringList{"Add sr0", "AddDone sr0"}));
+    EXPECT_EQ(PendingNotices(), 0);
+    EXPECT_FALSE(bHooked);
+}
+
+TEST_F(NotifyTest, ChangesFromAnotherThreadArriveOnTheUserInterfaceThread) {
+    StartCDNotification(&window);
+    QThread* uiThread = QThread::currentThread();
+    QThread* calledOn = nullptr;
+    window.duringAdd = [&](const QString&) { calledOn = QThread::currentThread(); };
+    std::unique_ptr<QThread> worker(
+        QThread::create([&] { emit drives.DeviceChanged(Change(Event::Arrival, {"sr0"})); }));
+    worker->start();
+    worker->wait();
+    EXPECT_TRUE(window.calls.isEmpty()); // not called on the worker
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.calls, (QStringList{"Add sr0", "AddDone sr0"}));
+    EXPECT_EQ(calledOn, uiThread);
+}
