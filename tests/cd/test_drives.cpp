@@ -1,0 +1,209 @@
+#include "cd/DriveServices.h"
+#include "cd/FolderDriveServices.h"
+#include "cd/SystemDriveServices.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace lumadeck;
+using Event = DeviceChange::Event;
+
+namespace {
+
+void Write(const QString& path, const QByteArray& text) {
+    QDir().mkpath(path.left(path.lastIndexOf('/')));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+}
+
+// A sysfs tree with three optical drives and a disk, and a mount table.
+class SystemDrivesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(tmp.isValid());
+        sys = tmp.path() + "/class/block";
+        for (auto [name, type, dev] : {std::tuple{"sr10", "5", "11:10"},
+                                       {"sr2", "5", "11:2"},
+                                       {"sr0", "5", "11:0"},
+                                       {"sda", "0", "8:0"},
+                                       {"loop3", "", "7:3"}}) {
+            Write(sys + "/" + name + "/dev", QByteArray(dev) + "\n");
+            if (*type) {
+                Write(sys + "/" + name + "/device/type", QByteArray(type) + "\n");
+            }
+        }
+        mountinfo = tmp.path() + "/mountinfo";
+        services.SetSysClassBlock(sys);
+        services.SetMountInfoPath(mountinfo);
+    }
+    void Table(const QByteArray& extra) {
+        Write(mountinfo, "27 1 8:1 / / rw - ext4 /dev/sda1 rw\n" + extra);
+    }
+    QTemporaryDir tmp;
+    QString sys;
+    QString mountinfo;
+    SystemDriveServices services;
+};
+
+} // namespace
+
+TEST(DriveNames, NaturalOrder) {
+    QStringList l{"sr10", "sr2", "sr0", "sr1", "img0", "sr02"};
+    std::sort(l.begin(), l.end(), NaturalLess);
+    EXPECT_EQ(l, (QStringList{"img0", "sr0", "sr1", "sr02", "sr2", "sr10"}));
+}
+
+TEST_F(SystemDrivesTest, ListsOpticalDrivesThenMountedImages) {
+    Table("50 27 0:45 / /home/u/one rw - fuse.fuseiso fuseiso rw\n"
+          "51 27 7:3 / /media/u/loop\\040disc ro - iso9660 /dev/loop3 ro\n"
+          "52 27 7:4 / /mnt/data rw - ext4 /dev/loop4 rw\n" // a loop, but no disc image
+          "53 27 0:46 / /home/u/two rw - fuse.fuseiso fuseiso rw\n");
+    EXPECT_EQ(services.CDDrives(), (QStringList{"sr0", "sr2", "sr10", "img0", "loop3", "img1"}));
+    EXPECT_EQ(services.MountPoint("loop3", false), "/media/u/loop disc");
+    EXPECT_EQ(services.MountPoint("img1", false), "/home/u/two");
+    EXPECT_EQ(services.MountPoint("img1", true), "/home/u/two");
+    EXPECT_EQ(services.VolumeName("img0"), ""); // a FUSE mount shows no label
+    EXPECT_EQ(services.MountPoint("sr0", false), "");
+    EXPECT_EQ(services.MountPoint("nosuch", true), "");
+    EXPECT_EQ(services.VolumeName("nosuch"), "");
+    EXPECT_EQ(OpticalDrivesFromSysfs(tmp.path() + "/missing"), QStringList());
+}
+
+TEST_F(SystemDrivesTest, FindsADiscByItsDeviceNumbersAndKeepsImageNumbers) {
+    Table("60 27 11:2 /sub /mnt/bind ro - iso9660 /dev/sr2 ro\n"
+          "61 27 11:2 / /media/u/VCD\\040ONE ro - iso9660 /dev/sr2 ro\n"
+          "62 27 0:45 / /i/a rw - fuse.fuseiso fuseiso rw\n"
+          "63 27 0:46 / /i/b rw - fuse.fuseiso fuseiso rw\n");
+    EXPECT_EQ(services.MountPoint("sr2", false), "/media/u/VCD ONE"); // the whole disc
+    EXPECT_EQ(services.MountPoint("img1", false), "/i/b");
+    // The first image goes: the second keeps its name, a new one takes the free one.
+    Table("61 27 11:2 / /media/u/VCD\\040ONE ro - iso9660 /dev/sr2 ro\n"
+          "63 27 0:46 / /i/b rw - fuse.fuseiso fuseiso rw\n"
+          "64 27 0:47 / /i/c rw - fuse.fuseiso fuseiso rw\n");
+    EXPECT_EQ(services.MountPoint("img1", false), "/i/b");
+    EXPECT_EQ(services.MountPoint("img0", false), "/i/c");
+    EXPECT_EQ(services.CDDrives().mid(3), (QStringList{"img1", "img0"}));
+}
+
+TEST_F(SystemDrivesTest, RechecksReportSwitchesOnly) {
+    Table("");
+    ASSERT_TRUE(services.StartWatching());
+    QSignalSpy spy(&services, &IDriveServices::DeviceChanged);
+    auto take = [&] {
+        QStringList out;
+        for (const auto& args : spy) {
+            const auto c = args.at(0).value<DeviceChange>();
+            out << QString(c.event == Event::Arrival ? "+" : "-") + c.drives.join(',') +
+                       (c.media ? "" : "?");
+        }
+        spy.clear();
+        return out;
+    };
+    services.Recheck();
+    EXPECT_TRUE(take().isEmpty());
+    Table("70 27 11:0 / /media/cd ro - iso9660 /dev/sr0 ro\n"
+          "71 27 0:45 / /i/a rw - fuse.fuseiso fuseiso rw\n");
+    services.Recheck({"sr2"}); // a look at another drive sees nothing
+    EXPECT_TRUE(take().isEmpty());
+    services.Recheck();
+    EXPECT_EQ(take(), (QStringList{"+img0", "+sr0"}));
+    services.Recheck(); // repeated events change nothing
+    EXPECT_TRUE(take().isEmpty());
+    // sr0 remounted elsewhere between two looks: gone, then back.
+    Table("72 27 11:0 / /media/cd2 ro - iso9660 /dev/sr0 ro\n"
+          "71 27 0:45 / /i/a rw - fuse.fuseiso fuseiso rw\n");
+    services.Recheck({"sr0"});
+    EXPECT_EQ(take(), (QStringList{"-sr0", "+sr0"}));
+    Table("");
+    services.Recheck();
+    EXPECT_EQ(take(), (QStringList{"-img0", "-sr0"}));
+    services.StopWatching();
+}
+
+TEST(DriveStateTracker, ScopedAndUnscopedUpdates) {
+    DriveStateTracker t;
+    t.Reset({{"sr0", 5}});
+    auto changes = t.Update({{"sr0", 5}, {"sr1", 6}}, {"sr0"});
+    EXPECT_TRUE(changes.isEmpty());
+    changes = t.Update({{"sr1", 6}});
+    ASSERT_EQ(changes.size(), 2);
+    EXPECT_EQ(changes[0].event, Event::RemoveComplete);
+    EXPECT_EQ(changes[0].drives, QStringList{"sr0"});
+    EXPECT_EQ(changes[1].event, Event::Arrival);
+    EXPECT_EQ(changes[1].drives, QStringList{"sr1"});
+    EXPECT_TRUE(changes[1].media);
+}
+
+TEST(UdevEvents, RecordedPropertiesDecodeToDrivesOrNothing) {
+    // As `udevadm monitor --property` shows a disc going into sr0.
+    QHash<QByteArray, QByteArray> insert{
+        {"ACTION", "change"},
+        {"DEVPATH", "/devices/pci0000:00/0000:00:1f.2/ata2/host1/target1:0:0/1:0:0:0/block/sr0"},
+        {"SUBSYSTEM", "block"},
+        {"DISK_MEDIA_CHANGE", "1"},
+        {"DEVNAME", "/dev/sr0"},
+        {"DEVTYPE", "disk"},
+        {"SEQNUM", "4521"},
+        {"MAJOR", "11"},
+        {"MINOR", "0"},
+        {"ID_CDROM", "1"},
+        {"ID_CDROM_MEDIA", "1"},
+        {"ID_FS_LABEL", "VCD_ONE"},
+        {"ID_FS_TYPE", "iso9660"}};
+    EXPECT_EQ(DriveOfUdevEvent(insert), "sr0");
+    auto eject = insert;
+    eject.remove("DISK_MEDIA_CHANGE");
+    eject.insert("DISK_EJECT_REQUEST", "1");
+    EXPECT_EQ(DriveOfUdevEvent(eject), "sr0");
+    auto noName = insert;
+    noName.remove("DEVNAME");
+    EXPECT_EQ(DriveOfUdevEvent(noName), "sr0");
+
+    auto hotplug = insert;
+    hotplug["ACTION"] = "add";
+    auto otherChange = insert;
+    otherChange.remove("DISK_MEDIA_CHANGE");
+    auto disk = insert;
+    disk.remove("ID_CDROM");
+    disk["DEVNAME"] = "/dev/sdb";
+    auto partition = insert;
+    partition["DEVTYPE"] = "partition";
+    auto usb = insert;
+    usb["SUBSYSTEM"] = "usb";
+    for (const auto& p : {hotplug, otherChange, disk, partition, usb, {}}) {
+        EXPECT_EQ(DriveOfUdevEvent(p), QString());
+    }
+}
+
+TEST(ApiFuncs, DrivesLabelsCaptionsAndPaths) {
+    FolderDriveServices drives;
+    DriveServices::setCurrent(&drives);
+    QTemporaryDir disc;
+    drives.InsertDisc("sr0", disc.path(), "VCD ONE");
+    drives.AddDrive("sr1");
+    QStringList list{"stale"};
+    EXPECT_EQ(apifuncs::GetCDDrives(list), 2);
+    EXPECT_EQ(list, (QStringList{"sr0", "sr1"}));
+    EXPECT_EQ(apifuncs::GetVolumeName("sr0"), "VCD ONE");
+    EXPECT_EQ(apifuncs::GetVolumeName("sr0:"), "VCD ONE");
+    EXPECT_EQ(apifuncs::GetVolumeName("/dev/sr0"), "VCD ONE");
+    EXPECT_EQ(apifuncs::GetVolumeName("sr1"), ""); // empty drive
+    EXPECT_EQ(apifuncs::GetVolumeName("zz"), "");  // no such drive
+    EXPECT_EQ(apifuncs::GetVolumeName(""), "");
+    EXPECT_EQ(apifuncs::GetCDMountPoint("sr0"), disc.path());
+    EXPECT_EQ(apifuncs::GetCDMountPoint("sr1"), "");
+    EXPECT_EQ(apifuncs::GetDriveOfPath(disc.path() + "/MPEGAV/AVSEQ01.DAT"), "sr0");
+    EXPECT_EQ(apifuncs::GetDriveOfPath(disc.path() + "x/a.dat"), "");
+    EXPECT_EQ(apifuncs::GetDriveOfPath("relative/a.dat"), "");
+    EXPECT_EQ(apifuncs::DriveCaption("sr0", "VCD_ONE"), "sr0: (VCD_ONE)");
+    EXPECT_EQ(apifuncs::DriveCaption("sr0", ""), "Drive sr0:");
+    DriveServices::setCurrent(nullptr);
+
+    EXPECT_EQ(apifuncs::StripNulls(QString::fromLatin1("VCD_ONE \0junk", 13)), "VCD_ONE");
+    EXPECT_EQ(apifuncs::StripNulls(" keep "), " keep "); // no NUL: unchanged
+    EXPECT_EQ(apifuncs::StripNulls(QString::fromLatin1("\0", 1)), "");
+}

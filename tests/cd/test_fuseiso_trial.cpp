@@ -1,0 +1,115 @@
+// The real drive services and CD notification against a Video CD image
+// mounted with fuseiso, as a user without an optical drive would try them.
+#include "cd/DriveServices.h"
+#include "cd/SystemDriveServices.h"
+#include "cd/clsFindFile.h"
+#include "cd/mdlCDNotify.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <unistd.h>
+
+using namespace lumadeck;
+
+namespace {
+
+struct Window : ICDNotifyTarget {
+    QStringList calls;
+    QStringList found; // what a scan of the arriving drive found
+    QString mountPoint;
+    QElapsedTimer clock;
+    qint64 addedAfterMs = -1;
+    qint64 removedAfterMs = -1;
+    void AddCD(const QString& drive) override {
+        addedAfterMs = clock.elapsed();
+        calls << "Add " + drive;
+        mountPoint = apifuncs::GetCDMountPoint(drive);
+        clsFindFile finder;
+        QObject::connect(&finder, &clsFindFile::FoundFile,
+                         [this](const QString& full, const QString&, bool&) { found << full; });
+        finder.FindFiles(mountPoint, "*.*");
+    }
+    void RemoveCD(const QString& drive) override {
+        removedAfterMs = clock.elapsed();
+        calls << "Remove " + drive;
+    }
+};
+
+bool Have(const char* tool) {
+    return !QStandardPaths::findExecutable(tool).isEmpty();
+}
+
+} // namespace
+
+TEST(FuseIsoTrial, AMountedVideoCdImageArrivesIsSearchedAndLeaves) {
+    if (!Have("genisoimage") || !Have("fuseiso") || !Have("fusermount") ||
+        ::access("/dev/fuse", R_OK | W_OK) != 0) {
+        GTEST_SKIP() << "genisoimage, fuseiso or /dev/fuse is missing";
+    }
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QString root = QDir(tmp.path()).canonicalPath();
+    ASSERT_TRUE(QDir().mkpath(root + "/src/MPEGAV"));
+    ASSERT_TRUE(QDir().mkpath(root + "/mnt point"));
+    {
+        QFile track(root + "/src/MPEGAV/AVSEQ01.DAT");
+        ASSERT_TRUE(track.open(QIODevice::WriteOnly));
+        track.write(QByteArray(150000, 'x'));
+    }
+    ASSERT_EQ(QProcess::execute("genisoimage", {"-quiet", "-V", "VCD_ONE", "-o", root + "/vcd.iso",
+                                                root + "/src"}),
+              0);
+
+    SystemDriveServices services;
+    DriveServices::setCurrent(&services);
+    QStringList before;
+    apifuncs::GetCDDrives(before);
+    Window window;
+    mdlCDNotify::bHooked = false;
+    mdlCDNotify::StartCDNotification(&window);
+    ASSERT_TRUE(mdlCDNotify::bHooked);
+
+    window.clock.start();
+    if (QProcess::execute("fuseiso", {root + "/vcd.iso", root + "/mnt point"}) != 0) {
+        mdlCDNotify::StopCDNotification(&window);
+        DriveServices::setCurrent(nullptr);
+        GTEST_SKIP() << "fuseiso cannot mount here";
+    }
+    const bool arrived = QTest::qWaitFor([&] { return window.addedAfterMs >= 0; }, 5000);
+    QStringList during;
+    apifuncs::GetCDDrives(during);
+    const QString drive = during.isEmpty() ? QString() : during.last();
+
+    window.clock.restart();
+    QProcess::execute("fusermount", {"-u", root + "/mnt point"});
+    const bool removed = QTest::qWaitFor([&] { return window.removedAfterMs >= 0; }, 5000);
+    QStringList after;
+    apifuncs::GetCDDrives(after);
+    mdlCDNotify::StopCDNotification(&window);
+    DriveServices::setCurrent(nullptr);
+
+    ASSERT_TRUE(arrived);
+    ASSERT_TRUE(removed);
+    std::printf("fuseiso trial: drive %s at \"%s\"; arrival after %lld ms, removal after %lld "
+                "ms; found %s\n",
+                qPrintable(drive), qPrintable(window.mountPoint), window.addedAfterMs,
+                window.removedAfterMs, qPrintable(window.found.join(", ")));
+    EXPECT_TRUE(drive.startsWith("img"));
+    EXPECT_EQ(during.size(), before.size() + 1);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(window.calls, (QStringList{"Add " + drive, "Remove " + drive}));
+    EXPECT_EQ(window.mountPoint, root + "/mnt point"); // the space came through the escapes
+    // The image's files, in whatever case the filesystem shows them.
+    ASSERT_EQ(window.found.size(), 1);
+    EXPECT_EQ(window.found[0].toUpper(), (root + "/mnt point/MPEGAV/AVSEQ01.DAT").toUpper());
+    EXPECT_LT(window.addedAfterMs, 1000);
+    EXPECT_LT(window.removedAfterMs, 1000);
+}
