@@ -9,7 +9,36 @@ FileKey::FileKey(double number) : m_name(QString::number(number, 'g', 15)) {}
 cFiles::Entry cFiles::Add(const QString& szFileName) {
     auto entry = std::make_shared<clsFiles>(szFileName);
     m_entries.push_back(entry);
+    if (m_lookupValid) {
+        remember(szFileName, Count() - 1);
+    }
     return entry;
+}
+
+void cFiles::remember(const QString& name, long position) const {
+    const QString key = name.toCaseFolded();
+    if (!m_firstByName.contains(key)) {
+        m_firstByName.insert(key, position);
+    }
+}
+
+void cFiles::Clear() {
+    m_entries.clear();
+    m_firstByName.clear();
+    m_lookupValid = false;
+}
+
+long cFiles::FindIgnoringCase(const QString& name) const {
+    if (!m_lookupValid || m_lookupRenames != clsFiles::Renames()) {
+        m_lookupRenames = clsFiles::Renames();
+        m_firstByName.clear();
+        m_firstByName.reserve(static_cast<qsizetype>(m_entries.size()));
+        for (size_t i = 0; i < m_entries.size(); ++i) {
+            remember(m_entries[i]->szFileName(), static_cast<long>(i));
+        }
+        m_lookupValid = true;
+    }
+    return m_firstByName.value(name.toCaseFolded(), -1);
 }
 
 cFiles::Entry cFiles::Item(const FileKey& key) const {
@@ -28,6 +57,7 @@ void cFiles::Remove(const FileKey& key) {
     if (key.isPosition()) {
         if (key.position() >= 0 && key.position() < Count()) {
             m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(key.position()));
+            m_lookupValid = false;
         }
         return;
     }
@@ -36,6 +66,7 @@ void cFiles::Remove(const FileKey& key) {
     });
     if (it != m_entries.end()) {
         m_entries.erase(it);
+        m_lookupValid = false;
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "playlist/clsFiles.h"
 
+#include <QHash>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -49,14 +50,25 @@ public:
     // Removes the entry at a position, or the first one whose name equals the
     // key ignoring letter case. Nothing happens when there is no such entry.
     void Remove(const FileKey& vntIndexKey);
-    void Clear() { m_entries.clear(); }
+    void Clear();
+    // The position of the first entry whose name equals the given one
+    // ignoring letter case; -1 when there is none. Kept fast for long lists
+    // by a look-up table.
+    long FindIgnoringCase(const QString& name) const;
 
     // Front-to-back iteration ("for each").
     const_iterator begin() const { return m_entries.begin(); }
     const_iterator end() const { return m_entries.end(); }
 
 private:
+    void remember(const QString& name, long position) const;
+
     std::vector<Entry> m_entries;
+    // Case-folded name -> first position; built on first use, kept up to
+    // date by Add and dropped by Remove, Clear and any entry's renaming.
+    mutable QHash<QString, long> m_firstByName;
+    mutable bool m_lookupValid = false;
+    mutable unsigned long m_lookupRenames = 0;
 };
 
 } // namespace lumadeck

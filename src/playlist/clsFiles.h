@@ -9,7 +9,8 @@ namespace lumadeck {
 class clsFiles {
 public:
     clsFiles() = default;
-    explicit clsFiles(const QString& fileName) { setSzFileName(fileName); }
+    explicit clsFiles(const QString& fileName)
+        : m_fileName(fileName), m_fileTitle(TitleOf(fileName)) {}
 
     const QString& szFileName() const { return m_fileName; }
     // Stores the name and derives the title at once.
@@ -18,6 +19,9 @@ public:
 
     // The part of a name after its last "/"; the whole name when it has none.
     static QString TitleOf(const QString& fileName);
+    // Counts every rename of an existing entry, program-wide, so that lists
+    // can tell when their look-up tables are out of date.
+    static unsigned long Renames();
 
 private:
     QString m_fileName;

@@ -117,15 +117,7 @@ void clsPlayList::resyncIndex() {
         m_currentFileIndex = count - 1;
         return;
     }
-    long index = 0;
-    for (const auto& entry : m_files) {
-        if (sameFile(entry->szFileName(), file)) {
-            m_currentFileIndex = index;
-            return;
-        }
-        ++index;
-    }
-    m_currentFileIndex = -1;
+    m_currentFileIndex = m_files.FindIgnoringCase(file);
 }
 
 // -------------------------------------------------------------- operations
@@ -353,6 +345,12 @@ void clsPlayList::Cleanup() {
 
 void clsPlayList::cPlay_Done(const QString& szFileName) {
     emit VideoDone(szFileName);
+    if (m_skippedDone && *m_skippedDone == szFileName) {
+        // The end of a missing file whose successor the skip loop in
+        // cPlay_FileNotFound starts.
+        m_skippedDone.reset();
+        return;
+    }
     const long index = m_currentFileIndex;
     if (index >= 0 && index < m_files.Count()) {
         if (sameFile(m_files.Item(index)->szFileName(), szFileName)) {
@@ -369,7 +367,22 @@ void clsPlayList::cPlay_FileNotFound(const QString& szFileName) {
     // The player did not hand a missing file to its control.
     m_requestedFile.clear();
     emit FileNotFound(szFileName);
+    if (m_skipping) {
+        // Reported while the previous missing file is being skipped: going
+        // on from here would nest one level deeper for every missing file
+        // in a row, until the stack runs out. The loop below goes on instead,
+        // and the Done that follows for this file is left to it.
+        m_skipAgain = true;
+        m_skippedDone = szFileName;
+        return;
+    }
+    m_skipping = true;
     PlayNextVideo();
+    while (std::exchange(m_skipAgain, false)) {
+        PlayNextVideo();
+    }
+    m_skippedDone.reset();
+    m_skipping = false;
 }
 
 void clsPlayList::cPlay_Paused(const QString& szFileName) {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace lumadeck {
 
@@ -118,6 +119,10 @@ private:
     IPlayListWindowHost* m_windowHost = nullptr;
     // The file last handed to the player, while its opening may be pending.
     QString m_requestedFile;
+    // Skipping missing files: one loop instead of one nesting per file.
+    bool m_skipping = false;
+    bool m_skipAgain = false;
+    std::optional<QString> m_skippedDone;
     // While a playlist is read, window reloads wait until all of it is in.
     int m_reloadHeld = 0;
     bool m_reloadPending = false;

@@ -148,6 +148,43 @@ TEST_F(PlayListTest, MissingEntriesAreSkipped) {
     EXPECT_TRUE(events.contains("FileNotFound " + e));
 }
 
+TEST_F(PlayListTest, ManyMissingEntriesInARowAreSkippedWithoutDeepNesting) {
+    const QString a = media("a.mpg"), e = media("e.mpg");
+    const QStringList gone{missing("b.mpg"), missing("c.mpg"), missing("d.mpg")};
+    list->Add(a, true);
+    for (const QString& f : gone) {
+        list->Add(f, true);
+    }
+    list->Add(e, true);
+    list->PlayVideoByIndex(0, 0);
+    events.clear();
+    control.ReachEnd();
+    EXPECT_EQ(events.filter("FileNotFound"),
+              QStringList({"FileNotFound " + gone[0], "FileNotFound " + gone[1],
+                           "FileNotFound " + gone[2]}));
+    for (const QString& f : gone) {
+        EXPECT_EQ(events.count("VideoDone " + f), 1) << f.toStdString();
+    }
+    EXPECT_EQ(list->CurrentFileIndex(), 4);
+    EXPECT_EQ(control.FileName(), e);
+    EXPECT_EQ(control.PlayState(), MediaControl::PlayStatePlaying);
+    EXPECT_EQ(events.count("Done"), 0);
+
+    // A playlist of a disc that is not in the drive: tens of thousands of
+    // missing entries in a row end the list instead of exhausting the stack.
+    list->Clear();
+    list->Add(a, true);
+    for (int i = 0; i < 50000; ++i) {
+        list->Add(missing(QStringLiteral("absent/AVSEQ%1.DAT").arg(i)), true);
+    }
+    list->PlayVideoByIndex(0, 0);
+    events.clear();
+    control.ReachEnd();
+    EXPECT_EQ(events.count("Done"), 1);
+    EXPECT_EQ(events.filter("FileNotFound").size(), 50000);
+    EXPECT_EQ(list->CurrentFileIndex(), 50001);
+}
+
 TEST_F(PlayListTest, RemovingAnEntryAboveThePlayingOne) {
     const QString a = media("a.mpg"), b = media("b.mpg"), c = media("c.mpg");
     for (const QString& f : {a, b, c}) {

@@ -116,3 +116,34 @@ TEST_F(cFilesTest, ClearEmptiesButEntriesHeldElsewhereLiveOn) {
     files.Add("/v/c.mpg");
     EXPECT_EQ(names(), QStringList({"/v/c.mpg"}));
 }
+
+TEST_F(cFilesTest, FindIgnoringCaseFollowsEveryEdit) {
+    EXPECT_EQ(files.FindIgnoringCase("/v/a.mpg"), -1);
+    files.Add("/v/A.mpg");
+    files.Add("/v/b.mpg");
+    files.Add("/v/a.MPG");
+    EXPECT_EQ(files.FindIgnoringCase("/V/a.mpg"), 0);
+    EXPECT_EQ(files.FindIgnoringCase(QStringLiteral("/v/B.MPG")), 1);
+    EXPECT_EQ(files.FindIgnoringCase("/v/c.mpg"), -1);
+
+    files.Add("/v/C.mpg"); // added after the first look-up
+    EXPECT_EQ(files.FindIgnoringCase("/v/c.mpg"), 3);
+    files.Remove(0);
+    EXPECT_EQ(files.FindIgnoringCase("/v/a.mpg"), 1);
+    EXPECT_EQ(files.FindIgnoringCase("/v/c.mpg"), 2);
+    files.Remove("/V/A.MPG");
+    EXPECT_EQ(files.FindIgnoringCase("/v/a.mpg"), -1);
+
+    // An entry renamed through a shared reference is still found.
+    files.Item(0)->setSzFileName("/v/renamed.mpg");
+    EXPECT_EQ(files.FindIgnoringCase("/v/RENAMED.mpg"), 0);
+    EXPECT_EQ(files.FindIgnoringCase(QStringLiteral("/v/straße.mpg")), -1);
+    files.Add(QStringLiteral("/v/Straße.mpg"));
+    EXPECT_EQ(files.FindIgnoringCase(QStringLiteral("/v/STRAßE.mpg")), 2);
+
+    files.Clear();
+    EXPECT_EQ(files.FindIgnoringCase("/v/b.mpg"), -1);
+    EXPECT_EQ(files.FindIgnoringCase(""), -1);
+    files.Add("");
+    EXPECT_EQ(files.FindIgnoringCase(""), 0);
+}
