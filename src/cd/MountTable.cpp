@@ -146,9 +146,7 @@ std::optional<MountEntry> MountOfPath(const QList<MountEntry>& table, const QStr
     const MountEntry* best = nullptr;
     qsizetype bestLen = -1;
     for (const MountEntry& e : table) {
-        const QString mp = e.mountPoint.size() > 1 && e.mountPoint.endsWith(QLatin1Char('/'))
-                               ? e.mountPoint.chopped(1)
-                               : e.mountPoint;
+        const QString mp = QDir::cleanPath(e.mountPoint);
         const bool holds = mp == QLatin1String("/") ||
                            (path.startsWith(mp) &&
                             (path.size() == mp.size() || path.at(mp.size()) == QLatin1Char('/')));
