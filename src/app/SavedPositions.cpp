@@ -129,7 +129,10 @@ void SavePosition(long /*oldState*/, long newState, MediaControl& control) {
     }
     const double position = control.CurrentPosition();
     const double duration = control.Duration();
-    if (!std::isfinite(position) || !std::isfinite(duration)) {
+    // Without a length nothing could be resumed, and a control that is
+    // already closing the file may answer 0 for both: leave the entry alone
+    // rather than forget a position saved while the file was open.
+    if (!std::isfinite(position) || !std::isfinite(duration) || duration <= 0) {
         return;
     }
     cRegistry& reg = positionAt(key);

@@ -52,7 +52,8 @@ QString PositionText(double seconds);
 
 // Stores the control's position when newState is 1 (paused) or 8 (the file
 // is being closed). A file paused at its very start or at its very end
-// forgets its position instead. Works whatever SaveVideoPosition says.
+// forgets its position instead; a control that cannot tell the file's length
+// (0) leaves the entry as it was. Works whatever SaveVideoPosition says.
 void SavePosition(long oldState, long newState, MediaControl& control);
 // Seeks the control to the saved position of its open file, when resuming is
 // on (SaveVideoPosition), the saved duration is the file's duration and the

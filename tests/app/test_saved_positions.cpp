@@ -267,6 +267,19 @@ TEST_F(SavedPositionsTest, ForgettingAnUnlabelledFileKeepsItsLabelledNamesakes) 
     EXPECT_TRUE(resume(local, 1200).isEmpty());
 }
 
+TEST_F(SavedPositionsTest, AnUnknownLengthLeavesTheEntryAlone) {
+    FakeControl c(Track, 0, 3000);
+    pauseAt(c, 125.5);
+    // A control closing the file may already answer 0 for everything.
+    for (double position : {0.0, 60.0}) {
+        c.set(position, 0);
+        g::SavePosition(MediaControl::PlayStatePlaying, 8, c);
+    }
+    EXPECT_EQ(stored(TrackKey + "\\VCD_ONE", "CurrPos"), QVariant("125.5"));
+    EXPECT_EQ(stored(TrackKey + "\\VCD_ONE", "MaxPos"), QVariant("3000"));
+    EXPECT_EQ(resume(Track, 3000), QList<double>({125.5}));
+}
+
 TEST_F(SavedPositionsTest, ResumesOnlyForTheSameLengthAndAnEarlierPosition) {
     FakeControl c(Track, 0, 3000);
     pauseAt(c, 125.5);
