@@ -87,7 +87,9 @@ void SimulatedMediaControl::closeCurrent() {
         setPlayState(PlayStateStopped);
     }
     openState_ = OpenStateClosed;
+    closing_ = true;
     emit OpenStateChange(OpenStateOpen, OpenStateClosed);
+    closing_ = false;
     if (openState_ == OpenStateClosed) {
         fileName_.clear();
         current_ = SimulatedMedia{};
@@ -253,14 +255,14 @@ bool SimulatedMediaControl::SetCurrentPosition(double seconds) {
 }
 
 double SimulatedMediaControl::Duration() const {
-    if (fails("Duration") || openState_ != OpenStateOpen) {
+    if (fails("Duration") || !described()) {
         return 0;
     }
     return current_.duration;
 }
 
 double SimulatedMediaControl::EndOfPlayPosition() const {
-    if (fails("EndOfPlayPosition") || openState_ != OpenStateOpen) {
+    if (fails("EndOfPlayPosition") || !described()) {
         return -1;
     }
     if (atEnd_) {
@@ -283,7 +285,7 @@ long SimulatedMediaControl::DisplaySize() const {
 
 bool SimulatedMediaControl::SetDisplaySize(long size) {
     calls << QStringLiteral("SetDisplaySize %1").arg(size);
-    if (fails("SetDisplaySize") || size < 0 || size > 7 || !allowChangeDisplaySize_) {
+    if (fails("SetDisplaySize") || size < 0 || size > 7) {
         return false;
     }
     displaySize_ = size;
@@ -315,11 +317,11 @@ bool SimulatedMediaControl::SetAllowChangeDisplaySize(bool on) {
 }
 
 int SimulatedMediaControl::ImageSourceWidth() const {
-    return fails("ImageSourceWidth") || openState_ != OpenStateOpen ? 0 : current_.width;
+    return fails("ImageSourceWidth") || !described() ? 0 : current_.width;
 }
 
 int SimulatedMediaControl::ImageSourceHeight() const {
-    return fails("ImageSourceHeight") || openState_ != OpenStateOpen ? 0 : current_.height;
+    return fails("ImageSourceHeight") || !described() ? 0 : current_.height;
 }
 
 int SimulatedMediaControl::VideoBorderWidth() const {
@@ -363,7 +365,7 @@ long SimulatedMediaControl::ErrorCode() const {
 }
 
 long SimulatedMediaControl::CodecCount() const {
-    return fails("CodecCount") || openState_ != OpenStateOpen ? 0 : long(current_.codecs.size());
+    return fails("CodecCount") || !described() ? 0 : long(current_.codecs.size());
 }
 
 QString SimulatedMediaControl::CodecDescription(long index) const {
@@ -388,7 +390,7 @@ QString SimulatedMediaControl::CodecURL(long index) const {
 }
 
 QString SimulatedMediaControl::MediaInfoString(long type) const {
-    if (fails("MediaInfoString") || openState_ != OpenStateOpen) {
+    if (fails("MediaInfoString") || !described()) {
         return {};
     }
     switch (type) {

@@ -121,6 +121,7 @@ private:
     const SimulatedMedia& media() const;
     void setPlayState(long state);
     void closeCurrent();
+    bool described() const { return openState_ == OpenStateOpen || closing_; }
 
     Delivery delivery_ = Delivery::Immediate;
     QHash<QString, SimulatedMedia> scripts_;
@@ -133,6 +134,7 @@ private:
     QString fileName_;
     SimulatedMedia current_;
     long openState_ = OpenStateClosed;
+    bool closing_ = false; // the closing notification still describes the file
     long playState_ = PlayStateStopped;
     double position_ = 0;
     bool atEnd_ = false;

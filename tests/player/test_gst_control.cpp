@@ -1,0 +1,212 @@
+// The GStreamer control on the generated clips, headless (fake sinks).
+#include "GstTestSupport.h"
+
+#include <cmath>
+
+using namespace lumadeck;
+using namespace lumadeck::test;
+
+namespace {
+
+constexpr double kClipSeconds = 3.0;
+
+class EveryKind : public ::testing::TestWithParam<const char*> {};
+
+// Open, true length, seek to the middle, play to the natural end.
+TEST_P(EveryKind, OpensSeeksAndEndsNaturally) {
+    const QString name = QString::fromLatin1(GetParam());
+    REQUIRE_MEDIA(name);
+    GstMediaControl c(nullptr, fakeSinks());
+    NotificationLog log(c);
+    ASSERT_TRUE(c.Open(mediaPath(name))) << c.ErrorDescription().toStdString();
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.OpenState() == 6 || log.has("error"); }, 10000));
+    ASSERT_EQ(c.OpenState(), 6) << c.ErrorDescription().toStdString();
+    EXPECT_EQ(c.FileName(), mediaPath(name));
+    EXPECT_NEAR(c.Duration(), kClipSeconds, 0.2);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 2; }, 5000));
+    ASSERT_TRUE(c.SetCurrentPosition(kClipSeconds / 2));
+    EXPECT_TRUE(log.has("seek 0.0>1.5") || log.events.filter("seek ").size() == 1)
+        << log.events.join(", ").toStdString();
+    EXPECT_TRUE(log.events.filter("seek ").value(0).endsWith(">1.5"));
+    QTest::qWait(100);
+    EXPECT_NEAR(c.CurrentPosition(), kClipSeconds / 2, 0.35);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 0; }, 8000))
+        << log.events.join(", ").toStdString();
+    EXPECT_EQ(c.EndOfPlayPosition(), c.CurrentPosition());
+    EXPECT_NEAR(c.CurrentPosition(), c.Duration(), 1e-9);
+    EXPECT_EQ(log.events.first(), "open 0>6");
+    EXPECT_EQ(log.events.at(1), "play 0>2");
+    EXPECT_EQ(log.events.last(), "play 2>0");
+    EXPECT_FALSE(log.has("error")) << c.ErrorDescription().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Clips, EveryKind,
+                         ::testing::Values("clip.mpg", "clip.mpeg", "clip.mpe", "clip.dat",
+                                           "clip.vob", "clip.avi", "clip.asf", "clip.wmv",
+                                           "clip.wma", "clip.mp3", "clip.mp2", "clip.wav",
+                                           "clip.au", "clip.mid"),
+                         [](const auto& info) {
+                             return QString::fromLatin1(info.param).replace('.', '_').toStdString();
+                         });
+
+class BrokenFile : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(BrokenFile, ReportsAFormatError) {
+    const QString name = QString::fromLatin1(GetParam());
+    REQUIRE_MEDIA(name);
+    GstMediaControl c(nullptr, fakeSinks());
+    NotificationLog log(c);
+    // Opening may be refused at once or fail on the bus; both must say why.
+    if (c.Open(mediaPath(name))) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return log.has("error"); }, 20000))
+            << log.events.join(", ").toStdString();
+    }
+    EXPECT_TRUE(c.ErrorDescription().toLower().contains("format"))
+        << c.ErrorDescription().toStdString();
+    EXPECT_NE(c.ErrorCode(), 0);
+    EXPECT_NE(c.OpenState(), 6);
+    EXPECT_FALSE(c.Play());
+    // Exactly one report for one broken file.
+    QTest::qWait(300);
+    EXPECT_EQ(log.events.count("error"), 1) << log.events.join(", ").toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, BrokenFile,
+                         ::testing::Values("broken_empty.mpg", "broken_truncated.avi",
+                                           "broken_random.mpg", "broken_text.avi"),
+                         [](const auto& info) {
+                             return QString::fromLatin1(info.param).replace('.', '_').toStdString();
+                         });
+
+TEST(GstControl, PauseStopAndReplay) {
+    REQUIRE_MEDIA("clip.mpg");
+    GstMediaControl c(nullptr, fakeSinks());
+    NotificationLog log(c);
+    ASSERT_TRUE(c.Open(mediaPath("clip.mpg")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 2; }, 10000));
+    EXPECT_EQ(c.ImageSourceWidth(), 320);
+    EXPECT_EQ(c.ImageSourceHeight(), 240);
+
+    ASSERT_TRUE(c.Pause());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 1; }, 3000));
+    const double pausedAt = c.CurrentPosition();
+    QTest::qWait(300);
+    EXPECT_NEAR(c.CurrentPosition(), pausedAt, 0.05); // paused really holds still
+
+    ASSERT_TRUE(c.Stop());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 0; }, 3000));
+    // Stopped short of the end: not the natural end.
+    EXPECT_NE(c.EndOfPlayPosition(), c.CurrentPosition());
+    EXPECT_EQ(log.events.mid(0, 4), QStringList({"open 0>6", "play 0>2", "play 2>1", "play 1>0"}));
+
+    ASSERT_TRUE(c.Play());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 2; }, 3000));
+    EXPECT_LT(c.CurrentPosition(), 1.0);
+}
+
+TEST(GstControl, OpeningAnotherFileClosesTheFirstWhileItIsStillDescribed) {
+    REQUIRE_MEDIA("clip.wav");
+    REQUIRE_MEDIA("clip.mp3");
+    GstMediaControl c(nullptr, fakeSinks());
+    ASSERT_TRUE(c.Open(mediaPath("clip.wav")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 2; }, 10000));
+    c.SetCurrentPosition(1.0);
+
+    QStringList seen;
+    QObject::connect(&c, &MediaControl::PlayStateChange, [&](long o, long n) {
+        seen << QStringLiteral("play %1>%2 %3")
+                    .arg(o)
+                    .arg(n)
+                    .arg(QFileInfo(c.FileName()).fileName());
+    });
+    QObject::connect(&c, &MediaControl::OpenStateChange, [&](long o, long n) {
+        seen << QStringLiteral("open %1>%2 %3 %4")
+                    .arg(o)
+                    .arg(n)
+                    .arg(QFileInfo(c.FileName()).fileName())
+                    .arg(c.CurrentPosition() >= 0.9 ? "kept" : "lost");
+    });
+    ASSERT_TRUE(c.Open(mediaPath("clip.mp3")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 2; }, 10000));
+    EXPECT_EQ(seen, QStringList({"play 2>0 clip.wav", "open 6>0 clip.wav kept",
+                                 "open 0>6 clip.mp3 lost", "play 0>2 clip.mp3"}));
+}
+
+TEST(GstControl, OpenWithoutAutoStartWaitsPausedAtTheStart) {
+    REQUIRE_MEDIA("clip.avi");
+    GstMediaControl c(nullptr, fakeSinks());
+    NotificationLog log(c);
+    c.SetAutoStart(false);
+    ASSERT_TRUE(c.Open(mediaPath("clip.avi")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.OpenState() == 6; }, 10000));
+    EXPECT_EQ(c.PlayState(), 1);
+    QTest::qWait(300);
+    EXPECT_LT(c.CurrentPosition(), 0.05);
+    EXPECT_EQ(log.events, QStringList({"open 0>6", "play 0>1"}));
+}
+
+TEST(GstControl, TagsGiveTitleAndDescription) {
+    REQUIRE_MEDIA("clip.mp3");
+    for (const char* name : {"clip.mp3", "clip.avi", "clip.wma", "clip.wav"}) {
+        GstMediaControl c(nullptr, fakeSinks());
+        c.SetAutoStart(false);
+        ASSERT_TRUE(c.Open(mediaPath(name)));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return c.OpenState() == 6; }, 10000)) << name;
+        EXPECT_EQ(c.MediaInfoString(MediaControl::InfoTitle), "Lumadeck test clip") << name;
+        if (QByteArray(name) != "clip.avi") {
+            EXPECT_EQ(c.MediaInfoString(MediaControl::InfoDescription), "Test pattern and tone")
+                << name;
+        }
+        EXPECT_EQ(c.MediaInfoString(4242), "");
+    }
+}
+
+TEST(GstControl, CodecsNameEveryStream) {
+    REQUIRE_MEDIA("clip.asf");
+    GstMediaControl c(nullptr, fakeSinks());
+    c.SetAutoStart(false);
+    ASSERT_TRUE(c.Open(mediaPath("clip.asf")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.OpenState() == 6; }, 10000));
+    ASSERT_EQ(c.CodecCount(), 2);
+    const QString both = c.CodecDescription(1) + " | " + c.CodecDescription(2);
+    EXPECT_TRUE(both.contains("Windows Media 8")) << both.toStdString();
+    EXPECT_TRUE(both.contains("WMA")) << both.toStdString();
+    EXPECT_TRUE(c.CodecInstalled(1));
+    EXPECT_TRUE(c.CodecInstalled(2));
+    EXPECT_TRUE(c.CodecURL(1).startsWith("https://"));
+    EXPECT_EQ(c.CodecDescription(3), "");
+    EXPECT_FALSE(c.CodecInstalled(0));
+}
+
+TEST(GstControl, CallsWithoutAFileFailQuietly) {
+    GstMediaControl c(nullptr, fakeSinks());
+    EXPECT_FALSE(c.Play());
+    EXPECT_FALSE(c.Pause());
+    EXPECT_FALSE(c.Stop());
+    EXPECT_FALSE(c.SetCurrentPosition(2));
+    EXPECT_EQ(c.Duration(), 0);
+    EXPECT_EQ(c.CurrentPosition(), 0);
+    EXPECT_EQ(c.FileName(), "");
+    EXPECT_EQ(c.CodecCount(), 0);
+    EXPECT_FALSE(c.Open(""));
+    EXPECT_FALSE(c.ErrorDescription().isEmpty());
+    EXPECT_FALSE(c.SetDisplaySize(8));
+    EXPECT_TRUE(c.SetDisplaySize(2));
+    EXPECT_EQ(c.DisplaySize(), 2);
+}
+
+TEST(GstControl, AMissingFileIsAnErrorNotAHang) {
+    GstMediaControl c(nullptr, fakeSinks());
+    NotificationLog log(c);
+    const QString name = QStringLiteral(LUMADECK_BUILD_DIR "/testmedia/no such file.mpg");
+    if (c.Open(name)) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return log.has("error"); }, 10000));
+    }
+    EXPECT_FALSE(c.ErrorDescription().isEmpty());
+    EXPECT_NE(c.OpenState(), 6);
+}
+
+} // namespace
