@@ -46,6 +46,16 @@ int ValidSequence(const unsigned char* p, qsizetype n, char32_t& cp) {
 } // namespace
 
 QString DecodeFileName(QByteArrayView bytes) {
+    bool ascii = true;
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (ascii) {
+        return QString::fromLatin1(bytes.data(), bytes.size());
+    }
     QString out;
     out.reserve(bytes.size());
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 
 #include <cerrno>
 #include <dirent.h>
@@ -22,9 +23,8 @@ namespace {
 
 // Code points of a string; a lone surrogate (an undecodable byte of a file
 // name) stays as it is, so that different bytes stay different.
-std::u32string ToCodePoints(const QString& s) {
-    std::u32string out;
-    out.reserve(s.size());
+void ToCodePoints(const QString& s, std::u32string& out) {
+    out.clear();
     const qsizetype n = s.size();
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t u = s.at(i).unicode();
@@ -36,7 +36,24 @@ std::u32string ToCodePoints(const QString& s) {
             out.push_back(u);
         }
     }
+}
+
+std::u32string ToCodePoints(const QString& s) {
+    std::u32string out;
+    ToCodePoints(s, out);
     return out;
+}
+
+void LowerInPlace(std::u32string& s) {
+    for (char32_t& c : s) {
+        if (c < 0x80) {
+            if (c >= U'A' && c <= U'Z') {
+                c += 32;
+            }
+        } else {
+            c = QChar::toLower(c);
+        }
+    }
 }
 
 QString Trimmed(const QString& s) {
@@ -132,26 +149,38 @@ private:
 
     bool Alive() const { return *mAlive; }
 
+    // Lets pending events run at a directory entry. Posted events (queued
+    // signals, a Cancel posted by a command) run at every entry; a whole
+    // turn of the event loop (input, timers, device notifiers), which costs
+    // more than reading the entry itself, runs at the first entry and then
+    // at most once a millisecond, which no user can tell apart.
     bool Pump() {
         if (mFinder.mPump) {
             mFinder.mPump();
-        } else {
+        } else if (!mSinceFullPump.isValid() || mSinceFullPump.nsecsElapsed() >= 1000000) {
             QCoreApplication::processEvents();
+            mSinceFullPump.start();
+        } else {
+            QCoreApplication::sendPostedEvents();
         }
         return Alive();
     }
 
+    // Both sides lower-cased once, then compared exactly: the same as
+    // comparing them ignoring case, character by character.
     bool Matches(const QString& name) {
-        const std::u32string lower = wildcard::LowerCase(ToCodePoints(name));
-        std::u32string reversed;
+        ToCodePoints(name, mLower);
+        LowerInPlace(mLower);
+        bool reversedReady = false;
         for (std::size_t i = 0; i < mSpecs.size(); ++i) {
-            if (wildcard::CompareStrings(lower, mSpecs[i], true)) {
+            if (wildcard::CompareStrings(mLower, mSpecs[i], true)) {
                 return true;
             }
-            if (reversed.empty()) {
-                reversed = wildcard::Reversed(lower);
+            if (!reversedReady) {
+                mReversed.assign(mLower.rbegin(), mLower.rend());
+                reversedReady = true;
             }
-            if (wildcard::CompareStrings(reversed, mReversedSpecs[i], true)) {
+            if (wildcard::CompareStrings(mReversed, mReversedSpecs[i], true)) {
                 return true;
             }
         }
@@ -191,7 +220,7 @@ private:
             if (!entry) {
                 break; // the end, or a folder that vanished while being read
             }
-            const QByteArray entryName(entry->d_name);
+            const QByteArrayView entryName(entry->d_name);
             if (!Pump() || mFinder.mvarCancel) {
                 stop = true;
                 break;
@@ -211,7 +240,7 @@ private:
                                              : DT_UNKNOWN;
             }
             if (type == DT_DIR) {
-                frame.subfolders.push_back(entryName);
+                frame.subfolders.push_back(entryName.toByteArray());
                 continue;
             }
             if (type == DT_LNK) {
@@ -224,9 +253,9 @@ private:
             } else if (type != DT_REG) {
                 continue; // devices, pipes and sockets hold no media
             }
-            const QString fileName = DecodeFileName(entryName);
+            QString fileName = DecodeFileName(entryName);
             if (Matches(fileName)) {
-                found.append(mPath + fileName);
+                found.append(std::move(fileName));
             }
         }
         if (dir) {
@@ -238,12 +267,11 @@ private:
         }
 
         if (!found.isEmpty()) {
+            // All share the folder's path, so sorting the names sorts the
+            // full paths.
             SortStringArray(found, true, false);
-            for (const QString& full : std::as_const(found)) {
-                if (full.isEmpty()) {
-                    continue;
-                }
-                const QString shortName = full.mid(full.lastIndexOf(QLatin1Char('/')) + 1);
+            for (const QString& shortName : std::as_const(found)) {
+                const QString full = mPath + shortName;
                 ++mFinder.mvarFileCount;
                 bool& cancel = mFinder.mvarCancel;
                 emit mFinder.FoundFile(full, shortName, cancel);
@@ -326,6 +354,9 @@ private:
     std::vector<Frame> mFrames;
     std::set<std::pair<dev_t, ino_t>> mOnPath;
     std::size_t mOpenCount = 0;
+    QElapsedTimer mSinceFullPump;
+    std::u32string mLower;
+    std::u32string mReversed;
     QString mPath;
     QByteArray mRootBytes;
 };

@@ -45,8 +45,11 @@ public:
     bool IsCancelled() const { return mvarCancel; }
     bool IsSearching() const { return mbSearching; }
 
-    // What "let pending events run" does; QCoreApplication::processEvents()
-    // unless replaced (an empty function restores it).
+    // What "let pending events run" does. By default: posted events at
+    // every directory entry and a whole QCoreApplication::processEvents() at
+    // the first entry, then at most once a millisecond, and once per path.
+    // A function set here runs instead at every entry and path (an empty
+    // function restores the default).
     void SetEventPump(std::function<void()> pump);
 
     // Wildcard matching: "*" is any run of characters, "?" any one

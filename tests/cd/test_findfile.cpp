@@ -280,3 +280,26 @@ TEST(FindFileDeep, VeryDeepTreesNeitherExhaustTheStackNorDescriptors) {
     // rm copes with paths longer than PATH_MAX; QTemporaryDir does not.
     EXPECT_EQ(QProcess::execute("rm", {"-rf", root + "/d"}), 0);
 }
+
+TEST_F(FindFileTest, PendingEventsRunDuringTheWalkByDefault) {
+    for (const char* n : {"a.dat", "b.dat"}) {
+        Touch(root + "/one/" + n);
+        Touch(root + "/two/" + n);
+    }
+    clsFindFile f;
+    // A command queued before the search runs at its first entry...
+    bool ran = false;
+    QMetaObject::invokeMethod(
+        &f, [&] { ran = true; }, Qt::QueuedConnection);
+    EXPECT_EQ(f.FindFiles(root, "*.dat"), 4);
+    EXPECT_TRUE(ran);
+    // ...and a Cancel queued by a handler stops the walk at the next entry.
+    Recorder r(f);
+    r.onFound = [&](const QString&, bool&) {
+        QMetaObject::invokeMethod(
+            &f, [&] { f.Cancel(); }, Qt::QueuedConnection);
+    };
+    EXPECT_EQ(f.FindFiles(root, "*.dat"), 0);
+    EXPECT_EQ(r.full.size(), 2); // the rest of the first folder, never the second
+    EXPECT_EQ(r.events.last(), "Cancelled 2");
+}
