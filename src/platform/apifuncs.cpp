@@ -4,6 +4,7 @@
 #include "Services.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace lumadeck::apifuncs {
 
@@ -40,6 +41,17 @@ QString ShellErrorText(int code) {
 
 bool ShellOpenFile(const QString& path, QString& errorText) {
     errorText.clear();
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        errorText =
+            ShellErrorText(QFileInfo(info.absolutePath()).isDir() ? IDocumentOpener::FileNotFound
+                                                                  : IDocumentOpener::PathNotFound);
+        return false;
+    }
+    if (!info.isReadable()) {
+        errorText = ShellErrorText(IDocumentOpener::AccessDenied);
+        return false;
+    }
     const int slash = path.lastIndexOf('/');
     const QString workingFolder = slash < 0 ? QDir::currentPath() : path.left(slash);
     const int result = Services::opener().Open(path, workingFolder.isEmpty() ? "/" : workingFolder);

@@ -119,20 +119,28 @@ TEST(ShellOpen, TheDefaultApplicationGetsTheDocument) {
 }
 
 TEST(ShellOpen, WorkingFolderIsTheDocumentsFolderOrTheCurrentOne) {
+    QTemporaryDir dir;
+    const QString page = dir.filePath("help/Lumadeck.html");
+    writeFile(page, "<html></html>");
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.filePath("help"));
     RecordingOpener opener;
     Services::setOpener(&opener);
     QString error;
-    EXPECT_TRUE(apifuncs::ShellOpenFile("/opt/lumadeck/Lumadeck.html", error));
+    EXPECT_TRUE(apifuncs::ShellOpenFile(page, error));
     EXPECT_TRUE(apifuncs::ShellOpenFile("Lumadeck.html", error));
     opener.result = 31;
-    EXPECT_FALSE(apifuncs::ShellOpenFile("/x.html", error));
+    EXPECT_FALSE(apifuncs::ShellOpenFile(page, error));
     EXPECT_EQ(error, "No association for file extension");
     opener.result = 42;
-    EXPECT_FALSE(apifuncs::ShellOpenFile("/x.html", error));
+    EXPECT_FALSE(apifuncs::ShellOpenFile(page, error));
     EXPECT_EQ(error, "Unknown error");
+    // A missing document never reaches the desktop.
+    EXPECT_FALSE(apifuncs::ShellOpenFile(dir.filePath("help/none.html"), error));
+    EXPECT_EQ(error, "File not found");
     Services::setOpener(nullptr);
+    QDir::setCurrent(previous);
     ASSERT_EQ(opener.requests.size(), 4);
-    EXPECT_EQ(opener.requests[0].second, "/opt/lumadeck");
-    EXPECT_EQ(opener.requests[1].second, QDir::currentPath());
-    EXPECT_EQ(opener.requests[2].second, "/");
+    EXPECT_EQ(opener.requests[0].second, dir.filePath("help"));
+    EXPECT_EQ(opener.requests[1].second, dir.filePath("help"));
 }
