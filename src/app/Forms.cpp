@@ -7,6 +7,7 @@ namespace lumadeck {
 FormInstance<frmLumadeck> Forms::Lumadeck;
 FormInstance<frmThinPlayer> Forms::ThinPlayer;
 FormInstance<frmSplash> Forms::Splash;
+FormInstance<frmHelper> Forms::Helper;
 
 void ShowAboutWindow(QWidget* owner) {
     frmSplash& about = Forms::Splash.get();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/frmHelper.h"
 #include "platform/FormInstance.h"
 #include "skin/frmSplash.h"
 #include "skin/frmThinPlayer.h"
@@ -13,6 +14,7 @@ struct Forms {
     static FormInstance<frmLumadeck> Lumadeck;
     static FormInstance<frmThinPlayer> ThinPlayer;
     static FormInstance<frmSplash> Splash;
+    static FormInstance<frmHelper> Helper;
 };
 
 // Shows the splash window modally as the About window.

@@ -1,13 +1,35 @@
 #pragma once
 
+#include "app/DriveMenus.h"
+#include "cd/mdlCDNotify.h"
+
 #include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
 
 namespace lumadeck {
 
+class MediaControl;
+class TagTimer;
+class clsFindFile;
+class clsPlayList;
+class clsPlayVideo;
+class frmThinPlayer;
+
 // The classic player window: menu bar, toolbar, video and status bar. It is
 // loaded at start and lives until the program ends; in compact mode it only
-// shows the video.
-class frmLumadeck : public QMainWindow {
+// shows the video. It owns the playlist controller (and through it the
+// player) and the CD file finder, turns the controller's events into its
+// caption and status texts, and runs the deferred commands of its timer.
+class frmLumadeck : public QMainWindow, public ICDNotifyTarget {
     Q_OBJECT
 public:
     explicit frmLumadeck(QWidget* parent = nullptr);
@@ -16,26 +38,145 @@ public:
     // Load steps; run once, right after the window is created.
     void Form_Load();
 
+    // ---- Display modes
     // Shows the window of the current display mode.
     void ShowAppropriateForm();
 
-    // Closing really ends the window even in compact mode.
-    bool bUnloadingThinClient = false;
+    // ---- CD drive menus
+    // Rebuilds the four drive menus of a menu set from this window's toolbar.
+    void ReloadMenus(DriveMenuSet& frm, bool bLoadOnlyFiles);
+    void AddCD(const QString& szDrive) override;
+    void RemoveCD(const QString& szDrive) override;
+    void RefreshCDDrives();
+    void ScanCDDrives();
+    void ScanDrive(const QString& szDrive);
+    // The toolbar's drive buttons, the master copy of the drive menus.
+    const QList<DriveButton>& DriveButtons() const { return m_driveButtons; }
+    // Runs a drive menu item or a dropdown item of a drive button.
+    void Toolbar1_ButtonMenuClick(const QString& buttonKey, const QString& itemKey);
 
+    // ---- Commands
+    void OpenVideoFile(); // "&Open Video File" and the toolbar's "open"
+    void ToolbarButtonClick(const QString& key);
+    void EnableCDNotificationCommand(); // "&Enable CD Notification"
+    void ExitProgram();                 // "E&xit"
+    void ShowAbout();                   // "&About"
+    void ShowHelpContents();            // "&Contents"
+    void HelpMenuOpening();             // decides whether "&Codecs In Clip" is enabled
+    void SwitchDisplayMode();           // "&Legacy Mode" / "&Compact Mode"
+    void SetZoom(int index);            // the zoom items
+    void SyncZoomMenu();
+    // Rebuilds the status bar's playlist popup; item 0 is "Show Playlist".
+    void RebuildPopupPlaylist();
+    void PopupPlaylistChosen(int index);
+    // A mouse press at this point of the status bar; true when it opened
+    // the playlist popup.
+    bool StatusBarPressed(const QPoint& pos, const QPoint& globalPos);
+    // One tick of Timer1 (also run directly by tests).
+    void Timer1_Timer();
+
+    // ---- Fields
+    bool bUnloadingThinClient = false;
     bool bSearching = false;
     bool bCloseRequested = false;
     bool bStopSearch = false;
 
+    clsPlayList* cPlayList() const { return m_playList.get(); }
+    clsPlayVideo* cPlay() const { return m_play; }
+    clsFindFile* cFind() const { return m_find.get(); }
+
+    // ---- Controls
+    QToolBar* Toolbar1 = nullptr;
+    QAction* tbOpen = nullptr;
+    QAction* tbStop = nullptr;
+    QAction* tbPlaylist = nullptr;
+    MediaControl* MediaPlayer1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* panelPlayStatus = nullptr; // "playstatus"
+    QLabel* panelStatus = nullptr;     // "status"
+    QLabel* panelPlaylist = nullptr;   // "playlist"
+    TagTimer* Timer1 = nullptr;
+
+    QMenu* mnuFile = nullptr;
+    QAction* mnuOpen = nullptr;
+    QAction* mnuRefresh = nullptr;
+    QAction* mnuStop = nullptr;
+    QAction* mnuExit = nullptr;
+    QMenu* mnuOptions = nullptr;
+    QAction* mnuEnableCDNotification = nullptr;
+    QAction* mnuShowControls = nullptr;
+    QAction* mnuVideoResume = nullptr;
+    QAction* mnuClearPos = nullptr;
+    QMenu* mnuView = nullptr;
+    QAction* mnuClassic = nullptr;
+    QAction* mnuFull = nullptr;
+    QAction* mnuZoom[4] = {};
+    DriveMenuSet driveMenus;
+    QMenu* mnuPlaylist = nullptr;
+    QAction* mnuShowPlaylist = nullptr;
+    QAction* mnuHidePlaylist = nullptr;
+    QMenu* mnuPopup = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuCodecs = nullptr;
+    QAction* mnuContents = nullptr;
+    QAction* mnuAbout = nullptr;
+
+    // Window title of a media file: "Lumadeck Player. " and its name.
+    static QString TitleFor(const QString& szFileName);
+
+signals:
+    // The window has unloaded; the program ends.
+    void unloaded();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void createMenus();
+    void createToolbar();
+    void createStatusBar();
+    void setUpPlayer();
+    void connectPlayList();
+    void refresh();
+    // The space above the video: the menu bar and the toolbar.
+    int topMargin() const;
+
     // True when the close request may go ahead.
     bool QueryUnload();
     void Form_Unload();
+    // Unloads the window once a scan during which a close was asked for has
+    // returned.
+    void closeAfterScan();
     void HideVideoWindow();
+    // Listens to the compact window (once per instance of it).
+    void hookThinPlayer(frmThinPlayer& thin);
+    void thinPlayerClosing();
+    void showVideoRequested();
 
-    QWidget* m_video = nullptr;
+    // CD scan pieces.
+    void BeginSearch();
+    void EndSearch();
+    void cFind_FoundFile(const QString& szFullFileName, const QString& szFileName, bool& Cancel);
+    void AddFileToDriveMenu(const QString& szDrive, const QString& szFullFileName);
+    DriveButton* findButton(const QString& key);
+    DriveButton& addButton(const QString& szDrive);
+    void updateButtonWidget(DriveButton& button);
+    int FindDriveMenu(DriveMenuSet& set, const QString& key) const;
+    int GetFreeDriveMenu(DriveMenuSet& set) const;
+    QString driveOfFile(const QString& szFullFileName) const;
+    QString driveCaption(const QString& szDrive) const;
+    void letEventsRun();
+    void StartNotification();
+    void StopNotification();
+
+    std::unique_ptr<clsPlayList> m_playList;
+    clsPlayVideo* m_play = nullptr;
+    std::unique_ptr<clsFindFile> m_find;
+    QList<DriveButton> m_driveButtons;
+    QString m_scanningDrive;
+    bool m_inTick = false;
     bool m_unloaded = false;
 };
 

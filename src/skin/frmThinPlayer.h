@@ -2,11 +2,15 @@
 
 #include <QWidget>
 
+class QLabel;
+class QToolButton;
+
 namespace lumadeck {
 
 // The compact player window: a small bar that takes the place of the main
 // window's menus and toolbar in compact mode, while the main window only
-// shows the video.
+// shows the video. It shows the current file and its position, and a button
+// that brings the video window back.
 class frmThinPlayer : public QWidget {
     Q_OBJECT
 public:
@@ -17,9 +21,16 @@ public:
     // Shows the compact window's menu buttons.
     void ShowMenus();
 
+    QLabel* lblCurrFile = nullptr;
+    QLabel* lblPosition = nullptr;
+    // Brings the video window back; shown while the video window is hidden.
+    QToolButton* imgShowVideo = nullptr;
+
 signals:
     // The user closed the compact window: the program is to end.
     void closing();
+    // The user asked for the video window.
+    void showVideoRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

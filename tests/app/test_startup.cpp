@@ -3,6 +3,8 @@
 #include "app/Forms.h"
 #include "app/frmLumadeck.h"
 #include "app/mdlGlobals.h"
+#include "cd/DriveServices.h"
+#include "cd/FolderDriveServices.h"
 #include "cd/mdlCDNotify.h"
 #include "platform/MemorySettingsStore.h"
 #include "platform/Services.h"
@@ -24,7 +26,10 @@ void flushDeletes() {
 
 class StartupTest : public ::testing::Test {
 protected:
-    void SetUp() override { Services::setSettings(&store); }
+    void SetUp() override {
+        Services::setSettings(&store);
+        DriveServices::setCurrent(&drives);
+    }
     void TearDown() override {
         if (Forms::Lumadeck.isLoaded()) {
             Forms::Lumadeck->bUnloadingThinClient = true;
@@ -33,6 +38,7 @@ protected:
         Forms::ThinPlayer.unload();
         Forms::Splash.unload();
         flushDeletes();
+        DriveServices::setCurrent(nullptr);
         Services::setSettings(nullptr);
     }
 
@@ -45,6 +51,7 @@ protected:
     }
 
     MemorySettingsStore store;
+    FolderDriveServices drives;
 };
 
 } // namespace
@@ -54,10 +61,14 @@ TEST_F(StartupTest, StepsRunInOrderWithTheSplashUpWhileTheMainWindowLoads) {
     QStringList steps;
     bool splashShownDuringLoad = false;
     bool optionsLoadedBeforeSplash = false;
+    bool flagClearedFirst = false;
     stored("ThinClient", "False");
     g::ThinClient = true; // LoadSettings must put this right before the splash shows
     g::Main([&](const QString& step) {
         steps.append(step);
+        if (step == "LoadSettings") {
+            flagClearedFirst = !mdlCDNotify::bHooked;
+        }
         if (step == "ShowSplash") {
             optionsLoadedBeforeSplash = !g::ThinClient;
         }
@@ -68,7 +79,8 @@ TEST_F(StartupTest, StepsRunInOrderWithTheSplashUpWhileTheMainWindowLoads) {
     EXPECT_EQ(steps,
               QStringList({"ClearCDNotifyFlag", "LoadSettings", "ShowSplash", "ProcessEvents",
                            "LoadThinPlayer", "LoadMainWindow", "UnloadSplash"}));
-    EXPECT_FALSE(mdlCDNotify::bHooked);
+    EXPECT_TRUE(flagClearedFirst);
+    EXPECT_TRUE(mdlCDNotify::bHooked); // the main window asked for notification again
     EXPECT_TRUE(optionsLoadedBeforeSplash);
     EXPECT_TRUE(splashShownDuringLoad);
     EXPECT_FALSE(Forms::Splash.isLoaded());

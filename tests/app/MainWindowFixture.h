@@ -1,0 +1,109 @@
+#pragma once
+
+// A main window on the offscreen platform, built from test doubles: the
+// simulated media control, drives that are folders, recorded dialogs and an
+// in-memory settings store.
+#include "app/AppEnvironment.h"
+#include "app/Forms.h"
+#include "app/frmLumadeck.h"
+#include "app/mdlGlobals.h"
+#include "cd/DriveServices.h"
+#include "cd/FolderDriveServices.h"
+#include "cd/mdlCDNotify.h"
+#include "platform/DataFiles.h"
+#include "platform/MemorySettingsStore.h"
+#include "platform/RecordingDialogs.h"
+#include "platform/RecordingOpener.h"
+#include "platform/Services.h"
+#include "player/SimulatedMediaControl.h"
+#include "player/TagTimer.h"
+#include "player/clsPlayVideo.h"
+#include "playlist/clsPlayList.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace lumadeck::testing {
+
+inline void flushDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        Services::setSettings(&store);
+        Services::setDialogs(&dialogs);
+        Services::setOpener(&opener);
+        DriveServices::setCurrent(&drives);
+        DataFiles::SetFolder(dir.filePath("program"));
+        QDir().mkpath(dir.filePath("program"));
+        Environment().createMediaControl = [this](QWidget* parent) -> MediaControl* {
+            control = new SimulatedMediaControl(parent);
+            control->SetDelivery(SimulatedMediaControl::Delivery::Immediate);
+            return control;
+        };
+        Environment().positions = nullptr;
+        stored("EnableCDNotify", "False");
+    }
+
+    void TearDown() override {
+        if (Forms::Lumadeck.isLoaded()) {
+            Forms::Lumadeck->bUnloadingThinClient = true;
+            Forms::Lumadeck->bSearching = false;
+            Forms::Lumadeck->close();
+        }
+        Forms::ThinPlayer.unload();
+        Forms::Splash.unload();
+        Forms::Helper.unload();
+        flushDeletes();
+        Environment() = AppEnvironment{};
+        DriveServices::setCurrent(nullptr);
+        DataFiles::SetFolder({});
+        Services::setOpener(nullptr);
+        Services::setDialogs(nullptr);
+        Services::setSettings(nullptr);
+        QLocale::setDefault(QLocale::system());
+    }
+
+    // Starts the program as the entry procedure does.
+    frmLumadeck& start() {
+        mdlGlobals::Main();
+        return *Forms::Lumadeck.ifLoaded();
+    }
+
+    void stored(const QString& key, const QString& value) {
+        store.values.insert(MemorySettingsStore::path("Lumadeck", "Options", key), value);
+    }
+    QString saved(const QString& key) const {
+        return store.values.value(MemorySettingsStore::path("Lumadeck", "Options", key),
+                                  "<absent>");
+    }
+
+    // A real file (the player skips files that do not exist).
+    QString file(const QString& relative, qint64 size = 10) {
+        const QString path = dir.filePath(relative);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.resize(size);
+        return path;
+    }
+
+    MemorySettingsStore store;
+    RecordingDialogs dialogs;
+    RecordingOpener opener;
+    FolderDriveServices drives;
+    QTemporaryDir dir;
+    SimulatedMediaControl* control = nullptr;
+};
+
+} // namespace lumadeck::testing

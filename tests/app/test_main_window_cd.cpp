@@ -1,0 +1,241 @@
+// The main window's CD drive menus with drives that are folders: scans,
+// the files listed and their captions, disc insertion and removal, five
+// drives, and stopping or closing during a scan.
+#include "MainWindowFixture.h"
+#include "app/DriveMenus.h"
+#include "cd/clsFindFile.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolButton>
+
+using namespace lumadeck;
+using namespace lumadeck::testing;
+namespace g = lumadeck::mdlGlobals;
+
+namespace {
+
+QStringList itemTexts(const DriveButton& button) {
+    QStringList out;
+    for (const DriveButtonItem& item : button.items) {
+        out.append(item.text);
+    }
+    return out;
+}
+
+const DriveButton* buttonOf(frmLumadeck& w, const QString& key) {
+    for (const DriveButton& b : w.DriveButtons()) {
+        if (b.key == key) {
+            return &b;
+        }
+    }
+    return nullptr;
+}
+
+QStringList menuTexts(frmLumadeck& w, int n) {
+    QStringList out;
+    for (QAction* a : w.driveMenus.items[n]) {
+        if (a->isVisible()) {
+            out.append(a->isSeparator() ? "-" : a->text());
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+class DriveMenusTest : public MainWindowTest {
+protected:
+    // A Video CD with tracks, data files and other media.
+    QString makeDisc(const QString& name) {
+        file(name + "/MPEGAV/AVSEQ01.DAT", 12345 * 1024);
+        file(name + "/DATA/X.DAT");
+        file(name + "/SEGMENT/ITEM0001.DAT");
+        file(name + "/X.DAT");
+        file(name + "/CLIPS/A.MPG", 3584); // 3.5 KB: halves go to the even neighbour
+        file(name + "/B.AVI", 2560);       // 2.5 KB
+        file(name + "/README.TXT");
+        return dir.filePath(name);
+    }
+};
+
+TEST_F(DriveMenusTest, ScanListsTracksInTheirFoldersAndMediaAnywhere) {
+    drives.InsertDisc("sr0", makeDisc("disc1"), "VCD_ONE");
+    frmLumadeck& w = start();
+    const DriveButton* button = buttonOf(w, "CDsr0");
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->toolTip, "CD Drive: sr0");
+    EXPECT_EQ(itemTexts(*button),
+              QStringList({"Play All", "Add All To Playlist", "-", "B.AVI (2 KB)", "A.MPG (4 KB)",
+                           "AVSEQ01.DAT (12,345 KB)"}));
+    EXPECT_EQ(button->items[5].key, dir.filePath("disc1/MPEGAV/AVSEQ01.DAT"));
+    EXPECT_EQ(w.driveMenus.tag[0], "CDsr0");
+    EXPECT_EQ(w.driveMenus.mnuDrive[0]->title(), "sr0: (VCD_ONE)");
+    EXPECT_TRUE(w.driveMenus.mnuDrive[0]->menuAction()->isVisible());
+    EXPECT_EQ(menuTexts(w, 0), itemTexts(*button));
+    EXPECT_FALSE(w.driveMenus.mnuDrive[1]->menuAction()->isVisible());
+    // The toolbar button's dropdown carries the same items.
+    ASSERT_TRUE(button->widget);
+    EXPECT_EQ(button->widget->menu()->actions().size(), 6);
+}
+
+TEST_F(DriveMenusTest, PlayAllAddAllAndASingleFile) {
+    drives.InsertDisc("sr0", makeDisc("disc1"), "VCD_ONE");
+    frmLumadeck& w = start();
+    clsPlayList& pl = *w.cPlayList();
+    const QString track = dir.filePath("disc1/MPEGAV/AVSEQ01.DAT");
+
+    w.Toolbar1_ButtonMenuClick("CDsr0", track);
+    EXPECT_EQ(pl.cFiles().Count(), 1);
+    EXPECT_EQ(w.cPlay()->FileName(), track);
+
+    w.Toolbar1_ButtonMenuClick("CDsr0", "AddAll");
+    EXPECT_EQ(pl.cFiles().Count(), 4);
+    EXPECT_EQ(w.cPlay()->FileName(), track); // appending does not interrupt
+
+    w.Toolbar1_ButtonMenuClick("CDsr0", "PlayAll");
+    EXPECT_EQ(pl.cFiles().Count(), 3);
+    EXPECT_EQ(pl.CurrentFileIndex(), 0);
+    EXPECT_EQ(w.cPlay()->FileName(), dir.filePath("disc1/B.AVI"));
+
+    w.Toolbar1_ButtonMenuClick("CDsr0", "Sep");
+    EXPECT_EQ(pl.cFiles().Count(), 3);
+
+    // A drive menu item does what its dropdown item does.
+    QAction* item = w.driveMenus.items[0][4];
+    item->trigger();
+    EXPECT_EQ(pl.cFiles().Count(), 1);
+    EXPECT_EQ(w.cPlay()->FileName(), dir.filePath("disc1/CLIPS/A.MPG"));
+}
+
+TEST_F(DriveMenusTest, InsertionRescansOneDriveAndRemovalEmptiesIt) {
+    stored("EnableCDNotify", "True");
+    drives.AddDrive("sr0");
+    drives.AddDrive("sr1");
+    frmLumadeck& w = start();
+    ASSERT_TRUE(mdlCDNotify::bHooked);
+    ASSERT_NE(buttonOf(w, "CDsr1"), nullptr);
+    EXPECT_EQ(itemTexts(*buttonOf(w, "CDsr1")), QStringList({"(No Video Files found)"}));
+    EXPECT_EQ(w.driveMenus.mnuDrive[1]->title(), "Drive sr1:");
+
+    drives.InsertDisc("sr1", makeDisc("disc2"), "VCD_TWO");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.panelStatus->text(), "CD inserted in Drive: sr1");
+    EXPECT_EQ(itemTexts(*buttonOf(w, "CDsr1")).size(), 6);
+    EXPECT_EQ(w.driveMenus.mnuDrive[1]->title(), "sr1: (VCD_TWO)");
+    EXPECT_EQ(menuTexts(w, 1).value(5), "AVSEQ01.DAT (12,345 KB)");
+    EXPECT_EQ(itemTexts(*buttonOf(w, "CDsr0")), QStringList({"(No Video Files found)"}));
+
+    drives.RemoveDisc("sr1");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.panelStatus->text(), "CD removed from Drive: sr1");
+    EXPECT_EQ(itemTexts(*buttonOf(w, "CDsr1")), QStringList({"(No Video Files found)"}));
+    EXPECT_EQ(menuTexts(w, 1), QStringList({"(No Video Files found)"}));
+    EXPECT_FALSE(w.driveMenus.items[1][0]->isEnabled());
+    // The status text goes six seconds later.
+    for (int i = 0; i < 60; ++i) {
+        w.cPlay()->Tick();
+    }
+    EXPECT_EQ(w.panelStatus->text(), "");
+}
+
+TEST_F(DriveMenusTest, FiveDrivesGetFiveButtonsAndFourMenus) {
+    for (int i = 0; i < 5; ++i) {
+        drives.AddDrive(QString("sr%1").arg(i));
+    }
+    frmLumadeck& w = start();
+    EXPECT_EQ(w.DriveButtons().size(), 5);
+    for (int n = 0; n < 4; ++n) {
+        EXPECT_EQ(w.driveMenus.tag[n], QString("CDsr%1").arg(n));
+        EXPECT_TRUE(w.driveMenus.mnuDrive[n]->menuAction()->isVisible());
+    }
+    EXPECT_EQ(buttonOf(w, "CDsr4")->items.size(), 1);
+}
+
+TEST_F(DriveMenusTest, RefreshRunsOnTheNextTickAndStopEndsTheScan) {
+    drives.InsertDisc("sr0", makeDisc("disc1"), "VCD_ONE");
+    drives.InsertDisc("sr1", makeDisc("disc2"), "VCD_TWO");
+    frmLumadeck& w = start();
+    ASSERT_EQ(w.DriveButtons().size(), 2);
+
+    w.mnuRefresh->trigger();
+    EXPECT_FALSE(w.mnuRefresh->isEnabled());
+    EXPECT_EQ(w.Timer1->Tag, "1");
+    // Stop at the first file found: the first drive keeps what it had, the
+    // second is not scanned at all.
+    bool stopped = false;
+    bool stopVisible = false;
+    QObject::connect(w.cFind(), &clsFindFile::FoundFile, &w,
+                     [&](const QString&, const QString&, bool&) {
+                         if (!stopped) {
+                             stopped = true;
+                             stopVisible = w.tbStop->isVisible() && w.mnuStop->isEnabled();
+                             w.mnuStop->trigger();
+                         }
+                     });
+    w.Timer1_Timer();
+    EXPECT_TRUE(stopped);
+    EXPECT_TRUE(stopVisible);
+    EXPECT_EQ(w.Timer1->Tag, "0");
+    EXPECT_TRUE(w.mnuRefresh->isEnabled());
+    EXPECT_FALSE(w.mnuStop->isEnabled());
+    EXPECT_FALSE(w.tbStop->isVisible());
+    EXPECT_FALSE(w.bSearching);
+    EXPECT_EQ(w.DriveButtons().size(), 1);
+    EXPECT_EQ(buttonOf(w, "CDsr1"), nullptr);
+    EXPECT_LT(buttonOf(w, "CDsr0")->items.size(), 6);
+
+    // The next refresh scans every drive again.
+    stopped = true;
+    w.Timer1->Tag = "1";
+    w.Timer1_Timer();
+    EXPECT_EQ(w.DriveButtons().size(), 2);
+    EXPECT_EQ(buttonOf(w, "CDsr1")->items.size(), 6);
+}
+
+TEST_F(DriveMenusTest, ClosingDuringAScanWaitsForTheScanThenEnds) {
+    drives.InsertDisc("sr0", makeDisc("disc1"), "VCD_ONE");
+    drives.InsertDisc("sr1", makeDisc("disc2"), "VCD_TWO");
+    frmLumadeck& w = start();
+    QStringList titles;
+    QObject::connect(&w, &QWidget::windowTitleChanged, &w,
+                     [&](const QString& t) { titles.append(t); });
+    bool refused = false;
+    bool asked = false;
+    QObject::connect(w.cFind(), &clsFindFile::FoundFile, &w,
+                     [&](const QString&, const QString&, bool&) {
+                         if (!asked) {
+                             asked = true;
+                             refused = !w.close();
+                         }
+                     });
+    store.writes.clear();
+    w.Timer1->Tag = "1";
+    w.Timer1_Timer();
+    flushDeletes();
+    EXPECT_TRUE(refused);
+    EXPECT_TRUE(titles.contains("Lumadeck Player. Closing.... Please wait."));
+    EXPECT_FALSE(Forms::Lumadeck.isLoaded());
+    EXPECT_EQ(store.writes.size(), 5); // the options were saved once
+}
+
+TEST_F(DriveMenusTest, TheHelperWindowsMenusListOnlyFiles) {
+    drives.InsertDisc("sr0", makeDisc("disc1"), "VCD_ONE");
+    frmLumadeck& w = start();
+    frmHelper& helper = Forms::Helper.get();
+    QStringList added;
+    QObject::connect(&helper, &frmHelper::AddToPL, &w, [&](const QString& f) { added.append(f); });
+    w.ReloadMenus(helper.driveMenus, true);
+    QStringList shown;
+    for (QAction* a : helper.driveMenus.items[0]) {
+        if (a->isVisible()) {
+            shown.append(a->text());
+        }
+    }
+    EXPECT_EQ(shown, QStringList({"B.AVI (2 KB)", "A.MPG (4 KB)", "AVSEQ01.DAT (12,345 KB)"}));
+    EXPECT_EQ(helper.driveMenus.mnuDrive[0]->title(), "sr0: (VCD_ONE)");
+    helper.driveMenus.items[0][5]->trigger();
+    EXPECT_EQ(added, QStringList({dir.filePath("disc1/MPEGAV/AVSEQ01.DAT")}));
+    EXPECT_FALSE(helper.isVisible());
+}
