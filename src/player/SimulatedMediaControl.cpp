@@ -249,8 +249,8 @@ bool SimulatedMediaControl::SetCurrentPosition(double seconds) {
     const double old = position_;
     position_ = std::clamp(seconds, 0.0, current_.duration);
     atEnd_ = false;
-    const double now = position_;
-    deliver([this, old, now] { emit PositionChange(old, now); });
+    // Like the real control, a seek is reported inside the call.
+    emit PositionChange(old, position_);
     return true;
 }
 

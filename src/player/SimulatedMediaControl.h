@@ -43,6 +43,8 @@ struct SimulatedMedia {
 //   Queued    - from the event loop, after the call returns (as the real
 //               control does with its bus messages),
 //   Manual    - only when the test calls Flush().
+// A seek is always reported inside SetCurrentPosition, as the real control
+// does.
 // Any operation or query can be made to fail by name (SetFailing("Play")):
 // an operation then returns false, a query 0 or "".
 class SimulatedMediaControl : public MediaControl {

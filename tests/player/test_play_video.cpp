@@ -1,0 +1,554 @@
+// The video player driven through the simulated control.
+#include "platform/RecordingDialogs.h"
+#include "platform/Services.h"
+#include "player/SimulatedMediaControl.h"
+#include "player/TagTimer.h"
+#include "player/clsPlayVideo.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+    *os << '{' << l.join(QStringLiteral(", ")).toStdString() << '}';
+}
+QT_END_NAMESPACE
+
+using namespace lumadeck;
+
+namespace {
+
+// Remembers every call; RestorePosition seeks to a stored position.
+struct RecordingStore : IPositionStore {
+    void SavePosition(long oldState, long newState, MediaControl& c) override {
+        calls << QStringLiteral("save %1>%2 %3 %4")
+                     .arg(oldState)
+                     .arg(newState)
+                     .arg(QFileInfo(c.FileName()).fileName())
+                     .arg(c.CurrentPosition());
+    }
+    void RestorePosition(MediaControl& c) override {
+        calls << QStringLiteral("restore ") + QFileInfo(c.FileName()).fileName();
+        if (restoreTo > 0) {
+            c.SetCurrentPosition(restoreTo);
+        }
+    }
+    QStringList calls;
+    double restoreTo = 0;
+};
+
+class PlayVideo : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        Services::setDialogs(&dialogs);
+        parent = std::make_unique<QWidget>();
+        parent->resize(800, 600);
+        parent->show(); // a hidden window gets its resize events only when shown
+        control = new SimulatedMediaControl(parent.get());
+        control->setGeometry(0, 30, 400, 300);
+        timer = new TagTimer(parent.get());
+        player = std::make_unique<clsPlayVideo>();
+        player->SetPositionStore(&store);
+        player->SetParentForm(parent.get());
+        player->SetMediaPlayer(control);
+        player->SetTimer(timer);
+        player->SetlZoom(0);
+        player->SetFormBottomMargin(20);
+        player->SetFormTopMargin(30);
+        player->ResizePlayer();
+        timer->stop(); // the tests tick by hand
+
+        const auto log = [this](const char* what) {
+            return [this, what](const QString& a) { events << QString(what) + " " + a; };
+        };
+        QObject::connect(player.get(), &clsPlayVideo::Done, log("Done"));
+        QObject::connect(player.get(), &clsPlayVideo::Paused, log("Paused"));
+        QObject::connect(player.get(), &clsPlayVideo::Stopped, log("Stopped"));
+        QObject::connect(player.get(), &clsPlayVideo::Started, log("Started"));
+        QObject::connect(player.get(), &clsPlayVideo::FileNotFound, log("FileNotFound"));
+        QObject::connect(player.get(), &clsPlayVideo::StatusMessage, log("StatusMessage"));
+        QObject::connect(player.get(), &clsPlayVideo::ErrorMsg, log("ErrorMsg"));
+        QObject::connect(player.get(), &clsPlayVideo::PositionChanged,
+                         [this](const QString& p, const QString& m) {
+                             events << "PositionChanged " + p + " " + m;
+                         });
+    }
+    void TearDown() override {
+        player.reset();
+        parent.reset();
+        Services::setDialogs(nullptr);
+    }
+    QString file(const QString& name, double duration = 60) {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write("media");
+        SimulatedMedia m;
+        m.duration = duration;
+        control->Script(path, m);
+        return path;
+    }
+    void ticks(int n) {
+        for (int i = 0; i < n; ++i) {
+            player->Tick();
+        }
+    }
+
+    QTemporaryDir dir;
+    RecordingDialogs dialogs;
+    RecordingStore store;
+    std::unique_ptr<QWidget> parent;
+    SimulatedMediaControl* control = nullptr;
+    TagTimer* timer = nullptr;
+    std::unique_ptr<clsPlayVideo> player;
+    QStringList events;
+};
+
+TEST_F(PlayVideo, SetUpStartsTheTickAndFreesTheControlsDisplaySize) {
+    auto p = std::make_unique<clsPlayVideo>();
+    TagTimer t;
+    SimulatedMediaControl c;
+    p->SetMediaPlayer(&c);
+    p->SetTimer(&t);
+    EXPECT_EQ(t.interval(), 100);
+    EXPECT_TRUE(t.isActive());
+    EXPECT_TRUE(c.AutoSize());
+    EXPECT_TRUE(c.AllowChangeDisplaySize());
+    t.Tag = "1";
+    EXPECT_EQ(static_cast<TagTimer*>(p->Timer())->Tag, "1");
+    EXPECT_TRUE(p->bAttemptResume());
+}
+
+TEST_F(PlayVideo, AMissingFileRaisesFileNotFoundThenDoneAndClearsTheStatusTenSecondsLater) {
+    const QString hidden = file(".hidden.mpg");
+    const QString folder = dir.path();
+    for (const QString& name : {dir.filePath("gone.mpg"), hidden, folder, QString()}) {
+        events.clear();
+        control->calls.clear();
+        player->PlayVideo(name, 0);
+        EXPECT_EQ(events, QStringList({"FileNotFound " + name, "Done " + name}));
+        EXPECT_FALSE(player->DonePending());
+        EXPECT_TRUE(control->calls.filter("Open").isEmpty()) << name.toStdString();
+    }
+    events.clear();
+    ticks(99);
+    EXPECT_TRUE(events.isEmpty());
+    ticks(1);
+    EXPECT_EQ(events, QStringList({"StatusMessage "}));
+    ticks(200);
+    EXPECT_EQ(events.size(), 1);
+
+    events.clear();
+    player->OpenVideo(dir.filePath("gone.avi"), 12);
+    EXPECT_EQ(events, QStringList({"FileNotFound " + dir.filePath("gone.avi"),
+                                   "Done " + dir.filePath("gone.avi")}));
+    EXPECT_EQ(parent->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(PlayVideo, AListenerMayStartTheNextFileFromFileNotFound) {
+    const QString next = file("next.mpg");
+    QObject::connect(player.get(), &clsPlayVideo::FileNotFound,
+                     [&](const QString&) { player->PlayVideo(next, 0); });
+    const QString gone = dir.filePath("gone.mpg");
+    player->PlayVideo(gone, 0);
+    EXPECT_EQ(events, QStringList({"FileNotFound " + gone, "Started " + next, "Done " + gone}));
+    EXPECT_EQ(control->FileName(), next);
+}
+
+TEST_F(PlayVideo, PlayingToTheEndRaisesDoneBeforeStoppedAndAnEarlyStopOnlyStopped) {
+    const QString a = file("trip.mpg");
+    player->PlayVideo(a, 0);
+    EXPECT_EQ(events, QStringList({"Started " + a}));
+    EXPECT_EQ(parent->windowTitle(), "Lumadeck Player: trip.mpg");
+    EXPECT_EQ(parent->cursor().shape(), Qt::ArrowCursor);
+    control->ReachEnd();
+    EXPECT_EQ(events, QStringList({"Started " + a, "Done " + a, "Stopped " + a}));
+
+    events.clear();
+    player->PlayVideo(a, 0);
+    control->Advance(10);
+    player->Pause();
+    player->StopPlaying();
+    EXPECT_EQ(events, QStringList({"Started " + a, "Paused " + a, "Stopped " + a}));
+    ticks(3);
+    EXPECT_EQ(events.count("Done " + a), 0);
+}
+
+TEST_F(PlayVideo, NotificationsFromTheEventLoopKeepTheirOrder) {
+    control->SetDelivery(SimulatedMediaControl::Delivery::Queued);
+    const QString a = file("a.mpg", 100);
+    player->PlayVideo(a, 30);
+    EXPECT_TRUE(events.isEmpty());
+    EXPECT_TRUE(player->OpenPending());
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(events, QStringList({"PositionChanged 0:30 1:40", "Started " + a}));
+    control->ReachEnd();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(events.mid(2), QStringList({"Done " + a, "Stopped " + a}));
+}
+
+TEST_F(PlayVideo, WhenTheNextFileStartsFromDoneStoppedStillNamesTheFileThatEnded) {
+    const QString a = file("a.mpg");
+    const QString b = file("b.mpg");
+    bool chained = false;
+    QObject::connect(player.get(), &clsPlayVideo::Done, [&](const QString&) {
+        if (!chained) {
+            chained = true;
+            player->PlayVideo(b, 0);
+        }
+    });
+    player->PlayVideo(a, 0);
+    control->ReachEnd();
+    EXPECT_EQ(events, QStringList({"Started " + a, "Done " + a, "Started " + b, "Stopped " + a}));
+    EXPECT_EQ(control->FileName(), b);
+    EXPECT_EQ(parent->windowTitle(), "Lumadeck Player: b.mpg");
+}
+
+TEST_F(PlayVideo, AStartPositionIsSoughtOnlyWhenItLiesBeforeTheEnd) {
+    const QString longer = file("long.mpg", 200);
+    player->PlayVideo(longer, 125.5);
+    EXPECT_TRUE(control->calls.contains("SetCurrentPosition 125.5"));
+    EXPECT_NEAR(control->CurrentPosition(), 125.5, 1e-9);
+    EXPECT_TRUE(store.calls.filter("restore").isEmpty());
+    EXPECT_EQ(events.first(), "PositionChanged 2:06 3:20");
+
+    control->calls.clear();
+    const QString shorter = file("short.mpg", 100);
+    player->PlayVideo(shorter, 125.5);
+    EXPECT_TRUE(control->calls.filter("SetCurrentPosition").isEmpty());
+    EXPECT_EQ(control->CurrentPosition(), 0);
+    EXPECT_TRUE(store.calls.filter("restore").isEmpty()); // a start was given
+
+    // Exactly at the end is not before it.
+    control->calls.clear();
+    player->SeekTo(100);
+    EXPECT_TRUE(control->calls.filter("SetCurrentPosition").isEmpty());
+    player->SeekTo(99.9);
+    EXPECT_EQ(control->calls.filter("SetCurrentPosition").size(), 1);
+}
+
+TEST_F(PlayVideo, WithoutAStartTheSavedPositionIsRestoredOnlyWhenResumeIsOn) {
+    const QString a = file("a.mpg", 300);
+    store.restoreTo = 42;
+    player->PlayVideo(a, 0);
+    EXPECT_EQ(store.calls.filter("restore"), QStringList({"restore a.mpg"}));
+    EXPECT_NEAR(player->CurrentPosition(), 42, 1e-9);
+
+    store.calls.clear();
+    player->SetbAttemptResume(false);
+    player->PlayVideo(a, 0);
+    EXPECT_TRUE(store.calls.filter("restore").isEmpty());
+    EXPECT_EQ(player->CurrentPosition(), 0);
+}
+
+TEST_F(PlayVideo, PositionsAreSavedOnEveryPlayStateChangeAndWhenAFileCloses) {
+    const QString a = file("a.mpg", 300);
+    const QString b = file("b.mpg", 300);
+    player->PlayVideo(a, 0);
+    control->Advance(12);
+    player->Pause();
+    player->PlayVideo(b, 0);
+    EXPECT_EQ(store.calls, QStringList({"restore a.mpg", "save 0>2 a.mpg 0", "save 2>1 a.mpg 12",
+                                        "save 1>0 a.mpg 12", "save 2>8 a.mpg 12", "restore b.mpg",
+                                        "save 0>2 b.mpg 0"}));
+    store.calls.clear();
+    control->Advance(5);
+    player.reset();
+    EXPECT_EQ(store.calls, QStringList({"save 2>8 b.mpg 5"}));
+}
+
+TEST_F(PlayVideo, AnErrorIsShownPassedOnAndEndsTheFileOnTheNextTick) {
+    const QString a = file("bad.mpg");
+    player->PlayVideo(a, 0);
+    events.clear();
+    control->RaiseError(4097, "Unrecognised or corrupt media format: junk");
+    ASSERT_EQ(dialogs.boxes.size(), 1);
+    EXPECT_EQ(dialogs.boxes[0].title, "MS Media Player Error");
+    EXPECT_EQ(dialogs.boxes[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(dialogs.boxes[0].buttons, MsgButtons::Ok);
+    EXPECT_EQ(dialogs.boxes[0].text,
+              ComposeErrorMessage(a, 4097, "Unrecognised or corrupt media format: junk"));
+    EXPECT_EQ(events, QStringList({"ErrorMsg Unrecognised or corrupt media format: junk. Error "
+                                   "Code: 4097"}));
+    EXPECT_TRUE(player->DonePending());
+    ticks(1);
+    EXPECT_EQ(events.last(), "Done " + a);
+    ticks(58);
+    EXPECT_EQ(events.count("StatusMessage "), 0);
+    ticks(1);
+    EXPECT_EQ(events.count("StatusMessage "), 1);
+}
+
+TEST_F(PlayVideo, ASecondErrorWhileTheFirstIsOnScreenIsIgnored) {
+    // The box of the first error is open when the second one arrives.
+    struct NestingDialogs : RecordingDialogs {
+        std::function<void()> whileOpen;
+        MsgAnswer MessageBox(QWidget* o, const QString& t, const QString& x, MsgIcon i,
+                             MsgButtons b) override {
+            if (whileOpen) {
+                auto f = std::move(whileOpen);
+                whileOpen = nullptr;
+                f();
+            }
+            return RecordingDialogs::MessageBox(o, t, x, i, b);
+        }
+    } nesting;
+    Services::setDialogs(&nesting);
+    const QString a = file("bad.mpg");
+    player->PlayVideo(a, 0);
+    events.clear();
+    nesting.whileOpen = [&] { control->RaiseError(2, "second"); };
+    control->RaiseError(1, "first");
+    ASSERT_EQ(nesting.boxes.size(), 1);
+    EXPECT_TRUE(nesting.boxes[0].text.contains("Error Desc: first."));
+    EXPECT_EQ(events, QStringList({"ErrorMsg first. Error Code: 1"}));
+    ticks(1);
+    EXPECT_EQ(events.count("Done " + a), 1);
+
+    // Once the report is over, the next error is reported again.
+    control->RaiseError(3, "third");
+    EXPECT_EQ(nesting.boxes.size(), 2);
+}
+
+TEST_F(PlayVideo, APropertyThatCouldNotBeSetDoesNotEndTheFile) {
+    const QString a = file("a.mpg");
+    player->PlayVideo(a, 0);
+    events.clear();
+    control->RaiseError(77, "The control FAILED to Set The Property DisplaySize");
+    EXPECT_EQ(events, QStringList({"ErrorMsg The control FAILED to Set The Property DisplaySize. "
+                                   "Error Code: 77"}));
+    EXPECT_FALSE(player->DonePending());
+    ticks(5);
+    EXPECT_EQ(events.filter("Done").size(), 0);
+    EXPECT_EQ(control->PlayState(), 2);
+    // A real failure afterwards is still reported and ends the file.
+    control->RaiseError(4097, "corrupt format");
+    EXPECT_EQ(dialogs.boxes.size(), 2);
+    ticks(1);
+    EXPECT_EQ(events.filter("Done").size(), 1);
+}
+
+TEST_F(PlayVideo, AnOpenTheControlRefusesShowsItsReasonAndRaisesNothing) {
+    const QString a = file("a.mpg");
+    SimulatedMedia refused;
+    refused.refuseOpen = true;
+    refused.errorDescription = "Engine missing";
+    control->Script(a, refused);
+    QCoreApplication::setApplicationName("Lumadeck");
+    player->PlayVideo(a, 10);
+    ASSERT_EQ(dialogs.boxes.size(), 1);
+    EXPECT_EQ(dialogs.boxes[0].text, "Error: Engine missing");
+    EXPECT_EQ(dialogs.boxes[0].title, "Lumadeck");
+    EXPECT_EQ(dialogs.boxes[0].icon, MsgIcon::None);
+    EXPECT_FALSE(player->OpenPending());
+    EXPECT_TRUE(events.isEmpty());
+    EXPECT_EQ(parent->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(PlayVideo, ZoomMapsToDisplaySizesAndBack) {
+    const long toDisplay[] = {0, 1, 2, 4, 4};
+    for (long zoom = 0; zoom <= 4; ++zoom) {
+        player->SetlZoom(zoom);
+        EXPECT_EQ(control->DisplaySize(), toDisplay[zoom]);
+        EXPECT_EQ(player->lZoom(), zoom > 3 ? 3 : zoom);
+    }
+    for (long size = 3; size <= 7; ++size) {
+        control->SetDisplaySize(size);
+        EXPECT_EQ(player->lZoom(), 3);
+    }
+    player->SetlZoom(2);
+    player->SetFullScreen(true);
+    EXPECT_EQ(control->DisplaySize(), 3);
+    EXPECT_TRUE(player->FullScreen());
+    player->SetFullScreen(false);
+    EXPECT_EQ(control->DisplaySize(), 2);
+    EXPECT_FALSE(player->FullScreen());
+    player->SetEnableFullScreenControls(true);
+    EXPECT_TRUE(control->EnableFullScreenControls());
+    EXPECT_TRUE(player->EnableFullScreenControls());
+
+    clsPlayVideo bare;
+    bare.SetlZoom(2);
+    EXPECT_EQ(bare.lZoom(), 2);
+    EXPECT_FALSE(bare.FullScreen());
+}
+
+TEST_F(PlayVideo, CustomZoomFillsTheAvailableArea) {
+    player->SetlZoom(3);
+    EXPECT_EQ(control->geometry(), QRect(0, 30, 800, 550));
+    parent->resize(640, 480);
+    EXPECT_EQ(control->geometry(), QRect(0, 30, 640, 430));
+    // The control's left edge counts four times against the width.
+    control->move(10, 30);
+    player->ResizePlayer();
+    EXPECT_EQ(control->geometry(), QRect(10, 30, 600, 430));
+}
+
+TEST_F(PlayVideo, ActualSizeGrowsToTheVideoButKeepsAWiderControlWhenTheVideoDoesNotFit) {
+    SimulatedMedia wide;
+    wide.width = 1200;
+    wide.height = 200;
+    const QString a = dir.filePath("wide.mpg");
+    QFile(a).open(QIODevice::WriteOnly);
+    control->Script(a, wide);
+    player->PlayVideo(a, 0);
+    control->Move(0, 30, 1000, 100);
+    player->ResizePlayer();
+    // 1210 wanted > 800 outer: the control keeps its 1000; the height is the
+    // video's 200 + the panel's 64, at least 300, at least the 550 there are.
+    EXPECT_EQ(control->geometry(), QRect(0, 30, 1000, 550));
+
+    control->Move(0, 30, 500, 100);
+    player->ResizePlayer();
+    EXPECT_EQ(control->width(), 800); // never narrower than the window allows
+}
+
+TEST_F(PlayVideo, TheControlIsNeverSmallerThanThreeHundredPixels) {
+    SimulatedMedia tiny;
+    tiny.width = 100;
+    tiny.height = 80;
+    const QString a = dir.filePath("tiny.mpg");
+    QFile(a).open(QIODevice::WriteOnly);
+    control->Script(a, tiny);
+    parent->resize(400, 400);
+    control->move(50, 0);
+    player->SetFormTopMargin(0);
+    player->SetFormBottomMargin(150);
+    player->PlayVideo(a, 0);
+    player->ResizePlayer();
+    EXPECT_EQ(control->geometry(), QRect(50, 0, 300, 300));
+
+    // Double size doubles the wanted picture.
+    player->SetlZoom(2);
+    parent->resize(1000, 1000);
+    EXPECT_EQ(control->width(), 800); // 1000 - 4 x 50
+    EXPECT_EQ(control->height(), 850);
+}
+
+TEST_F(PlayVideo, AMinimisedWindowLendsItsOuterSize) {
+    player->SetlZoom(3);
+    parent->resize(500, 400);
+    parent->setWindowState(Qt::WindowMinimized);
+    player->ResizePlayer();
+    const QRect outer = parent->frameGeometry();
+    EXPECT_EQ(control->width(), outer.width());
+    EXPECT_EQ(control->height(), outer.height() - 50);
+}
+
+TEST_F(PlayVideo, TheTickFitsAnEmptyControlAndOnlyGrowsALoadedOne) {
+    control->Move(0, 10, 1200, 900);
+    ticks(1);
+    EXPECT_EQ(control->geometry(), QRect(0, 30, 800, 550)); // nothing loaded: fitted exactly
+
+    const QString a = file("a.mpg");
+    player->PlayVideo(a, 0);
+    control->Move(0, 30, 1200, 900);
+    ticks(1);
+    EXPECT_EQ(control->size(), QSize(1200, 900)); // loaded: never shrunk
+    control->Move(0, 30, 100, 100);
+    ticks(1);
+    EXPECT_EQ(control->size(), QSize(800, 550));
+}
+
+TEST_F(PlayVideo, TheStatusCountdownCountsTicksAndZeroStopsIt) {
+    player->RaiseStatusAfterSeconds(5);
+    ticks(4);
+    EXPECT_TRUE(events.isEmpty());
+    ticks(1);
+    EXPECT_EQ(events, QStringList({"StatusMessage "}));
+    events.clear();
+    player->RaiseStatusAfterSeconds(5);
+    ticks(2);
+    player->RaiseStatusAfterSeconds(0);
+    ticks(20);
+    EXPECT_TRUE(events.isEmpty());
+    player->RaiseStatusAfterSeconds(3);
+    ticks(2);
+    player->RaiseStatusAfterSeconds(3); // a new call replaces the running one
+    ticks(2);
+    EXPECT_TRUE(events.isEmpty());
+    ticks(1);
+    EXPECT_EQ(events.size(), 1);
+}
+
+TEST_F(PlayVideo, ANestedTickReturnsAtOnce) {
+    int nested = 0;
+    QObject::connect(player.get(), &clsPlayVideo::StatusMessage, [&](const QString&) {
+        ++nested;
+        player->RaiseStatusAfterSeconds(1);
+        player->Tick(); // would raise StatusMessage again if it ran
+    });
+    player->RaiseStatusAfterSeconds(1);
+    ticks(1);
+    EXPECT_EQ(nested, 1);
+    ticks(1);
+    EXPECT_EQ(nested, 2);
+}
+
+TEST_F(PlayVideo, QueriesAndOperationsWithoutAControlGiveNothingAndDoNothing) {
+    clsPlayVideo bare;
+    bare.Play();
+    bare.Pause();
+    bare.StopPlaying();
+    bare.SeekTo(5);
+    bare.ResizePlayer();
+    bare.ApplyZoom();
+    bare.SetFileName("/x.mpg");
+    bare.Tick();
+    EXPECT_EQ(bare.Length(), 0);
+    EXPECT_EQ(bare.CurrentPosition(), 0);
+    EXPECT_EQ(bare.LengthAsString(), "0:00");
+    EXPECT_EQ(bare.FileName(), "");
+    EXPECT_EQ(bare.GetMediaInfoString(8), "");
+    EXPECT_EQ(bare.CodecCount(), 0);
+    EXPECT_EQ(bare.GetPlayStatus(), 0);
+}
+
+TEST_F(PlayVideo, FailingControlCallsAreSkipped) {
+    const QString a = file("a.mpg", 100);
+    player->PlayVideo(a, 0);
+    for (const char* op : {"Duration", "CurrentPosition", "Play", "Pause", "Stop", "Move",
+                           "SetDisplaySize", "MediaInfoString", "FileName"}) {
+        control->SetFailing(op);
+    }
+    player->Pause();
+    player->SeekTo(5);
+    player->SetlZoom(3);
+    ticks(2);
+    EXPECT_EQ(player->Length(), 0);
+    EXPECT_EQ(player->CurrentPositionAsString(), "0:00");
+    EXPECT_EQ(player->GetMediaInfoString(8), "");
+    EXPECT_EQ(player->GetPlayStatus(), 2);
+}
+
+TEST_F(PlayVideo, QueriesPassTheControlsAnswersOn) {
+    SimulatedMedia m;
+    m.duration = 3690;
+    m.title = "Trip";
+    m.description = "Summer";
+    m.codecs = {{"MPEG-1 Video", true, "u1"}, {"MPEG-1 Layer 2", false, "u2"}};
+    const QString a = dir.filePath("trip.dat");
+    QFile(a).open(QIODevice::WriteOnly);
+    control->Script(a, m);
+    player->PlayVideo(a, 75);
+    EXPECT_EQ(player->LengthAsString(), "1:01:30");
+    EXPECT_EQ(player->CurrentPositionAsString(), "1:15");
+    EXPECT_EQ(player->GetMediaInfoString(8), "Trip");
+    EXPECT_EQ(player->GetMediaInfoString(12), "Summer");
+    EXPECT_EQ(player->CodecCount(), 2);
+    EXPECT_EQ(player->FileName(), a);
+    EXPECT_EQ(player->GetPlayStatus(), 2);
+}
+
+} // namespace
