@@ -1,6 +1,8 @@
+#include "app/AppEnvironment.h"
 #include "app/Forms.h"
+#include "app/SavedPositions.h"
 #include "app/mdlGlobals.h"
-#include "platform/Services.h"
+#include "player/GstMediaControl.h"
 
 #include <QApplication>
 
@@ -11,6 +13,13 @@ int main(int argc, char* argv[]) {
     // The program ends when its main window unloads, not when the last
     // visible window closes (in compact mode the main window may be hidden).
     QApplication::setQuitOnLastWindowClosed(false);
+
+    lumadeck::SavedPositionStore positions;
+    lumadeck::AppEnvironment& environment = lumadeck::Environment();
+    environment.createMediaControl = [](QWidget* parent) -> lumadeck::MediaControl* {
+        return new lumadeck::GstMediaControl(parent);
+    };
+    environment.positions = &positions;
 
     lumadeck::mdlGlobals::Main();
     if (!lumadeck::Forms::Lumadeck.isLoaded()) {
