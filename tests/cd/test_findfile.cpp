@@ -253,6 +253,17 @@ TEST(FindFileDeep, VeryDeepTreesNeitherExhaustTheStackNorDescriptors) {
     ASSERT_GE(fd, 0);
     const int depth = 5000;
     for (int i = 0; i < depth; ++i) {
+        if (i == 100) {
+            // A second branch far down: coming back to it means opening the
+            // folder again by name from the top.
+            ASSERT_EQ(::mkdirat(fd, "e", 0700), 0);
+            const int e = ::openat(fd, "e", O_RDONLY | O_DIRECTORY);
+            ASSERT_GE(e, 0);
+            const int file = ::openat(e, "h.dat", O_CREAT | O_WRONLY, 0600);
+            ASSERT_GE(file, 0);
+            ::close(file);
+            ::close(e);
+        }
         ASSERT_EQ(::mkdirat(fd, "d", 0700), 0);
         if (i == 10 || i == depth - 1) {
             const int file = ::openat(fd, "f.dat", O_CREAT | O_WRONLY, 0600);
@@ -269,9 +280,10 @@ TEST(FindFileDeep, VeryDeepTreesNeitherExhaustTheStackNorDescriptors) {
     Touch(root + "/e/g.dat");
     clsFindFile f;
     Recorder r(f);
-    EXPECT_EQ(f.FindFiles(root, "*.dat"), 3);
-    ASSERT_EQ(r.full.size(), 3);
+    EXPECT_EQ(f.FindFiles(root, "*.dat"), 4);
+    ASSERT_EQ(r.full.size(), 4);
     EXPECT_TRUE(r.full.contains(root + "/e/g.dat"));
+    EXPECT_TRUE(r.full.contains(root + QString("/d").repeated(100) + "/e/h.dat"));
     int deepest = 0;
     for (const QString& p : r.full) {
         deepest = std::max(deepest, int(p.mid(root.size()).split('/').count("d")));
@@ -302,4 +314,23 @@ TEST_F(FindFileTest, PendingEventsRunDuringTheWalkByDefault) {
     EXPECT_EQ(f.FindFiles(root, "*.dat"), 0);
     EXPECT_EQ(r.full.size(), 2); // the rest of the first folder, never the second
     EXPECT_EQ(r.events.last(), "Cancelled 2");
+}
+
+TEST_F(FindFileTest, FoldersVanishingMidWalkAreSkippedQuietly) {
+    Touch(root + "/a/1.dat");
+    Touch(root + "/a/inner/2.dat");
+    Touch(root + "/b/3.dat");
+    Touch(root + "/c/4.dat");
+    clsFindFile f;
+    Recorder r(f);
+    r.onFound = [&](const QString&, bool&) {
+        // At the first file everything goes, the folder being walked too.
+        for (const char* d : {"/a", "/b", "/c"}) {
+            QDir(root + d).removeRecursively();
+        }
+    };
+    EXPECT_EQ(f.FindFiles(root, "*.dat"), 1);
+    ASSERT_EQ(r.full.size(), 1);
+    EXPECT_FALSE(QFile::exists(r.full[0]));
+    EXPECT_EQ(r.events.last(), "End 1");
 }
