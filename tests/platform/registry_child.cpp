@@ -5,13 +5,14 @@
 //       Writes positions in an endless loop. After each write has been read
 //       back it prints the write's number on its own line.
 //   registry_child writer <database> <name> <seconds>
-//       Writes a new key per step under shared parent keys for the given
-//       time, then prints "start <ms> end <ms> count <n>".
+//       Writes a new key per step (one every millisecond or so) under shared
+//       parent keys for the given time, then prints "start <ms> end <ms> count <n>".
 #include "platform/cRegistry.h"
 #include "registry_crash_steps.h"
 
 #include <QDateTime>
 #include <QString>
+#include <QThread>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -64,6 +65,9 @@ int writer(const QString& file, const QString& who, double seconds) {
                               .arg(count));
         reg.SetValue(QString::number(count));
         ++count;
+        // A moment between writes, as a player has between pauses; a writer
+        // that never lets go would starve the other one, not lose its data.
+        QThread::usleep(1000);
     }
     std::printf("start %lld end %lld count %d\n", static_cast<long long>(start),
                 static_cast<long long>(QDateTime::currentMSecsSinceEpoch()), count);
