@@ -67,7 +67,8 @@ QString GetVolumeName(const QString& drive);
 // The part before the first NUL, trimmed; a string without NUL unchanged.
 QString StripNulls(const QString& text);
 // Where a drive's disc can be searched (mounting it when needed); "" when
-// it holds none.
+// it holds none. Do not hand "" to clsFindFile::FindFiles: an empty path
+// searches the current folder.
 QString GetCDMountPoint(const QString& drive);
 // The drive whose mounted disc holds a path, or "" (nothing is mounted).
 QString GetDriveOfPath(const QString& path);
