@@ -16,6 +16,10 @@
 
 using namespace lumadeck;
 
+void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
 namespace {
 
 const QString Absent = QStringLiteral("<absent>");
@@ -53,7 +57,7 @@ TEST(RegistryProcesses, KilledWriterLeavesOldOrNewValues) {
     const unsigned seed = std::random_device{}();
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 rng(seed);
-    std::uniform_int_distribution<int> killAfterMs(5, 250);
+    std::uniform_int_distribution<int> killAfterMs(0, 150);
 
     QMap<int, QString> expected; // slot -> text the database must hold
     int acknowledged = 0;
@@ -62,6 +66,11 @@ TEST(RegistryProcesses, KilledWriterLeavesOldOrNewValues) {
         QProcess child;
         child.start(REGISTRY_CHILD, {"crash", file, QString::number(run)});
         ASSERT_TRUE(child.waitForStarted());
+        // Most kills land once writing is under way; every fifth one may
+        // also hit the opening of the database.
+        if (run % 5 != 0) {
+            ASSERT_TRUE(child.waitForReadyRead(20000));
+        }
         QThread::msleep(killAfterMs(rng));
         child.kill(); // SIGKILL
         ASSERT_TRUE(child.waitForFinished(10000));
@@ -82,7 +91,16 @@ TEST(RegistryProcesses, KilledWriterLeavesOldOrNewValues) {
         }
         acknowledged += int(lines.size());
 
+        if (!QFile::exists(file)) {
+            ASSERT_EQ(last, -1) << "writes acknowledged without a database file";
+            continue; // killed before the database was created
+        }
         ASSERT_EQ(queryText(file, "PRAGMA integrity_check"), "ok");
+        if (queryText(file, "SELECT count(*) FROM sqlite_schema WHERE name IN ('keys', 'vals')") !=
+            "2") {
+            ASSERT_EQ(last, -1) << "writes acknowledged without the tables";
+            continue; // killed before the tables were made
+        }
         EXPECT_EQ(queryText(file, "SELECT count(*) FROM keys k WHERE parent <> 0 AND NOT EXISTS "
                                   "(SELECT 1 FROM keys p WHERE p.id = k.parent)"),
                   "0");
@@ -109,7 +127,7 @@ TEST(RegistryProcesses, KilledWriterLeavesOldOrNewValues) {
         }
     }
     // The kills must have fallen in the middle of real work.
-    EXPECT_GT(acknowledged, 100);
+    EXPECT_GE(acknowledged, 40);
     std::printf("%d writes acknowledged over 50 killed runs\n", acknowledged);
 }
 
