@@ -179,6 +179,15 @@ TEST(UdevEvents, RecordedPropertiesDecodeToDrivesOrNothing) {
     }
 }
 
+TEST(ApiFuncs, TheSystemServicesServeUnlessOthersAreInstalled) {
+    EXPECT_NE(dynamic_cast<SystemDriveServices*>(&DriveServices::current()), nullptr);
+    FolderDriveServices drives;
+    DriveServices::setCurrent(&drives);
+    EXPECT_EQ(&DriveServices::current(), &drives);
+    DriveServices::setCurrent(nullptr);
+    EXPECT_NE(dynamic_cast<SystemDriveServices*>(&DriveServices::current()), nullptr);
+}
+
 TEST(ApiFuncs, DrivesLabelsCaptionsAndPaths) {
     FolderDriveServices drives;
     DriveServices::setCurrent(&drives);

@@ -2,6 +2,7 @@
 // mounted with fuseiso, as a user without an optical drive would try them.
 #include "cd/DriveServices.h"
 #include "cd/SystemDriveServices.h"
+#include "cd/VolumeInfo.h"
 #include "cd/clsFindFile.h"
 #include "cd/mdlCDNotify.h"
 
@@ -29,6 +30,8 @@ struct Window : ICDNotifyTarget {
     QStringList calls;
     QStringList found; // what a scan of the arriving drive found
     QString mountPoint;
+    QString driveOfFile;                    // the drive a found file is on
+    std::optional<VolumeInfo> volumeOfFile; // and its filesystem
     QElapsedTimer clock;
     qint64 addedAfterMs = -1;
     qint64 removedAfterMs = -1;
@@ -45,6 +48,10 @@ struct Window : ICDNotifyTarget {
         QObject::connect(&finder, &clsFindFile::FoundFile,
                          [this](const QString& full, const QString&, bool&) { found << full; });
         finder.FindFiles(mountPoint, "*.*");
+        if (!found.isEmpty()) {
+            driveOfFile = apifuncs::GetDriveOfPath(found[0]);
+            volumeOfFile = VolumeOfPath(found[0]);
+        }
     }
     void RemoveCD(const QString& d) override {
         if (d != drive) {
@@ -123,6 +130,10 @@ TEST(FuseIsoTrial, AMountedVideoCdImageArrivesIsSearchedAndLeaves) {
     // The image's files, in whatever case the filesystem shows them.
     ASSERT_EQ(window.found.size(), 1);
     EXPECT_EQ(window.found[0].toUpper(), (root + "/mnt point/MPEGAV/AVSEQ01.DAT").toUpper());
+    EXPECT_EQ(window.driveOfFile, drive);
+    ASSERT_TRUE(window.volumeOfFile);
+    EXPECT_EQ(window.volumeOfFile->mountPoint, root + "/mnt point");
+    EXPECT_EQ(window.volumeOfFile->label, "");
     EXPECT_LT(window.addedAfterMs, 1000);
     EXPECT_LT(window.removedAfterMs, 1000);
 }
