@@ -147,7 +147,9 @@ QString LabelOfDevice(unsigned major, unsigned minor, const QString& fsType,
     if (label.isEmpty()) {
         label = LabelFromByLabel(devnum);
     }
-    if (label.isEmpty() && (fsType == QLatin1String("iso9660") || fsType.isEmpty())) {
+    // Discs carry an ISO 9660 descriptor (UDF ones mostly as a bridge).
+    if (label.isEmpty() && (fsType == QLatin1String("iso9660") || fsType == QLatin1String("udf") ||
+                            fsType.isEmpty())) {
         QByteArray node = deviceNode.startsWith(QLatin1String("/dev/"))
                               ? EncodeFileName(deviceNode)
                               : DeviceNodeOf(major, minor);

@@ -16,8 +16,9 @@ QString DecodeUdevEscapes(QByteArrayView text);
 QString IsoLabelFromImage(QByteArrayView data);
 
 // The label of the filesystem on a block device: udev's database, then
-// /dev/disk/by-label, then (for ISO 9660) the volume descriptor on the device
-// itself. "" when the device has none or nothing can be read.
+// /dev/disk/by-label, then (for ISO 9660, UDF or an unknown type) the ISO 9660
+// volume descriptor on the device itself. "" when the device has none or
+// nothing can be read.
 QString LabelOfDevice(unsigned major, unsigned minor, const QString& fsType,
                       const QString& deviceNode = QString());
 

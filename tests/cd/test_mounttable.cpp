@@ -4,8 +4,14 @@
 #include "cd/VolumeLabel.h"
 
 #include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 using namespace lumadeck;
 
@@ -126,4 +132,36 @@ TEST(FileNames, KeepsEveryByteOfNamesThatAreNotUtf8) {
     EXPECT_EQ(DecodeFileName("caf\xc3\xa9"), QString::fromUtf8("caf\xc3\xa9"));
     EXPECT_EQ(DecodeFileName("\xf0\x9f\x8e\xac").size(), 2);
     EXPECT_EQ(DecodeFileName("\xff").size(), 1);
+}
+
+TEST(VolumeLabel, ReadsTheLabelOfADiscImageOnALoopDevice) {
+    if (::geteuid() != 0 || QStandardPaths::findExecutable("losetup").isEmpty() ||
+        QStandardPaths::findExecutable("genisoimage").isEmpty()) {
+        GTEST_SKIP() << "needs root, losetup and genisoimage";
+    }
+    QTemporaryDir tmp;
+    ASSERT_TRUE(QDir().mkpath(tmp.path() + "/src/MPEGAV"));
+    ASSERT_EQ(QProcess::execute("genisoimage", {"-quiet", "-V", "VCD ONE", "-o",
+                                                tmp.path() + "/vcd.iso", tmp.path() + "/src"}),
+              0);
+    QProcess attach;
+    attach.start("losetup", {"-f", "--show", "-r", tmp.path() + "/vcd.iso"});
+    attach.waitForFinished();
+    const QString node = QString::fromUtf8(attach.readAllStandardOutput()).trimmed();
+    if (attach.exitCode() != 0 || !node.startsWith("/dev/loop")) {
+        GTEST_SKIP() << "no loop device to be had";
+    }
+    struct stat st {};
+    const bool found = ::stat(QFile::encodeName(node).constData(), &st) == 0;
+    // Unmounted (type unknown) and as mounted; the node found through sysfs
+    // or given.
+    const QString unknown = found ? LabelOfDevice(major(st.st_rdev), minor(st.st_rdev), "") : "";
+    const QString given =
+        found ? LabelOfDevice(major(st.st_rdev), minor(st.st_rdev), "iso9660", node) : "";
+    const QString other = found ? LabelOfDevice(major(st.st_rdev), minor(st.st_rdev), "ext4") : "x";
+    QProcess::execute("losetup", {"-d", node});
+    ASSERT_TRUE(found);
+    EXPECT_EQ(unknown, "VCD ONE");
+    EXPECT_EQ(given, "VCD ONE");
+    EXPECT_EQ(other, ""); // not looked for on other filesystems
 }
