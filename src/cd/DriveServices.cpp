@@ -106,6 +106,17 @@ QString DriveCaption(const QString& drive, const QString& volumeName) {
     return drive + QStringLiteral(": (") + volumeName + QLatin1Char(')');
 }
 
+QString DriveKey(const QString& drive) {
+    return QStringLiteral("CD") + drive;
+}
+
+QString DriveOfKey(const QString& key) {
+    if (!key.startsWith(QLatin1String("CD"))) {
+        return {};
+    }
+    return key.mid(2);
+}
+
 } // namespace apifuncs
 
 } // namespace lumadeck

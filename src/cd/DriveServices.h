@@ -74,6 +74,10 @@ QString GetCDMountPoint(const QString& drive);
 QString GetDriveOfPath(const QString& path);
 // "sr0: (VCD_ONE)", or "Drive sr0:" without a label.
 QString DriveCaption(const QString& drive, const QString& volumeName);
+// The toolbar key of a drive's button ("CDsr0"), and the drive of such a
+// key ("" for keys of other buttons).
+QString DriveKey(const QString& drive);
+QString DriveOfKey(const QString& key);
 
 } // namespace apifuncs
 
