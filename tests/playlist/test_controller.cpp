@@ -9,13 +9,9 @@ namespace {
 
 class RecordingStore : public IPositionStore {
 public:
-    void SavePosition(long, long newState, MediaControl& c) override {
-        calls << QStringLiteral("Save %1 %2").arg(newState).arg(c.FileName());
-    }
-    void RestorePosition(MediaControl& c) override {
-        calls << QStringLiteral("Restore ") + c.FileName();
-    }
-    QStringList calls;
+    void SavePosition(long, long, MediaControl&) override {}
+    void RestorePosition(MediaControl& c) override { restored << c.FileName(); }
+    QStringList restored;
 };
 
 } // namespace
@@ -23,157 +19,97 @@ public:
 TEST_F(PlayListTest, PlayVideoOnAFreshControllerOpensAddsThenStarts) {
     RecordingStore store;
     list->cPlay().SetPositionStore(&store);
-    control.SetDelivery(SimulatedMediaControl::Delivery::Queued);
+    control.SetDelivery(SimulatedMediaControl::Delivery::Queued); // as the real control
     const QString a = media("a.mpg");
-
     list->PlayVideo(a);
-    // The controller's own signals, raised before the control answers.
     EXPECT_EQ(events, QStringList({"VideoOpened " + a, "FirstFileAddedToPlaylist " + a,
                                    "VideoStart " + a}));
-    // A single file resumes at its saved position.
-    EXPECT_TRUE(list->cPlay().bAttemptResume());
-    EXPECT_EQ(list->CurrentFileIndex(), 0);
     EXPECT_EQ(entries(), QStringList({a}));
-
     events.clear();
     QCoreApplication::processEvents();
     EXPECT_EQ(events, QStringList({"VideoStart " + a}));
-    EXPECT_EQ(control.FileName(), a);
-    EXPECT_EQ(control.PlayState(), MediaControl::PlayStatePlaying);
-    EXPECT_TRUE(store.calls.contains("Restore " + a)) << store.calls.join('|').toStdString();
     EXPECT_EQ(list->CurrentFileName(), a);
+    EXPECT_EQ(control.PlayState(), MediaControl::PlayStatePlaying);
+    // A single file resumes at its saved position.
+    EXPECT_EQ(store.restored, QStringList({a}));
     list->cPlay().SetPositionStore(nullptr);
 }
 
-TEST_F(PlayListTest, AddingWhileAnotherEntryPlaysOpensNothing) {
+TEST_F(PlayListTest, AddOpensOnlyWhenNothingInTheListIsLoaded) {
     const QString a = media("a.mpg"), b = media("b.mpg"), c = media("c.mpg");
-    list->PlayVideo(a);
-    list->Add(b, true);
+    list->Add(a, false);
+    EXPECT_EQ(events, QStringList({"VideoPaused " + a, "VideoOpened " + a,
+                                   "FirstFileAddedToPlaylist " + a}));
+    add({b});
     list->PlayNextVideo();
-    ASSERT_EQ(control.FileName(), b);
     events.clear();
     control.calls.clear();
-
-    list->Add(c, true);
-    list->Add(a, true);
-    EXPECT_TRUE(control.calls.isEmpty()) << control.calls.join('|').toStdString();
-    EXPECT_TRUE(events.isEmpty()) << events.join('|').toStdString();
+    add({c, a});
+    EXPECT_TRUE(control.calls.isEmpty() && events.isEmpty()) << events.join('|').toStdString();
     EXPECT_EQ(list->CurrentFileIndex(), 1);
-    EXPECT_EQ(entries(), QStringList({a, b, c, a}));
     EXPECT_TRUE(list->IsModified());
-}
 
-TEST_F(PlayListTest, AddToAnEmptyListOpensWithoutStarting) {
-    const QString a = media("a.mpg"), b = media("b.mpg");
-    list->Add(a, false);
-    EXPECT_EQ(only({"VideoOpened", "FirstFileAddedToPlaylist", "VideoStart"}),
-              QStringList({"VideoOpened " + a, "FirstFileAddedToPlaylist " + a}));
-    EXPECT_EQ(control.FileName(), a);
-    EXPECT_EQ(control.PlayState(), MediaControl::PlayStatePaused);
-    list->Add(b, false);
-    EXPECT_EQ(opens(b), 0);
-    EXPECT_EQ(list->CurrentFileIndex(), 0);
-    EXPECT_EQ(events.count("FirstFileAddedToPlaylist " + a), 1);
-}
-
-TEST_F(PlayListTest, AddsWhileTheOpenIsStillPendingOpenOnlyTheFirstFile) {
-    // The real control reports the file open later, from the event loop.
+    // While the control has not yet reported a file open, adding more
+    // entries must not open each of them in turn.
     control.SetDelivery(SimulatedMediaControl::Delivery::Queued);
-    QStringList files;
+    list->Clear();
+    list->cPlay().PlayVideo(media("elsewhere.mpg"), 0);
+    control.calls.clear();
     for (int i = 0; i < 20; ++i) {
-        files << media(QStringLiteral("clip%1.mpg").arg(i));
-        list->Add(files.last(), false);
+        list->Add(media(QStringLiteral("clip%1.mpg").arg(i)), false);
     }
     EXPECT_EQ(control.calls.filter("Open ").size(), 1);
-    EXPECT_EQ(events.filter("VideoOpened").size(), 1);
     EXPECT_EQ(list->CurrentFileIndex(), 0);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(control.FileName(), files.first());
 }
 
 TEST_F(PlayListTest, EndOfTheList) {
     const QString a = media("a.mpg"), b = media("b.mpg");
     list->PlayVideo(a);
-    list->Add(b, true);
+    add({b});
     control.ReachEnd();
     EXPECT_EQ(control.FileName(), b);
-    EXPECT_EQ(list->CurrentFileIndex(), 1);
-
+    EXPECT_FALSE(list->cPlay().bAttemptResume()); // only the first entry resumes
     events.clear();
     control.ReachEnd();
     EXPECT_EQ(only({"VideoDone", "Done", "VideoStopped", "VideoStart"}),
               QStringList({"VideoDone " + b, "Done", "VideoStopped " + b}));
     EXPECT_EQ(list->CurrentFileIndex(), 2);
-
     // From there Prev and Next do nothing; a restart plays the first entry.
     events.clear();
     control.calls.clear();
     list->PlayPrevVideo();
     list->PlayNextVideo();
-    EXPECT_TRUE(events.isEmpty());
-    EXPECT_TRUE(control.calls.isEmpty());
-    EXPECT_EQ(list->CurrentFileIndex(), 2);
+    EXPECT_TRUE(events.isEmpty() && control.calls.isEmpty());
     list->RestartPlay();
     EXPECT_EQ(control.FileName(), a);
-    EXPECT_EQ(list->CurrentFileIndex(), 0);
-    // An unsaved list's first entry resumes; its later entries do not.
     EXPECT_TRUE(list->cPlay().bAttemptResume());
-    list->PlayNextVideo();
-    EXPECT_FALSE(list->cPlay().bAttemptResume());
 }
 
 TEST_F(PlayListTest, MissingEntriesAreSkipped) {
     const QString a = media("a.mpg"), b = media("b.mpg"), c = missing("c.mpg"), d = media("d.mpg");
-    for (const QString& f : {a, b, c, d}) {
-        list->Add(f, true);
-    }
+    add({a, b, c, d});
     list->PlayVideoByIndex(1, 0);
     events.clear();
     control.ReachEnd();
-    // The missing third entry is reported and the fourth plays.
     EXPECT_EQ(only({"VideoDone", "FileNotFound", "Done"}),
               QStringList({"VideoDone " + b, "FileNotFound " + c, "VideoDone " + c}));
     EXPECT_EQ(list->CurrentFileIndex(), 3);
     EXPECT_EQ(control.FileName(), d);
-    EXPECT_EQ(control.PlayState(), MediaControl::PlayStatePlaying);
     EXPECT_EQ(opens(c), 0);
 
-    // A missing last entry ends the list: Done once, index equal to the count.
-    const QString e = missing("e.mpg");
-    list->Add(e, true);
+    // Several in a row, then a missing last entry: the list ends, Done once.
+    const QStringList gone{missing("e.mpg"), missing("f.mpg"), missing("g.mpg")};
+    add(gone);
     events.clear();
     control.ReachEnd();
+    EXPECT_EQ(events.filter("FileNotFound").size(), 3);
     EXPECT_EQ(events.count("Done"), 1);
-    EXPECT_EQ(list->CurrentFileIndex(), 5);
-    EXPECT_TRUE(events.contains("FileNotFound " + e));
-}
+    EXPECT_EQ(list->CurrentFileIndex(), 7);
 
-TEST_F(PlayListTest, ManyMissingEntriesInARowAreSkippedWithoutDeepNesting) {
-    const QString a = media("a.mpg"), e = media("e.mpg");
-    const QStringList gone{missing("b.mpg"), missing("c.mpg"), missing("d.mpg")};
-    list->Add(a, true);
-    for (const QString& f : gone) {
-        list->Add(f, true);
-    }
-    list->Add(e, true);
-    list->PlayVideoByIndex(0, 0);
-    events.clear();
-    control.ReachEnd();
-    EXPECT_EQ(events.filter("FileNotFound"),
-              QStringList({"FileNotFound " + gone[0], "FileNotFound " + gone[1],
-                           "FileNotFound " + gone[2]}));
-    for (const QString& f : gone) {
-        EXPECT_EQ(events.count("VideoDone " + f), 1) << f.toStdString();
-    }
-    EXPECT_EQ(list->CurrentFileIndex(), 4);
-    EXPECT_EQ(control.FileName(), e);
-    EXPECT_EQ(control.PlayState(), MediaControl::PlayStatePlaying);
-    EXPECT_EQ(events.count("Done"), 0);
-
-    // A playlist of a disc that is not in the drive: tens of thousands of
-    // missing entries in a row end the list instead of exhausting the stack.
+    // The playlist of a disc that is not in its drive: tens of thousands of
+    // missing entries in a row must not nest until the stack runs out.
     list->Clear();
-    list->Add(a, true);
+    add({a});
     for (int i = 0; i < 50000; ++i) {
         list->Add(missing(QStringLiteral("absent/AVSEQ%1.DAT").arg(i)), true);
     }
@@ -181,100 +117,54 @@ TEST_F(PlayListTest, ManyMissingEntriesInARowAreSkippedWithoutDeepNesting) {
     events.clear();
     control.ReachEnd();
     EXPECT_EQ(events.count("Done"), 1);
-    EXPECT_EQ(events.filter("FileNotFound").size(), 50000);
     EXPECT_EQ(list->CurrentFileIndex(), 50001);
 }
 
 TEST_F(PlayListTest, RemovingAnEntryAboveThePlayingOne) {
     const QString a = media("a.mpg"), b = media("b.mpg"), c = media("c.mpg");
-    for (const QString& f : {a, b, c}) {
-        list->Add(f, true);
-    }
+    add({a, b, c});
     list->PlayVideoByIndex(1, 0);
-    list->ShowPlayList();
-    host.loaded()->calls.clear();
-
-    list->Remove(a.toUpper() == a ? a : a.toUpper()); // letter case is ignored
+    list->Remove(a.toUpper()); // letter case is ignored
     EXPECT_EQ(entries(), QStringList({b, c}));
     EXPECT_EQ(list->CurrentFileIndex(), 1); // not adjusted
-    EXPECT_TRUE(host.loaded()->calls.contains("Reload 2"));
-    // When the playing file ends, the entry now at the index plays from its start.
+    // The entry now at the index plays when the playing file ends.
     control.ReachEnd();
     EXPECT_EQ(control.FileName(), c);
     EXPECT_EQ(list->CurrentFileIndex(), 1);
-
-    list->Remove("/not/in/the/list.mpg");
-    EXPECT_EQ(entries(), QStringList({b, c}));
 }
 
 TEST_F(PlayListTest, MovingKeepsTheIndexOnThePlayingEntry) {
     QStringList f;
     for (const char* n : {"a.mpg", "b.mpg", "c.mpg", "d.mpg", "e.mpg"}) {
         f << media(n);
-        list->Add(f.last(), true);
     }
-    list->PlayVideoByIndex(2, 0); // c
-    const auto expect = [&](const QStringList& order, long index) {
-        EXPECT_EQ(entries(), order);
-        EXPECT_EQ(list->CurrentFileIndex(), index);
-        EXPECT_EQ(list->cFiles().Item(list->CurrentFileIndex())->szFileName(), f[2]);
+    add(f);
+    list->PlayVideoByIndex(2, 0);
+    struct Step {
+        bool before;
+        long from, to;
+        QList<int> order;
+        long index;
     };
-    list->MoveBefore(2, 0); // the playing entry up to the top
-    expect({f[2], f[0], f[1], f[3], f[4]}, 0);
-    list->MoveAfter(0, 4); // and down to the bottom
-    expect({f[0], f[1], f[3], f[4], f[2]}, 4);
-    list->MoveBefore(3, 0); // an entry above it, moved further up
-    expect({f[4], f[0], f[1], f[3], f[2]}, 4);
-    list->MoveAfter(3, 4); // its upper neighbour moved below it
-    expect({f[4], f[0], f[1], f[2], f[3]}, 3);
-    list->MoveBefore(4, 3); // its lower neighbour moved above it
-    expect({f[4], f[0], f[1], f[3], f[2]}, 4);
-    list->MoveAfter(1, 2); // two entries above it swap
-    expect({f[4], f[1], f[0], f[3], f[2]}, 4);
-
-    // Same or out-of-range indexes do nothing, not even set the modified flag.
-    ASSERT_TRUE(list->SavePlayList(dir.filePath("moves.m3u")));
-    list->MoveBefore(1, 1);
-    list->MoveAfter(-1, 2);
-    list->MoveAfter(1, 5);
-    expect({f[4], f[1], f[0], f[3], f[2]}, 4);
-    EXPECT_FALSE(list->IsModified());
+    for (const Step& s : {Step{true, 2, 0, {2, 0, 1, 3, 4}, 0},  // the playing entry up
+                          Step{false, 0, 4, {0, 1, 3, 4, 2}, 4}, // and down
+                          Step{false, 3, 4, {0, 1, 3, 2, 4}, 3}, // its upper neighbour below it
+                          Step{true, 4, 3, {0, 1, 3, 4, 2}, 4},  // its lower neighbour above it
+                          Step{false, 0, 1, {1, 0, 3, 4, 2}, 4}, // others swap
+                          Step{true, 1, 1, {1, 0, 3, 4, 2}, 4},  // same index: nothing
+                          Step{false, -1, 2, {1, 0, 3, 4, 2}, 4}}) {
+        s.before ? list->MoveBefore(s.from, s.to) : list->MoveAfter(s.from, s.to);
+        QStringList expected;
+        for (int i : s.order) {
+            expected << f[i];
+        }
+        EXPECT_EQ(entries(), expected) << s.from << (s.before ? " before " : " after ") << s.to;
+        EXPECT_EQ(list->CurrentFileIndex(), s.index);
+    }
+    // With the player's file not in the list the index stays -1.
+    list->cPlay().PlayVideo(media("other.mpg"), 0);
     list->MoveAfter(0, 1);
-    EXPECT_TRUE(list->IsModified());
-}
-
-TEST_F(PlayListTest, MovingWhenThePlayersFileIsNotInTheList) {
-    const QString a = media("a.mpg"), b = media("b.mpg"), other = media("other.mpg");
-    list->Add(a, true);
-    list->Add(b, true);
-    list->cPlay().PlayVideo(other, 0); // played behind the controller's back
-    list->MoveAfter(0, 1);
-    EXPECT_EQ(entries(), QStringList({b, a}));
     EXPECT_EQ(list->CurrentFileIndex(), -1);
-    // Adding now opens the new file, since nothing in the list is playing.
-    const QString c = media("c.mpg");
-    list->Add(c, true);
-    EXPECT_EQ(control.FileName(), c);
-    EXPECT_EQ(list->CurrentFileIndex(), 0);
-}
-
-TEST_F(PlayListTest, OutOfRangeIndexesDoNothing) {
-    const QString a = media("a.mpg");
-    list->Add(a, true);
-    events.clear();
-    control.calls.clear();
-    list->PlayVideoByIndex(1, 0);
-    list->PlayVideoByIndex(-1, 0);
-    list->OpenVideoByIndex(7);
-    list->SetCurrentFileIndex(3);
-    EXPECT_TRUE(events.isEmpty());
-    EXPECT_TRUE(control.calls.isEmpty());
-    EXPECT_EQ(list->CurrentFileIndex(), 0);
-
-    list->OpenVideoByIndex(0);
-    EXPECT_EQ(only({"VideoStart", "VideoOpened"}),
-              QStringList({"VideoStart " + a, "VideoOpened " + a}));
-    EXPECT_EQ(control.PlayState(), MediaControl::PlayStatePaused);
 }
 
 TEST_F(PlayListTest, PlayerSignalsArePassedOn) {
@@ -283,81 +173,48 @@ TEST_F(PlayListTest, PlayerSignalsArePassedOn) {
     events.clear();
     list->cPlay().Pause();
     list->cPlay().Play();
-    list->cPlay().StopPlaying();
-    EXPECT_EQ(events, QStringList({"VideoPaused " + a, "VideoStart " + a, "VideoStopped " + a}));
-
-    events.clear();
-    list->cPlay().Play();
-    list->cPlay().SeekTo(75);
-    EXPECT_TRUE(events.contains("PositionChanged 1:15 1:00") ||
-                events.filter("PositionChanged").size() == 0);
-    control.Script(a, SimulatedMedia{});
-    events.clear();
     list->cPlay().SeekTo(30);
-    EXPECT_EQ(events.filter("PositionChanged"), QStringList({"PositionChanged 0:30 1:00"}));
-
-    events.clear();
+    list->cPlay().StopPlaying();
     control.RaiseError(42, "Something broke");
-    EXPECT_EQ(events.filter("ErrorMsg"), QStringList({"ErrorMsg Something broke. Error Code: 42"}));
-    EXPECT_EQ(dialogs.boxes.size(), 1);
-}
-
-TEST_F(PlayListTest, ShownFlagRaisesItsSignalEvenWithoutAChange) {
-    list->SetbPLShown(false);
-    list->SetbPLShown(false);
-    list->SetbPLShown(true);
-    list->SetbPLShown(true);
     EXPECT_EQ(events,
-              QStringList({"PlaylistHidden", "PlaylistHidden", "PlaylistShown", "PlaylistShown"}));
-    EXPECT_TRUE(list->bPLShown());
-    list->SetbPLShown(false);
+              QStringList({"VideoPaused " + a, "VideoStart " + a, "PositionChanged 0:30 10:00",
+                           "VideoStopped " + a, "ErrorMsg Something broke. Error Code: 42"}));
+    events.clear();
+    list->OpenVideoByIndex(0);
+    list->PlayVideoByIndex(1, 0); // out of range: nothing
+    EXPECT_EQ(only({"VideoStart", "VideoOpened"}),
+              QStringList({"VideoStart " + a, "VideoOpened " + a}));
 }
 
-TEST_F(PlayListTest, ShowPlayListPlacesOnceThenRestoresAndFocuses) {
-    const QString a = media("a.mpg");
-    list->Add(a, true);
+TEST_F(PlayListTest, PlaylistWindow) {
+    // The flag raises its signal even when it does not change.
+    list->SetbPLShown(false);
+    EXPECT_EQ(events, QStringList({"PlaylistHidden"}));
+    const QString a = media("a.mpg"), b = media("b.mpg");
+    add({a});
+    EXPECT_EQ(host.loads, 0); // not told anything while hidden
+
     list->ShowPlayList();
-    ASSERT_TRUE(host.loaded());
-    EXPECT_EQ(host.loaded()->attached, list.get());
-    EXPECT_EQ(host.loaded()->calls,
+    RecordingWindow* w = host.window.get();
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->calls,
               QStringList({"ShowPlayList", "Reload 1", "SetCurrent 0", "MoveTo 0,0", "Visible 1"}));
     EXPECT_EQ(events.last(), "PlaylistShown");
-
-    host.loaded()->calls.clear();
-    list->ShowPlayList();
-    EXPECT_EQ(host.loaded()->calls, QStringList({"ShowPlayList", "Reload 1", "SetCurrent 0",
-                                                 "ShowNormal", "TakeFocus", "Visible 1"}));
-
-    // With the compact window in use the window stays where it was docked.
-    list->Cleanup();
-    list->SetOptions({{}, [] { return true; }});
-    list->ShowPlayList();
-    EXPECT_FALSE(host.loaded()->calls.contains("MoveTo 0,0"));
-    EXPECT_EQ(host.loads, 2);
-}
-
-TEST_F(PlayListTest, WindowIsOnlyToldWhileShown) {
-    const QString a = media("a.mpg"), b = media("b.mpg");
-    list->Add(a, true);
-    list->PlayVideoByIndex(0, 0);
-    list->Clear();
-    EXPECT_EQ(host.loads, 0); // never loaded while hidden
-
-    list->ShowPlayList();
-    RecordingWindow& w = *host.loaded();
-    w.calls.clear();
-    list->Add(a, true);
-    list->Add(b, true);
+    w->calls.clear();
+    list->ShowPlayList(); // already shown: restored and focused, not moved
+    EXPECT_EQ(w->calls, QStringList({"ShowPlayList", "Reload 1", "SetCurrent 0", "ShowNormal",
+                                     "TakeFocus", "Visible 1"}));
+    w->calls.clear();
+    add({b});
     list->PlayVideoByIndex(1, 0);
     list->Remove(a);
     list->Clear();
-    EXPECT_EQ(w.calls.filter("Reload"),
-              QStringList({"Reload 1", "Reload 2", "Reload 1", "Reload 0"}));
-    EXPECT_TRUE(w.calls.contains("SetCurrent 1"));
+    EXPECT_EQ(w->calls.filter("Reload"), QStringList({"Reload 2", "Reload 1", "Reload 0"}));
+    EXPECT_TRUE(w->calls.contains("SetCurrent 1"));
 
-    list->SetbPLShown(false);
-    w.calls.clear();
-    list->Add(a, true);
-    list->PlayVideoByIndex(0, 0);
-    EXPECT_TRUE(w.calls.isEmpty());
+    // With the compact window in use the playlist window stays where it is docked.
+    restart(true, true);
+    list->ShowPlayList();
+    EXPECT_FALSE(host.window->calls.contains("MoveTo 0,0"));
+    EXPECT_EQ(host.loads, 2);
 }
