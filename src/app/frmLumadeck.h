@@ -163,6 +163,7 @@ private:
     DriveButton* findButton(const QString& key);
     DriveButton& addButton(const QString& szDrive);
     void updateButtonWidget(DriveButton& button);
+    void appendButtonItem(DriveButton& button, const DriveButtonItem& item);
     int FindDriveMenu(DriveMenuSet& set, const QString& key) const;
     int GetFreeDriveMenu(DriveMenuSet& set) const;
     QString driveOfFile(const QString& szFullFileName) const;

@@ -74,20 +74,28 @@ void frmLumadeck::updateButtonWidget(DriveButton& button) {
         return;
     }
     button.widget->setToolTip(button.toolTip);
-    QMenu* menu = button.widget->menu();
-    menu->clear();
-    const QString key = button.key;
+    button.widget->menu()->clear();
     for (const DriveButtonItem& item : button.items) {
-        if (item.key == KeySep) {
-            menu->addSeparator();
-            continue;
-        }
-        QAction* action = menu->addAction(item.text);
-        action->setEnabled(item.enabled);
-        const QString itemKey = item.key;
-        connect(action, &QAction::triggered, this,
-                [this, key, itemKey] { Toolbar1_ButtonMenuClick(key, itemKey); });
+        appendButtonItem(button, item);
     }
+}
+
+// Adds one item at the end of a button's dropdown widget.
+void frmLumadeck::appendButtonItem(DriveButton& button, const DriveButtonItem& item) {
+    if (!button.widget) {
+        return;
+    }
+    QMenu* menu = button.widget->menu();
+    if (item.key == KeySep) {
+        menu->addSeparator();
+        return;
+    }
+    QAction* action = menu->addAction(item.text);
+    action->setEnabled(item.enabled);
+    const QString key = button.key;
+    const QString itemKey = item.key;
+    connect(action, &QAction::triggered, this,
+            [this, key, itemKey] { Toolbar1_ButtonMenuClick(key, itemKey); });
 }
 
 int frmLumadeck::FindDriveMenu(DriveMenuSet& set, const QString& key) const {
@@ -110,8 +118,10 @@ QString frmLumadeck::driveCaption(const QString& szDrive) const {
 namespace {
 
 void setItem(QAction* action, const QString& caption, const QString& tag, bool enabled) {
+    // A separator keeps its caption "-" only as its tag's meaning: menus
+    // draw a separator's text beside its line.
     action->setSeparator(tag == KeySep);
-    action->setText(caption);
+    action->setText(tag == KeySep ? QString() : caption);
     action->setData(tag);
     action->setEnabled(enabled);
     action->setVisible(true);
@@ -205,7 +215,11 @@ void frmLumadeck::AddFileToDriveMenu(const QString& szDrive, const QString& szFu
     }
     const QString caption = fileCaption(szFullFileName, info.size());
     button->items.append({szFullFileName, caption, true});
-    updateButtonWidget(*button);
+    if (button->items.size() == 4) {
+        updateButtonWidget(*button); // the first file: the fixed items come too
+    } else {
+        appendButtonItem(*button, button->items.last());
+    }
     if (menu >= 0) {
         setItem(driveMenus.item(menu, driveMenus.items[menu].size()), caption, szFullFileName,
                 true);
