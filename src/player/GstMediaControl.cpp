@@ -183,7 +183,9 @@ GstMediaControl::GstMediaControl(QWidget* parent, const Sinks& sinks)
 
     panel_ = new QWidget(this);
     panel_->setAutoFillBackground(true);
-    panel_->setPalette(QGuiApplication::palette());
+    QPalette panelPalette = QGuiApplication::palette();
+    panelPalette.setColor(QPalette::Window, panelPalette.color(QPalette::Button));
+    panel_->setPalette(panelPalette);
     auto* row = new QHBoxLayout(panel_);
     row->setContentsMargins(4, 2, 4, 2);
     row->setSpacing(4);
@@ -362,9 +364,19 @@ void GstMediaControl::destroyPipeline() {
     }
 }
 
-int GstMediaControl::busCallback(GstBus*, GstMessage* message, void* self) {
+int GstMediaControl::busCallback(GstBus* bus, GstMessage* message, void* self) {
     QPointer<GstMediaControl> control(static_cast<GstMediaControl*>(self));
     control->handleMessage(message);
+    // The watch hands over one message per turn of the loop; take what else
+    // is waiting now, so that opening is not spread over many turns.
+    for (int i = 0; i < 64 && control && control->playbin_; ++i) {
+        GstMessage* more = gst_bus_pop(bus);
+        if (!more) {
+            break;
+        }
+        control->handleMessage(more);
+        gst_message_unref(more);
+    }
     return TRUE; // keep watching (the source dies with the control)
 }
 

@@ -1,0 +1,89 @@
+// Under a real X server: the control shows the test pattern in its window,
+// and F11 / Esc and double clicks move it into full screen and back.
+#include "GstTestSupport.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <QSet>
+#include <QVBoxLayout>
+
+using namespace lumadeck;
+using namespace lumadeck::test;
+
+namespace {
+
+// How many different colours the screen shows inside the rectangle.
+int coloursIn(const QImage& image) {
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 2) {
+        for (int x = 0; x < image.width(); x += 2) {
+            colours.insert(image.pixel(x, y) & 0xf0f0f0);
+        }
+    }
+    return int(colours.size());
+}
+
+// The picture area of the control (above its panel), as the screen shows it.
+QImage grab(GstMediaControl& c) {
+    const QPoint origin = c.mapToGlobal(QPoint(0, 0));
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, origin.x(), origin.y(), c.width(), c.height() - c.PanelHeight())
+        .toImage();
+}
+
+TEST(VideoOnScreen, TheTestPatternIsDrawnIntoTheControl) {
+    REQUIRE_MEDIA("clip.mpg");
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb");
+    QWidget window;
+    window.resize(480, 400);
+    GstMediaControl c(&window, {QString(), QStringLiteral("fakeaudiosink")});
+    c.setGeometry(0, 0, 480, 400);
+    c.SetDisplaySize(MediaControl::DisplayFitToWindow);
+    c.SetAllowChangeDisplaySize(true);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const int blank = coloursIn(grab(c));
+
+    ASSERT_TRUE(c.Open(mediaPath("clip.mpg")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 2; }, 10000))
+        << c.ErrorDescription().toStdString();
+    QTest::qWait(700);
+    c.Pause();
+    QTest::qWait(300);
+    const QImage shot = grab(c);
+    shot.save(QStringLiteral(LUMADECK_BUILD_DIR "/xtest_player_video.png"));
+    std::cout << "position " << c.CurrentPosition()
+              << ", video sink: " << c.VideoSinkName().toStdString() << ", colours before " << blank
+              << ", while playing " << coloursIn(shot) << "\n";
+    // The test pattern has many colour bars; an empty black control has one.
+    EXPECT_GT(coloursIn(shot), 8);
+    EXPECT_LE(blank, 4);
+
+    // F11 enters full screen, Esc leaves it.
+    c.setFocus();
+    QTest::keyClick(&c, Qt::Key_F11);
+    EXPECT_EQ(c.DisplaySize(), MediaControl::DisplayFullScreen);
+    EXPECT_TRUE(c.isWindow());
+    QTest::qWait(300);
+    QTest::keyClick(&c, Qt::Key_Escape);
+    EXPECT_EQ(c.DisplaySize(), MediaControl::DisplayFitToWindow);
+    EXPECT_EQ(c.parentWidget(), &window);
+    EXPECT_EQ(c.geometry(), QRect(0, 0, 480, 400));
+
+    // A double click on the picture does the same.
+    QTest::mouseDClick(&c, Qt::LeftButton, {}, QPoint(100, 100));
+    EXPECT_EQ(c.DisplaySize(), MediaControl::DisplayFullScreen);
+    QTest::qWait(200);
+    QTest::mouseDClick(&c, Qt::LeftButton, {}, QPoint(100, 100));
+    EXPECT_EQ(c.DisplaySize(), MediaControl::DisplayFitToWindow);
+
+    // Space resumes, the arrows seek.
+    QTest::keyClick(&c, Qt::Key_Space);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 2; }, 3000));
+    QTest::keyClick(&c, Qt::Key_Left);
+    EXPECT_LT(c.CurrentPosition(), 0.5);
+}
+
+} // namespace
