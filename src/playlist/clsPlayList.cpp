@@ -4,7 +4,6 @@
 #include "platform/Services.h"
 #include "playlist/M3UFile.h"
 
-#include <QPointer>
 #include <utility>
 #include <vector>
 
@@ -32,13 +31,15 @@ clsPlayList::clsPlayList(QObject* parent) : QObject(parent) {
 }
 
 clsPlayList::~clsPlayList() {
+    // The window goes first: its unload steps may still ask this controller
+    // and its player about the list.
+    if (m_plShown && m_windowHost) {
+        m_windowHost->Unload();
+    }
     // The player's last signals (from its own destruction) reach nobody.
     mvarcPlay->disconnect(this);
     m_files.Clear();
     mvarcPlay.reset();
-    if (m_plShown && m_windowHost) {
-        m_windowHost->Unload();
-    }
 }
 
 void clsPlayList::SetOptions(Options options) {
