@@ -120,6 +120,22 @@ TEST_F(PlayListTest, MissingEntriesAreSkipped) {
     EXPECT_EQ(list->CurrentFileIndex(), 50001);
 }
 
+TEST_F(PlayListTest, MissingEntriesWithAControlThatAnswersLater) {
+    control.SetDelivery(SimulatedMediaControl::Delivery::Queued);
+    const QString a = media("a.mpg"), b = missing("b.mpg"), c = media("c.mpg");
+    add({a, b, c});
+    list->PlayVideoByIndex(0, 0);
+    QCoreApplication::processEvents();
+    control.ReachEnd();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(control.FileName(), c);
+    EXPECT_EQ(control.PlayState(), MediaControl::PlayStatePlaying);
+    EXPECT_EQ(list->CurrentFileIndex(), 2);
+    // Saving finds the entry that is opening or playing, not a stale one.
+    ASSERT_TRUE(list->SavePlayList(dir.filePath("later.m3u")));
+    EXPECT_EQ(list->CurrentFileIndex(), 2);
+}
+
 TEST_F(PlayListTest, RemovingAnEntryAboveThePlayingOne) {
     const QString a = media("a.mpg"), b = media("b.mpg"), c = media("c.mpg");
     add({a, b, c});
