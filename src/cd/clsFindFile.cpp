@@ -405,11 +405,9 @@ long clsFindFile::FindFiles(const QString& szPath, const QString& szFileSpec) {
 
     QString paths = szPath.trimmed();
     QString cwd;
-    {
-        QByteArray buf(4096, '\0');
-        if (::getcwd(buf.data(), buf.size())) {
-            cwd = DecodeFileName(QByteArrayView(buf.constData()));
-        }
+    if (char* here = ::getcwd(nullptr, 0)) { // any length
+        cwd = DecodeFileName(QByteArrayView(here));
+        ::free(here);
     }
     if (paths.isEmpty()) {
         paths = cwd;
