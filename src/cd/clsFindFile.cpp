@@ -423,7 +423,9 @@ long clsFindFile::FindFiles(const QString& szPath, const QString& szFileSpec) {
     const QStringList pieces = paths.split(QLatin1Char(';'));
     for (const QString& rawPiece : pieces) {
         const QString piece = rawPiece.trimmed();
-        if (!piece.isEmpty()) {
+        // A relative path means nothing without a current folder (it may
+        // have been removed).
+        if (!piece.isEmpty() && (piece.startsWith(QLatin1Char('/')) || !cwd.isEmpty())) {
             QString folder = piece;
             if (!folder.startsWith(QLatin1Char('/'))) {
                 folder = cwd + QLatin1Char('/') + folder;

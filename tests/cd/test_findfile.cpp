@@ -334,3 +334,19 @@ TEST_F(FindFileTest, FoldersVanishingMidWalkAreSkippedQuietly) {
     EXPECT_FALSE(QFile::exists(r.full[0]));
     EXPECT_EQ(r.events.last(), "End 1");
 }
+
+TEST_F(FindFileTest, ACurrentFolderThatWasRemovedYieldsNothing) {
+    Touch(root + "/gone/a.dat");
+    Touch(root + "/a.dat");
+    const QString saved = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(root + "/gone"));
+    ASSERT_TRUE(QDir(root + "/gone").removeRecursively());
+    clsFindFile f;
+    Recorder r(f);
+    EXPECT_EQ(f.FindFiles("", "*.*"), 0);
+    EXPECT_EQ(f.FindFiles("..", "*.*"), 0); // relative to a folder that is no more
+    EXPECT_EQ(f.FindFiles(root, "*.*"), 1); // absolute paths still work
+    QDir::setCurrent(saved);
+    EXPECT_EQ(r.full, QStringList{root + "/a.dat"});
+    EXPECT_EQ(r.events, (QStringList{"Begin", "End 0", "Begin", "End 0", "Begin", "End 1"}));
+}
