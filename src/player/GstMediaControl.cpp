@@ -474,7 +474,9 @@ void GstMediaControl::closeCurrent() {
 bool GstMediaControl::Open(const QString& fileName) {
     closeCurrent();
     if (openState_ != OpenStateClosed || opening_) {
-        return true; // a listener opened another file while this one closed
+        // A listener opened another file while the old one closed; this
+        // request came last, so it wins.
+        closeCurrent();
     }
     if (!playbin_) {
         QString why;
@@ -991,6 +993,14 @@ bool GstMediaControl::SetCurrentPosition(double seconds) {
     }
     lastPosition_ = target;
     seekPending_ = true;
+    // Should the pipeline never confirm the seek, report its own position
+    // again after a while.
+    const unsigned seek = ++seekGeneration_;
+    QTimer::singleShot(1000, this, [this, seek] {
+        if (seek == seekGeneration_) {
+            seekPending_ = false;
+        }
+    });
     updatePanel();
     emit PositionChange(old, target);
     return true;

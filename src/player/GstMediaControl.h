@@ -162,6 +162,7 @@ private:
     double duration_ = 0;
     unsigned bitrate_ = 0;
     bool seekPending_ = false;
+    unsigned seekGeneration_ = 0;
     bool seekWithStop_ = false;
     mutable double lastPosition_ = 0;
     int sourceWidth_ = 0;

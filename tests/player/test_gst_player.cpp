@@ -63,6 +63,25 @@ TEST(RealPlayer, AClipPlaysFromItsStartPositionToDoneThenStopped) {
     EXPECT_GE(p.control->height(), 300);
 }
 
+TEST(RealPlayer, TheNextFileStartsFromInsideDone) {
+    REQUIRE_MEDIA("clip.wav");
+    REQUIRE_MEDIA("clip.mp3");
+    RealPlayer p;
+    QObject::connect(&p.player, &clsPlayVideo::Done, [&](const QString& f) {
+        if (f.endsWith("clip.wav")) {
+            p.player.PlayVideo(mediaPath("clip.mp3"), 2.5);
+        }
+    });
+    p.player.PlayVideo(mediaPath("clip.wav"), 2.5);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.events.contains("Stopped clip.mp3"); }, 10000))
+        << p.events.join(", ").toStdString();
+    EXPECT_EQ(p.events,
+              QStringList({"PositionChanged 0:03 0:03", "Started clip.wav", "Done clip.wav",
+                           "PositionChanged 0:03 0:03", "Stopped clip.wav", "Started clip.mp3",
+                           "Done clip.mp3", "Stopped clip.mp3"}));
+    EXPECT_EQ(p.control->FileName(), mediaPath("clip.mp3"));
+}
+
 TEST(RealPlayer, ABrokenFileIsReportedOnceAndEndsWithDone) {
     REQUIRE_MEDIA("broken_random.mpg");
     RealPlayer p;
