@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QLocale>
 #include <cmath>
-#include <memory>
 
 namespace lumadeck {
 
@@ -64,7 +63,9 @@ cRegistry& PositionRegistry() {
     if (g_registry) {
         return *g_registry;
     }
-    static const std::unique_ptr<cRegistry> own = std::make_unique<cRegistry>();
+    // Kept to the very end: a player destroyed late in the program's exit
+    // still stores its file's position.
+    static cRegistry* const own = new cRegistry();
     return *own;
 }
 

@@ -228,7 +228,7 @@ void RegistryDatabase::close() {
     }
 }
 
-void RegistryDatabase::moveAside() {
+void RegistryDatabase::moveAside(const QString& why) {
     const QString stamp = QDateTime::currentDateTimeUtc().toString("yyyyMMdd-hhmmss");
     QString target = m_file + QStringLiteral(".corrupt-") + stamp;
     for (int n = 2; QFileInfo::exists(target) || QFileInfo::exists(target + "-wal"); ++n) {
@@ -240,9 +240,9 @@ void RegistryDatabase::moveAside() {
     QFile::remove(m_file + "-shm");
     QFile::remove(m_file + "-journal");
     if (QFile::rename(m_file, target)) {
-        std::fprintf(stderr, "lumadeck: registry %s was damaged; kept as %s, starting afresh\n",
-                     qUtf8Printable(m_file), qUtf8Printable(target));
-        std::fflush(stderr);
+        report(QStringLiteral("is damaged (%1); kept as %2, starting afresh").arg(why, target));
+    } else {
+        report(QStringLiteral("is damaged (%1) and cannot be moved aside").arg(why));
     }
 }
 
@@ -270,6 +270,10 @@ void RegistryDatabase::initialise(sqlite3* db) {
 }
 
 sqlite3* RegistryDatabase::open(bool afterMovingAside) {
+    if (m_file.isEmpty()) {
+        report(QStringLiteral("no data folder to keep the registry in"));
+        return nullptr;
+    }
     const QFileInfo info(m_file);
     if (!QDir().mkpath(info.absolutePath())) {
         report(QStringLiteral("cannot create the folder %1").arg(info.absolutePath()));
@@ -288,8 +292,7 @@ sqlite3* RegistryDatabase::open(bool afterMovingAside) {
     } catch (const Error& e) {
         sqlite3_close_v2(db);
         if (isCorruption(e.code) && !afterMovingAside) {
-            report(e.what);
-            moveAside();
+            moveAside(e.what);
             return open(true);
         }
         report(e.what);
@@ -336,10 +339,11 @@ template <class Body> bool RegistryDatabase::transaction(bool write, Body&& body
         m_reported = false;
         return true;
     } catch (const Error& e) {
-        report(e.what);
         if (isCorruption(e.code)) {
             close();
-            moveAside();
+            moveAside(e.what);
+        } else {
+            report(e.what);
         }
     } catch (...) {
         report(QStringLiteral("unexpected failure"));

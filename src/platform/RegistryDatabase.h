@@ -65,7 +65,7 @@ private:
     qint64 resolveOrCreate(sqlite3* db, qint64 root, const QStringList& path);
     template <class Body> bool transaction(bool write, Body&& body);
     void report(const QString& what);
-    void moveAside();
+    void moveAside(const QString& why);
 
     QString m_file;
     sqlite3* m_db = nullptr;

@@ -19,7 +19,8 @@ QString& defaultFileOverride() {
 }
 
 qint64 rootId(long classKey) {
-    switch (classKey) {
+    // The handles also arrive as the negative 32-bit numbers they once were.
+    switch (long(quint32(classKey))) {
     case HKEY_CLASSES_ROOT:
         return RegistryDatabase::ClassesRoot;
     case HKEY_CURRENT_USER:
@@ -157,8 +158,8 @@ QString cRegistry::DefaultDatabaseFile() {
     if (!defaultFileOverride().isEmpty()) {
         return defaultFileOverride();
     }
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/Lumadeck/registry.sqlite");
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return data.isEmpty() ? QString() : data + QStringLiteral("/Lumadeck/registry.sqlite");
 }
 
 void cRegistry::SetDefaultDatabaseFile(const QString& file) {
