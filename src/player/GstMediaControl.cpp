@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QSlider>
 #include <QStyle>
@@ -469,6 +470,7 @@ void GstMediaControl::closeCurrent() {
     copyright_.clear();
     video_->hide();
     updatePanel();
+    update();
 }
 
 bool GstMediaControl::Open(const QString& fileName) {
@@ -642,6 +644,7 @@ void GstMediaControl::finishOpen() {
     video_->setVisible(sourceWidth_ > 0 && sourceHeight_ > 0);
     layoutChildren();
     updatePanel();
+    update();
     const QString name = fileName_;
     emit OpenStateChange(OpenStateClosed, OpenStateOpen);
     if (openState_ != OpenStateOpen || fileName_ != name || opening_) {
@@ -873,6 +876,9 @@ void GstMediaControl::onTags(GstMessage* message) {
          gst_tag_list_get_uint(tags, GST_TAG_NOMINAL_BITRATE, &rate)) &&
         rate > 0) {
         bitrate_ = rate;
+    }
+    if (openState_ == OpenStateOpen) {
+        update();
     }
     gst_tag_list_unref(tags);
 }
@@ -1276,6 +1282,23 @@ void GstMediaControl::updatePanel() {
 void GstMediaControl::resizeEvent(QResizeEvent* event) {
     MediaControl::resizeEvent(event);
     layoutChildren();
+}
+
+void GstMediaControl::paintEvent(QPaintEvent* event) {
+    MediaControl::paintEvent(event);
+    // Sound only: name what is playing where the picture would be.
+    if (openState_ != OpenStateOpen || video_->isVisible()) {
+        return;
+    }
+    QString text = title_;
+    if (text.isEmpty()) {
+        text = QFileInfo(fileName_).fileName();
+    }
+    QPainter p(this);
+    p.setPen(Qt::white);
+    const int panelH = panel_->isVisible() ? panel_->height() : 0;
+    p.drawText(QRect(8, 0, width() - 16, height() - panelH), Qt::AlignCenter | Qt::TextWordWrap,
+               text);
 }
 
 void GstMediaControl::keyPressEvent(QKeyEvent* event) {

@@ -54,6 +54,10 @@ TEST(VideoOnScreen, TheTestPatternIsDrawnIntoTheControl) {
     QTest::qWait(300);
     const QImage shot = grab(c);
     shot.save(QStringLiteral(LUMADECK_BUILD_DIR "/xtest_player_video.png"));
+    const QPoint at = window.mapToGlobal(QPoint(0, 0));
+    QGuiApplication::primaryScreen()
+        ->grabWindow(0, at.x(), at.y(), window.width(), window.height())
+        .save(QStringLiteral(LUMADECK_BUILD_DIR "/xtest_player_window.png"));
     std::cout << "position " << c.CurrentPosition()
               << ", video sink: " << c.VideoSinkName().toStdString() << ", colours before " << blank
               << ", while playing " << coloursIn(shot) << "\n";
@@ -84,6 +88,15 @@ TEST(VideoOnScreen, TheTestPatternIsDrawnIntoTheControl) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 2; }, 3000));
     QTest::keyClick(&c, Qt::Key_Left);
     EXPECT_LT(c.CurrentPosition(), 0.5);
+
+    // Sound only: the clip's title stands where the picture would be.
+    c.SetAutoStart(false);
+    ASSERT_TRUE(c.Open(mediaPath("clip.mp3")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.OpenState() == 6; }, 10000));
+    QTest::qWait(200);
+    const QImage sound = grab(c);
+    sound.save(QStringLiteral(LUMADECK_BUILD_DIR "/xtest_player_sound.png"));
+    EXPECT_GT(coloursIn(sound), 1);
 }
 
 } // namespace
