@@ -11,10 +11,21 @@
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <unistd.h>
 
 namespace lumadeck::test {
+
+// Runs a step as an ordinary user, so that file permissions apply even when
+// the tests run as root.
+inline void asOrdinaryUser(const std::function<void()>& step) {
+    const bool root = ::geteuid() == 0;
+    ASSERT_TRUE(!root || ::seteuid(65534) == 0);
+    step();
+    ASSERT_TRUE(!root || ::seteuid(0) == 0);
+}
 
 // Records its calls as text; Reload reads the list back as the real window does.
 class RecordingWindow : public IPlayListWindow {

@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace lumadeck;
 using namespace lumadeck::test;
@@ -128,14 +127,14 @@ TEST_F(PlayListFiles, FailuresShowTheSystemsReasonAndChangeNothing) {
     unchanged("No such file or directory");
     EXPECT_FALSE(list->LoadPlayList(dir.path()));
     unchanged("Is a directory");
-    // A file its user may not read (root reads everything: step down for it).
+    // A file its user may not read, in a folder its user may not write to.
     write(lines({a}));
-    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0), 0);
-    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
-    const bool root = ::geteuid() == 0;
-    ASSERT_TRUE(!root || ::seteuid(65534) == 0);
-    EXPECT_FALSE(list->LoadPlayList(path));
-    ASSERT_TRUE(!root || ::seteuid(0) == 0);
+    const QString locked = dir.filePath("locked");
+    ASSERT_TRUE(QDir().mkdir(locked));
+    for (const auto& [name, mode] : {std::pair{path, 0}, {locked, 0555}, {dir.path(), 0755}}) {
+        ASSERT_EQ(::chmod(QFile::encodeName(name).constData(), mode_t(mode)), 0);
+    }
+    asOrdinaryUser([&] { EXPECT_FALSE(list->LoadPlayList(path)); });
     unchanged("Permission denied");
 
     // Saving: a save would find index -1 here, which must not stick.
@@ -144,7 +143,7 @@ TEST_F(PlayListFiles, FailuresShowTheSystemsReasonAndChangeNothing) {
     EXPECT_EQ(dialogs.boxes.last().title, "Lumadeck: Error saving playlist");
     EXPECT_EQ(dialogs.boxes.last().text, "Error: Cannot save playlist: No such file or directory");
     EXPECT_EQ(list->CurrentFileIndex(), 1);
-    EXPECT_FALSE(list->SavePlayList("/sys/lumadeck-list.m3u"));
+    asOrdinaryUser([&] { EXPECT_FALSE(list->SavePlayList(locked + "/list.m3u")); });
     EXPECT_EQ(dialogs.boxes.last().text.section(": ", 2), "Permission denied");
     EXPECT_EQ(list->PlayListFileName(), "");
     EXPECT_TRUE(list->IsModified());

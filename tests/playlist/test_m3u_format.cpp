@@ -86,9 +86,16 @@ TEST(M3UFiles, FailuresGiveTheSystemsDescriptionAndTouchNothing) {
     };
     writeFails(dir.filePath("missing/x.m3u"), "No such file or directory");
     writeFails(dir.path(), "Is a directory");
-    writeFails("/sys/lumadeck-test.m3u", "Permission denied"); // even for root
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
               QStringList({"pipe"}));
+
+    // A folder its user may not write to (as an ordinary user even for root).
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
+    const bool root = ::geteuid() == 0;
+    ASSERT_TRUE(!root || ::seteuid(65534) == 0);
+    writeFails(dir.filePath("list.m3u"), "Permission denied");
+    ASSERT_TRUE(!root || ::seteuid(0) == 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0700), 0);
 }
 
 TEST(M3UFiles, ReplacingIsAtomic) {
