@@ -8,7 +8,6 @@
 #include "platform/cRegistry.h"
 #include "player/MediaControl.h"
 
-#include <QFile>
 #include <QLocale>
 #include <QMap>
 #include <QTemporaryDir>
@@ -385,20 +384,6 @@ TEST_F(SavedPositionsTest, ClearingAsksFirstAndKeepsTheOptions) {
     // Saving afterwards starts the tree again.
     pauseAt(a, 5);
     EXPECT_EQ(resume(Track, 3000), QList<double>({5}));
-}
-
-TEST_F(SavedPositionsTest, AnUnusableRegistryLosesPositionsQuietly) {
-    QFile blocker(dir.path() + "/blocker");
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    cRegistry broken(dir.path() + "/blocker/registry.sqlite");
-    g::SetPositionRegistry(&broken);
-    testing::internal::CaptureStderr();
-    FakeControl c(Track, 0, 3000);
-    pauseAt(c, 125.5);
-    EXPECT_TRUE(resume(Track, 3000).isEmpty());
-    g::ClearSavedPositions();
-    EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
 }
 
 TEST(MountTableVolumes, FindTheFilesystemOfARealPath) {
