@@ -1,0 +1,87 @@
+// A real clip through GStreamer, as a user meets it: paused at a second,
+// program closed, started again, the clip opened: it continues there.
+#include "app/SavedPositions.h"
+#include "app/mdlGlobals.h"
+#include "platform/cRegistry.h"
+#include "player/GstMediaControl.h"
+#include "player/clsPlayVideo.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace lumadeck;
+namespace g = lumadeck::mdlGlobals;
+
+namespace {
+
+bool waitFor(const std::function<bool()>& done, int ms = 10000) {
+    QDeadlineTimer deadline(ms);
+    while (!done() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return done();
+}
+
+// One start of the program: the real control (silent sinks) and the player.
+struct RealRun {
+    RealRun() {
+        control = new GstMediaControl(&form, {"fakevideosink", "fakeaudiosink"});
+        player = std::make_unique<clsPlayVideo>();
+        player->SetParentForm(&form);
+        player->SetMediaPlayer(control);
+        player->SetTimer(&timer);
+        player->SetPositionStore(&store);
+    }
+    QWidget form;
+    QTimer timer;
+    SavedPositionStore store;
+    GstMediaControl* control = nullptr;
+    std::unique_ptr<clsPlayVideo> player;
+};
+
+} // namespace
+
+TEST(SavedPositionsReal, APausedClipContinuesThereAfterARestart) {
+    const QString clip = LUMADECK_BUILD_DIR "/testmedia/clip.mpg";
+    if (!QFileInfo::exists(clip)) {
+        GTEST_SKIP() << "run scripts/make-test-media " LUMADECK_BUILD_DIR "/testmedia";
+    }
+    if (!GstMediaControl::InitEngine()) {
+        GTEST_SKIP() << "GStreamer cannot run here";
+    }
+    QTemporaryDir dir;
+    g::SaveVideoPosition = true;
+    double paused = 0;
+    {
+        cRegistry registry(dir.path() + "/registry.sqlite");
+        g::SetPositionRegistry(&registry);
+        RealRun run;
+        run.player->PlayVideo(clip);
+        ASSERT_TRUE(waitFor([&] { return run.control->CurrentPosition() >= 1.2; }));
+        run.player->Pause();
+        ASSERT_TRUE(
+            waitFor([&] { return run.control->PlayState() == MediaControl::PlayStatePaused; }));
+        paused = run.control->CurrentPosition();
+        run.player.reset(); // closing the program
+        g::SetPositionRegistry(nullptr);
+    }
+    ASSERT_GT(paused, 1.0);
+    ASSERT_LT(paused, 2.9);
+    {
+        cRegistry registry(dir.path() + "/registry.sqlite");
+        g::SetPositionRegistry(&registry);
+        RealRun run;
+        run.player->PlayVideo(clip);
+        ASSERT_TRUE(
+            waitFor([&] { return run.control->PlayState() == MediaControl::PlayStatePlaying; }));
+        EXPECT_NEAR(run.control->CurrentPosition(), paused, 0.25);
+        run.player.reset();
+        g::SetPositionRegistry(nullptr);
+    }
+}
