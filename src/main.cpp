@@ -7,6 +7,10 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    // The video is drawn into a native window of its own inside the main
+    // window; its neighbours must stay ordinary widgets, or they would be
+    // stacked above it and hide the picture.
+    QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     QApplication app(argc, argv);
     QApplication::setOrganizationName("Lumadeck");
     QApplication::setApplicationName("Lumadeck");

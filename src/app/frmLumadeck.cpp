@@ -76,9 +76,10 @@ frmLumadeck::frmLumadeck(QWidget* parent) : QMainWindow(parent) {
     if (Environment().createMediaControl) {
         MediaPlayer1 = Environment().createMediaControl(this);
     }
-    if (MediaPlayer1) {
+    // The control is made a child of this window by its factory; giving it
+    // a parent again would replace the native window its video is drawn in.
+    if (MediaPlayer1 && MediaPlayer1->parentWidget() == this) {
         MediaPlayer1->setObjectName("MediaPlayer1");
-        MediaPlayer1->setParent(this);
         MediaPlayer1->show();
         MediaPlayer1->raise();
     }
