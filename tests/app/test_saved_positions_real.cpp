@@ -85,3 +85,35 @@ TEST(SavedPositionsReal, APausedClipContinuesThereAfterARestart) {
         g::SetPositionRegistry(nullptr);
     }
 }
+
+TEST(SavedPositionsReal, OpeningAnotherClipKeepsThePlaceOfTheFirst) {
+    const QString first = LUMADECK_BUILD_DIR "/testmedia/clip.mpg";
+    const QString second = LUMADECK_BUILD_DIR "/testmedia/clip.avi";
+    if (!QFileInfo::exists(first) || !QFileInfo::exists(second)) {
+        GTEST_SKIP() << "run scripts/make-test-media " LUMADECK_BUILD_DIR "/testmedia";
+    }
+    if (!GstMediaControl::InitEngine()) {
+        GTEST_SKIP() << "GStreamer cannot run here";
+    }
+    QTemporaryDir dir;
+    g::SaveVideoPosition = true;
+    cRegistry registry(dir.path() + "/registry.sqlite");
+    g::SetPositionRegistry(&registry);
+    double left = 0;
+    {
+        RealRun run;
+        run.player->PlayVideo(first);
+        ASSERT_TRUE(waitFor([&] { return run.control->CurrentPosition() >= 1.2; }));
+        left = run.control->CurrentPosition();
+        run.player->PlayVideo(second); // the first one closes while it plays
+        ASSERT_TRUE(waitFor([&] { return run.control->FileName() == second; }));
+    }
+    {
+        RealRun run;
+        run.player->PlayVideo(first);
+        ASSERT_TRUE(
+            waitFor([&] { return run.control->PlayState() == MediaControl::PlayStatePlaying; }));
+        EXPECT_NEAR(run.control->CurrentPosition(), left, 0.3);
+    }
+    g::SetPositionRegistry(nullptr);
+}
