@@ -1,6 +1,6 @@
 // The wildcard matcher against a plain restatement of its greedy rules: a
 // forward pass, then one on both strings reversed. Input: flags byte, then
-// the name and the specification separated by a NUL.
+// the name and the pattern separated by a NUL.
 #include "cd/FileNames.h"
 #include "cd/clsFindFile.h"
 
