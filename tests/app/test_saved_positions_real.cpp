@@ -80,7 +80,10 @@ TEST(SavedPositionsReal, APausedClipContinuesThereAfterARestart) {
         run.player->PlayVideo(clip);
         ASSERT_TRUE(
             waitFor([&] { return run.control->PlayState() == MediaControl::PlayStatePlaying; }));
-        EXPECT_NEAR(run.control->CurrentPosition(), paused, 0.25);
+        // Where it was paused, give or take the seek's precision and a busy
+        // machine's delay in noticing that play started.
+        EXPECT_GE(run.control->CurrentPosition(), paused - 0.15);
+        EXPECT_LT(run.control->CurrentPosition(), paused + 1.0);
         run.player.reset();
         g::SetPositionRegistry(nullptr);
     }
@@ -113,7 +116,9 @@ TEST(SavedPositionsReal, OpeningAnotherClipKeepsThePlaceOfTheFirst) {
         run.player->PlayVideo(first);
         ASSERT_TRUE(
             waitFor([&] { return run.control->PlayState() == MediaControl::PlayStatePlaying; }));
-        EXPECT_NEAR(run.control->CurrentPosition(), left, 0.3);
+        // The file closed a little after `left` was read.
+        EXPECT_GE(run.control->CurrentPosition(), left - 0.15);
+        EXPECT_LT(run.control->CurrentPosition(), left + 1.0);
     }
     g::SetPositionRegistry(nullptr);
 }
