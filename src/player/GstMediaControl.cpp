@@ -1154,11 +1154,12 @@ bool GstMediaControl::SetDisplaySize(long size) {
 }
 
 void GstMediaControl::toggleFullScreen() {
-    if (!allowChangeDisplaySize_) {
-        return;
+    // Leaving full screen is always possible; entering it needs permission.
+    if (displaySize_ == DisplayFullScreen) {
+        SetDisplaySize(displaySizeBeforeFullScreen_);
+    } else if (allowChangeDisplaySize_) {
+        SetDisplaySize(DisplayFullScreen);
     }
-    SetDisplaySize(displaySize_ == DisplayFullScreen ? displaySizeBeforeFullScreen_
-                                                     : DisplayFullScreen);
 }
 
 void GstMediaControl::enterFullScreen() {
@@ -1170,6 +1171,11 @@ void GstMediaControl::enterFullScreen() {
     homeGeometry_ = geometry();
     if (homeParent_) {
         setParent(nullptr, Qt::Window);
+        // Out of its window the control would outlive it: go with it.
+        homeWatch_ = connect(homeParent_, &QObject::destroyed, this, [this] {
+            hide();
+            deleteLater();
+        });
     }
     showFullScreen();
     layoutChildren();
@@ -1183,6 +1189,7 @@ void GstMediaControl::leaveFullScreen() {
         return;
     }
     fullScreen_ = false;
+    disconnect(homeWatch_);
     if (homeParent_) {
         setParent(homeParent_, Qt::Widget);
         setGeometry(homeGeometry_);

@@ -191,6 +191,7 @@ private:
     QPointer<QWidget> homeParent_;
     QRect homeGeometry_;
     bool fullScreen_ = false;
+    QMetaObject::Connection homeWatch_;
 
     // Children.
     QWidget* videoArea_ = nullptr;

@@ -5,9 +5,11 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
+#include <QPointer>
 #include <QScreen>
 #include <QSet>
 #include <QVBoxLayout>
+#include <memory>
 
 using namespace lumadeck;
 using namespace lumadeck::test;
@@ -83,6 +85,15 @@ TEST(VideoOnScreen, TheTestPatternIsDrawnIntoTheControl) {
     QTest::mouseDClick(&c, Qt::LeftButton, {}, QPoint(100, 100));
     EXPECT_EQ(c.DisplaySize(), MediaControl::DisplayFitToWindow);
 
+    // Full screen is left with Esc even where the user may not enter it.
+    c.SetDisplaySize(MediaControl::DisplayFullScreen);
+    c.SetAllowChangeDisplaySize(false);
+    QTest::keyClick(&c, Qt::Key_F11);
+    EXPECT_EQ(c.DisplaySize(), MediaControl::DisplayFitToWindow);
+    QTest::keyClick(&c, Qt::Key_F11);
+    EXPECT_EQ(c.DisplaySize(), MediaControl::DisplayFitToWindow);
+    c.SetAllowChangeDisplaySize(true);
+
     // Space resumes, the arrows seek.
     QTest::keyClick(&c, Qt::Key_Space);
     EXPECT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 2; }, 3000));
@@ -97,6 +108,17 @@ TEST(VideoOnScreen, TheTestPatternIsDrawnIntoTheControl) {
     const QImage sound = grab(c);
     sound.save(QStringLiteral(LUMADECK_BUILD_DIR "/xtest_player_sound.png"));
     EXPECT_GT(coloursIn(sound), 1);
+}
+
+TEST(VideoOnScreen, AFullScreenControlGoesWithItsWindow) {
+    auto window = std::make_unique<QWidget>();
+    window->resize(320, 240);
+    QPointer<GstMediaControl> c = new GstMediaControl(window.get(), fakeSinks());
+    window->show();
+    c->SetDisplaySize(MediaControl::DisplayFullScreen);
+    EXPECT_TRUE(c->isWindow());
+    window.reset();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return c.isNull(); }, 2000));
 }
 
 } // namespace
