@@ -56,6 +56,13 @@ QString tagString(const GstTagList* tags, const char* tag) {
     return s.trimmed();
 }
 
+// A desktop platform other than X11 (Wayland), where a sink cannot draw into
+// our window but can still show the picture in a window of its own.
+bool hasDisplayOfItsOwn() {
+    const QString p = QGuiApplication::platformName();
+    return p.startsWith(QLatin1String("wayland"));
+}
+
 bool isXcb() {
     return QGuiApplication::platformName() == QLatin1String("xcb");
 }
@@ -270,7 +277,9 @@ bool GstMediaControl::buildPipeline() {
     GstElement* vs = nullptr;
     if (!videoName.isEmpty()) {
         vs = gst_element_factory_make(videoName.toUtf8().constData(), nullptr);
-    } else if (isXcb()) {
+    } else if (isXcb() || hasDisplayOfItsOwn()) {
+        // On X11 the sink draws into our window; elsewhere (a Wayland
+        // session) it can only open a window of its own.
         for (const char* name : {"glimagesink", "ximagesink"}) {
             if ((vs = makeWorkingSink(name))) {
                 gst_object_unref(vs); // the pipeline takes the floating ref below
