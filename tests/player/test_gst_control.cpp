@@ -31,7 +31,9 @@ TEST_P(EveryKind, OpensSeeksAndEndsNaturally) {
         << log.events.join(", ").toStdString();
     EXPECT_TRUE(log.events.filter("seek ").value(0).endsWith(">1.5"));
     QTest::qWait(100);
-    EXPECT_NEAR(c.CurrentPosition(), kClipSeconds / 2, 0.35);
+    // Really there: at the middle or a little after it (it plays on).
+    EXPECT_GE(c.CurrentPosition(), kClipSeconds / 2 - 0.1);
+    EXPECT_LT(c.CurrentPosition(), kClipSeconds / 2 + 1.0);
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 0; }, 8000))
         << log.events.join(", ").toStdString();
