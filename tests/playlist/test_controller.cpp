@@ -1,11 +1,85 @@
-#include "PlayListTestSupport.h"
+// The playlist controller on a simulated media control, with real files on
+// disk (the player looks before it opens), recording dialogs and a recording
+// playlist window; and the M3U reader and writer it loads and saves with.
+#include "platform/RecordingDialogs.h"
+#include "platform/Services.h"
+#include "player/SimulatedMediaControl.h"
+#include "playlist/M3UFile.h"
+#include "playlist/clsPlayList.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace lumadeck;
-using namespace lumadeck::test;
 
 namespace {
+
+// Runs a step as an ordinary user, so that file permissions apply to root too.
+void asOrdinaryUser(const std::function<void()>& step) {
+    const bool root = ::geteuid() == 0;
+    ASSERT_TRUE(!root || ::seteuid(65534) == 0);
+    step();
+    ASSERT_TRUE(!root || ::seteuid(0) == 0);
+}
+
+// Records its calls as text; Reload reads the list back as the real window does.
+class RecordingWindow : public IPlayListWindow {
+public:
+    void ShowPlayList(clsPlayList& playList) override {
+        attached = &playList;
+        calls << "ShowPlayList";
+        Reload();
+    }
+    void Reload() override {
+        rows.clear();
+        for (const auto& entry : attached->cFiles()) {
+            rows << entry->szFileTitle();
+        }
+        calls << QStringLiteral("Reload %1").arg(rows.size());
+        SetCurrent();
+    }
+    void SetCurrent() override {
+        calls << QStringLiteral("SetCurrent %1").arg(attached->CurrentFileIndex());
+    }
+    void SetWindowVisible(bool visible) override {
+        calls << QStringLiteral("Visible %1").arg(visible);
+    }
+    void ShowNormal() override { calls << "ShowNormal"; }
+    void TakeFocus() override { calls << "TakeFocus"; }
+    void MoveTo(int left, int top) override {
+        calls << QStringLiteral("MoveTo %1,%2").arg(left).arg(top);
+    }
+
+    clsPlayList* attached = nullptr;
+    QStringList calls, rows;
+};
+
+class RecordingWindowHost : public IPlayListWindowHost {
+public:
+    IPlayListWindow& Window() override {
+        if (!window) {
+            window = std::make_unique<RecordingWindow>();
+            ++loads;
+        }
+        return *window;
+    }
+    bool IsLoaded() const override { return window != nullptr; }
+    void Unload() override {
+        // Like the real window, its unload tells the controller it is gone.
+        if (auto gone = std::move(window); gone && gone->attached) {
+            gone->attached->SetbPLShown(false);
+        }
+    }
+    std::unique_ptr<RecordingWindow> window;
+    int loads = 0;
+};
 
 class RecordingStore : public IPositionStore {
 public:
@@ -14,13 +88,112 @@ public:
     QStringList restored;
 };
 
+class PlayListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Services::setDialogs(&dialogs);
+        control.DefaultMedia.duration = 600;
+        restart();
+        a = media("one.mpg");
+        b = media("two.mpg");
+        c = media("three.mpg");
+        path = dir.filePath("list.m3u");
+    }
+    void TearDown() override {
+        M3UFile::SetBeforeReplaceHook({});
+        list.reset();
+        Services::setDialogs(nullptr);
+    }
+    // Logs a signal as its name followed by its arguments.
+    template <typename... Args> void log(void (clsPlayList::*signal)(Args...), const char* name) {
+        QObject::connect(list.get(), signal, [this, name](Args... args) {
+            events << QStringList{QString::fromLatin1(name), args...}.join(' ');
+        });
+    }
+    // A fresh controller on the same control, as after a restart of the program.
+    void restart(bool saveVideoPosition = true, bool thinClient = false) {
+        list.reset();
+        events.clear();
+        control.calls.clear();
+        list = std::make_unique<clsPlayList>();
+        list->cPlay().SetMediaPlayer(&control);
+        list->SetWindowHost(&host);
+        list->SetOptions({[=] { return saveVideoPosition; }, [=] { return thinClient; }});
+        using P = clsPlayList;
+        log(&P::Done, "Done");
+        log(&P::VideoOpened, "VideoOpened");
+        log(&P::VideoStart, "VideoStart");
+        log(&P::VideoDone, "VideoDone");
+        log(&P::VideoPaused, "VideoPaused");
+        log(&P::VideoStopped, "VideoStopped");
+        log(&P::PositionChanged, "PositionChanged");
+        log(&P::FileNotFound, "FileNotFound");
+        log(&P::StatusMessage, "StatusMessage");
+        log(&P::ErrorMsg, "ErrorMsg");
+        log(&P::FirstFileAddedToPlaylist, "FirstFileAddedToPlaylist");
+        log(&P::PlaylistShown, "PlaylistShown");
+        log(&P::PlaylistHidden, "PlaylistHidden");
+    }
+    QString media(const QString& name) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::Append));
+        return f.fileName();
+    }
+    QString missing(const QString& name) const { return dir.filePath(name); }
+    void add(const QStringList& files) {
+        for (const QString& f : files) {
+            list->Add(f, true);
+        }
+    }
+    // The three files, the index-th playing at position seconds.
+    void playThree(long index, double position) {
+        add({a, b, c});
+        list->PlayVideoByIndex(index, 0);
+        control.Advance(position);
+    }
+    QStringList entries() const {
+        QStringList out;
+        for (const auto& e : list->cFiles()) {
+            out << e->szFileName();
+        }
+        return out;
+    }
+    // The log lines of the named signals only.
+    QStringList only(const QStringList& names) const {
+        QStringList out;
+        for (const QString& e : events) {
+            if (names.contains(e.section(' ', 0, 0))) {
+                out << e;
+            }
+        }
+        return out;
+    }
+    static QByteArray lines(const QStringList& l) { return (l.join("\r\n") + "\r\n").toUtf8(); }
+    QByteArray file() const {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+    }
+    void write(const QByteArray& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+
+    QTemporaryDir dir;
+    RecordingDialogs dialogs;
+    SimulatedMediaControl control;
+    RecordingWindowHost host;
+    std::unique_ptr<clsPlayList> list;
+    QStringList events;
+    QString a, b, c, path;
+};
+
 } // namespace
 
 TEST_F(PlayListTest, PlayVideoOnAFreshControllerOpensAddsThenStarts) {
     RecordingStore store;
     list->cPlay().SetPositionStore(&store);
     control.SetDelivery(SimulatedMediaControl::Delivery::Queued); // as the real control
-    const QString a = media("a.mpg");
     list->PlayVideo(a);
     EXPECT_EQ(events, QStringList({"VideoOpened " + a, "FirstFileAddedToPlaylist " + a,
                                    "VideoStart " + a}));
@@ -30,13 +203,11 @@ TEST_F(PlayListTest, PlayVideoOnAFreshControllerOpensAddsThenStarts) {
     EXPECT_EQ(events, QStringList({"VideoStart " + a}));
     EXPECT_EQ(list->CurrentFileName(), a);
     EXPECT_EQ(control.PlayState(), MediaControl::PlayStatePlaying);
-    // A single file resumes at its saved position.
-    EXPECT_EQ(store.restored, QStringList({a}));
+    EXPECT_EQ(store.restored, QStringList({a})); // a single file resumes
     list->cPlay().SetPositionStore(nullptr);
 }
 
 TEST_F(PlayListTest, AddOpensOnlyWhenNothingInTheListIsLoaded) {
-    const QString a = media("a.mpg"), b = media("b.mpg"), c = media("c.mpg");
     list->Add(a, false);
     EXPECT_EQ(events, QStringList({"VideoPaused " + a, "VideoOpened " + a,
                                    "FirstFileAddedToPlaylist " + a}));
@@ -63,7 +234,6 @@ TEST_F(PlayListTest, AddOpensOnlyWhenNothingInTheListIsLoaded) {
 }
 
 TEST_F(PlayListTest, EndOfTheList) {
-    const QString a = media("a.mpg"), b = media("b.mpg");
     list->PlayVideo(a);
     add({b});
     control.ReachEnd();
@@ -86,20 +256,19 @@ TEST_F(PlayListTest, EndOfTheList) {
 }
 
 TEST_F(PlayListTest, MissingEntriesAreSkipped) {
-    const QString a = media("a.mpg"), b = media("b.mpg"), c = missing("c.mpg"), d = media("d.mpg");
-    add({a, b, c, d});
+    const QString gone = missing("gone.mpg"), d = media("d.mpg");
+    add({a, b, gone, d});
     list->PlayVideoByIndex(1, 0);
     events.clear();
     control.ReachEnd();
     EXPECT_EQ(only({"VideoDone", "FileNotFound", "Done"}),
-              QStringList({"VideoDone " + b, "FileNotFound " + c, "VideoDone " + c}));
+              QStringList({"VideoDone " + b, "FileNotFound " + gone, "VideoDone " + gone}));
     EXPECT_EQ(list->CurrentFileIndex(), 3);
     EXPECT_EQ(control.FileName(), d);
-    EXPECT_EQ(opens(c), 0);
+    EXPECT_EQ(control.calls.count("Open " + gone), 0);
 
     // Several in a row, then a missing last entry: the list ends, Done once.
-    const QStringList gone{missing("e.mpg"), missing("f.mpg"), missing("g.mpg")};
-    add(gone);
+    add({missing("e.mpg"), missing("f.mpg"), missing("g.mpg")});
     events.clear();
     control.ReachEnd();
     EXPECT_EQ(events.filter("FileNotFound").size(), 3);
@@ -122,8 +291,7 @@ TEST_F(PlayListTest, MissingEntriesAreSkipped) {
 
 TEST_F(PlayListTest, MissingEntriesWithAControlThatAnswersLater) {
     control.SetDelivery(SimulatedMediaControl::Delivery::Queued);
-    const QString a = media("a.mpg"), b = missing("b.mpg"), c = media("c.mpg");
-    add({a, b, c});
+    add({a, missing("gone.mpg"), c});
     list->PlayVideoByIndex(0, 0);
     QCoreApplication::processEvents();
     control.ReachEnd();
@@ -132,12 +300,11 @@ TEST_F(PlayListTest, MissingEntriesWithAControlThatAnswersLater) {
     EXPECT_EQ(control.PlayState(), MediaControl::PlayStatePlaying);
     EXPECT_EQ(list->CurrentFileIndex(), 2);
     // Saving finds the entry that is opening or playing, not a stale one.
-    ASSERT_TRUE(list->SavePlayList(dir.filePath("later.m3u")));
+    ASSERT_TRUE(list->SavePlayList(path));
     EXPECT_EQ(list->CurrentFileIndex(), 2);
 }
 
 TEST_F(PlayListTest, RemovingAnEntryAboveThePlayingOne) {
-    const QString a = media("a.mpg"), b = media("b.mpg"), c = media("c.mpg");
     add({a, b, c});
     list->PlayVideoByIndex(1, 0);
     list->Remove(a.toUpper()); // letter case is ignored
@@ -150,10 +317,7 @@ TEST_F(PlayListTest, RemovingAnEntryAboveThePlayingOne) {
 }
 
 TEST_F(PlayListTest, MovingKeepsTheIndexOnThePlayingEntry) {
-    QStringList f;
-    for (const char* n : {"a.mpg", "b.mpg", "c.mpg", "d.mpg", "e.mpg"}) {
-        f << media(n);
-    }
+    const QStringList f{a, b, c, media("d.mpg"), media("e.mpg")};
     add(f);
     list->PlayVideoByIndex(2, 0);
     struct Step {
@@ -184,7 +348,6 @@ TEST_F(PlayListTest, MovingKeepsTheIndexOnThePlayingEntry) {
 }
 
 TEST_F(PlayListTest, PlayerSignalsArePassedOn) {
-    const QString a = media("a.mpg");
     list->PlayVideo(a);
     events.clear();
     list->cPlay().Pause();
@@ -206,7 +369,6 @@ TEST_F(PlayListTest, PlaylistWindow) {
     // The flag raises its signal even when it does not change.
     list->SetbPLShown(false);
     EXPECT_EQ(events, QStringList({"PlaylistHidden"}));
-    const QString a = media("a.mpg"), b = media("b.mpg");
     add({a});
     EXPECT_EQ(host.loads, 0); // not told anything while hidden
 
@@ -233,4 +395,256 @@ TEST_F(PlayListTest, PlaylistWindow) {
     list->ShowPlayList();
     EXPECT_FALSE(host.window->calls.contains("MoveTo 0,0"));
     EXPECT_EQ(host.loads, 2);
+}
+
+TEST_F(PlayListTest, SavedWhileTheSecondEntryPlaysResumesThere) {
+    playThree(1, 75);
+    add({a}); // a name twice
+    ASSERT_TRUE(list->SavePlayList(path));
+    EXPECT_EQ(file(), lines({"#EXTM3U", "#Last:1,75", a, b, c, a}));
+    EXPECT_EQ(list->PlayListFileName(), path);
+    EXPECT_FALSE(list->IsModified());
+
+    restart();
+    ASSERT_TRUE(list->LoadPlayList(path));
+    EXPECT_EQ(entries(), QStringList({a, b, c, a}));
+    EXPECT_EQ(list->CurrentFileIndex(), 1);
+    EXPECT_EQ(control.FileName(), b);
+    EXPECT_EQ(control.CurrentPosition(), 75);
+    // The resume line is a saved playlist's only resume point.
+    EXPECT_FALSE(list->cPlay().bAttemptResume());
+    EXPECT_FALSE(list->IsModified());
+    EXPECT_EQ(only({"VideoOpened", "FirstFileAddedToPlaylist"}),
+              QStringList({"VideoOpened " + a, "FirstFileAddedToPlaylist " + a}));
+    EXPECT_TRUE(dialogs.boxes.isEmpty());
+}
+
+TEST_F(PlayListTest, WhenTheResumeLineIsWrittenAndUsed) {
+    playThree(0, 20.5);
+    ASSERT_TRUE(list->SavePlayList(path));
+    EXPECT_EQ(file(), lines({"#EXTM3U", "#Last:0,20.5", a, b, c}));
+    restart();
+    ASSERT_TRUE(list->LoadPlayList(path)); // index 0: the first entry from its start
+    EXPECT_EQ(control.FileName(), a);
+    EXPECT_EQ(control.CurrentPosition(), 0);
+
+    list->PlayVideoByIndex(2, 0);
+    control.ReachEnd(); // played to its very end: no resume line
+    ASSERT_TRUE(list->SavePlayList(path));
+    EXPECT_EQ(file(), lines({a, b, c}));
+    list->cPlay().PlayVideo(media("elsewhere.mpg"), 0); // not in the list: none either
+    ASSERT_TRUE(list->SavePlayList(path));
+    EXPECT_EQ(file(), lines({a, b, c}));
+
+    // Option off, or an index beyond the list: the first entry from its start.
+    write(lines({"#EXTM3U", "#Last:2,30", a, b, c}));
+    restart(false);
+    ASSERT_TRUE(list->LoadPlayList(path));
+    EXPECT_EQ(list->CurrentFileIndex(), 0);
+    EXPECT_EQ(control.CurrentPosition(), 0);
+    write(lines({"#Last:3,30", a, b, c}));
+    restart();
+    ASSERT_TRUE(list->LoadPlayList(path));
+    EXPECT_EQ(control.FileName(), a);
+}
+
+TEST_F(PlayListTest, OddlyShapedFiles) {
+    // A byte-order mark, lone CRs, blank lines, spaces (trimmed) and a tab
+    // (kept), comments and other programs' lines, capitals, a name twice.
+    write("\xEF\xBB\xBF  " + a.toUtf8() + "  \r\r\n#EXTINF:10,Title\r  \r\n#LAST:  2 , 12.5 \r" +
+          b.toUtf8() + "\r# " + c.toUtf8() + "\r\n" + c.toUtf8() + "\r" + b.toUtf8() +
+          "\r\t/v/tab.mpg\r\xEF\xBB\xBF/v/caf\xC3\xA9.mpg");
+    ASSERT_TRUE(list->LoadPlayList(path));
+    EXPECT_EQ(entries(),
+              QStringList({a, b, c, b, "\t/v/tab.mpg", QStringLiteral("\uFEFF/v/café.mpg")}));
+    EXPECT_EQ(control.FileName(), c);
+    EXPECT_DOUBLE_EQ(control.CurrentPosition(), 12.5);
+    // Line feeds only: one single line, here starting with "#"...
+    write("#EXTM3U\n" + a.toUtf8() + "\n" + b.toUtf8() + "\n");
+    ASSERT_TRUE(list->LoadPlayList(path));
+    EXPECT_TRUE(entries().isEmpty());
+    // ...or one single entry.
+    EXPECT_EQ(M3UFile::Parse("/v/a.mpg\n/v/b.mpg\n").names, QStringList({"/v/a.mpg\n/v/b.mpg\n"}));
+    // A resume line without a comma says nothing.
+    write(lines({"#Last:2", a, b, c}));
+    ASSERT_TRUE(list->LoadPlayList(path));
+    EXPECT_EQ(list->CurrentFileIndex(), 0);
+}
+
+TEST(M3UFormat, ResumeLine) {
+    struct Case {
+        const char* text;
+        long index;
+        double position;
+    };
+    for (const Case& c : {
+             Case{"#Last:1,75", 1, 75},
+             {"#last:3,12,25", 3, 12.25},            // a decimal comma
+             {"#Last:4,40\r\n#Last:9", 4, 40},       // no comma: nothing
+             {"#Last:4,40\r\n#Last:x,50", 4, 50},    // a bad part keeps its value
+             {"#Last:4,40\r\n#Last:6,later", 6, 40}, //
+             {"#Last:5,5\r\n#Last:-3,-1.5", 0, 0},   // negatives become 0
+             {"#Last:2.5,1", 2, 1},                  // halves round to even
+             {"#Last:3.5,1", 4, 1},                  //
+             {"#Last:1,2\r\n#Last:99999999999,inf\r\n#Last:1e3,nan", 1000, 2},
+             {"#Last:1,1.000,5", 1, 0}, // digit grouping is no number
+             {"#Last 3,4", 0, 0},       // not the resume line
+         }) {
+        const auto read = M3UFile::Parse(c.text);
+        EXPECT_EQ(read.lastIndex, c.index) << c.text;
+        EXPECT_DOUBLE_EQ(read.lastPosition, c.position) << c.text;
+    }
+}
+
+TEST(M3UFormat, WritingUsesCrLfUtf8AndADecimalPoint) {
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(M3UFile::Serialize({QStringLiteral("/v/é.mpg")}, M3UFile::ResumePoint{1, 1234.25}),
+              QByteArray("#EXTM3U\r\n#Last:1,1234.25\r\n/v/\xC3\xA9.mpg\r\n"));
+    QLocale::setDefault(before);
+    EXPECT_EQ(M3UFile::FormatPosition(0.1 + 0.2), "0.3");
+    EXPECT_EQ(M3UFile::FormatPosition(-0.0), "0");
+    // A first name that starts with a byte-order mark keeps it.
+    const QStringList odd{QStringLiteral("\uFEFFodd.mpg")};
+    EXPECT_EQ(M3UFile::Parse(M3UFile::Serialize(odd, std::nullopt)).names, odd);
+}
+
+TEST_F(PlayListTest, FailuresShowTheSystemsReasonAndChangeNothing) {
+    playThree(1, 10);
+    const auto unchanged = [&](const char* why) {
+        EXPECT_EQ(dialogs.boxes.last().text.section(": ", 2), why);
+        EXPECT_EQ(dialogs.boxes.last().icon, MsgIcon::Critical);
+        EXPECT_EQ(entries(), QStringList({a, b, c}));
+        EXPECT_EQ(list->CurrentFileIndex(), 1);
+        EXPECT_EQ(control.FileName(), b);
+        EXPECT_EQ(list->PlayListFileName(), "");
+        EXPECT_TRUE(list->IsModified());
+    };
+    EXPECT_FALSE(list->LoadPlayList(dir.filePath("nothere.m3u")));
+    ASSERT_EQ(dialogs.boxes.size(), 1);
+    EXPECT_EQ(dialogs.boxes[0].title, "Lumadeck: Error loading playlist");
+    EXPECT_EQ(dialogs.boxes[0].text, "Error: Cannot load playlist: No such file or directory");
+    unchanged("No such file or directory");
+    EXPECT_FALSE(list->LoadPlayList(dir.path()));
+    unchanged("Is a directory");
+    // A named pipe without a writer must not hang the program.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe")).constData(), 0600), 0);
+    EXPECT_FALSE(list->LoadPlayList(dir.filePath("pipe")));
+    unchanged("Invalid argument");
+    // A file its user may not read, in a folder its user may not write to.
+    write(lines({a}));
+    const QString locked = dir.filePath("locked");
+    ASSERT_TRUE(QDir().mkdir(locked));
+    for (const auto& [name, mode] : {std::pair{path, 0}, {locked, 0555}, {dir.path(), 0755}}) {
+        ASSERT_EQ(::chmod(QFile::encodeName(name).constData(), mode_t(mode)), 0);
+    }
+    asOrdinaryUser([&] { EXPECT_FALSE(list->LoadPlayList(path)); });
+    unchanged("Permission denied");
+
+    // Saving: a save would find index -1 here, which must not stick.
+    list->cPlay().PlayVideo(media("elsewhere.mpg"), 0);
+    EXPECT_FALSE(list->SavePlayList(dir.filePath("no/such/folder/list.m3u")));
+    EXPECT_EQ(dialogs.boxes.last().title, "Lumadeck: Error saving playlist");
+    EXPECT_EQ(dialogs.boxes.last().text, "Error: Cannot save playlist: No such file or directory");
+    EXPECT_EQ(list->CurrentFileIndex(), 1);
+    EXPECT_FALSE(list->SavePlayList(dir.path()));
+    EXPECT_EQ(dialogs.boxes.last().text.section(": ", 2), "Is a directory");
+    asOrdinaryUser([&] { EXPECT_FALSE(list->SavePlayList(locked + "/list.m3u")); });
+    EXPECT_EQ(dialogs.boxes.last().text.section(": ", 2), "Permission denied");
+    EXPECT_EQ(list->PlayListFileName(), "");
+    EXPECT_TRUE(list->IsModified());
+    EXPECT_EQ(
+        QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+        QStringList({"elsewhere.mpg", "list.m3u", "one.mpg", "pipe", "three.mpg", "two.mpg"}));
+}
+
+TEST_F(PlayListTest, InterruptedSaveKeepsTheOldPlaylistWhole) {
+    playThree(1, 10);
+    ASSERT_TRUE(list->SavePlayList(path));
+    // A new file gets ordinary permissions, not those of a temporary file.
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+    const QByteArray before = file();
+    list->Remove(a);
+
+    // The program dies once the new text is in the temporary file.
+    M3UFile::SetBeforeReplaceHook([](const QString&) -> int { ::_exit(7); });
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        list->SavePlayList(path);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7);
+    EXPECT_EQ(file(), before);
+
+    // The disk fills up once the new text is in the temporary file.
+    M3UFile::SetBeforeReplaceHook([](const QString&) { return ENOSPC; });
+    EXPECT_FALSE(list->SavePlayList(path));
+    EXPECT_EQ(dialogs.boxes.last().text, "Error: Cannot save playlist: No space left on device");
+    EXPECT_EQ(file(), before);
+    EXPECT_TRUE(list->IsModified());
+    EXPECT_EQ(QDir(dir.path()).entryList({"*.m3u*"}, QDir::Files | QDir::Hidden),
+              QStringList({"list.m3u"}));
+    restart();
+    ASSERT_TRUE(list->LoadPlayList(path));
+    EXPECT_EQ(entries(), QStringList({a, b, c}));
+}
+
+TEST_F(PlayListTest, CleanupSavesLoadedListsAskingWhenEdited) {
+    playThree(0, 0);
+    list->ShowPlayList();
+    events.clear();
+    list->Cleanup(); // never saved: nothing asked, nothing written
+    EXPECT_TRUE(dialogs.boxes.isEmpty());
+    EXPECT_FALSE(QFile::exists(path));
+    // A shown window is unloaded (its unload and the controller both say so).
+    EXPECT_FALSE(host.IsLoaded());
+    EXPECT_EQ(events, QStringList({"PlaylistHidden", "PlaylistHidden"}));
+
+    ASSERT_TRUE(list->SavePlayList(path));
+    list->PlayVideoByIndex(2, 0);
+    control.Advance(42);
+    list->Cleanup(); // untouched: rewritten silently with the current position
+    EXPECT_TRUE(dialogs.boxes.isEmpty());
+    EXPECT_EQ(file(), lines({"#EXTM3U", "#Last:2,42", a, b, c}));
+
+    list->Remove(c); // edited: asked first
+    dialogs.answers = {MsgAnswer::No, MsgAnswer::Yes};
+    list->Cleanup();
+    ASSERT_EQ(dialogs.boxes.size(), 1);
+    EXPECT_EQ(dialogs.boxes[0].title, "Save Playlist");
+    EXPECT_EQ(dialogs.boxes[0].text,
+              "Playlist list.m3u has been modified.\r\nWould you like to save it?");
+    EXPECT_EQ(dialogs.boxes[0].icon, MsgIcon::Question);
+    EXPECT_EQ(dialogs.boxes[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(file(), lines({"#EXTM3U", "#Last:2,42", a, b, c}));
+    list->Cleanup();
+    EXPECT_EQ(file(), lines({a, b}));
+}
+
+TEST_F(PlayListTest, LoadingWithTheWindowShownRefillsItOnce) {
+    QStringList names{a};
+    for (int i = 1; i < 300; ++i) {
+        names << dir.filePath(QStringLiteral("entry%1.mpg").arg(i));
+    }
+    write(M3UFile::Serialize(names, std::nullopt));
+    list->ShowPlayList();
+    host.window->calls.clear();
+    ASSERT_TRUE(list->LoadPlayList(path));
+    // Refilled with the whole list before the current entry is marked.
+    const QStringList calls = host.window->calls;
+    EXPECT_EQ(calls.filter("Reload"), QStringList({"Reload 300", "Reload 300"}));
+    for (const QString& call : calls.mid(calls.indexOf("Reload 300"))) {
+        EXPECT_TRUE(call == "Reload 300" || call == "SetCurrent 0") << call.toStdString();
+    }
+    EXPECT_EQ(host.window->rows.size(), 300);
+    write(""); // and an empty playlist empties it
+    ASSERT_TRUE(list->LoadPlayList(path));
+    EXPECT_TRUE(host.window->rows.isEmpty());
 }
