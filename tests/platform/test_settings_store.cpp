@@ -10,92 +10,77 @@ using lumadeck::IniSettingsStore;
 
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        return {};
+class IniStore : public ::testing::Test {
+protected:
+    QString get(const QString& key, const QString& fallback, const QString& section = "Options") {
+        return store.GetSetting("Lumadeck", section, key, fallback);
     }
-    return f.readAll();
-}
+    void set(const QString& key, const QString& value) {
+        store.SaveSetting("Lumadeck", "Options", key, value);
+    }
+    QByteArray contents(const QString& file) const {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void replaceFile(const QByteArray& bytes) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+    QTemporaryDir dir;
+    IniSettingsStore store{dir.path()};
+    const QString path = dir.filePath("Lumadeck/Lumadeck.ini");
+};
 
 } // namespace
 
-TEST(IniSettingsStore, AbsentFileAndKeysGiveTheDefault) {
-    QTemporaryDir dir;
-    IniSettingsStore store(dir.path());
-    EXPECT_EQ(store.GetSetting("Lumadeck", "Options", "ThinClient", "False"), "False");
-    store.SaveSetting("Lumadeck", "Options", "ThinClient", "True");
-    EXPECT_EQ(store.GetSetting("Lumadeck", "Options", "ThinClient", "False"), "True");
-    EXPECT_EQ(store.GetSetting("Lumadeck", "Options", "DisplaySize", "0"), "0");
-    EXPECT_EQ(store.GetSetting("Lumadeck", "Other", "ThinClient", "x"), "x");
-}
-
-TEST(IniSettingsStore, WritesAnIniFileInTheApplicationsFolder) {
-    QTemporaryDir dir;
-    IniSettingsStore store(dir.path());
-    store.SaveSetting("Lumadeck", "Options", "EnableCDNotify", "True");
-    store.SaveSetting("Lumadeck", "Options", "DisplaySize", "3");
-    const QString path = dir.filePath("Lumadeck/Lumadeck.ini");
+TEST_F(IniStore, WritesAnIniFileInTheApplicationsFolderAndReadsItBack) {
     EXPECT_EQ(store.FilePath("Lumadeck"), path);
-    const QByteArray text = readAll(path);
-    EXPECT_TRUE(text.contains("[Options]")) << text.constData();
-    EXPECT_TRUE(text.contains("EnableCDNotify=True")) << text.constData();
-    EXPECT_TRUE(text.contains("DisplaySize=3")) << text.constData();
-}
-
-TEST(IniSettingsStore, TextsComeBackExactlyAsWritten) {
-    QTemporaryDir dir;
-    IniSettingsStore store(dir.path());
+    EXPECT_EQ(get("ThinClient", "False"), "False");
+    set("ThinClient", "True");
+    set("DisplaySize", "3");
+    EXPECT_EQ(get("ThinClient", "False"), "True");
+    EXPECT_EQ(get("EnableCDNotify", "0"), "0");
+    EXPECT_EQ(get("ThinClient", "x", "Other"), "x");
+    const QByteArray text = contents(path);
+    for (const char* line : {"[Options]", "ThinClient=True", "DisplaySize=3"}) {
+        EXPECT_TRUE(text.contains(line)) << text.constData();
+    }
+    // Texts come back exactly as written.
     for (const QString& value : {QString("a, b"), QString(" padded "), QString("Ünïcödé"),
                                  QString("semi;colon"), QString("")}) {
-        store.SaveSetting("Lumadeck", "Options", "Key", value);
-        EXPECT_EQ(store.GetSetting("Lumadeck", "Options", "Key", "default"), value);
+        set("Key", value);
+        EXPECT_EQ(get("Key", "default"), value);
     }
 }
 
-TEST(IniSettingsStore, CorruptFileGivesDefaultsAndIsKeptAsideOnWrite) {
-    QTemporaryDir dir;
-    IniSettingsStore store(dir.path());
-    const QString path = store.FilePath("Lumadeck");
+TEST_F(IniStore, CorruptFileGivesDefaultsAndIsKeptAsideOnWrite) {
     const QByteArray corrupt("[Options\nThinClient=True\n");
-    writeFile(path, corrupt);
+    replaceFile(corrupt);
+    EXPECT_EQ(get("ThinClient", "False"), "False");
+    set("ThinClient", "False");
+    set("DisplaySize", "1");
+    EXPECT_EQ(contents(path + ".corrupt"), corrupt);
+    EXPECT_EQ(get("ThinClient", "x"), "False");
+    EXPECT_EQ(get("DisplaySize", "x"), "1");
 
-    EXPECT_EQ(store.GetSetting("Lumadeck", "Options", "ThinClient", "False"), "False");
-
-    store.SaveSetting("Lumadeck", "Options", "ThinClient", "False");
-    store.SaveSetting("Lumadeck", "Options", "DisplaySize", "1");
-    EXPECT_EQ(readAll(path + ".corrupt"), corrupt);
-    EXPECT_EQ(store.GetSetting("Lumadeck", "Options", "ThinClient", "x"), "False");
-    EXPECT_EQ(store.GetSetting("Lumadeck", "Options", "DisplaySize", "x"), "1");
-}
-
-TEST(IniSettingsStore, BinaryGarbageNeverCrashesAndReadsAsDefaults) {
-    QTemporaryDir dir;
-    IniSettingsStore store(dir.path());
+    // Binary garbage reads as the defaults and can be written over.
     QByteArray garbage;
     for (int i = 0; i < 4096; ++i) {
-        garbage.append(static_cast<char>((i * 7919) % 256));
+        garbage.append(char((i * 7919) % 256));
     }
-    writeFile(store.FilePath("Lumadeck"), garbage);
-    EXPECT_EQ(store.GetSetting("Lumadeck", "Options", "EnableCDNotify", "True"), "True");
-    store.SaveSetting("Lumadeck", "Options", "EnableCDNotify", "False");
-    EXPECT_EQ(store.GetSetting("Lumadeck", "Options", "EnableCDNotify", "True"), "False");
+    replaceFile(garbage);
+    EXPECT_EQ(get("EnableCDNotify", "True"), "True");
+    set("EnableCDNotify", "False");
+    EXPECT_EQ(get("EnableCDNotify", "True"), "False");
 }
 
-TEST(IniSettingsStore, FolderInPlaceOfTheFileIsLeftAlone) {
-    QTemporaryDir dir;
-    IniSettingsStore store(dir.path());
-    const QString path = store.FilePath("Lumadeck");
+TEST_F(IniStore, FolderInPlaceOfTheFileIsLeftAlone) {
     ASSERT_TRUE(QDir().mkpath(path));
-    EXPECT_EQ(store.GetSetting("Lumadeck", "Options", "ThinClient", "False"), "False");
-    store.SaveSetting("Lumadeck", "Options", "ThinClient", "True");
+    EXPECT_EQ(get("ThinClient", "False"), "False");
+    set("ThinClient", "True");
     EXPECT_TRUE(QFileInfo(path).isDir());
-    EXPECT_EQ(store.GetSetting("Lumadeck", "Options", "ThinClient", "False"), "False");
+    EXPECT_EQ(get("ThinClient", "False"), "False");
 }

@@ -6,11 +6,11 @@
 #include "platform/apifuncs.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QTest>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace lumadeck;
 
@@ -27,52 +27,35 @@ void writeFile(const QString& path, const QByteArray& text) {
 class PrivateDesktop {
 public:
     PrivateDesktop() {
-        for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS",
-                                 "XDG_CONFIG_DIRS", "XDG_CURRENT_DESKTOP", "BROWSER", "DISPLAY"}) {
-            saved.append({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
-        }
-        qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
-        qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
         // The system's MIME database stays visible; its applications do not
-        // matter, as the private config's defaults come first.
-        qputenv("XDG_DATA_DIRS", "/usr/share");
-        qputenv("XDG_CONFIG_DIRS", dir.filePath("sysconfig").toUtf8());
-        qunsetenv("XDG_CURRENT_DESKTOP");
-        qunsetenv("BROWSER");
-        // The desktop's applications are only chosen for a graphical
-        // session; the viewer of these tests never connects to it.
-        qputenv("DISPLAY", ":lumadeck-test");
+        // matter, as the private config's defaults come first. The desktop's
+        // applications are only chosen for a graphical session, which the
+        // viewer of these tests never connects to.
+        set("XDG_DATA_HOME", dir.filePath("data").toUtf8());
+        set("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
+        set("XDG_DATA_DIRS", "/usr/share");
+        set("XDG_CONFIG_DIRS", dir.filePath("sysconfig").toUtf8());
+        set("XDG_CURRENT_DESKTOP", std::nullopt);
+        set("BROWSER", std::nullopt);
+        set("DISPLAY", ":lumadeck-test");
     }
     ~PrivateDesktop() {
-        for (const auto& v : saved) {
-            if (v.wasSet) {
-                qputenv(v.name, v.value);
-            } else {
-                qunsetenv(v.name);
-            }
+        for (const auto& [name, value] : saved) {
+            value ? qputenv(name, *value) : qunsetenv(name);
         }
     }
     QTemporaryDir dir;
 
 private:
-    struct Var {
-        const char* name;
-        QByteArray value;
-        bool wasSet;
-    };
-    QList<Var> saved;
+    void set(const char* name, const std::optional<QByteArray>& value) {
+        saved.append(
+            {name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt});
+        value ? qputenv(name, *value) : qunsetenv(name);
+    }
+    QList<std::pair<const char*, std::optional<QByteArray>>> saved;
 };
 
 } // namespace
-
-TEST(ShellOpen, MissingFilesAndFoldersAreReportedInWords) {
-    QTemporaryDir dir;
-    QString error = "stale";
-    EXPECT_FALSE(apifuncs::ShellOpenFile(dir.filePath("Lumadeck.html"), error));
-    EXPECT_EQ(error, "File not found");
-    EXPECT_FALSE(apifuncs::ShellOpenFile(dir.filePath("gone/Lumadeck.html"), error));
-    EXPECT_EQ(error, "Path not found");
-}
 
 TEST(ShellOpen, NoApplicationForTheTypeIsNoAssociation) {
     PrivateDesktop desktop;
@@ -108,13 +91,10 @@ TEST(ShellOpen, TheDefaultApplicationGetsTheDocument) {
     QString error = "stale";
     ASSERT_TRUE(apifuncs::ShellOpenFile(page, error)) << error.toStdString();
     EXPECT_EQ(error, "");
-    QElapsedTimer t;
-    t.start();
-    while (!QFile::exists(marker) && t.elapsed() < 15000) {
-        QThread::msleep(50);
-    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); }, 15000))
+        << "the viewer was not started";
     QFile opened(marker);
-    ASSERT_TRUE(opened.open(QIODevice::ReadOnly)) << "the viewer was not started";
+    ASSERT_TRUE(opened.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(opened.readAll()), page);
 }
 
@@ -122,25 +102,29 @@ TEST(ShellOpen, WorkingFolderIsTheDocumentsFolderOrTheCurrentOne) {
     QTemporaryDir dir;
     const QString page = dir.filePath("help/Lumadeck.html");
     writeFile(page, "<html></html>");
+    writeFile(dir.filePath("top.html"), "<html></html>");
     const QString previous = QDir::currentPath();
-    QDir::setCurrent(dir.filePath("help"));
+    QDir::setCurrent(dir.path());
     RecordingOpener opener;
     Services::setOpener(&opener);
-    QString error;
+    QString error = "stale";
     EXPECT_TRUE(apifuncs::ShellOpenFile(page, error));
-    EXPECT_TRUE(apifuncs::ShellOpenFile("Lumadeck.html", error));
+    EXPECT_EQ(error, "");
+    EXPECT_TRUE(apifuncs::ShellOpenFile("top.html", error));
     opener.result = 31;
     EXPECT_FALSE(apifuncs::ShellOpenFile(page, error));
     EXPECT_EQ(error, "No association for file extension");
     opener.result = 42;
     EXPECT_FALSE(apifuncs::ShellOpenFile(page, error));
     EXPECT_EQ(error, "Unknown error");
-    // A missing document never reaches the desktop.
+    // Missing documents and folders never reach the desktop.
     EXPECT_FALSE(apifuncs::ShellOpenFile(dir.filePath("help/none.html"), error));
     EXPECT_EQ(error, "File not found");
+    EXPECT_FALSE(apifuncs::ShellOpenFile(dir.filePath("gone/Lumadeck.html"), error));
+    EXPECT_EQ(error, "Path not found");
     Services::setOpener(nullptr);
     QDir::setCurrent(previous);
     ASSERT_EQ(opener.requests.size(), 4);
     EXPECT_EQ(opener.requests[0].second, dir.filePath("help"));
-    EXPECT_EQ(opener.requests[1].second, dir.filePath("help"));
+    EXPECT_EQ(opener.requests[1].second, dir.path());
 }
