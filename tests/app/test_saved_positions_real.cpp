@@ -1,5 +1,6 @@
-// A real clip through GStreamer, as a user meets it: paused at a second,
-// program closed, started again, the clip opened: it continues there.
+// Real clips through GStreamer over two runs of the program, as a user meets
+// them: a clip closed while it plays or paused before quitting continues
+// there next time.
 #include "app/SavedPositions.h"
 #include "app/mdlGlobals.h"
 #include "platform/cRegistry.h"
@@ -20,6 +21,9 @@ namespace g = lumadeck::mdlGlobals;
 
 namespace {
 
+const QString First = LUMADECK_BUILD_DIR "/testmedia/clip.mpg";
+const QString Second = LUMADECK_BUILD_DIR "/testmedia/clip.avi";
+
 bool waitFor(const std::function<bool()>& done, int ms = 10000) {
     QDeadlineTimer deadline(ms);
     while (!done() && !deadline.hasExpired()) {
@@ -28,9 +32,11 @@ bool waitFor(const std::function<bool()>& done, int ms = 10000) {
     return done();
 }
 
-// One start of the program: the real control (silent sinks) and the player.
+// One start of the program: its own registry object on the shared file, the
+// real control (silent sinks) and the player. Its end is the program's end.
 struct RealRun {
-    RealRun() {
+    explicit RealRun(const QString& database) : registry(database) {
+        g::SetPositionRegistry(&registry);
         control = new GstMediaControl(&form, {"fakevideosink", "fakeaudiosink"});
         player = std::make_unique<clsPlayVideo>();
         player->SetParentForm(&form);
@@ -38,6 +44,26 @@ struct RealRun {
         player->SetTimer(&timer);
         player->SetPositionStore(&store);
     }
+    ~RealRun() {
+        player.reset(); // stores the open clip's position as it closes
+        g::SetPositionRegistry(nullptr);
+    }
+    // Opens the clip and returns its position once it plays.
+    double open(const QString& clip) {
+        player->PlayVideo(clip);
+        EXPECT_TRUE(waitFor([&] {
+            return control->FileName() == clip &&
+                   control->PlayState() == MediaControl::PlayStatePlaying;
+        }));
+        return control->CurrentPosition();
+    }
+    // Plays on until past the given second and returns the position.
+    double playPast(double seconds) {
+        EXPECT_TRUE(waitFor([&] { return control->CurrentPosition() >= seconds; }));
+        return control->CurrentPosition();
+    }
+
+    cRegistry registry;
     QWidget form;
     QTimer timer;
     SavedPositionStore store;
@@ -45,80 +71,46 @@ struct RealRun {
     std::unique_ptr<clsPlayVideo> player;
 };
 
+class SavedPositionsReal : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!QFileInfo::exists(First) || !QFileInfo::exists(Second)) {
+            GTEST_SKIP() << "run scripts/make-test-media " LUMADECK_BUILD_DIR "/testmedia";
+        }
+        if (!GstMediaControl::InitEngine()) {
+            GTEST_SKIP() << "GStreamer cannot run here";
+        }
+        g::SaveVideoPosition = true;
+    }
+    // Where a clip resumes, give or take the seek's precision and a busy
+    // machine's delay in noticing that play started or the clip closed.
+    static void expectNear(double resumed, double left) {
+        EXPECT_GE(resumed, left - 0.15);
+        EXPECT_LT(resumed, left + 1.0);
+    }
+
+    QTemporaryDir dir;
+    const QString database = dir.path() + "/registry.sqlite";
+};
+
 } // namespace
 
-TEST(SavedPositionsReal, APausedClipContinuesThereAfterARestart) {
-    const QString clip = LUMADECK_BUILD_DIR "/testmedia/clip.mpg";
-    if (!QFileInfo::exists(clip)) {
-        GTEST_SKIP() << "run scripts/make-test-media " LUMADECK_BUILD_DIR "/testmedia";
-    }
-    if (!GstMediaControl::InitEngine()) {
-        GTEST_SKIP() << "GStreamer cannot run here";
-    }
-    QTemporaryDir dir;
-    g::SaveVideoPosition = true;
-    double paused = 0;
+TEST_F(SavedPositionsReal, ClipsClosedOrPausedContinueThereAfterARestart) {
+    double first = 0;
+    double second = 0;
     {
-        cRegistry registry(dir.path() + "/registry.sqlite");
-        g::SetPositionRegistry(&registry);
-        RealRun run;
-        run.player->PlayVideo(clip);
-        ASSERT_TRUE(waitFor([&] { return run.control->CurrentPosition() >= 1.2; }));
+        RealRun run(database);
+        run.open(First);
+        first = run.playPast(1.2);
+        run.open(Second); // the first one closes while it plays
+        run.playPast(1.2);
         run.player->Pause();
         ASSERT_TRUE(
             waitFor([&] { return run.control->PlayState() == MediaControl::PlayStatePaused; }));
-        paused = run.control->CurrentPosition();
-        run.player.reset(); // closing the program
-        g::SetPositionRegistry(nullptr);
-    }
-    ASSERT_GT(paused, 1.0);
-    ASSERT_LT(paused, 2.9);
-    {
-        cRegistry registry(dir.path() + "/registry.sqlite");
-        g::SetPositionRegistry(&registry);
-        RealRun run;
-        run.player->PlayVideo(clip);
-        ASSERT_TRUE(
-            waitFor([&] { return run.control->PlayState() == MediaControl::PlayStatePlaying; }));
-        // Where it was paused, give or take the seek's precision and a busy
-        // machine's delay in noticing that play started.
-        EXPECT_GE(run.control->CurrentPosition(), paused - 0.15);
-        EXPECT_LT(run.control->CurrentPosition(), paused + 1.0);
-        run.player.reset();
-        g::SetPositionRegistry(nullptr);
-    }
-}
-
-TEST(SavedPositionsReal, OpeningAnotherClipKeepsThePlaceOfTheFirst) {
-    const QString first = LUMADECK_BUILD_DIR "/testmedia/clip.mpg";
-    const QString second = LUMADECK_BUILD_DIR "/testmedia/clip.avi";
-    if (!QFileInfo::exists(first) || !QFileInfo::exists(second)) {
-        GTEST_SKIP() << "run scripts/make-test-media " LUMADECK_BUILD_DIR "/testmedia";
-    }
-    if (!GstMediaControl::InitEngine()) {
-        GTEST_SKIP() << "GStreamer cannot run here";
-    }
-    QTemporaryDir dir;
-    g::SaveVideoPosition = true;
-    cRegistry registry(dir.path() + "/registry.sqlite");
-    g::SetPositionRegistry(&registry);
-    double left = 0;
-    {
-        RealRun run;
-        run.player->PlayVideo(first);
-        ASSERT_TRUE(waitFor([&] { return run.control->CurrentPosition() >= 1.2; }));
-        left = run.control->CurrentPosition();
-        run.player->PlayVideo(second); // the first one closes while it plays
-        ASSERT_TRUE(waitFor([&] { return run.control->FileName() == second; }));
-    }
-    {
-        RealRun run;
-        run.player->PlayVideo(first);
-        ASSERT_TRUE(
-            waitFor([&] { return run.control->PlayState() == MediaControl::PlayStatePlaying; }));
-        // The file closed a little after `left` was read.
-        EXPECT_GE(run.control->CurrentPosition(), left - 0.15);
-        EXPECT_LT(run.control->CurrentPosition(), left + 1.0);
-    }
-    g::SetPositionRegistry(nullptr);
+        second = run.control->CurrentPosition();
+    } // quitting with the second one paused
+    ASSERT_LT(second, 2.9);
+    RealRun run(database);
+    expectNear(run.open(First), first);
+    expectNear(run.open(Second), second);
 }
