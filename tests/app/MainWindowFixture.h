@@ -20,6 +20,7 @@
 #include "player/clsPlayVideo.h"
 #include "playlist/clsPlayList.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -34,6 +35,17 @@ namespace lumadeck::testing {
 inline void flushDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
+}
+
+// The texts of menu items, "-" for a separator; only the visible ones if asked.
+inline QStringList texts(const QList<QAction*>& actions, bool visibleOnly = false) {
+    QStringList out;
+    for (QAction* a : actions) {
+        if (!visibleOnly || a->isVisible()) {
+            out.append(a->isSeparator() ? "-" : a->text());
+        }
+    }
+    return out;
 }
 
 class MainWindowTest : public ::testing::Test {
@@ -95,6 +107,16 @@ protected:
         QFile f(path);
         f.open(QIODevice::WriteOnly);
         f.resize(size);
+        return path;
+    }
+    // A real file the simulated control plays with this title and description.
+    QString clip(const QString& relative, const QString& title = {},
+                 const QString& description = {}) {
+        const QString path = file(relative);
+        SimulatedMedia media;
+        media.title = title;
+        media.description = description;
+        control->Script(path, media);
         return path;
     }
 

@@ -1,8 +1,8 @@
-// The classic main window with the simulated control: load, menus, the
-// playlist's events in the caption and panels, the popup, and commands.
+// The start of the program and the classic main window with the simulated
+// control: start-up order, load, menus, the playlist's events in the caption
+// and panels, the popup, and commands.
 #include "MainWindowFixture.h"
 
-#include <QAction>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -12,27 +12,45 @@ using namespace lumadeck;
 using namespace lumadeck::testing;
 namespace g = lumadeck::mdlGlobals;
 
-namespace {
-
-QStringList captions(QMenu* menu) {
-    QStringList out;
-    for (QAction* a : menu->actions()) {
-        out.append(a->isSeparator() ? "-" : a->text());
-    }
-    return out;
-}
-
-QStringList visibleTopMenus(frmLumadeck& w) {
-    QStringList out;
-    for (QAction* a : w.menuBar()->actions()) {
-        if (a->isVisible()) {
-            out.append(a->text());
+TEST_F(MainWindowTest, StartUpStepsRunInOrderWithTheSplashUpWhileTheMainWindowLoads) {
+    mdlCDNotify::bHooked = true;
+    QStringList steps;
+    bool splashShownDuringLoad = false;
+    bool optionsLoadedBeforeSplash = false;
+    bool flagClearedFirst = false;
+    stored("EnableCDNotify", "True");
+    g::ThinClient = true; // LoadSettings must put this right before the splash shows
+    g::Main([&](const QString& step) {
+        steps.append(step);
+        if (step == "LoadSettings") {
+            flagClearedFirst = !mdlCDNotify::bHooked;
         }
-    }
-    return out;
+        if (step == "ShowSplash") {
+            optionsLoadedBeforeSplash = !g::ThinClient;
+        }
+        if (step == "LoadMainWindow") {
+            splashShownDuringLoad = Forms::Splash.isLoaded() && Forms::Splash->isVisible();
+        }
+    });
+    EXPECT_EQ(steps,
+              QStringList({"ClearCDNotifyFlag", "LoadSettings", "ShowSplash", "ProcessEvents",
+                           "LoadThinPlayer", "LoadMainWindow", "UnloadSplash"}));
+    EXPECT_TRUE(flagClearedFirst);
+    EXPECT_TRUE(mdlCDNotify::bHooked); // the main window asked for notification again
+    EXPECT_TRUE(optionsLoadedBeforeSplash);
+    EXPECT_TRUE(splashShownDuringLoad);
+    EXPECT_FALSE(Forms::Splash.isLoaded());
 }
 
-} // namespace
+TEST_F(MainWindowTest, WindowsAreCreatedAfreshAfterAnUnload) {
+    frmThinPlayer* first = &Forms::ThinPlayer.get();
+    EXPECT_EQ(first, &Forms::ThinPlayer.get());
+    Forms::ThinPlayer.unload();
+    flushDeletes();
+    EXPECT_FALSE(Forms::ThinPlayer.isLoaded());
+    Forms::ThinPlayer.get();
+    EXPECT_TRUE(Forms::ThinPlayer.isLoaded());
+}
 
 TEST_F(MainWindowTest, LoadsWithItsMenusPanelsAndOptions) {
     stored("ShowControlsOnFullScreen", "False");
@@ -40,22 +58,23 @@ TEST_F(MainWindowTest, LoadsWithItsMenusPanelsAndOptions) {
     frmLumadeck& w = start();
     EXPECT_EQ(w.windowTitle(), "Lumadeck Player.");
     EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(Forms::ThinPlayer->isVisible());
     EXPECT_FALSE(w.bSearching);
     EXPECT_EQ(w.panelPlayStatus->text(), "Idle");
     EXPECT_EQ(w.panelStatus->text(), "");
     EXPECT_EQ(w.panelPlaylist->text(), "Playlist (Click Here)");
     EXPECT_EQ(w.panelPlaylist->toolTip(), "Playlist (Click Here)");
 
-    EXPECT_EQ(captions(w.mnuFile), QStringList({"&Open Video File", "&Refresh CD Drives",
-                                                "&Stop Refreshing", "-", "E&xit"}));
-    EXPECT_EQ(captions(w.mnuOptions),
+    EXPECT_EQ(texts(w.mnuFile->actions()), QStringList({"&Open Video File", "&Refresh CD Drives",
+                                                        "&Stop Refreshing", "-", "E&xit"}));
+    EXPECT_EQ(texts(w.mnuOptions->actions()),
               QStringList({"&Enable CD Notification", "&Show Controls On Full Screen",
                            "&Resume Video From Last Pos", "&Clear Saved Positions"}));
-    EXPECT_EQ(captions(w.mnuView),
+    EXPECT_EQ(texts(w.mnuView->actions()),
               QStringList({"&Compact Mode", "-", "&Full Screen", "-", "&Actual Size (100%)",
                            "&Half Size (50%)", "&Double Size (200%)", "&Custom"}));
-    EXPECT_EQ(captions(w.mnuPlaylist), QStringList({"&Show Playlist", "&Hide Playlist"}));
-    EXPECT_EQ(captions(w.mnuHelp), QStringList({"&Codecs In Clip", "&Contents", "&About"}));
+    EXPECT_EQ(texts(w.mnuPlaylist->actions()), QStringList({"&Show Playlist", "&Hide Playlist"}));
+    EXPECT_EQ(texts(w.mnuHelp->actions()), QStringList({"&Codecs In Clip", "&Contents", "&About"}));
     EXPECT_EQ(w.mnuFull->shortcut(), QKeySequence(Qt::Key_F5));
     EXPECT_FALSE(w.mnuHidePlaylist->isVisible());
     EXPECT_FALSE(w.mnuCodecs->isEnabled());
@@ -71,36 +90,17 @@ TEST_F(MainWindowTest, LoadsWithItsMenusPanelsAndOptions) {
     EXPECT_FALSE(w.mnuEnableCDNotification->isChecked());
     EXPECT_TRUE(w.mnuZoom[0]->isChecked());
     // No drive: one visible drive menu says so.
-    EXPECT_EQ(visibleTopMenus(w), QStringList({"&File", "&Options", "&View", "No Drives Found",
-                                               "&Play List", "&Help"}));
-    // The player was handed the control, the window and the timer.
-    EXPECT_EQ(w.cPlay()->MediaPlayer(), w.MediaPlayer1);
-    EXPECT_EQ(w.cPlay()->ParentForm(), &w);
-    EXPECT_EQ(w.cPlay()->Timer(), static_cast<QTimer*>(w.Timer1));
-}
-
-TEST_F(MainWindowTest, AnOutOfRangeZoomFillsTheWindowAndIsStoredAsCustom) {
-    stored("DisplaySize", "7");
-    frmLumadeck& w = start();
-    EXPECT_TRUE(w.mnuZoom[3]->isChecked());
-    EXPECT_FALSE(w.mnuZoom[0]->isChecked());
-    w.close();
-    flushDeletes();
-    EXPECT_EQ(saved("DisplaySize"), "3");
+    EXPECT_EQ(
+        texts(w.menuBar()->actions(), true),
+        QStringList({"&File", "&Options", "&View", "No Drives Found", "&Play List", "&Help"}));
 }
 
 TEST_F(MainWindowTest, PlaylistEventsSetTheCaptionAndPanels) {
     frmLumadeck& w = start();
-    const QString trip = file("videos/trip.mpg");
-    SimulatedMedia intro;
-    intro.title = "Intro";
-    intro.description = "Part 1";
-    control->Script(trip, intro);
-    w.cPlayList()->PlayVideo(trip);
+    w.cPlayList()->PlayVideo(clip("videos/trip.mpg", "Intro", "Part 1"));
     EXPECT_EQ(w.windowTitle(), "Lumadeck Player. trip.mpg");
     EXPECT_EQ(w.panelStatus->text(), "Intro - Part 1");
     EXPECT_EQ(w.panelPlayStatus->text(), "Playing");
-
     w.cPlay()->Pause();
     EXPECT_EQ(w.windowTitle(), "Lumadeck Player. trip.mpg (Paused)");
     EXPECT_EQ(w.panelPlayStatus->text(), "Paused");
@@ -108,13 +108,8 @@ TEST_F(MainWindowTest, PlaylistEventsSetTheCaptionAndPanels) {
     EXPECT_EQ(w.windowTitle(), "Lumadeck Player. trip.mpg (Stopped)");
     EXPECT_EQ(w.panelPlayStatus->text(), "Stopped");
 
-    const QString other = file("videos/other.mpg");
-    SimulatedMedia plain;
-    plain.title = "Intro";
-    control->Script(other, plain);
-    w.cPlayList()->PlayVideo(other);
+    w.cPlayList()->PlayVideo(clip("videos/other.mpg", "Intro"));
     EXPECT_EQ(w.panelStatus->text(), "Intro");
-
     const QString missing = dir.filePath("videos/gone.mpg");
     w.cPlayList()->PlayVideo(missing);
     EXPECT_EQ(w.panelStatus->text(), "Not Found: " + missing);
@@ -122,11 +117,7 @@ TEST_F(MainWindowTest, PlaylistEventsSetTheCaptionAndPanels) {
 
 TEST_F(MainWindowTest, DoneIsFollowedByAnEmptyStatusTwentySecondsLater) {
     frmLumadeck& w = start();
-    const QString clip = file("clip.mpg");
-    SimulatedMedia media;
-    media.title = "Clip";
-    control->Script(clip, media);
-    w.cPlayList()->PlayVideo(clip);
+    w.cPlayList()->PlayVideo(clip("clip.mpg", "Clip"));
     ASSERT_EQ(w.panelStatus->text(), "Clip");
     QStringList playStatus;
     int ticks = 0;
@@ -154,11 +145,9 @@ TEST_F(MainWindowTest, StatusBarPopupListsTheEntriesWithTheCurrentOneChecked) {
     QCoreApplication::processEvents();
     // Empty playlist: only the first item.
     w.RebuildPopupPlaylist();
-    EXPECT_EQ(captions(w.mnuPopup), QStringList({"Show Playlist"}));
-
-    const QString a = file("a.mpg"), b = file("b.mpg"), c = file("c.mpg");
-    for (const QString& f : {a, b, c}) {
-        w.cPlayList()->Add(f, false);
+    EXPECT_EQ(texts(w.mnuPopup->actions()), QStringList({"Show Playlist"}));
+    for (const char* name : {"a.mpg", "b.mpg", "c.mpg"}) {
+        w.cPlayList()->Add(file(name), false);
     }
     w.cPlayList()->PlayVideoByIndex(1, 0);
     ASSERT_EQ(w.cPlayList()->CurrentFileIndex(), 1);
@@ -168,7 +157,8 @@ TEST_F(MainWindowTest, StatusBarPopupListsTheEntriesWithTheCurrentOneChecked) {
     w.mnuPopup->hide();
     ASSERT_TRUE(w.StatusBarPressed(QPoint(panel.left() + panel.width(), 2), QPoint(10, 10)));
     w.mnuPopup->hide();
-    EXPECT_EQ(captions(w.mnuPopup), QStringList({"Show Playlist", "a.mpg", "b.mpg", "c.mpg"}));
+    EXPECT_EQ(texts(w.mnuPopup->actions()),
+              QStringList({"Show Playlist", "a.mpg", "b.mpg", "c.mpg"}));
     const QList<QAction*> items = w.mnuPopup->actions();
     EXPECT_FALSE(items[1]->isChecked());
     EXPECT_TRUE(items[2]->isChecked());
@@ -182,7 +172,7 @@ TEST_F(MainWindowTest, StatusBarPopupListsTheEntriesWithTheCurrentOneChecked) {
     EXPECT_EQ(w.cPlayList()->CurrentFileIndex(), 1);
     items[3]->trigger();
     EXPECT_EQ(w.cPlayList()->CurrentFileIndex(), 2);
-    EXPECT_EQ(w.cPlay()->FileName(), c);
+    EXPECT_EQ(w.cPlay()->FileName(), dir.filePath("c.mpg"));
     EXPECT_EQ(w.panelPlayStatus->text(), "Playing");
 }
 
@@ -240,16 +230,14 @@ TEST_F(MainWindowTest, CodecsInClipNeedsAnOpenClipWithCodecs) {
     frmLumadeck& w = start();
     w.HelpMenuOpening();
     EXPECT_FALSE(w.mnuCodecs->isEnabled());
-    const QString withCodecs = file("a.avi"), without = file("b.wav");
+    const QString withCodecs = file("a.avi");
     SimulatedMedia avi;
     avi.codecs = {{"MPEG-4 video", true, ""}, {"MPEG-1 Layer 3 (MP3)", true, ""}};
     control->Script(withCodecs, avi);
-    SimulatedMedia none;
-    control->Script(without, none);
     w.cPlayList()->PlayVideo(withCodecs);
     w.HelpMenuOpening();
     EXPECT_TRUE(w.mnuCodecs->isEnabled());
-    w.cPlayList()->PlayVideo(without);
+    w.cPlayList()->PlayVideo(clip("b.wav"));
     w.HelpMenuOpening();
     EXPECT_FALSE(w.mnuCodecs->isEnabled());
 }
@@ -265,14 +253,10 @@ TEST_F(MainWindowTest, OptionsCommandsFlipTheirOptions) {
     w.mnuShowControls->trigger();
     EXPECT_TRUE(g::ShowControlsOnFullScreen);
 
-    // "No" keeps the positions; the question is asked exactly so.
     dialogs.answers = {MsgAnswer::No};
     w.mnuClearPos->trigger();
     ASSERT_EQ(dialogs.boxes.size(), 1);
     EXPECT_EQ(dialogs.boxes[0].title, "Clear Saved Positions");
-    EXPECT_EQ(dialogs.boxes[0].text, "This will clear all the saved positions of videos that "
-                                     "you have played.\r\nDo you want to proceed?");
-    EXPECT_EQ(dialogs.boxes[0].buttons, MsgButtons::YesNo);
 
     w.mnuEnableCDNotification->trigger();
     EXPECT_TRUE(w.mnuEnableCDNotification->isChecked());
@@ -286,25 +270,35 @@ TEST_F(MainWindowTest, OptionsCommandsFlipTheirOptions) {
     w.mnuEnableCDNotification->trigger();
     EXPECT_FALSE(w.mnuEnableCDNotification->isChecked());
 
-    w.close();
+    // Closing ends the program and saves the options as they are now, once.
+    store.writes.clear();
+    EXPECT_TRUE(w.close());
     flushDeletes();
+    EXPECT_FALSE(Forms::Lumadeck.isLoaded());
+    EXPECT_FALSE(Forms::ThinPlayer.isLoaded());
+    EXPECT_EQ(store.writes.size(), 5);
     EXPECT_EQ(saved("SaveVideoPosition"), "False");
     EXPECT_EQ(saved("EnableCDNotify"), "False");
 }
 
 TEST_F(MainWindowTest, ZoomItemsAndTheViewMenusCheckMark) {
+    stored("DisplaySize", "7"); // out of range: fills the window, shown as custom
     frmLumadeck& w = start();
+    EXPECT_TRUE(w.mnuZoom[3]->isChecked());
+    EXPECT_FALSE(w.mnuZoom[0]->isChecked());
     w.mnuZoom[2]->trigger();
     EXPECT_EQ(g::DisplaySize, 2);
     EXPECT_EQ(w.cPlay()->lZoom(), 2);
     w.SyncZoomMenu();
     EXPECT_TRUE(w.mnuZoom[2]->isChecked());
-    EXPECT_FALSE(w.mnuZoom[0]->isChecked());
+    EXPECT_FALSE(w.mnuZoom[3]->isChecked());
     // The mark follows the player when it changes its size elsewhere.
     w.cPlay()->SetlZoom(9);
     w.SyncZoomMenu();
     EXPECT_TRUE(w.mnuZoom[3]->isChecked());
-    EXPECT_EQ(g::DisplaySize, 3);
+    w.close();
+    flushDeletes();
+    EXPECT_EQ(saved("DisplaySize"), "3");
 }
 
 TEST_F(MainWindowTest, ModeSwitchRunsOnTheNextTickAndIsKept) {
@@ -321,18 +315,12 @@ TEST_F(MainWindowTest, ModeSwitchRunsOnTheNextTickAndIsKept) {
     EXPECT_TRUE(Forms::ThinPlayer->imgShowVideo->isVisibleTo(Forms::ThinPlayer.ifLoaded()));
     EXPECT_EQ(w.mnuClassic->text(), "&Legacy Mode");
     EXPECT_EQ(w.cPlay()->FormTopMargin(), 0);
-
     // The compact window's labels follow the player on each tick.
-    const QString clip = file("movie.mpg");
-    w.cPlayList()->PlayVideo(clip);
+    w.cPlayList()->PlayVideo(file("movie.mpg"));
     EXPECT_TRUE(w.isVisible()); // the first file brings the video window back
     w.Timer1_Timer();
     EXPECT_EQ(Forms::ThinPlayer->lblCurrFile->text(), "movie.mpg");
     EXPECT_EQ(Forms::ThinPlayer->lblPosition->text(), "0:00/1:00");
-
-    // Closing the video window in compact mode only hides it.
-    EXPECT_FALSE(w.close());
-    EXPECT_TRUE(Forms::Lumadeck.isLoaded());
 
     w.mnuClassic->trigger();
     w.Timer1_Timer();
@@ -347,11 +335,18 @@ TEST_F(MainWindowTest, ModeSwitchRunsOnTheNextTickAndIsKept) {
     EXPECT_EQ(w.Timer1->Tag, "3");
 }
 
-TEST_F(MainWindowTest, ExitEndsTheProgramEvenInCompactMode) {
+TEST_F(MainWindowTest, InCompactModeClosingTheVideoWindowHidesItAndTheCompactOneEnds) {
     stored("ThinClient", "True");
     frmLumadeck& w = start();
     EXPECT_FALSE(w.isVisible());
-    w.ExitProgram();
+    EXPECT_TRUE(Forms::ThinPlayer->isVisible());
+    w.show();
+    store.writes.clear();
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(Forms::Lumadeck.isLoaded());
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(store.writes.isEmpty());
+    Forms::ThinPlayer->close();
     flushDeletes();
     EXPECT_FALSE(Forms::Lumadeck.isLoaded());
     EXPECT_FALSE(Forms::ThinPlayer.isLoaded());

@@ -5,10 +5,7 @@
 #include "app/DriveMenus.h"
 #include "cd/clsFindFile.h"
 
-#include <QAction>
 #include <QMenu>
-#include <QMenuBar>
-#include <QToolButton>
 
 using namespace lumadeck;
 using namespace lumadeck::testing;
@@ -33,29 +30,19 @@ const DriveButton* buttonOf(frmLumadeck& w, const QString& key) {
     return nullptr;
 }
 
-QStringList menuTexts(frmLumadeck& w, int n) {
-    QStringList out;
-    for (QAction* a : w.driveMenus.items[n]) {
-        if (a->isVisible()) {
-            out.append(a->isSeparator() ? "-" : a->text());
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 class DriveMenusTest : public MainWindowTest {
 protected:
     // A Video CD with tracks, data files and other media.
     QString makeDisc(const QString& name) {
+        for (const char* other :
+             {"/DATA/X.DAT", "/SEGMENT/ITEM0001.DAT", "/X.DAT", "/README.TXT"}) {
+            file(name + other);
+        }
         file(name + "/MPEGAV/AVSEQ01.DAT", 12345 * 1024);
-        file(name + "/DATA/X.DAT");
-        file(name + "/SEGMENT/ITEM0001.DAT");
-        file(name + "/X.DAT");
         file(name + "/CLIPS/A.MPG", 3584); // 3.5 KB: halves go to the even neighbour
         file(name + "/B.AVI", 2560);       // 2.5 KB
-        file(name + "/README.TXT");
         return dir.filePath(name);
     }
 };
@@ -73,15 +60,10 @@ TEST_F(DriveMenusTest, ScanListsTracksInTheirFoldersAndMediaAnywhere) {
     EXPECT_EQ(w.driveMenus.tag[0], "CDsr0");
     EXPECT_EQ(w.driveMenus.mnuDrive[0]->title(), "sr0: (VCD_ONE)");
     EXPECT_TRUE(w.driveMenus.mnuDrive[0]->menuAction()->isVisible());
-    EXPECT_EQ(menuTexts(w, 0), itemTexts(*button));
+    EXPECT_EQ(texts(w.driveMenus.items[0], true), itemTexts(*button));
     EXPECT_FALSE(w.driveMenus.mnuDrive[1]->menuAction()->isVisible());
-    // The toolbar button's dropdown carries the same items.
-    ASSERT_TRUE(button->widget);
-    QStringList dropdown;
-    for (QAction* a : button->widget->menu()->actions()) {
-        dropdown.append(a->isSeparator() ? "-" : a->text());
-    }
-    EXPECT_EQ(dropdown, itemTexts(*button));
+    ASSERT_TRUE(button->widget); // the toolbar button's dropdown carries the same items
+    EXPECT_EQ(texts(button->widget->menu()->actions()), itemTexts(*button));
 }
 
 TEST_F(DriveMenusTest, PlayAllAddAllAndASingleFile) {
@@ -128,14 +110,14 @@ TEST_F(DriveMenusTest, InsertionRescansOneDriveAndRemovalEmptiesIt) {
     EXPECT_EQ(w.panelStatus->text(), "CD inserted in Drive: sr1");
     EXPECT_EQ(itemTexts(*buttonOf(w, "CDsr1")).size(), 6);
     EXPECT_EQ(w.driveMenus.mnuDrive[1]->title(), "sr1: (VCD_TWO)");
-    EXPECT_EQ(menuTexts(w, 1).value(5), "AVSEQ01.DAT (12,345 KB)");
+    EXPECT_EQ(texts(w.driveMenus.items[1], true).value(5), "AVSEQ01.DAT (12,345 KB)");
     EXPECT_EQ(itemTexts(*buttonOf(w, "CDsr0")), QStringList({"(No Video Files found)"}));
 
     drives.RemoveDisc("sr1");
     QCoreApplication::processEvents();
     EXPECT_EQ(w.panelStatus->text(), "CD removed from Drive: sr1");
     EXPECT_EQ(itemTexts(*buttonOf(w, "CDsr1")), QStringList({"(No Video Files found)"}));
-    EXPECT_EQ(menuTexts(w, 1), QStringList({"(No Video Files found)"}));
+    EXPECT_EQ(texts(w.driveMenus.items[1], true), QStringList({"(No Video Files found)"}));
     EXPECT_FALSE(w.driveMenus.items[1][0]->isEnabled());
     // The status text goes six seconds later.
     for (int i = 0; i < 60; ++i) {
@@ -231,13 +213,8 @@ TEST_F(DriveMenusTest, TheHelperWindowsMenusListOnlyFiles) {
     QStringList added;
     QObject::connect(&helper, &frmHelper::AddToPL, &w, [&](const QString& f) { added.append(f); });
     w.ReloadMenus(helper.driveMenus, true);
-    QStringList shown;
-    for (QAction* a : helper.driveMenus.items[0]) {
-        if (a->isVisible()) {
-            shown.append(a->text());
-        }
-    }
-    EXPECT_EQ(shown, QStringList({"B.AVI (2 KB)", "A.MPG (4 KB)", "AVSEQ01.DAT (12,345 KB)"}));
+    EXPECT_EQ(texts(helper.driveMenus.items[0], true),
+              QStringList({"B.AVI (2 KB)", "A.MPG (4 KB)", "AVSEQ01.DAT (12,345 KB)"}));
     EXPECT_EQ(helper.driveMenus.mnuDrive[0]->title(), "sr0: (VCD_ONE)");
     helper.driveMenus.items[0][5]->trigger();
     EXPECT_EQ(added, QStringList({dir.filePath("disc1/MPEGAV/AVSEQ01.DAT")}));

@@ -42,18 +42,20 @@ TEST(MediaTypes, QtFilterKeepsEntriesAndMatchesBothCases) {
     EXPECT_EQ(ToQtFilter("Nothing|"), "");
 }
 
-TEST(MediaTypes, OpenDialogStartsInTheFolderOfTheInitialFile) {
+TEST(MediaTypes, OpenDialogStartsInTheInitialFilesFolderAndSaveDialogNowhere) {
     RecordingDialogs dialogs;
     Services::setDialogs(&dialogs);
-    dialogs.files = {"  /media/VCD/MPEGAV/AVSEQ02.DAT  ", "", "/a.mpg"};
+    dialogs.files = {"  /media/VCD/MPEGAV/AVSEQ02.DAT  ", "", "/a.mpg", "/home/u/party.m3u"};
     EXPECT_EQ(ShowOpenDialog(BuildFileFilter(true), "/media/VCD/MPEGAV/AVSEQ01.DAT",
                              "Open Video File", ""),
               "/media/VCD/MPEGAV/AVSEQ02.DAT");
     EXPECT_EQ(ShowOpenDialog(BuildFileFilter(false), "", "Open Video File", ""), "");
     EXPECT_EQ(ShowOpenDialog("Play Lists (*.m3u)|*.m3u|", "/trip.mpg", "Load", "m3u"), "/a.mpg");
+    EXPECT_EQ(ShowSaveDialog("Play Lists (*.m3u)|*.m3u", "/x/y.m3u", "Save Playlist", "m3u"),
+              "/home/u/party.m3u");
     Services::setDialogs(nullptr);
 
-    ASSERT_EQ(dialogs.fileDialogs.size(), 3);
+    ASSERT_EQ(dialogs.fileDialogs.size(), 4);
     EXPECT_FALSE(dialogs.fileDialogs[0].save);
     EXPECT_EQ(dialogs.fileDialogs[0].request.initialFolder, "/media/VCD/MPEGAV");
     EXPECT_EQ(dialogs.fileDialogs[0].request.title, "Open Video File");
@@ -61,16 +63,6 @@ TEST(MediaTypes, OpenDialogStartsInTheFolderOfTheInitialFile) {
     EXPECT_EQ(dialogs.fileDialogs[1].request.initialFolder, "");
     EXPECT_EQ(dialogs.fileDialogs[2].request.initialFolder, "/");
     EXPECT_EQ(dialogs.fileDialogs[2].request.defaultSuffix, "m3u");
-}
-
-TEST(MediaTypes, SaveDialogIgnoresTheInitialName) {
-    RecordingDialogs dialogs;
-    Services::setDialogs(&dialogs);
-    dialogs.files = {"/home/u/party.m3u"};
-    EXPECT_EQ(ShowSaveDialog("Play Lists (*.m3u)|*.m3u", "/x/y.m3u", "Save Playlist", "m3u"),
-              "/home/u/party.m3u");
-    Services::setDialogs(nullptr);
-    ASSERT_EQ(dialogs.fileDialogs.size(), 1);
-    EXPECT_TRUE(dialogs.fileDialogs[0].save);
-    EXPECT_EQ(dialogs.fileDialogs[0].request.initialFolder, "");
+    EXPECT_TRUE(dialogs.fileDialogs[3].save);
+    EXPECT_EQ(dialogs.fileDialogs[3].request.initialFolder, ""); // the initial name is ignored
 }

@@ -1,72 +1,44 @@
 // The five options: defaults, encodings, and the order they are read and
 // written in.
-#include "app/mdlGlobals.h"
-#include "platform/IniSettingsStore.h"
-#include "platform/MemorySettingsStore.h"
-#include "platform/Services.h"
-
-#include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
+#include "MainWindowFixture.h"
 
 using namespace lumadeck;
+using namespace lumadeck::testing;
 namespace g = lumadeck::mdlGlobals;
+
+using OptionsTest = MainWindowTest;
 
 namespace {
 
-class OptionsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        Services::setSettings(&store);
-        // Values a previous test may have left behind.
-        g::EnableCDNotify = false;
-        g::SaveVideoPosition = false;
-        g::ShowControlsOnFullScreen = false;
-        g::ThinClient = true;
-        g::DisplaySize = 99;
-    }
-    void TearDown() override { Services::setSettings(nullptr); }
+const QStringList Flags = {"EnableCDNotify", "SaveVideoPosition", "ShowControlsOnFullScreen",
+                           "ThinClient"};
 
-    void stored(const QString& key, const QString& value) {
-        store.values.insert(MemorySettingsStore::path("Lumadeck", "Options", key), value);
-    }
-    QString saved(const QString& key) const {
-        return store.values.value(MemorySettingsStore::path("Lumadeck", "Options", key),
-                                  "<absent>");
-    }
-
-    MemorySettingsStore store;
-};
+QList<bool> flagValues() {
+    return {g::EnableCDNotify, g::SaveVideoPosition, g::ShowControlsOnFullScreen, g::ThinClient};
+}
 
 } // namespace
 
-TEST_F(OptionsTest, EmptyStoreGivesTheDefaults) {
+TEST_F(OptionsTest, EmptyStoreGivesTheDefaultsReadInOrder) {
+    store.values.clear();
+    g::EnableCDNotify = g::SaveVideoPosition = g::ShowControlsOnFullScreen = false;
+    g::ThinClient = true;
+    g::DisplaySize = 99;
     g::LoadSettings();
-    EXPECT_TRUE(g::EnableCDNotify);
-    EXPECT_TRUE(g::SaveVideoPosition);
-    EXPECT_TRUE(g::ShowControlsOnFullScreen);
-    EXPECT_FALSE(g::ThinClient);
+    EXPECT_EQ(flagValues(), QList<bool>({true, true, true, false}));
     EXPECT_EQ(g::DisplaySize, 0);
     EXPECT_EQ(store.reads, QStringList({"EnableCDNotify", "SaveVideoPosition",
                                         "ShowControlsOnFullScreen", "ThinClient", "DisplaySize"}));
 }
 
 TEST_F(OptionsTest, OnlyTheExactTextTrueIsTrue) {
-    stored("ThinClient", "true");
-    stored("EnableCDNotify", "TRUE");
-    stored("SaveVideoPosition", "1");
-    stored("ShowControlsOnFullScreen", "");
-    g::LoadSettings();
-    EXPECT_FALSE(g::ThinClient);
-    EXPECT_FALSE(g::EnableCDNotify);
-    EXPECT_FALSE(g::SaveVideoPosition);
-    EXPECT_FALSE(g::ShowControlsOnFullScreen);
-
-    stored("ThinClient", "True");
-    stored("EnableCDNotify", "False");
-    g::LoadSettings();
-    EXPECT_TRUE(g::ThinClient);
-    EXPECT_FALSE(g::EnableCDNotify);
+    for (const QString& text : QStringList{"true", "TRUE", "1", "", "False", "True"}) {
+        for (const QString& key : Flags) {
+            stored(key, text);
+        }
+        g::LoadSettings();
+        EXPECT_EQ(flagValues(), QList<bool>(4, text == "True")) << "'" << text.toStdString() << "'";
+    }
 }
 
 TEST_F(OptionsTest, DisplaySizeIsReadAsANumber) {
@@ -81,49 +53,18 @@ TEST_F(OptionsTest, DisplaySizeIsReadAsANumber) {
 }
 
 TEST_F(OptionsTest, SavedInTheirOrderWithTheirTexts) {
-    g::EnableCDNotify = true;
-    g::SaveVideoPosition = false;
-    g::ShowControlsOnFullScreen = true;
-    g::ThinClient = false;
-    g::DisplaySize = 3;
-    g::SaveSettings();
-    EXPECT_EQ(store.writes, QStringList({"EnableCDNotify", "SaveVideoPosition",
-                                         "ShowControlsOnFullScreen", "DisplaySize", "ThinClient"}));
+    g::EnableCDNotify = g::ShowControlsOnFullScreen = true;
+    g::SaveVideoPosition = g::ThinClient = false;
+    for (long size : {3L, -1L}) {
+        g::DisplaySize = size;
+        g::SaveSettings();
+        EXPECT_EQ(saved("DisplaySize"), QString::number(size));
+    }
+    EXPECT_EQ(store.writes.mid(5),
+              QStringList({"EnableCDNotify", "SaveVideoPosition", "ShowControlsOnFullScreen",
+                           "DisplaySize", "ThinClient"}));
     EXPECT_EQ(saved("EnableCDNotify"), "True");
     EXPECT_EQ(saved("SaveVideoPosition"), "False");
     EXPECT_EQ(saved("ShowControlsOnFullScreen"), "True");
     EXPECT_EQ(saved("ThinClient"), "False");
-    EXPECT_EQ(saved("DisplaySize"), "3");
-
-    g::DisplaySize = -1;
-    g::SaveSettings();
-    EXPECT_EQ(saved("DisplaySize"), "-1");
-}
-
-TEST_F(OptionsTest, RoundTripThroughTheIniFile) {
-    QTemporaryDir dir;
-    IniSettingsStore ini(dir.path());
-    Services::setSettings(&ini);
-    g::EnableCDNotify = false;
-    g::SaveVideoPosition = true;
-    g::ShowControlsOnFullScreen = false;
-    g::ThinClient = true;
-    g::DisplaySize = 2;
-    g::SaveSettings();
-
-    g::EnableCDNotify = true;
-    g::ThinClient = false;
-    g::DisplaySize = 0;
-    g::LoadSettings();
-    EXPECT_FALSE(g::EnableCDNotify);
-    EXPECT_TRUE(g::SaveVideoPosition);
-    EXPECT_FALSE(g::ShowControlsOnFullScreen);
-    EXPECT_TRUE(g::ThinClient);
-    EXPECT_EQ(g::DisplaySize, 2);
-
-    QFile f(ini.FilePath("Lumadeck"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray text = f.readAll();
-    EXPECT_TRUE(text.contains("ThinClient=True")) << text.constData();
-    EXPECT_TRUE(text.contains("ShowControlsOnFullScreen=False")) << text.constData();
 }
