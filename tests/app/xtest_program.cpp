@@ -17,19 +17,6 @@
 
 namespace {
 
-// Polls until pred() holds or the time runs out.
-template <class Pred> bool waitFor(Pred pred, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        if (pred()) {
-            return true;
-        }
-        QThread::msleep(50);
-    }
-    return pred();
-}
-
 void screenshot(const QString& name) {
     const QString dir = QString(LUMADECK_BUILD_DIR) + "/screenshots";
     QDir().mkpath(dir);
@@ -53,40 +40,49 @@ int coloursIn(const QString& png, const QRect& area) {
     return int(colours.size());
 }
 
+// The program started with a fresh config and data folder, and its main
+// window once it shows.
+struct Program {
+    Program() {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+        env.insert("XDG_DATA_HOME", home.filePath("data"));
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        process.setProcessEnvironment(env);
+        process.setProcessChannelMode(QProcess::ForwardedChannels);
+        process.start(QString(LUMADECK_BUILD_DIR) + "/lumadeck", {});
+    }
+    // Waits for a window with this title and returns it (0 if none came).
+    Window waitForWindow(const xtest::Display& x, const std::string& title) {
+        QElapsedTimer t;
+        t.start();
+        std::vector<Window> windows;
+        while ((windows = xtest::findWindows(x.dpy, title)).empty() && t.elapsed() < 30000) {
+            QThread::msleep(50);
+        }
+        QThread::msleep(300);
+        return windows.empty() ? 0 : windows.front();
+    }
+    QTemporaryDir home;
+    QProcess process;
+};
+
 } // namespace
 
 TEST(Program, StartsShowsTheMainWindowAndSavesTheDefaultOptionsOnClose) {
     xtest::Display x;
     ASSERT_NE(x.dpy, nullptr) << "no X server";
-
-    QTemporaryDir home;
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
-    env.insert("XDG_DATA_HOME", home.filePath("data"));
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QString(LUMADECK_BUILD_DIR) + "/lumadeck", {});
-    ASSERT_TRUE(program.waitForStarted(10000));
-
-    std::vector<Window> windows;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            windows = xtest::findWindows(x.dpy, "Lumadeck Player.");
-            return !windows.empty();
-        },
-        30000))
-        << "the main window did not appear";
-    QThread::msleep(300);
+    Program program;
+    const Window window = program.waitForWindow(x, "Lumadeck Player.");
+    ASSERT_NE(window, 0u) << "the main window did not appear";
     screenshot("main-window.png");
 
-    xtest::requestClose(x.dpy, windows.front());
-    ASSERT_TRUE(program.waitForFinished(20000)) << "the program did not end";
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0);
+    xtest::requestClose(x.dpy, window);
+    ASSERT_TRUE(program.process.waitForFinished(20000)) << "the program did not end";
+    EXPECT_EQ(program.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.process.exitCode(), 0);
 
-    const QString ini = home.filePath("config/Lumadeck/Lumadeck.ini");
+    const QString ini = program.home.filePath("config/Lumadeck/Lumadeck.ini");
     ASSERT_TRUE(QFile::exists(ini));
     QSettings saved(ini, QSettings::IniFormat);
     saved.beginGroup("Options");
@@ -105,45 +101,26 @@ TEST(Program, OpensAClipThroughTheFileMenuAndShowsItsPicture) {
     }
     xtest::Display x;
     ASSERT_NE(x.dpy, nullptr) << "no X server";
-    QTemporaryDir home;
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
-    env.insert("XDG_DATA_HOME", home.filePath("data"));
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QString(LUMADECK_BUILD_DIR) + "/lumadeck", {});
-    ASSERT_TRUE(program.waitForStarted(10000));
-    std::vector<Window> windows;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            windows = xtest::findWindows(x.dpy, "Lumadeck Player.");
-            return !windows.empty();
-        },
-        30000));
-    QThread::msleep(300);
-    const QString id = QString::number(windows.front());
+    Program program;
+    const Window window = program.waitForWindow(x, "Lumadeck Player.");
+    ASSERT_NE(window, 0u);
+    const QString id = QString::number(window);
     keys({"windowfocus", "--sync", id});
     keys({"key", "--window", id, "alt+f"});
     QThread::msleep(400);
     keys({"key", "o"});
-    ASSERT_TRUE(
-        waitFor([&] { return !xtest::findWindows(x.dpy, "Open Video File").empty(); }, 15000))
-        << "the open dialog did not appear";
-    QThread::msleep(300);
+    ASSERT_NE(program.waitForWindow(x, "Open Video File"), 0u) << "the open dialog did not appear";
     keys({"type", "--delay", "10", clip});
     keys({"key", "Return"});
-    ASSERT_TRUE(waitFor(
-        [&] { return !xtest::findWindows(x.dpy, "Lumadeck Player. clip.mpg").empty(); }, 20000))
-        << "the clip did not start";
-    QThread::msleep(1200);
+    const Window playing = program.waitForWindow(x, "Lumadeck Player. clip.mpg");
+    ASSERT_NE(playing, 0u) << "the clip did not start";
+    QThread::msleep(900);
     const QString shot = QString(LUMADECK_BUILD_DIR) + "/screenshots/playing.png";
     screenshot("playing.png");
     // The picture lies between the toolbar and the control's panel.
     EXPECT_GT(coloursIn(shot, QRect(0, 80, 640, 380)), 8) << "no picture on the screen";
 
-    xtest::requestClose(x.dpy, xtest::findWindows(x.dpy, "Lumadeck Player. clip.mpg").front());
-    ASSERT_TRUE(program.waitForFinished(20000));
-    EXPECT_EQ(program.exitCode(), 0);
+    xtest::requestClose(x.dpy, playing);
+    ASSERT_TRUE(program.process.waitForFinished(20000));
+    EXPECT_EQ(program.process.exitCode(), 0);
 }
