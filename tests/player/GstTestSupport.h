@@ -1,8 +1,13 @@
 #pragma once
 
-// Helpers for the tests that play real clips through GStreamer.
+// Helpers for the player tests, most of them for playing real clips
+// through GStreamer.
 
+#include "platform/RecordingDialogs.h"
+#include "platform/Services.h"
 #include "player/GstMediaControl.h"
+#include "player/TagTimer.h"
+#include "player/clsPlayVideo.h"
 
 #include <QFileInfo>
 #include <QStringList>
@@ -54,5 +59,47 @@ struct NotificationLog {
 inline GstMediaControl::Sinks fakeSinks() {
     return {QStringLiteral("fakevideosink"), QStringLiteral("fakeaudiosink")};
 }
+
+inline std::string paramName(const ::testing::TestParamInfo<const char*>& info) {
+    return QString::fromLatin1(info.param).replace('.', '_').toStdString();
+}
+
+// The video player on a GStreamer control in a 640 x 480 window, its
+// message boxes recorded. Logs its events as "Started clip.avi" (file
+// names without folders), "ErrorMsg <text>", "PositionChanged 0:02 0:03".
+struct RealPlayer {
+    RealPlayer() {
+        Services::setDialogs(&dialogs);
+        window.resize(640, 480);
+        control = new GstMediaControl(&window, fakeSinks());
+        player.SetParentForm(&window);
+        player.SetMediaPlayer(control);
+        player.SetTimer(&timer);
+        player.SetlZoom(0);
+        player.ResizePlayer();
+        const auto log = [this](const char* what) {
+            return [this, what](const QString& a) {
+                events << QString(what) + " " + QFileInfo(a).fileName();
+            };
+        };
+        QObject::connect(&player, &clsPlayVideo::Done, log("Done"));
+        QObject::connect(&player, &clsPlayVideo::Stopped, log("Stopped"));
+        QObject::connect(&player, &clsPlayVideo::Started, log("Started"));
+        QObject::connect(&player, &clsPlayVideo::ErrorMsg,
+                         [this](const QString& e) { events << "ErrorMsg " + e; });
+        QObject::connect(&player, &clsPlayVideo::PositionChanged,
+                         [this](const QString& p, const QString& m) {
+                             events << "PositionChanged " + p + " " + m;
+                         });
+    }
+    ~RealPlayer() { Services::setDialogs(nullptr); }
+
+    RecordingDialogs dialogs;
+    QWidget window;
+    GstMediaControl* control = nullptr;
+    TagTimer timer;
+    clsPlayVideo player;
+    QStringList events;
+};
 
 } // namespace lumadeck::test
