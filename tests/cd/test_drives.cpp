@@ -51,12 +51,6 @@ protected:
 
 } // namespace
 
-TEST(DriveNames, NaturalOrder) {
-    QStringList l{"sr10", "sr2", "sr0", "sr1", "img0", "sr02"};
-    std::sort(l.begin(), l.end(), NaturalLess);
-    EXPECT_EQ(l, (QStringList{"img0", "sr0", "sr1", "sr02", "sr2", "sr10"}));
-}
-
 TEST_F(SystemDrivesTest, ListsOpticalDrivesThenMountedImages) {
     Table("50 27 0:45 / /home/u/one rw - fuse.fuseiso fuseiso rw\n"
           "51 27 7:3 / /media/u/loop\\040disc ro - iso9660 /dev/loop3 ro\n"
@@ -124,20 +118,6 @@ TEST_F(SystemDrivesTest, RechecksReportSwitchesOnly) {
     services.StopWatching();
 }
 
-TEST(DriveStateTracker, ScopedAndUnscopedUpdates) {
-    DriveStateTracker t;
-    t.Reset({{"sr0", 5}});
-    auto changes = t.Update({{"sr0", 5}, {"sr1", 6}}, {"sr0"});
-    EXPECT_TRUE(changes.isEmpty());
-    changes = t.Update({{"sr1", 6}});
-    ASSERT_EQ(changes.size(), 2);
-    EXPECT_EQ(changes[0].event, Event::RemoveComplete);
-    EXPECT_EQ(changes[0].drives, QStringList{"sr0"});
-    EXPECT_EQ(changes[1].event, Event::Arrival);
-    EXPECT_EQ(changes[1].drives, QStringList{"sr1"});
-    EXPECT_TRUE(changes[1].media);
-}
-
 TEST(UdevEvents, RecordedPropertiesDecodeToDrivesOrNothing) {
     // As `udevadm monitor --property` shows a disc going into sr0.
     QHash<QByteArray, QByteArray> insert{
@@ -154,41 +134,32 @@ TEST(UdevEvents, RecordedPropertiesDecodeToDrivesOrNothing) {
         {"ID_CDROM_MEDIA", "1"},
         {"ID_FS_LABEL", "VCD_ONE"},
         {"ID_FS_TYPE", "iso9660"}};
+    // The event with some properties changed ("" removes one).
+    const auto with = [&](QHash<QByteArray, QByteArray> changes) {
+        auto p = insert;
+        for (auto [key, value] : changes.asKeyValueRange()) {
+            if (value.isEmpty()) {
+                p.remove(key);
+            } else {
+                p[key] = value;
+            }
+        }
+        return DriveOfUdevEvent(p);
+    };
     EXPECT_EQ(DriveOfUdevEvent(insert), "sr0");
-    auto eject = insert;
-    eject.remove("DISK_MEDIA_CHANGE");
-    eject.insert("DISK_EJECT_REQUEST", "1");
-    EXPECT_EQ(DriveOfUdevEvent(eject), "sr0");
-    auto noName = insert;
-    noName.remove("DEVNAME");
-    EXPECT_EQ(DriveOfUdevEvent(noName), "sr0");
-
-    auto hotplug = insert;
-    hotplug["ACTION"] = "add";
-    auto otherChange = insert;
-    otherChange.remove("DISK_MEDIA_CHANGE");
-    auto disk = insert;
-    disk.remove("ID_CDROM");
-    disk["DEVNAME"] = "/dev/sdb";
-    auto partition = insert;
-    partition["DEVTYPE"] = "partition";
-    auto usb = insert;
-    usb["SUBSYSTEM"] = "usb";
-    for (const auto& p : {hotplug, otherChange, disk, partition, usb, {}}) {
-        EXPECT_EQ(DriveOfUdevEvent(p), QString());
-    }
-}
-
-TEST(ApiFuncs, TheSystemServicesServeUnlessOthersAreInstalled) {
-    EXPECT_NE(dynamic_cast<SystemDriveServices*>(&DriveServices::current()), nullptr);
-    FolderDriveServices drives;
-    DriveServices::setCurrent(&drives);
-    EXPECT_EQ(&DriveServices::current(), &drives);
-    DriveServices::setCurrent(nullptr);
-    EXPECT_NE(dynamic_cast<SystemDriveServices*>(&DriveServices::current()), nullptr);
+    EXPECT_EQ(with({{"DISK_MEDIA_CHANGE", ""}, {"DISK_EJECT_REQUEST", "1"}}), "sr0");
+    EXPECT_EQ(with({{"DEVNAME", ""}}), "sr0");
+    // Hotplug, other changes of the drive, a disk, a partition, other devices.
+    EXPECT_EQ(with({{"ACTION", "add"}}), "");
+    EXPECT_EQ(with({{"DISK_MEDIA_CHANGE", ""}}), "");
+    EXPECT_EQ(with({{"ID_CDROM", ""}, {"DEVNAME", "/dev/sdb"}}), "");
+    EXPECT_EQ(with({{"DEVTYPE", "partition"}}), "");
+    EXPECT_EQ(with({{"SUBSYSTEM", "usb"}}), "");
+    EXPECT_EQ(DriveOfUdevEvent({}), "");
 }
 
 TEST(ApiFuncs, DrivesLabelsCaptionsAndPaths) {
+    EXPECT_NE(dynamic_cast<SystemDriveServices*>(&DriveServices::current()), nullptr);
     FolderDriveServices drives;
     DriveServices::setCurrent(&drives);
     QTemporaryDir disc;
@@ -215,7 +186,8 @@ TEST(ApiFuncs, DrivesLabelsCaptionsAndPaths) {
     EXPECT_EQ(apifuncs::DriveOfKey(apifuncs::DriveKey("img0")), "img0");
     EXPECT_EQ(apifuncs::DriveOfKey("open"), "");
     EXPECT_EQ(apifuncs::DriveOfKey("cdsr0"), ""); // keys are matched exactly
-    DriveServices::setCurrent(nullptr);
+    DriveServices::setCurrent(nullptr);           // back to the system's
+    EXPECT_NE(dynamic_cast<SystemDriveServices*>(&DriveServices::current()), nullptr);
 
     EXPECT_EQ(apifuncs::StripNulls(QString::fromLatin1("VCD_ONE \0junk", 13)), "VCD_ONE");
     EXPECT_EQ(apifuncs::StripNulls(" keep "), " keep "); // no NUL: unchanged
