@@ -26,17 +26,12 @@ TEST(M3UFuzzSmoke, SeedsAndMutations) {
         for (int edits = 1 + int(random() % 8); edits > 0; --edits) {
             const char c = alphabet[random() % (sizeof alphabet - 1)];
             const qsizetype at = input.isEmpty() ? 0 : qsizetype(random() % input.size());
-            switch (random() % 3) {
-            case 0:
+            if (const auto op = random() % 3; op == 0) {
                 input.insert(at, c);
-                break;
-            case 1:
+            } else if (op == 1) {
                 input.remove(at, 1 + qsizetype(random() % 4));
-                break;
-            default:
-                if (!input.isEmpty()) {
-                    input[at] = c;
-                }
+            } else if (!input.isEmpty()) {
+                input[at] = c;
             }
         }
         ASSERT_EQ(LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(input.constData()),

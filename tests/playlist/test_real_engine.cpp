@@ -18,18 +18,10 @@ using namespace lumadeck;
 
 namespace {
 
-QString clip(const char* name) {
-    return QStringLiteral(LUMADECK_BUILD_DIR "/testmedia/") + name;
-}
-
-GstMediaControl::Sinks headless() {
-    return {QStringLiteral("fakevideosink"), QStringLiteral("fakeaudiosink")};
-}
-
 // One run of the program: a control, the main window's timer and the
 // controller, torn down in the order the main window releases them.
 struct Session {
-    GstMediaControl control{nullptr, headless()};
+    GstMediaControl control{nullptr, {"fakevideosink", "fakeaudiosink"}};
     TagTimer timer;
     clsPlayList list;
     Session() {
@@ -49,7 +41,8 @@ struct Session {
 } // namespace
 
 TEST(PlayListRealEngine, SavedPlaylistGoesOnAtItsEntryAndSecond) {
-    const QStringList clips{clip("clip.mpg"), clip("clip.avi"), clip("clip.mp3")};
+    const QString media = LUMADECK_BUILD_DIR "/testmedia/";
+    const QStringList clips{media + "clip.mpg", media + "clip.avi", media + "clip.mp3"};
     for (const QString& c : clips) {
         if (!QFileInfo::exists(c)) {
             GTEST_SKIP() << "run scripts/make-test-media " LUMADECK_BUILD_DIR "/testmedia";
