@@ -65,7 +65,6 @@ TEST(CDNotifyDecode, OnlyMediaArrivalAndRemovalOfNamedVolumes) {
           Change(Event::Arrival, {""})}) {
         EXPECT_EQ(DecodeDeviceChange(c).action, CDAction::None);
     }
-    EXPECT_EQ(DriveFromList({}), QString());
 }
 
 TEST_F(NotifyTest, DeliversDiscsComingAndGoingWhileHooked) {
@@ -96,22 +95,21 @@ TEST_F(NotifyTest, StartAndStopAreIdempotentAndTheMenuShowsTheRealState) {
     EXPECT_FALSE(bHooked);
 
     // The command flips the mark; the result is whether it is in force.
-    EXPECT_TRUE(mnuEnableCDNotification_Click(false, &window));
-    EXPECT_TRUE(bHooked);
-    EXPECT_FALSE(mnuEnableCDNotification_Click(true, &window));
-    EXPECT_FALSE(bHooked);
+    const auto click = [&](bool checked) {
+        const bool mark = mnuEnableCDNotification_Click(checked, &window);
+        EXPECT_EQ(mark, bHooked);
+        return mark;
+    };
+    EXPECT_TRUE(click(false));
+    EXPECT_FALSE(click(true));
     // A mark out of step with the state: only the mark changes.
     StartCDNotification(&window);
-    EXPECT_TRUE(mnuEnableCDNotification_Click(false, &window)); // "on" while hooked
-    EXPECT_TRUE(bHooked);
+    EXPECT_TRUE(click(false)); // "on" while hooked
     StopCDNotification(&window);
-    EXPECT_FALSE(mnuEnableCDNotification_Click(true, &window)); // "off" while unhooked
-    EXPECT_FALSE(bHooked);
-
+    EXPECT_FALSE(click(true)); // "off" while unhooked
     // Changes that cannot be watched: the mark comes back off.
     drives.SetWatchable(false);
-    EXPECT_FALSE(mnuEnableCDNotification_Click(false, &window));
-    EXPECT_FALSE(bHooked);
+    EXPECT_FALSE(click(false));
 }
 
 TEST_F(NotifyTest, ChangesDuringAScanWaitUntilItReturns) {
