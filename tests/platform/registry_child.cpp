@@ -1,12 +1,9 @@
 // A second program using the registry, for the tests that kill it in the
 // middle of its work or run two of it at once.
-//
-//   registry_child crash <database> <run>
-//       Writes positions in an endless loop. After each write has been read
-//       back it prints the write's number on its own line.
-//   registry_child writer <database> <name> <seconds>
-//       Writes a new key per step (one every millisecond or so) under shared
-//       parent keys for the given time, then prints "start <ms> end <ms> count <n>".
+//   crash <database> <run>: writes positions in an endless loop, printing the
+//       number of each write on its own line once it has been read back.
+//   writer <database> <name> <seconds>: writes a new key every millisecond or
+//       so under shared parent keys, then prints "start <ms> end <ms> count <n>".
 #include "platform/cRegistry.h"
 #include "registry_crash_steps.h"
 
