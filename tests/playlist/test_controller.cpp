@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
@@ -160,13 +161,7 @@ protected:
     }
     // The log lines of the named signals only.
     QStringList only(const QStringList& names) const {
-        QStringList out;
-        for (const QString& e : events) {
-            if (names.contains(e.section(' ', 0, 0))) {
-                out << e;
-            }
-        }
-        return out;
+        return events.filter(QRegularExpression("^(" + names.join('|') + ")( |$)"));
     }
     static QByteArray lines(const QStringList& l) { return (l.join("\r\n") + "\r\n").toUtf8(); }
     QByteArray file() const {
@@ -626,6 +621,9 @@ TEST_F(PlayListTest, CleanupSavesLoadedListsAskingWhenEdited) {
     EXPECT_EQ(file(), lines({"#EXTM3U", "#Last:2,42", a, b, c}));
     list->Cleanup();
     EXPECT_EQ(file(), lines({a, b}));
+    // Replacing leaves no temporary file behind.
+    EXPECT_EQ(QDir(dir.path()).entryList({"*.m3u*"}, QDir::Files | QDir::Hidden),
+              QStringList({"list.m3u"}));
 }
 
 TEST_F(PlayListTest, LoadingWithTheWindowShownRefillsItOnce) {
