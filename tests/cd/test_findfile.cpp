@@ -15,10 +15,14 @@ using namespace lumadeck;
 
 namespace {
 
-void Touch(const QString& path) {
-    QDir().mkpath(path.left(path.lastIndexOf('/')));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+// Makes empty files (and their folders) under root.
+void Touch(const QString& root, const QStringList& names) {
+    for (const QString& name : names) {
+        const QString path = root + "/" + name;
+        QDir().mkpath(path.left(path.lastIndexOf('/')));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    }
 }
 
 // Records what a finder reports.
@@ -64,33 +68,24 @@ protected:
 
 } // namespace
 
+// Pieces are trimmed, except a single one without ";"; "*.*" wins.
 TEST(SplitFileSpecs, StarDotStarWinsAndPiecesAreTrimmed) {
     clsFindFile f;
-    f.SplitFileSpecs("*.dat;*.*");
-    EXPECT_EQ(f.Specs(), QStringList{"*.*"});
-    f.SplitFileSpecs("");
-    EXPECT_EQ(f.Specs(), QStringList{"*.*"});
-    f.SplitFileSpecs(" *.dat ; *.mpg ");
-    EXPECT_EQ(f.Specs(), (QStringList{"*.dat", "*.mpg"}));
-    f.SplitFileSpecs(" *.dat ");
-    EXPECT_EQ(f.Specs(), QStringList{" *.dat "}); // no ";": stored as given
-    f.SplitFileSpecs(";;*.avi;;");
-    EXPECT_EQ(f.Specs(), QStringList{"*.avi"});
-    f.SplitFileSpecs(" ; ; ");
-    EXPECT_EQ(f.Specs(), QStringList{"*.*"});
-    f.SplitFileSpecs("*.DAT;*.*x");
-    EXPECT_EQ(f.Specs(), (QStringList{"*.DAT", "*.*x"}));
+    for (const auto& [spec, pieces] : {std::pair<QString, QStringList>{"*.dat;*.*", {"*.*"}},
+                                       {"", {"*.*"}},
+                                       {" *.dat ; *.mpg ", {"*.dat", "*.mpg"}},
+                                       {" *.dat ", {" *.dat "}},
+                                       {";;*.avi;;", {"*.avi"}},
+                                       {" ; ; ", {"*.*"}},
+                                       {"*.DAT;*.*x", {"*.DAT", "*.*x"}}}) {
+        f.SplitFileSpecs(spec);
+        EXPECT_EQ(f.Specs(), pieces) << spec.toStdString();
+    }
 }
 
 TEST_F(FindFileTest, ReportsSortedFilesBeforeSubfoldersDepthFirst) {
-    Touch(root + "/b.DAT");
-    Touch(root + "/c.dat");
-    Touch(root + "/A.dat");
-    Touch(root + "/noext");
-    Touch(root + "/.hidden.mpg");
-    Touch(root + "/sub/MPEGAV/AVSEQ01.DAT");
-    Touch(root + "/sub/z.mpg");
-    Touch(root + "/sub/deeper/x.avi");
+    Touch(root, {"b.DAT", "c.dat", "A.dat", "noext", ".hidden.mpg", "sub/MPEGAV/AVSEQ01.DAT",
+                 "sub/z.mpg", "sub/deeper/x.avi"});
     clsFindFile f;
     Recorder r(f);
     EXPECT_EQ(f.FindFiles(root, "*.*"), 8 - 1); // "noext" has no "."
@@ -108,9 +103,7 @@ TEST_F(FindFileTest, ReportsSortedFilesBeforeSubfoldersDepthFirst) {
 }
 
 TEST_F(FindFileTest, SpecsSeveralPathsAndTheCurrentFolder) {
-    Touch(root + "/one/a.mpg");
-    Touch(root + "/one/b.txt");
-    Touch(root + "/two/c.MPG");
+    Touch(root, {"one/a.mpg", "one/b.txt", "two/c.MPG"});
     clsFindFile f;
     Recorder r(f);
     EXPECT_EQ(f.FindFiles(root + "/two ; ;" + root + "/one/", " *.mpg ; *.avi "), 2);
@@ -124,23 +117,46 @@ TEST_F(FindFileTest, SpecsSeveralPathsAndTheCurrentFolder) {
     Recorder r3(f);
     EXPECT_EQ(f.FindFiles("../two/./", "*"), 1); // relative paths come out absolute, clean
     EXPECT_EQ(r3.full, QStringList{root + "/two/c.MPG"});
-    QDir::setCurrent(saved);
-
+    // A current folder that was removed holds nothing, nor do paths relative
+    // to it; absolute paths still lead somewhere, a missing one nowhere.
+    ASSERT_TRUE(QDir().mkpath(root + "/gone") && QDir::setCurrent(root + "/gone"));
+    ASSERT_TRUE(QDir(root + "/gone").removeRecursively());
     Recorder r4(f);
+    EXPECT_EQ(f.FindFiles("", "*.*"), 0);
+    EXPECT_EQ(f.FindFiles("..", "*.*"), 0);
     EXPECT_EQ(f.FindFiles(root + "/missing;" + root + "/one", "a.*"), 1);
-    EXPECT_EQ(r4.events.last(), "End 1");
+    QDir::setCurrent(saved);
+    EXPECT_EQ(r4.full, QStringList{root + "/one/a.mpg"});
+    EXPECT_EQ(r4.events, (QStringList{"Begin", "End 0", "Begin", "End 0", "Begin", "End 1"}));
 }
 
-TEST_F(FindFileTest, CancelFromAHandlerAndBeforeTheSearch) {
-    for (const char* n : {"a.dat", "b.dat", "c.dat"}) {
-        Touch(root + "/" + n);
-    }
-    Touch(root + "/sub/d.dat");
+TEST_F(FindFileTest, EventsRunPerEntryAndPathAndCancelStopsTheWalk) {
+    Touch(root, {"a.dat", "b.dat", "c.dat", "sub/d.dat"});
     clsFindFile f;
+    // Events run once per directory entry and path piece: 4 files, a folder
+    // and "." and ".." of both folders; 3 pieces, one of them empty and one
+    // missing.
+    int pumps = 0;
+    int cancelAt = 0;
+    f.SetEventPump([&] {
+        if (++pumps == cancelAt) {
+            f.Cancel();
+        }
+    });
     f.Cancel(); // no effect on the next search
-    Recorder r(f);
-    EXPECT_EQ(f.FindFiles(root, "*.dat"), 4);
+    EXPECT_EQ(f.FindFiles(root + ";;" + root + "/missing", "*.*"), 4);
+    EXPECT_EQ(pumps, 5 + 4 + 3);
 
+    // Cancel() called while events run: the walk stops at its next entry.
+    Recorder r(f);
+    pumps = 0;
+    cancelAt = 2;
+    EXPECT_EQ(f.FindFiles(root, "*.dat"), 0);
+    EXPECT_TRUE(r.full.isEmpty());
+    EXPECT_EQ(r.events.last(), "Cancelled 0");
+
+    // Cancelled from a handler, with a path still to go.
+    f.SetEventPump({});
     Recorder r2(f);
     r2.onFound = [](const QString& path, bool& cancel) { cancel = path.endsWith("b.dat"); };
     EXPECT_EQ(f.FindFiles(root + ";" + root + "/sub", "*.dat"), 0);
@@ -148,35 +164,10 @@ TEST_F(FindFileTest, CancelFromAHandlerAndBeforeTheSearch) {
     EXPECT_EQ(r2.events, (QStringList{"Begin", "Cancelled 2"}));
     EXPECT_TRUE(f.IsCancelled()); // stays set until the next search
     EXPECT_FALSE(f.IsSearching());
-
-    // Cancel() called while events run: the walk stops at its next entry.
-    Recorder r3(f);
-    int pumps = 0;
-    f.SetEventPump([&] {
-        if (++pumps == 2) {
-            f.Cancel();
-        }
-    });
-    EXPECT_EQ(f.FindFiles(root, "*.dat"), 0);
-    EXPECT_TRUE(r3.full.isEmpty());
-    EXPECT_EQ(r3.events.last(), "Cancelled 0");
-}
-
-TEST_F(FindFileTest, LetsEventsRunPerEntryAndPerPath) {
-    Touch(root + "/a/1.dat");
-    Touch(root + "/a/2.dat");
-    Touch(root + "/b/3.dat");
-    clsFindFile f;
-    int pumps = 0;
-    f.SetEventPump([&] { ++pumps; });
-    f.FindFiles(root + "/a;;" + root + "/b", "*.*");
-    // 2 + 1 entries, "." and ".." of both folders, and 3 path pieces.
-    EXPECT_EQ(pumps, 3 + 4 + 3);
 }
 
 TEST_F(FindFileTest, HandlersMayNestAndDestroyTheFinder) {
-    Touch(root + "/a.dat");
-    Touch(root + "/b.dat");
+    Touch(root, {"a.dat", "b.dat"});
     auto* f = new clsFindFile;
     long nested = -1;
     int found = 0;
@@ -191,9 +182,7 @@ TEST_F(FindFileTest, HandlersMayNestAndDestroyTheFinder) {
 }
 
 TEST_F(FindFileTest, LinksLoopsAndUnreadableFolders) {
-    Touch(root + "/top/a.dat");
-    Touch(root + "/top/inner/b.dat");
-    Touch(root + "/elsewhere/c.dat");
+    Touch(root, {"top/a.dat", "top/inner/b.dat", "elsewhere/c.dat", "top/locked/secret.dat"});
     ASSERT_EQ(::symlink("..", QFile::encodeName(root + "/top/inner/up").constData()), 0);
     ASSERT_EQ(::symlink(QFile::encodeName(root + "/elsewhere").constData(),
                         QFile::encodeName(root + "/top/linked").constData()),
@@ -201,7 +190,6 @@ TEST_F(FindFileTest, LinksLoopsAndUnreadableFolders) {
     ASSERT_EQ(::symlink("a.dat", QFile::encodeName(root + "/top/alias.dat").constData()), 0);
     ASSERT_EQ(::symlink("gone.dat", QFile::encodeName(root + "/top/dangling.dat").constData()), 0);
     ASSERT_EQ(::mkfifo(QFile::encodeName(root + "/top/pipe.dat").constData(), 0600), 0);
-    Touch(root + "/top/locked/secret.dat");
     ASSERT_EQ(::chmod(QFile::encodeName(root + "/top/locked").constData(), 0), 0);
 
     clsFindFile f;
@@ -226,7 +214,7 @@ TEST_F(FindFileTest, NamesThatAreNotUtf8CanBeOpenedByTheNameReported) {
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::write(fd, "x", 1), 1);
     ::close(fd);
-    Touch(root + "/ trailing space .dat ");
+    Touch(root, {" trailing space .dat "});
     clsFindFile f;
     Recorder r(f);
     EXPECT_EQ(f.FindFiles(root, "*.dat*"), 2);
@@ -248,8 +236,7 @@ TEST(FindFileDeep, VeryDeepTreesNeitherExhaustTheStackNorDescriptors) {
                                                 : QDir::tempPath() + "/lumadeck-deep-XXXXXX");
     ASSERT_TRUE(tmp.isValid());
     const QString root = QDir(tmp.path()).canonicalPath();
-    QByteArray path = QFile::encodeName(root);
-    int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY);
+    int fd = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY);
     ASSERT_GE(fd, 0);
     const int depth = 5000;
     for (int i = 0; i < depth; ++i) {
@@ -257,19 +244,12 @@ TEST(FindFileDeep, VeryDeepTreesNeitherExhaustTheStackNorDescriptors) {
             // A second branch far down: coming back to it means opening the
             // folder again by name from the top.
             ASSERT_EQ(::mkdirat(fd, "e", 0700), 0);
-            const int e = ::openat(fd, "e", O_RDONLY | O_DIRECTORY);
-            ASSERT_GE(e, 0);
-            const int file = ::openat(e, "h.dat", O_CREAT | O_WRONLY, 0600);
-            ASSERT_GE(file, 0);
-            ::close(file);
-            ::close(e);
+            ASSERT_EQ(::close(::openat(fd, "e/h.dat", O_CREAT | O_WRONLY, 0600)), 0);
+        }
+        if (i == 10 || i == depth - 1) {
+            ASSERT_EQ(::close(::openat(fd, "f.dat", O_CREAT | O_WRONLY, 0600)), 0);
         }
         ASSERT_EQ(::mkdirat(fd, "d", 0700), 0);
-        if (i == 10 || i == depth - 1) {
-            const int file = ::openat(fd, "f.dat", O_CREAT | O_WRONLY, 0600);
-            ASSERT_GE(file, 0);
-            ::close(file);
-        }
         const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
         ::close(fd);
         ASSERT_GE(next, 0);
@@ -277,7 +257,7 @@ TEST(FindFileDeep, VeryDeepTreesNeitherExhaustTheStackNorDescriptors) {
     }
     ::close(fd);
     // A sibling after the deep branch shows the walk comes back up.
-    Touch(root + "/e/g.dat");
+    Touch(root, {"e/g.dat"});
     clsFindFile f;
     Recorder r(f);
     EXPECT_EQ(f.FindFiles(root, "*.dat"), 4);
@@ -294,10 +274,7 @@ TEST(FindFileDeep, VeryDeepTreesNeitherExhaustTheStackNorDescriptors) {
 }
 
 TEST_F(FindFileTest, PendingEventsRunDuringTheWalkByDefault) {
-    for (const char* n : {"a.dat", "b.dat"}) {
-        Touch(root + "/one/" + n);
-        Touch(root + "/two/" + n);
-    }
+    Touch(root, {"one/a.dat", "one/b.dat", "two/a.dat", "two/b.dat"});
     clsFindFile f;
     // A command queued before the search runs at its first entry...
     bool ran = false;
@@ -317,10 +294,7 @@ TEST_F(FindFileTest, PendingEventsRunDuringTheWalkByDefault) {
 }
 
 TEST_F(FindFileTest, FoldersVanishingMidWalkAreSkippedQuietly) {
-    Touch(root + "/a/1.dat");
-    Touch(root + "/a/inner/2.dat");
-    Touch(root + "/b/3.dat");
-    Touch(root + "/c/4.dat");
+    Touch(root, {"a/1.dat", "a/inner/2.dat", "b/3.dat", "c/4.dat"});
     clsFindFile f;
     Recorder r(f);
     r.onFound = [&](const QString&, bool&) {
@@ -333,20 +307,4 @@ TEST_F(FindFileTest, FoldersVanishingMidWalkAreSkippedQuietly) {
     ASSERT_EQ(r.full.size(), 1);
     EXPECT_FALSE(QFile::exists(r.full[0]));
     EXPECT_EQ(r.events.last(), "End 1");
-}
-
-TEST_F(FindFileTest, ACurrentFolderThatWasRemovedYieldsNothing) {
-    Touch(root + "/gone/a.dat");
-    Touch(root + "/a.dat");
-    const QString saved = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(root + "/gone"));
-    ASSERT_TRUE(QDir(root + "/gone").removeRecursively());
-    clsFindFile f;
-    Recorder r(f);
-    EXPECT_EQ(f.FindFiles("", "*.*"), 0);
-    EXPECT_EQ(f.FindFiles("..", "*.*"), 0); // relative to a folder that is no more
-    EXPECT_EQ(f.FindFiles(root, "*.*"), 1); // absolute paths still work
-    QDir::setCurrent(saved);
-    EXPECT_EQ(r.full, QStringList{root + "/a.dat"});
-    EXPECT_EQ(r.events, (QStringList{"Begin", "End 0", "Begin", "End 0", "Begin", "End 1"}));
 }
