@@ -181,7 +181,6 @@ TEST(ApiFuncs, DrivesLabelsCaptionsAndPaths) {
     EXPECT_EQ(apifuncs::GetDriveOfPath("relative/a.dat"), "");
     EXPECT_EQ(apifuncs::DriveCaption("sr0", "VCD_ONE"), "sr0: (VCD_ONE)");
     EXPECT_EQ(apifuncs::DriveCaption("sr0", ""), "Drive sr0:");
-    EXPECT_EQ(apifuncs::DriveCaption("img1", "VCD ONE"), "img1: (VCD ONE)");
     EXPECT_EQ(apifuncs::DriveKey("sr10"), "CDsr10");
     EXPECT_EQ(apifuncs::DriveOfKey(apifuncs::DriveKey("img0")), "img0");
     EXPECT_EQ(apifuncs::DriveOfKey("open"), "");
