@@ -2,8 +2,10 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <cstdio>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -288,7 +290,25 @@ sqlite3* RegistryDatabase::open(bool afterMovingAside) {
         return nullptr;
     }
     try {
-        initialise(db);
+        // Switching a new file to write-ahead logging while another copy of
+        // the program does the same can fail as busy without waiting for
+        // the busy timeout; such a failure is tried again until it runs out.
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            try {
+                initialise(db);
+                break;
+            } catch (const Error& e) {
+                const int base = e.code & 0xff;
+                if ((base != SQLITE_BUSY && base != SQLITE_LOCKED) ||
+                    waited.elapsed() >= BusyTimeoutMs) {
+                    throw;
+                }
+                sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+                QThread::msleep(5);
+            }
+        }
     } catch (const Error& e) {
         sqlite3_close_v2(db);
         if (isCorruption(e.code) && !afterMovingAside) {
