@@ -187,10 +187,15 @@ bool ReadFile(const QString& path, QByteArray& contents, QString& error) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n > 0) {
             data.append(buffer, n);
-        } else if (n == 0 || errno != EINTR) {
-            // A read error part-way keeps what was read: the lines that
-            // could be read still make the playlist.
+        } else if (n == 0) {
             break;
+        } else if (errno != EINTR) {
+            // A playlist read only in part is not loaded: saved again later,
+            // it would replace the whole file with its first part.
+            const int e = errno;
+            ::close(fd);
+            error = systemError(e);
+            return false;
         }
     }
     ::close(fd);
