@@ -107,6 +107,16 @@ void frmSplash::keyPressEvent(QKeyEvent* event) {
     event->accept(); // other keys do nothing
 }
 
+void frmSplash::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Shown as the About window it takes the keyboard, so that Esc reaches
+    // it even where no window manager hands it the focus.
+    if (isModal()) {
+        activateWindow();
+        setFocus(Qt::ActiveWindowFocusReason);
+    }
+}
+
 void frmSplash::mousePressEvent(QMouseEvent* event) {
     event->accept();
     close();
