@@ -1,4 +1,5 @@
 #include "FileNames.h"
+#include "platform/Utf8.h"
 
 namespace lumadeck {
 
@@ -97,21 +98,7 @@ QByteArray EncodeFileName(const QString& name) {
         } else if (QChar::isSurrogate(u)) {
             cp = 0xFFFD; // a stray surrogate that no file name can hold
         }
-        if (cp < 0x80) {
-            out.append(char(cp));
-        } else if (cp < 0x800) {
-            out.append(char(0xC0 | (cp >> 6)));
-            out.append(char(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.append(char(0xE0 | (cp >> 12)));
-            out.append(char(0x80 | ((cp >> 6) & 0x3F)));
-            out.append(char(0x80 | (cp & 0x3F)));
-        } else {
-            out.append(char(0xF0 | (cp >> 18)));
-            out.append(char(0x80 | ((cp >> 12) & 0x3F)));
-            out.append(char(0x80 | ((cp >> 6) & 0x3F)));
-            out.append(char(0x80 | (cp & 0x3F)));
-        }
+        AppendUtf8(out, cp);
     }
     return out;
 }

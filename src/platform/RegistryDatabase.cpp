@@ -1,4 +1,5 @@
 #include "RegistryDatabase.h"
+#include "Utf8.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -61,21 +62,7 @@ QByteArray nameBytes(const QString& name) {
             cp = QChar::surrogateToUcs4(u, name.at(i + 1).unicode());
             ++i;
         }
-        if (cp < 0x80) {
-            out.append(char(cp));
-        } else if (cp < 0x800) {
-            out.append(char(0xC0 | (cp >> 6)));
-            out.append(char(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.append(char(0xE0 | (cp >> 12)));
-            out.append(char(0x80 | ((cp >> 6) & 0x3F)));
-            out.append(char(0x80 | (cp & 0x3F)));
-        } else {
-            out.append(char(0xF0 | (cp >> 18)));
-            out.append(char(0x80 | ((cp >> 12) & 0x3F)));
-            out.append(char(0x80 | ((cp >> 6) & 0x3F)));
-            out.append(char(0x80 | (cp & 0x3F)));
-        }
+        AppendUtf8(out, cp);
     }
     return out;
 }
@@ -493,8 +480,8 @@ bool RegistryDatabase::deleteValue(qint64 root, const QStringList& path, const Q
     return ok && deleted;
 }
 
-RegistryDatabase::Status RegistryDatabase::listValues(qint64 root, const QStringList& path,
-                                                      QStringList& names) {
+RegistryDatabase::Status RegistryDatabase::listNames(qint64 root, const QStringList& path,
+                                                     const char* sql, QStringList& names) {
     bool found = false;
     const bool ok = transaction(false, [&](sqlite3* db) {
         const qint64 key = resolve(db, root, path);
@@ -502,7 +489,7 @@ RegistryDatabase::Status RegistryDatabase::listValues(qint64 root, const QString
             return;
         }
         found = true;
-        Statement s(*this, db, "SELECT name FROM vals WHERE key = ?1 ORDER BY id");
+        Statement s(*this, db, sql);
         s.bind(1, key);
         while (s.step()) {
             names.append(s.text(0));
@@ -511,22 +498,15 @@ RegistryDatabase::Status RegistryDatabase::listValues(qint64 root, const QString
     return !ok ? Status::Failed : found ? Status::Ok : Status::Missing;
 }
 
+RegistryDatabase::Status RegistryDatabase::listValues(qint64 root, const QStringList& path,
+                                                      QStringList& names) {
+    return listNames(root, path, "SELECT name FROM vals WHERE key = ?1 ORDER BY id", names);
+}
+
 RegistryDatabase::Status RegistryDatabase::listKeys(qint64 root, const QStringList& path,
                                                     QStringList& names) {
-    bool found = false;
-    const bool ok = transaction(false, [&](sqlite3* db) {
-        const qint64 key = resolve(db, root, path);
-        if (key == 0) {
-            return;
-        }
-        found = true;
-        Statement s(*this, db, "SELECT name FROM keys WHERE parent = ?1 ORDER BY folded, name");
-        s.bind(1, key);
-        while (s.step()) {
-            names.append(s.text(0));
-        }
-    });
-    return !ok ? Status::Failed : found ? Status::Ok : Status::Missing;
+    return listNames(root, path, "SELECT name FROM keys WHERE parent = ?1 ORDER BY folded, name",
+                     names);
 }
 
 } // namespace lumadeck

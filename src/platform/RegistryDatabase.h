@@ -48,6 +48,8 @@ public:
     QString file() const { return m_file; }
 
 private:
+    // The names the query (with the key as ?1) lists under a key.
+    Status listNames(qint64 root, const QStringList& path, const char* sql, QStringList& names);
     struct Error {
         int code;
         QString what;
