@@ -539,26 +539,34 @@ void GstMediaControl::estimateDuration() {
     }
 }
 
+// One codec entry for stream i of a kind ("video" or "audio"), named by the
+// stream's codec tag; the first title tag met becomes the clip's title.
+void GstMediaControl::addStreamCodec(const char* kind, const char* codecTag,
+                                     const QString& fallbackName, int i) {
+    GstTagList* tags = nullptr;
+    const QByteArray signal = QByteArray("get-") + kind + "-tags";
+    g_signal_emit_by_name(playbin_, signal.constData(), i, &tags);
+    QString name = tagString(tags, codecTag);
+    if (name.isEmpty()) {
+        name = tagString(tags, GST_TAG_CODEC);
+    }
+    if (title_.isEmpty()) {
+        title_ = tagString(tags, GST_TAG_TITLE);
+    }
+    if (tags) {
+        gst_tag_list_unref(tags);
+    }
+    codecs_.append(
+        {name.isEmpty() ? fallbackName : name, true, QString::fromLatin1(kCodecInfoUrl)});
+}
+
 void GstMediaControl::readStreamInfo() {
     codecs_.clear();
     gint nVideo = 0;
     gint nAudio = 0;
     g_object_get(playbin_, "n-video", &nVideo, "n-audio", &nAudio, nullptr);
     for (gint i = 0; i < nVideo; ++i) {
-        GstTagList* tags = nullptr;
-        g_signal_emit_by_name(playbin_, "get-video-tags", i, &tags);
-        QString name = tagString(tags, GST_TAG_VIDEO_CODEC);
-        if (name.isEmpty()) {
-            name = tagString(tags, GST_TAG_CODEC);
-        }
-        if (title_.isEmpty()) {
-            title_ = tagString(tags, GST_TAG_TITLE);
-        }
-        if (tags) {
-            gst_tag_list_unref(tags);
-        }
-        codecs_.append({name.isEmpty() ? QStringLiteral("Video") : name, true,
-                        QString::fromLatin1(kCodecInfoUrl)});
+        addStreamCodec("video", GST_TAG_VIDEO_CODEC, QStringLiteral("Video"), i);
         GstPad* pad = nullptr;
         g_signal_emit_by_name(playbin_, "get-video-pad", i, &pad);
         if (pad) {
@@ -577,20 +585,7 @@ void GstMediaControl::readStreamInfo() {
         }
     }
     for (gint i = 0; i < nAudio; ++i) {
-        GstTagList* tags = nullptr;
-        g_signal_emit_by_name(playbin_, "get-audio-tags", i, &tags);
-        QString name = tagString(tags, GST_TAG_AUDIO_CODEC);
-        if (name.isEmpty()) {
-            name = tagString(tags, GST_TAG_CODEC);
-        }
-        if (title_.isEmpty()) {
-            title_ = tagString(tags, GST_TAG_TITLE);
-        }
-        if (tags) {
-            gst_tag_list_unref(tags);
-        }
-        codecs_.append({name.isEmpty() ? QStringLiteral("Audio") : name, true,
-                        QString::fromLatin1(kCodecInfoUrl)});
+        addStreamCodec("audio", GST_TAG_AUDIO_CODEC, QStringLiteral("Audio"), i);
     }
     codecs_.append(missing_);
 }

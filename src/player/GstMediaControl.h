@@ -124,6 +124,7 @@ private:
     void queryDuration();
     void estimateDuration();
     void readStreamInfo();
+    void addStreamCodec(const char* kind, const char* codecTag, const QString& fallbackName, int i);
     void readFileTags();
     void setPlayState(long state);
     void setPipelineState(int state);
