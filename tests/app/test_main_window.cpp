@@ -288,12 +288,12 @@ TEST_F(MainWindowTest, ZoomItemsAndTheViewMenusCheckMark) {
     EXPECT_FALSE(w.mnuZoom[0]->isChecked());
     w.mnuZoom[2]->trigger();
     EXPECT_EQ(g::DisplaySize, 2);
-    EXPECT_EQ(w.cPlay()->lZoom(), 2);
+    EXPECT_EQ(w.cPlay()->lZoom(), ZoomIndex::Double);
     w.SyncZoomMenu();
     EXPECT_TRUE(w.mnuZoom[2]->isChecked());
     EXPECT_FALSE(w.mnuZoom[3]->isChecked());
     // The mark follows the player when it changes its size elsewhere.
-    w.cPlay()->SetlZoom(9);
+    w.cPlay()->SetlZoom(ZoomIndex(9));
     w.SyncZoomMenu();
     EXPECT_TRUE(w.mnuZoom[3]->isChecked());
     w.close();

@@ -41,11 +41,11 @@ inline QString mediaPath(const QString& name) {
 // "error", "seek 0.0>1.5" (positions to a tenth).
 struct NotificationLog {
     explicit NotificationLog(MediaControl& c) {
-        QObject::connect(&c, &MediaControl::OpenStateChange, [this](long o, long n) {
-            events << QStringLiteral("open %1>%2").arg(o).arg(n);
+        QObject::connect(&c, &MediaControl::OpenStateChange, [this](auto o, auto n) {
+            events << QStringLiteral("open %1>%2").arg(CodeValue(o)).arg(CodeValue(n));
         });
-        QObject::connect(&c, &MediaControl::PlayStateChange, [this](long o, long n) {
-            events << QStringLiteral("play %1>%2").arg(o).arg(n);
+        QObject::connect(&c, &MediaControl::PlayStateChange, [this](auto o, auto n) {
+            events << QStringLiteral("play %1>%2").arg(CodeValue(o)).arg(CodeValue(n));
         });
         QObject::connect(&c, &MediaControl::Error, [this] { events << QStringLiteral("error"); });
         QObject::connect(&c, &MediaControl::PositionChange, [this](double o, double n) {
@@ -75,7 +75,7 @@ struct RealPlayer {
         player.SetParentForm(&window);
         player.SetMediaPlayer(control);
         player.SetTimer(&timer);
-        player.SetlZoom(0);
+        player.SetlZoom(ZoomIndex::ActualSize);
         player.ResizePlayer();
         const auto log = [this](const char* what) {
             return [this, what](const QString& a) {

@@ -84,7 +84,7 @@ public:
 
 class RecordingStore : public IPositionStore {
 public:
-    void SavePosition(long, long, MediaControl&) override {}
+    void SavePosition(PlayStateCode, PlayStateCode, MediaControl&) override {}
     void RestorePosition(MediaControl& c) override { restored << c.FileName(); }
     QStringList restored;
 };
@@ -197,7 +197,7 @@ TEST_F(PlayListTest, PlayVideoOnAFreshControllerOpensAddsThenStarts) {
     QCoreApplication::processEvents();
     EXPECT_EQ(events, QStringList({"VideoStart " + a}));
     EXPECT_EQ(list->CurrentFileName(), a);
-    EXPECT_EQ(control.PlayState(), MediaControl::PlayStatePlaying);
+    EXPECT_EQ(control.PlayState(), PlayStateCode::Playing);
     EXPECT_EQ(store.restored, QStringList({a})); // a single file resumes
     list->cPlay().SetPositionStore(nullptr);
 }
@@ -292,7 +292,7 @@ TEST_F(PlayListTest, MissingEntriesWithAControlThatAnswersLater) {
     control.ReachEnd();
     QCoreApplication::processEvents();
     EXPECT_EQ(control.FileName(), c);
-    EXPECT_EQ(control.PlayState(), MediaControl::PlayStatePlaying);
+    EXPECT_EQ(control.PlayState(), PlayStateCode::Playing);
     EXPECT_EQ(list->CurrentFileIndex(), 2);
     // Saving finds the entry that is opening or playing, not a stale one.
     ASSERT_TRUE(list->SavePlayList(path));
