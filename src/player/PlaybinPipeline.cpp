@@ -1,5 +1,7 @@
 #include "player/PlaybinPipeline.h"
 
+#include "player/VideoSinkProbe.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -83,30 +85,77 @@ QByteArray MediaUri(const QString& fileName, QString* error) {
     return QByteArray(uri.get());
 }
 
-gst::ElementPtr MakeVideoSink(const QString& name, QString* chosenName) {
-    gst::ElementPtr sink;
-    QString chosen = name;
+namespace {
+
+// Scaling and colour conversion before a sink that draws frames as they
+// come; the filter's caps later carry the window's size.
+VideoOutput scaledOutput(VideoOutput out) {
+    gst::ElementPtr scale = gst::MakeElement("videoscale");
+    gst::ElementPtr convert = gst::MakeElement("videoconvert");
+    gst::ElementPtr caps = gst::MakeElement("capsfilter");
+    gst::ElementPtr bin(gst_bin_new("scaled-video-sink"));
+    if (!scale || !convert || !caps || !bin) {
+        return out;
+    }
+    gst_object_ref_sink(bin.get());
+    gst_bin_add_many(GST_BIN(bin.get()), scale.get(), convert.get(), caps.get(), out.sink.get(),
+                     nullptr);
+    if (!gst_element_link_many(scale.get(), convert.get(), caps.get(), out.sink.get(), nullptr)) {
+        return out;
+    }
+    const gst::PadPtr target(gst_element_get_static_pad(scale.get(), "sink"));
+    gst_element_add_pad(bin.get(), gst_ghost_pad_new("sink", target.get()));
+    out.element = std::move(bin);
+    out.scaleCaps = std::move(caps);
+    return out;
+}
+
+} // namespace
+
+VideoOutput MakeVideoOutput(const QString& name) {
+    VideoOutput out;
+    out.name = name;
     if (!name.isEmpty()) {
-        sink = gst::MakeElement(name.toUtf8().constData());
-    } else if (isXcb() || hasDisplayOfItsOwn()) {
-        // On X11 the sink draws into our window; elsewhere (a Wayland
-        // session) it can only open a window of its own.
+        out.sink = gst::MakeElement(name.toUtf8().constData());
+    } else if (isXcb()) {
+        // On X11 the sink draws into our window.
+        const QString chosen = ChooseVideoSink(ProbeVideoSinkFacts());
+        if (sinkWorks(chosen.toUtf8().constData())) {
+            out.sink = gst::MakeElement(chosen.toUtf8().constData());
+            out.name = chosen;
+        }
+        for (const char* candidate : {"xvimagesink", "ximagesink", "glimagesink"}) {
+            if (!out.sink && sinkWorks(candidate)) {
+                out.sink = gst::MakeElement(candidate);
+                out.name = QString::fromLatin1(candidate);
+            }
+        }
+    } else if (hasDisplayOfItsOwn()) {
+        // Elsewhere (a Wayland session) the sink can only open a window of
+        // its own.
+        const QString forced = qEnvironmentVariable(ForcedVideoSinkVariable).trimmed();
+        if (!forced.isEmpty()) {
+            out.sink = gst::MakeElement(forced.toUtf8().constData());
+            out.name = forced;
+        }
         for (const char* candidate : {"glimagesink", "ximagesink"}) {
-            if (sinkWorks(candidate)) {
-                sink = gst::MakeElement(candidate);
-                chosen = QString::fromLatin1(candidate);
-                break;
+            if (!out.sink && sinkWorks(candidate)) {
+                out.sink = gst::MakeElement(candidate);
+                out.name = QString::fromLatin1(candidate);
             }
         }
     }
-    if (!sink) {
-        chosen = QStringLiteral("fakevideosink");
-        sink = gst::MakeElement("fakevideosink");
+    if (!out.sink) {
+        out.name = QStringLiteral("fakevideosink");
+        out.sink = gst::MakeElement("fakevideosink");
     }
-    if (chosenName) {
-        *chosenName = chosen;
+    if (out.sink && SinkNeedsScaling(out.name)) {
+        out = scaledOutput(std::move(out));
     }
-    return sink;
+    if (!out.element) {
+        out.element = gst::Ref(out.sink.get());
+    }
+    return out;
 }
 
 PlaybinPipeline::PlaybinPipeline(const Sinks& sinks, QObject* parent) : QObject(parent) {
@@ -114,7 +163,10 @@ PlaybinPipeline::PlaybinPipeline(const Sinks& sinks, QObject* parent) : QObject(
     if (!m_playbin) {
         return;
     }
-    m_videoSink = MakeVideoSink(sinks.video, &m_videoSinkName);
+    VideoOutput video = MakeVideoOutput(sinks.video);
+    m_videoSink = std::move(video.sink);
+    m_scaleCaps = std::move(video.scaleCaps);
+    m_videoSinkName = video.name;
     if (GstElement* vs = m_videoSink.get()) {
         if (hasProperty(vs, "force-aspect-ratio")) {
             g_object_set(vs, "force-aspect-ratio", TRUE, nullptr);
@@ -123,7 +175,7 @@ PlaybinPipeline::PlaybinPipeline(const Sinks& sinks, QObject* parent) : QObject(
             g_object_set(vs, "handle-events", FALSE, nullptr);
         }
         m_overlay = GST_IS_VIDEO_OVERLAY(vs) && isXcb();
-        g_object_set(m_playbin.get(), "video-sink", vs, nullptr);
+        g_object_set(m_playbin.get(), "video-sink", video.element.get(), nullptr);
     }
     chooseAudioSink(sinks.audio);
 
@@ -307,6 +359,20 @@ void PlaybinPipeline::SetWindow(quintptr window) {
 }
 
 void PlaybinPipeline::SetRenderRectangle(const QRect& r) {
+    if (m_scaleCaps && !r.isEmpty() && r.size() != m_scaledSize) {
+        // The picture is scaled to the window's size before the sink.
+        m_scaledSize = r.size();
+        const gst::CapsPtr caps(gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, r.width(),
+                                                    "height", G_TYPE_INT, r.height(), nullptr));
+        g_object_set(m_scaleCaps.get(), "caps", caps.get(), nullptr);
+        // A paused picture would stay at its old size until the next frame:
+        // the frame shown is decoded again at the new one.
+        double position = 0;
+        if (m_target == GST_STATE_PAUSED && CurrentState() == GST_STATE_PAUSED &&
+            QueryPosition(position)) {
+            Seek(position);
+        }
+    }
     if (m_overlay && m_videoSink) {
         gst_video_overlay_set_render_rectangle(GST_VIDEO_OVERLAY(m_videoSink.get()), r.x(), r.y(),
                                                r.width(), r.height());

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <atomic>
 #include <functional>
@@ -15,11 +16,23 @@ namespace lumadeck {
 // cannot be made into one. Every file the control opens goes through here.
 QByteArray MediaUri(const QString& fileName, QString* error = nullptr);
 
-// The video sink: the named element, or ("" as name) the best one for this
-// desktop: a window sink drawing into our window on X11, a sink with a
-// window of its own on Wayland, a silent sink otherwise. chosenName gets
-// the element's name.
-gst::ElementPtr MakeVideoSink(const QString& name, QString* chosenName);
+// The video sink and what playbin is given for it.
+struct VideoOutput {
+    // The sink element (drawing into our window where it can).
+    gst::ElementPtr sink;
+    // What playbin draws into: the sink itself, or a bin scaling the
+    // picture to the window before a sink that cannot scale.
+    gst::ElementPtr element;
+    // In that bin, the filter whose caps carry the window's size.
+    gst::ElementPtr scaleCaps;
+    QString name;
+};
+
+// The named element, or ("" as name) the best one for this desktop: on X11
+// the sink ChooseVideoSink() picks for the machine (LUMADECK_VIDEO_SINK
+// forces one), a sink with a window of its own on Wayland, a silent sink
+// otherwise.
+VideoOutput MakeVideoOutput(const QString& name);
 
 // One playbin pipeline and its bus, without any widget. Bus messages are
 // handed to the message handler on the thread that owns this object, in
@@ -68,7 +81,9 @@ public:
     void SetVolume(double volume);
     void SetMute(bool on);
 
-    // Drawing into a native window (X11 only).
+    // Drawing into a native window (X11 only). The render rectangle is the
+    // picture's place in that window; a sink that cannot scale gets the
+    // picture scaled to its size.
     bool HasOverlay() const { return m_overlay; }
     void SetWindow(quintptr window);
     void SetRenderRectangle(const QRect& r);
@@ -80,6 +95,8 @@ private:
 
     gst::ElementPtr m_playbin;
     gst::ElementPtr m_videoSink;
+    gst::ElementPtr m_scaleCaps;
+    QSize m_scaledSize;
     QString m_videoSinkName;
     QString m_audioSinkName;
     bool m_overlay = false;
