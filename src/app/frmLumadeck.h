@@ -75,15 +75,32 @@ public:
     // One tick of Timer1 (also run directly by tests).
     void Timer1_Timer();
 
+    // True while the CD drives are being searched.
+    bool IsSearching() const { return bSearching; }
+    clsPlayList* cPlayList() const { return m_playList.get(); }
+    clsPlayVideo* cPlay() const { return m_play; }
+    clsFindFile* cFind() const { return m_find.get(); }
+    // The key of the drive button drive menu n (0 to 3) shows; "" when free.
+    QString DriveMenuTag(int n) const { return driveMenus.tag[n]; }
+
+    // Window title of a media file: "Lumadeck Player. " and its name.
+    static QString TitleFor(const QString& szFileName);
+
+signals:
+    // The window has unloaded; the program ends.
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     // ---- Fields
     bool bUnloadingThinClient = false;
     bool bSearching = false;
     bool bCloseRequested = false;
     bool bStopSearch = false;
-
-    clsPlayList* cPlayList() const { return m_playList.get(); }
-    clsPlayVideo* cPlay() const { return m_play; }
-    clsFindFile* cFind() const { return m_find.get(); }
 
     // ---- Controls
     QToolBar* Toolbar1 = nullptr;
@@ -121,19 +138,6 @@ public:
     QAction* mnuContents = nullptr;
     QAction* mnuAbout = nullptr;
 
-    // Window title of a media file: "Lumadeck Player. " and its name.
-    static QString TitleFor(const QString& szFileName);
-
-signals:
-    // The window has unloaded; the program ends.
-    void unloaded();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void createMenus();
     void createToolbar();
     void createStatusBar();
