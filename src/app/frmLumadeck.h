@@ -3,6 +3,7 @@
 #include "app/DriveMenus.h"
 #include "cd/mdlCDNotify.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
@@ -43,15 +44,17 @@ public:
     void ShowAppropriateForm();
 
     // ---- CD drive menus
-    // Rebuilds the four drive menus of a menu set from this window's toolbar.
-    void ReloadMenus(DriveMenuSet& frm, bool bLoadOnlyFiles);
+    // What the four drive menus show (the helper window's popup asks for
+    // only the files).
+    QList<DriveMenuView> DriveMenuViews(bool bLoadOnlyFiles) const;
     void AddCD(const QString& szDrive) override;
     void RemoveCD(const QString& szDrive) override;
     void RefreshCDDrives();
     void ScanCDDrives();
     void ScanDrive(const QString& szDrive);
-    // The toolbar's drive buttons, the master copy of the drive menus.
-    const QList<DriveButton>& DriveButtons() const { return m_driveButtons; }
+    // The contents of the toolbar's drive buttons, the master copy of the
+    // drive menus.
+    const DriveMenuModel& DriveMenus() const { return m_drives; }
     // Runs a drive menu item or a dropdown item of a drive button.
     void Toolbar1_ButtonMenuClick(const QString& buttonKey, const QString& itemKey);
 
@@ -164,10 +167,11 @@ private:
     void EndSearch();
     void cFind_FoundFile(const QString& szFullFileName, const QString& szFileName, bool& Cancel);
     void AddFileToDriveMenu(const QString& szDrive, const QString& szFullFileName);
-    DriveButton* findButton(const QString& key);
-    DriveButton& addButton(const QString& szDrive);
-    void updateButtonWidget(DriveButton& button);
-    void appendButtonItem(DriveButton& button, const DriveButtonItem& item);
+    DriveMenuContents& addButton(const QString& szDrive);
+    void updateButtonWidget(const DriveMenuContents& button);
+    void appendButtonItem(const DriveMenuContents& button, const DriveMenuItem& item);
+    // Redraws this window's drive menus from the model.
+    void reloadMenus();
     int FindDriveMenu(DriveMenuSet& set, const QString& key) const;
     int GetFreeDriveMenu(DriveMenuSet& set) const;
     QString driveOfFile(const QString& szFullFileName) const;
@@ -179,7 +183,8 @@ private:
     std::unique_ptr<clsPlayList> m_playList;
     clsPlayVideo* m_play = nullptr;
     std::unique_ptr<clsFindFile> m_find;
-    QList<DriveButton> m_driveButtons;
+    DriveMenuModel m_drives;
+    QHash<QString, QPointer<QToolButton>> m_driveWidgets; // the drive buttons, by key
     QString m_scanningDrive;
     bool m_inTick = false;
     bool m_unloaded = false;

@@ -13,8 +13,8 @@ namespace g = lumadeck::mdlGlobals;
 
 namespace {
 
-const DriveButton* buttonOf(frmLumadeck& w, const QString& key) {
-    for (const DriveButton& b : w.DriveButtons()) {
+const DriveMenuContents* buttonOf(frmLumadeck& w, const QString& key) {
+    for (const DriveMenuContents& b : w.DriveMenus().Drives()) {
         if (b.key == key) {
             return &b;
         }
@@ -25,8 +25,8 @@ const DriveButton* buttonOf(frmLumadeck& w, const QString& key) {
 // The texts of a drive's dropdown items; "<no button>" when it has none.
 QStringList buttonTexts(frmLumadeck& w, const QString& key) {
     QStringList out;
-    const DriveButton* button = buttonOf(w, key);
-    for (const DriveButtonItem& item : button ? button->items : QList<DriveButtonItem>{}) {
+    const DriveMenuContents* button = buttonOf(w, key);
+    for (const DriveMenuItem& item : button ? button->items : QList<DriveMenuItem>{}) {
         out.append(item.text);
     }
     return button ? out : QStringList{"<no button>"};
@@ -52,7 +52,7 @@ protected:
 TEST_F(DriveMenusTest, ScanListsTracksInTheirFoldersAndMediaAnywhere) {
     drives.InsertDisc("sr0", makeDisc("disc1"), "VCD_ONE");
     frmLumadeck& w = start();
-    const DriveButton* button = buttonOf(w, "CDsr0");
+    const DriveMenuContents* button = buttonOf(w, "CDsr0");
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button->toolTip, "CD Drive: sr0");
     EXPECT_EQ(buttonTexts(w, "CDsr0"),
@@ -64,8 +64,10 @@ TEST_F(DriveMenusTest, ScanListsTracksInTheirFoldersAndMediaAnywhere) {
     EXPECT_TRUE(driveMenu(w, 0)->menuAction()->isVisible());
     EXPECT_EQ(texts(driveMenu(w, 0)->actions(), true), buttonTexts(w, "CDsr0"));
     EXPECT_FALSE(driveMenu(w, 1)->menuAction()->isVisible());
-    ASSERT_TRUE(button->widget); // the toolbar button's dropdown carries the same items
-    EXPECT_EQ(texts(button->widget->menu()->actions()), buttonTexts(w, "CDsr0"));
+    // The toolbar button's dropdown carries the same items.
+    auto* widget = named<QToolButton>(w, "CDsr0");
+    ASSERT_TRUE(widget);
+    EXPECT_EQ(texts(widget->menu()->actions()), buttonTexts(w, "CDsr0"));
 }
 
 TEST_F(DriveMenusTest, PlayAllAddAllAndASingleFile) {
@@ -130,7 +132,7 @@ TEST_F(DriveMenusTest, FiveDrivesGetFiveButtonsAndFourMenus) {
         drives.AddDrive(QString("sr%1").arg(i));
     }
     frmLumadeck& w = start();
-    EXPECT_EQ(w.DriveButtons().size(), 5);
+    EXPECT_EQ(w.DriveMenus().Drives().size(), 5);
     for (int n = 0; n < 4; ++n) {
         EXPECT_EQ(w.DriveMenuTag(n), QString("CDsr%1").arg(n));
         EXPECT_TRUE(driveMenu(w, n)->menuAction()->isVisible());
@@ -142,7 +144,7 @@ TEST_F(DriveMenusTest, RefreshRunsOnTheNextTickAndStopEndsTheScan) {
     drives.InsertDisc("sr0", makeDisc("disc1"), "VCD_ONE");
     drives.InsertDisc("sr1", makeDisc("disc2"), "VCD_TWO");
     frmLumadeck& w = start();
-    ASSERT_EQ(w.DriveButtons().size(), 2);
+    ASSERT_EQ(w.DriveMenus().Drives().size(), 2);
 
     action(w, "mnuRefresh")->trigger();
     EXPECT_FALSE(action(w, "mnuRefresh")->isEnabled());
@@ -166,7 +168,7 @@ TEST_F(DriveMenusTest, RefreshRunsOnTheNextTickAndStopEndsTheScan) {
     EXPECT_FALSE(action(w, "mnuStop")->isEnabled());
     EXPECT_FALSE(action(w, "stop")->isVisible());
     EXPECT_FALSE(w.IsSearching());
-    EXPECT_EQ(w.DriveButtons().size(), 1);
+    EXPECT_EQ(w.DriveMenus().Drives().size(), 1);
     EXPECT_EQ(buttonTexts(w, "CDsr1"), QStringList({"<no button>"}));
     EXPECT_LT(buttonTexts(w, "CDsr0").size(), 6);
 
@@ -174,7 +176,7 @@ TEST_F(DriveMenusTest, RefreshRunsOnTheNextTickAndStopEndsTheScan) {
     stopped = true;
     timer(w)->Tag = "1";
     w.Timer1_Timer();
-    EXPECT_EQ(w.DriveButtons().size(), 2);
+    EXPECT_EQ(w.DriveMenus().Drives().size(), 2);
     EXPECT_EQ(buttonTexts(w, "CDsr1").size(), 6);
 }
 
@@ -209,11 +211,11 @@ TEST_F(DriveMenusTest, TheHelperWindowsMenusListOnlyFiles) {
     frmHelper& helper = Forms::Helper.get();
     QStringList added;
     QObject::connect(&helper, &frmHelper::AddToPL, &w, [&](const QString& f) { added.append(f); });
-    w.ReloadMenus(helper.driveMenus, true);
-    EXPECT_EQ(texts(helper.driveMenus.items[0], true),
+    helper.ShowDriveMenus(w.DriveMenuViews(true));
+    EXPECT_EQ(texts(driveMenu(helper, 0)->actions(), true),
               QStringList({"B.AVI (2 KB)", "A.MPG (4 KB)", "AVSEQ01.DAT (12,345 KB)"}));
-    EXPECT_EQ(helper.driveMenus.mnuDrive[0]->title(), "sr0: (VCD_ONE)");
-    helper.driveMenus.items[0][5]->trigger();
+    EXPECT_EQ(driveMenu(helper, 0)->title(), "sr0: (VCD_ONE)");
+    driveMenu(helper, 0)->actions()[5]->trigger();
     EXPECT_EQ(added, QStringList({dir.filePath("disc1/MPEGAV/AVSEQ01.DAT")}));
     EXPECT_FALSE(helper.isVisible());
 }
