@@ -3,7 +3,7 @@
 // control alike. The simulated one delivers from the event loop, as the
 // real one does; its clips are scripted to behave like the generated ones.
 #include "GstTestSupport.h"
-#include "player/SimulatedMediaControl.h"
+#include "testing/SimulatedMediaControl.h"
 
 #include <memory>
 
