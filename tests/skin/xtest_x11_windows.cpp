@@ -34,7 +34,8 @@ template <class F> bool waitFor(F done) {
 // A top-level window that counts the presses it receives.
 class Target : public QWidget {
 public:
-    explicit Target(const QRect& geometry, const QColor& colour) : QWidget(nullptr, Qt::FramelessWindowHint) {
+    explicit Target(const QRect& geometry, const QColor& colour)
+        : QWidget(nullptr, Qt::FramelessWindowHint) {
         setGeometry(geometry);
         setAutoFillBackground(true);
         QPalette p = palette();
@@ -66,13 +67,13 @@ TEST(X11Windows, CutAwayPartsPassClicksToTheWindowBehind) {
     }
     struct Case {
         long shape;
-        QPoint cutAway;  // in window coordinates
+        QPoint cutAway; // in window coordinates
         QPoint kept;
     };
     const Case cases[] = {
-        {0, {3, 3}, {150, 5}},      // ellipse: corner away, top middle kept
-        {1, {1, 1}, {10, 10}},      // rounded corners
-        {2, {20, 20}, {150, 100}},  // diamond
+        {0, {3, 3}, {150, 5}},     // ellipse: corner away, top middle kept
+        {1, {1, 1}, {10, 10}},     // rounded corners
+        {2, {20, 20}, {150, 100}}, // diamond
     };
     for (const Case& c : cases) {
         Target behind(QRect(100, 100, 300, 200), Qt::darkBlue);
@@ -86,19 +87,22 @@ TEST(X11Windows, CutAwayPartsPassClicksToTheWindowBehind) {
 
         const QPoint away = front.mapToGlobal(c.cutAway);
         xdotool({"mousemove", QString::number(away.x()), QString::number(away.y()), "click", "1"});
-        EXPECT_TRUE(waitFor([&] { return behind.presses == 1; })) << "shape " << c.shape << ": the window behind";
+        EXPECT_TRUE(waitFor([&] { return behind.presses == 1; }))
+            << "shape " << c.shape << ": the window behind";
         EXPECT_EQ(front.presses, 0) << "shape " << c.shape;
 
         const QPoint kept = front.mapToGlobal(c.kept);
         xdotool({"mousemove", QString::number(kept.x()), QString::number(kept.y()), "click", "1"});
-        EXPECT_TRUE(waitFor([&] { return front.presses == 1; })) << "shape " << c.shape << ": the shaped window";
+        EXPECT_TRUE(waitFor([&] { return front.presses == 1; }))
+            << "shape " << c.shape << ": the shaped window";
         EXPECT_EQ(behind.presses, 1) << "shape " << c.shape;
 
         // Another code takes the shape away again: the corner is the front's.
         clsGuiFuncs().SetWindowShape(&front, 9);
         QTest::qWait(100);
         xdotool({"mousemove", QString::number(away.x()), QString::number(away.y()), "click", "1"});
-        EXPECT_TRUE(waitFor([&] { return front.presses == 2; })) << "shape " << c.shape << " removed";
+        EXPECT_TRUE(waitFor([&] { return front.presses == 2; }))
+            << "shape " << c.shape << " removed";
     }
 }
 
