@@ -33,6 +33,11 @@ void releaseCapture() {
 // Lets events run until the mouse buttons are up: the window system moves
 // or sizes the window meanwhile.
 void waitForRelease(const QPointer<QWidget>& window) {
+    // Only an X server tells where the pointer is while another client
+    // (the window manager) holds it; elsewhere the call returns at once.
+    if (!Pointer::IsX11()) {
+        return;
+    }
     while (window && Pointer::Query().held) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(5);
@@ -207,6 +212,9 @@ void clsGuiFuncs::DragOBJ(QWidget* f) {
         waitForRelease(guard);
         return;
     }
+    if (!Pointer::IsX11()) {
+        return; // nothing here can follow the pointer (offscreen, for one)
+    }
     const QPoint origin = window->pos();
     const QSize size = window->size();
     followPointer(window, start,
@@ -258,6 +266,9 @@ void clsGuiFuncs::SizeOBJ(QWidget* f, const QString& act) {
     if (handle && handle->startSystemResize(*edges)) {
         waitForRelease(guard);
         return;
+    }
+    if (!Pointer::IsX11()) {
+        return; // nothing here can follow the pointer (offscreen, for one)
     }
     const QRect origin = window->geometry();
     const QSize minimum = window->minimumSize().expandedTo(QSize(1, 1));
