@@ -20,6 +20,9 @@ public:
     void RemoveFormBorders();
     // Shows the compact window's menu buttons.
     void ShowMenus();
+    // A key pressed in this window, or in the playlist window in compact
+    // mode: Alt+F4 (Alt alone) closes this window, and with it the program.
+    void HandleKey(int KeyCode, Qt::KeyboardModifiers Shift);
 
     QLabel* lblCurrFile = nullptr;
     QLabel* lblPosition = nullptr;
@@ -34,6 +37,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 } // namespace lumadeck
