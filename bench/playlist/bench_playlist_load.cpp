@@ -31,6 +31,7 @@ public:
         SetCurrent();
     }
     void SetCurrent() override { selected = attached->CurrentFileIndex(); }
+    void SetButtons() override {}
     void SetWindowVisible(bool) override {}
     void ShowNormal() override {}
     void TakeFocus() override {}
