@@ -517,6 +517,8 @@ void frmPlaylist::lstPlayList_MouseMove(const QPoint& pos) {
     // The rows between read the controller's new order; nothing is rebuilt.
     m_model->RowsReordered(m_iDragIndex, s);
     m_iDragIndex = s;
+    // The current entry may have moved with the step: Prev and Next follow.
+    SetButtons();
 }
 
 void frmPlaylist::lstPlayList_MouseDown(Qt::MouseButton button) {
