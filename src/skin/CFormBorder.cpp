@@ -100,17 +100,19 @@ Qt::WindowFlags flagsFor(const QWidget* w, unsigned style, unsigned ex) {
     } else {
         f |= Qt::FramelessWindowHint;
     }
+    // As with the classic frame, the caption buttons come with the system
+    // menu: without it the title bar shows none.
     if (style & StyleSysMenu) {
         f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-    }
-    if (style & StyleMinBox) {
-        f |= Qt::WindowMinimizeButtonHint;
-    }
-    if (style & StyleMaxBox) {
-        f |= Qt::WindowMaximizeButtonHint;
-    }
-    if (ex & ExContextHelp) {
-        f |= Qt::WindowContextHelpButtonHint;
+        if (style & StyleMinBox) {
+            f |= Qt::WindowMinimizeButtonHint;
+        }
+        if (style & StyleMaxBox) {
+            f |= Qt::WindowMaximizeButtonHint;
+        }
+        if (ex & ExContextHelp) {
+            f |= Qt::WindowContextHelpButtonHint;
+        }
     }
     if (ex & ExTopMost) {
         f |= Qt::WindowStaysOnTopHint;
@@ -362,11 +364,18 @@ void CFormBorder::RemoveMenuItem(unsigned MenuItem) {
     if (!menu) {
         return;
     }
-    if (MenuItem == unsigned(SysCommand::Minimize)) {
-        SetMinButton(false);
-    } else if (MenuItem == unsigned(SysCommand::Maximize)) {
-        SetMaxButton(false);
-    } else if (MenuItem == unsigned(SysCommand::Close)) {
+    if (MenuItem == unsigned(SysCommand::Minimize) || MenuItem == unsigned(SysCommand::Maximize)) {
+        // Taking the button away greys its item first; the item then goes
+        // under its greyed number, or it would stay behind.
+        if (MenuItem == unsigned(SysCommand::Minimize)) {
+            SetMinButton(false);
+        } else {
+            SetMaxButton(false);
+        }
+        menu->RemoveCommand(MenuItem & ~GreyedCommandMask);
+        return;
+    }
+    if (MenuItem == unsigned(SysCommand::Close)) {
         const int pos = FindMenuPos(MenuItem);
         if (pos > 0 && menu->ItemID(pos - 1) == 0 && menu->ItemID(pos) == MenuItem) {
             menu->RemoveAt(pos - 1);

@@ -86,7 +86,7 @@ SkinButtonCtl::Look SkinButtonCtl::CurrentLook() const {
     if (isDown()) {
         return Look::Down;
     }
-    if (underMouse() || testAttribute(Qt::WA_UnderMouse)) {
+    if (m_hovered) {
         return Look::Hover;
     }
     return Look::Up;
@@ -132,11 +132,13 @@ void SkinButtonCtl::mouseMoveEvent(QMouseEvent* event) {
 
 void SkinButtonCtl::enterEvent(QEnterEvent* event) {
     QAbstractButton::enterEvent(event);
+    m_hovered = true;
     update();
 }
 
 void SkinButtonCtl::leaveEvent(QEvent* event) {
     QAbstractButton::leaveEvent(event);
+    m_hovered = false;
     update();
 }
 

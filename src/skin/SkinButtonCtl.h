@@ -51,6 +51,7 @@ private:
     QPixmap m_down;
     QPixmap m_hover;
     bool m_stretch = true;
+    bool m_hovered = false;
 };
 
 } // namespace lumadeck

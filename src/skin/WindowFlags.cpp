@@ -10,13 +10,20 @@ void Apply(QWidget* window, Qt::WindowFlags flags) {
         return;
     }
     const bool visible = window->isVisible();
+    // A window that has been on screen keeps its outer corner; one that has
+    // not knows no frame yet and keeps its inner geometry.
+    const bool placed = window->testAttribute(Qt::WA_WState_Created) && visible;
     const QPoint pos = window->pos();
-    const QSize size = window->size();
+    const QRect geometry = window->geometry();
     const Qt::WindowStates state = window->windowState();
     const QRegion mask = window->mask();
     window->setWindowFlags(flags);
-    window->move(pos);
-    window->resize(size);
+    if (placed) {
+        window->move(pos);
+        window->resize(geometry.size());
+    } else {
+        window->setGeometry(geometry);
+    }
     if (!mask.isEmpty()) {
         window->setMask(mask);
     }

@@ -96,9 +96,10 @@ std::optional<QRegion> clsGuiFuncs::ShapeRegion(int w, int h, long Shape) {
     case long(WindowShape::RoundRect):
         return Regions::RoundRect(w, h, 20, 20);
     case long(WindowShape::Diamond): {
-        const QPolygon diamond(
-            {QPoint(w / 2, 0), QPoint(0, h / 2), QPoint(w / 2, h), QPoint(w, h / 2)});
-        return QRegion(diamond, Qt::OddEvenFill);
+        // Halves truncated toward zero, as the outline has always had them.
+        const QPolygonF diamond(
+            {QPointF(w / 2, 0), QPointF(0, h / 2), QPointF(w / 2, h), QPointF(w, h / 2)});
+        return Regions::Polygon(diamond);
     }
     case long(WindowShape::Rectangle):
         return QRegion(0, 0, w, h);
