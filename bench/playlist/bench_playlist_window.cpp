@@ -3,12 +3,12 @@
 // out and painted them), and one drag step that moves an entry from one end
 // of a 100,000-row list to the other. Goals: 10,000 under 100 ms, 100,000
 // under 1 s, a drag step under 5 ms.
-#include "player/SimulatedMediaControl.h"
 #include "playlist/IPlayListWindowPeers.h"
 #include "playlist/M3UFile.h"
 #include "playlist/PlayListModel.h"
 #include "playlist/clsPlayList.h"
 #include "playlist/frmPlaylist.h"
+#include "testing/SimulatedMediaControl.h"
 
 #include <QApplication>
 #include <QFile>
@@ -19,6 +19,7 @@
 #include <cstdlib>
 
 using namespace lumadeck;
+using namespace lumadeck::test;
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <QPointer>
 
 using namespace lumadeck;
-using namespace lumadeck::testing;
+using namespace lumadeck::test;
 
 namespace {
 

@@ -2,14 +2,14 @@
 // the simulated media control, with recorded surroundings (popups, dialogs,
 // the compact window). After every step the window's rows are compared with
 // the controller's entries.
-#include "platform/RecordingDialogs.h"
 #include "platform/Services.h"
-#include "player/SimulatedMediaControl.h"
 #include "playlist/IPlayListWindowPeers.h"
 #include "playlist/PlayListModel.h"
 #include "playlist/clsPlayList.h"
 #include "playlist/frmPlaylist.h"
 #include "skin/LabelButton.h"
+#include "testing/RecordingDialogs.h"
+#include "testing/SimulatedMediaControl.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 using namespace lumadeck;
+using namespace lumadeck::test;
 
 namespace {
 
