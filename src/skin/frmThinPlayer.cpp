@@ -1,6 +1,7 @@
 #include "frmThinPlayer.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QStyle>
 #include <QToolButton>
@@ -79,6 +80,19 @@ void frmThinPlayer::HideCurrentFile() {
 
 void frmThinPlayer::SetShowVideoVisible(bool visible) {
     imgShowVideo->setVisible(visible);
+}
+
+void frmThinPlayer::HandleKey(int KeyCode, Qt::KeyboardModifiers Shift) {
+    const Qt::KeyboardModifiers held =
+        Shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (KeyCode == Qt::Key_F4 && held == Qt::AltModifier) {
+        close();
+    }
+}
+
+void frmThinPlayer::keyPressEvent(QKeyEvent* event) {
+    HandleKey(event->key(), event->modifiers());
+    QWidget::keyPressEvent(event);
 }
 
 void frmThinPlayer::closeEvent(QCloseEvent* event) {
