@@ -15,6 +15,7 @@
 #include "player/clsPlayVideo.h"
 #include "playlist/IPlayListWindow.h"
 #include "playlist/clsPlayList.h"
+#include "playlist/frmPlaylist.h"
 
 #include <QAction>
 #include <QApplication>
@@ -86,7 +87,11 @@ frmLumadeck::frmLumadeck(QWidget* parent) : QMainWindow(parent) {
     }
 }
 
-frmLumadeck::~frmLumadeck() = default;
+frmLumadeck::~frmLumadeck() {
+    if (frmThinPlayer* thin = Forms::ThinPlayer.ifLoaded()) {
+        thin->SetPeers(nullptr);
+    }
+}
 
 // ------------------------------------------------------------------ controls
 
@@ -409,10 +414,43 @@ void frmLumadeck::connectPlayList() {
 // ------------------------------------------------------------- display modes
 
 void frmLumadeck::hookThinPlayer(frmThinPlayer& thin) {
+    thin.SetPeers(this);
     connect(&thin, &frmThinPlayer::closing, this, &frmLumadeck::thinPlayerClosing,
             Qt::UniqueConnection);
     connect(&thin, &frmThinPlayer::showVideoRequested, this, &frmLumadeck::showVideoRequested,
             Qt::UniqueConnection);
+}
+
+QMenu* frmLumadeck::MainMenu(int Index) {
+    switch (Index) {
+    case 0:
+        return mnuFile;
+    case 1:
+        return mnuOptions;
+    case 2:
+        return mnuView;
+    case 3:
+        return mnuPlaylist;
+    case 4:
+        return mnuHelp;
+    default:
+        return nullptr;
+    }
+}
+
+void frmLumadeck::ShowAboutFrom(QWidget* owner) {
+    if (Forms::Splash.isLoaded() && Forms::Splash->isVisible()) {
+        return; // already shown modally
+    }
+    ShowAboutWindow(owner);
+}
+
+bool frmLumadeck::PlaylistShown() const {
+    return m_playList && m_playList->bPLShown();
+}
+
+QWidget* frmLumadeck::PlaylistWindow() {
+    return Forms::Playlist.ifLoaded();
 }
 
 // Closing the compact window ends the program.

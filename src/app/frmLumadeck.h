@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/DriveMenus.h"
+#include "skin/IThinPlayerPeers.h"
 #include "cd/mdlCDNotify.h"
 
 #include <QHash>
@@ -30,7 +31,7 @@ class frmThinPlayer;
 // shows the video. It owns the playlist controller (and through it the
 // player) and the CD file finder, turns the controller's events into its
 // caption and status texts, and runs the deferred commands of its timer.
-class frmLumadeck : public QMainWindow, public ICDNotifyTarget {
+class frmLumadeck : public QMainWindow, public ICDNotifyTarget, private IThinPlayerPeers {
     Q_OBJECT
 public:
     explicit frmLumadeck(QWidget* parent = nullptr);
@@ -99,6 +100,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // ---- What the compact window reaches
+    QMenu* MainMenu(int Index) override;
+    void ShowAboutFrom(QWidget* owner) override;
+    bool PlaylistShown() const override;
+    QWidget* PlaylistWindow() override;
+
     // ---- Fields
     bool bUnloadingThinClient = false;
     bool bSearching = false;
