@@ -472,6 +472,7 @@ void frmLumadeck::ShowAppropriateForm() {
         mnuClassic->setText("&Legacy Mode");
         if (m_play) {
             m_play->SetFormTopMargin(0);
+            m_play->ResizePlayer(); // the video moves up where the menus were
         }
         const bool wasVisible = thin.isVisible();
         thin.show();
@@ -502,6 +503,7 @@ void frmLumadeck::ShowAppropriateForm() {
     mnuClassic->setText("&Compact Mode");
     if (m_play) {
         m_play->SetFormTopMargin(topMargin());
+        m_play->ResizePlayer(); // the video moves down below the toolbar
     }
     update();
 }
@@ -699,7 +701,9 @@ bool frmLumadeck::eventFilter(QObject* watched, QEvent* event) {
 // ------------------------------------------------------- activation, closing
 
 void frmLumadeck::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+    // A hidden video window can still hear of an activation that was on its
+    // way when it hid; the icon that brings it back stays then.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible()) {
         if (frmThinPlayer* thin = Forms::ThinPlayer.ifLoaded()) {
             thin->SetShowVideoVisible(false);
         }
@@ -767,7 +771,9 @@ void frmLumadeck::Form_Unload() {
     m_play = nullptr;
     m_playList.reset();
     emit unloaded();
-    QCoreApplication::quit();
+    // Ends the event loops at once, also from inside a menu that a compact
+    // window's label button opened, without asking the windows again.
+    QCoreApplication::exit(0);
 }
 
 } // namespace lumadeck
