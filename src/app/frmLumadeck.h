@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/DriveMenus.h"
-#include "skin/IThinPlayerPeers.h"
 #include "cd/mdlCDNotify.h"
+#include "skin/IThinPlayerPeers.h"
 
 #include <QHash>
 #include <QMainWindow>

@@ -17,9 +17,9 @@ namespace lumadeck {
 
 namespace {
 
-constexpr int BarWidth = 461;  // the background picture's width on the window
-constexpr int BarHeight = 32;  // and its height
-constexpr int BorderTrim = 3;  // the window is that much narrower than it
+constexpr int BarWidth = 461; // the background picture's width on the window
+constexpr int BarHeight = 32; // and its height
+constexpr int BorderTrim = 3; // the window is that much narrower than it
 
 QLabel* smallLabel(QWidget* parent, const QString& name, int left, int top) {
     auto* label = new QLabel("Label1", parent);
