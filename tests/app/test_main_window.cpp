@@ -315,7 +315,7 @@ TEST_F(MainWindowTest, ModeSwitchRunsOnTheNextTickAndIsKept) {
     EXPECT_FALSE(w.isVisible()); // nothing plays: the video window goes
     ASSERT_TRUE(Forms::ThinPlayer.isLoaded());
     EXPECT_TRUE(Forms::ThinPlayer->isVisible());
-    EXPECT_TRUE(Forms::ThinPlayer->findChild<QToolButton*>("imgShowVideo")
+    EXPECT_TRUE(Forms::ThinPlayer->findChild<QWidget*>("imgShowVideo")
                     ->isVisibleTo(Forms::ThinPlayer.ifLoaded()));
     EXPECT_EQ(action(w, "mnuClassic")->text(), "&Legacy Mode");
     EXPECT_EQ(w.cPlay()->FormTopMargin(), 0);
