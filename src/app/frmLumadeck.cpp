@@ -266,6 +266,9 @@ void frmLumadeck::Form_Load() {
     }
     bCloseRequested = false;
     bSearching = true;
+    // The start-up scan is a search like the others: no refresh until it ends.
+    mnuRefresh->setEnabled(false);
+    mnuStop->setEnabled(true);
     setUpPlayer();
     SyncZoomMenu();
     mnuShowControls->setChecked(g::ShowControlsOnFullScreen);
@@ -477,11 +480,13 @@ void frmLumadeck::SyncZoomMenu() {
 // --------------------------------------------------------------------- timer
 
 void frmLumadeck::Timer1_Timer() {
-    if (Timer1->Tag == "1") {
+    if (Timer1->Tag == "1" && !bSearching) {
         Timer1->Tag = "0";
         RefreshCDDrives();
         return;
     }
+    // A refresh asked for while a scan runs (a tick during a disc's scan)
+    // waits for a tick after it.
     if (Timer1->Tag == "2") {
         Timer1->Tag = "0";
         ShowAppropriateForm();
@@ -673,8 +678,10 @@ void frmLumadeck::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
-    Forms::Lumadeck.unload();
+    // The unload steps (which may ask about the playlist) run while the
+    // window is still on the screen; it goes away after them.
     Form_Unload();
+    Forms::Lumadeck.unload();
 }
 
 void frmLumadeck::closeAfterScan() {
@@ -686,8 +693,8 @@ void frmLumadeck::closeAfterScan() {
         HideVideoWindow();
         return;
     }
-    Forms::Lumadeck.unload();
     Form_Unload();
+    Forms::Lumadeck.unload();
 }
 
 void frmLumadeck::Form_Unload() {

@@ -47,6 +47,9 @@ public:
     void ReloadMenus(DriveMenuSet& frm, bool bLoadOnlyFiles);
     void AddCD(const QString& szDrive) override;
     void RemoveCD(const QString& szDrive) override;
+    // Disc notices wait while any scan runs (from BeginSearch or the load
+    // handler to EndSearch), and are delivered in order after it.
+    bool ScanRunning() const override { return bSearching; }
     void RefreshCDDrives();
     void ScanCDDrives();
     void ScanDrive(const QString& szDrive);

@@ -328,6 +328,12 @@ void frmLumadeck::EndSearch() {
     }
     bSearching = false;
     bStopSearch = false;
+    if (mdlCDNotify::PendingNotices() > 0) {
+        // Disc notices that came during the scan, once the code that started
+        // it has finished with it.
+        QMetaObject::invokeMethod(
+            this, [] { mdlCDNotify::DeliverPendingNotices(); }, Qt::QueuedConnection);
+    }
 }
 
 void frmLumadeck::RefreshCDDrives() {
