@@ -2,6 +2,7 @@
 #include "app/Forms.h"
 #include "app/SavedPositions.h"
 #include "app/mdlGlobals.h"
+#include "platform/cRegistry.h"
 #include "player/GstMediaControl.h"
 
 #include <QApplication>
@@ -32,8 +33,12 @@ int main(int argc, char* argv[]) {
     environment.positions = &positions;
 
     lumadeck::mdlGlobals::Main();
-    if (!lumadeck::Forms::Lumadeck.isLoaded()) {
-        return 0; // closed during start-up
+    int result = 0; // closed during start-up
+    if (lumadeck::Forms::Lumadeck.isLoaded()) {
+        result = QApplication::exec();
     }
-    return QApplication::exec();
+    // The saved positions are all written: the database is closed so that
+    // no write-ahead log is left beside it.
+    lumadeck::mdlGlobals::PositionRegistry().Close();
+    return result;
 }
