@@ -9,7 +9,7 @@
 #include <functional>
 
 using namespace lumadeck;
-using namespace lumadeck::testing;
+using namespace lumadeck::test;
 namespace g = lumadeck::mdlGlobals;
 
 namespace {
@@ -303,4 +303,6 @@ TEST_F(DriveMenusTest, DiscNoticesAndRefreshesWaitForTheRunningScan) {
     EXPECT_EQ(overlapping.sr0.size(), 6);
     EXPECT_EQ(overlapping.menu0, overlapping.sr0);
     EXPECT_EQ(overlapping.sr1, QStringList({"(No Video Files found)"}));
+    mdlCDNotify::StopCDNotification(&w);
+    DriveServices::setCurrent(&drives);
 }
