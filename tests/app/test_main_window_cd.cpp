@@ -242,8 +242,8 @@ struct Menus {
 };
 
 Menus menusOf(frmLumadeck& w) {
-    return {buttonTexts(w, "CDsr0"), buttonTexts(w, "CDsr1"), texts(w.driveMenus.items[0], true),
-            texts(w.driveMenus.items[1], true)};
+    return {buttonTexts(w, "CDsr0"), buttonTexts(w, "CDsr1"),
+            texts(driveMenu(w, 0)->actions(), true), texts(driveMenu(w, 1)->actions(), true)};
 }
 
 } // namespace
@@ -260,8 +260,8 @@ TEST_F(DriveMenusTest, DiscNoticesAndRefreshesWaitForTheRunningScan) {
         frmLumadeck* w = Forms::Lumadeck.ifLoaded();
         states << QStringLiteral("%1 refresh %2 stop %3")
                       .arg(drive)
-                      .arg(w->mnuRefresh->isEnabled())
-                      .arg(w->mnuStop->isEnabled());
+                      .arg(action(*w, "mnuRefresh")->isEnabled())
+                      .arg(action(*w, "mnuStop")->isEnabled());
     };
     frmLumadeck& w = start();
     EXPECT_EQ(states, QStringList({"sr0 refresh 0 stop 1", "sr1 refresh 0 stop 1"}));
@@ -278,26 +278,26 @@ TEST_F(DriveMenusTest, DiscNoticesAndRefreshesWaitForTheRunningScan) {
             mounting.Raise(
                 {DeviceChange::Event::Arrival, DeviceChange::Device::Volume, true, {"sr0"}});
             pendingDuring = mdlCDNotify::PendingNotices();
-            w.Timer1->Tag = "1";
+            timer(w)->Tag = "1";
             w.Timer1_Timer();
-            tagAfterTick = w.Timer1->Tag;
-            w.Timer1->Tag = "0";
+            tagAfterTick = timer(w)->Tag;
+            timer(w)->Tag = "0";
         }
     };
-    w.Timer1->Tag = "1";
+    timer(w)->Tag = "1";
     w.Timer1_Timer();
     EXPECT_EQ(pendingDuring, 1);       // held while the scan ran...
     EXPECT_EQ(tagAfterTick, "1");      // ...like the refresh asked for meanwhile
     QCoreApplication::processEvents(); // ...and delivered after it
     EXPECT_EQ(mdlCDNotify::PendingNotices(), 0);
-    EXPECT_EQ(w.panelStatus->text(), "CD inserted in Drive: sr0");
-    EXPECT_TRUE(w.mnuRefresh->isEnabled());
-    EXPECT_FALSE(w.bSearching);
+    EXPECT_EQ(label(w, "status")->text(), "CD inserted in Drive: sr0");
+    EXPECT_TRUE(action(w, "mnuRefresh")->isEnabled());
+    EXPECT_FALSE(w.IsSearching());
     const Menus overlapping = menusOf(w);
 
     // The same two scans one after the other.
     mounting.onMount = {};
-    w.Timer1->Tag = "1";
+    timer(w)->Tag = "1";
     w.Timer1_Timer();
     w.AddCD("sr0");
     EXPECT_EQ(overlapping, menusOf(w));
