@@ -143,6 +143,13 @@ frmPlaylist::frmPlaylist(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Fra
     m_lstPlayList->setObjectName("lstPlayList");
     m_lstPlayList->setGeometry(108, 21, 330, 171);
     m_lstPlayList->setModel(m_model);
+    // Light text on a dark ground, in the colours of the skin.
+    QPalette listPalette = m_lstPlayList->palette();
+    listPalette.setColor(QPalette::Base, QColor(40, 18, 28));
+    listPalette.setColor(QPalette::Text, LabelButton::NormalColour());
+    listPalette.setColor(QPalette::Highlight, QColor(150, 40, 60));
+    listPalette.setColor(QPalette::HighlightedText, Qt::white);
+    m_lstPlayList->setPalette(listPalette);
 
     m_label1 = heading("Playlist", QRect(13, 20, 84, 17), this);
     m_label1->setObjectName("Label1");

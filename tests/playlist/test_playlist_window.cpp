@@ -183,6 +183,11 @@ TEST_F(PlaylistWindowTest, LaidOutAsTheSkinWants) {
     EXPECT_EQ(window->Button(PlayListButton::Prev)->geometry(), QRect(319, 194, 44, 18));
     EXPECT_EQ(window->windowTitle(), "Lumadeck Play List");
     EXPECT_EQ(peers.calls, QStringList{"LoadHelper"});
+    // The minimise and close buttons are drawn above the background.
+    const QImage shot = window->grab().toImage();
+    const QRgb background = shot.pixel(400, 12);
+    EXPECT_NE(shot.pixel(434, 12), background);
+    EXPECT_NE(shot.pixel(449, 12), background);
 }
 
 TEST_F(PlaylistWindowTest, DraggingMovesOneStepPerPointerEventInStepWithTheController) {
