@@ -50,7 +50,7 @@ void PlayListWindowPeers::PopupFromCD(const QPoint& globalPos) {
         return;
     }
     frmHelper& helper = Forms::Helper.get();
-    main->ReloadMenus(helper.driveMenus, true);
+    helper.ShowDriveMenus(main->DriveMenuViews(true));
     helper.mnuPopup->popup(globalPos);
 }
 

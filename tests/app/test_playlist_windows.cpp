@@ -112,8 +112,7 @@ TEST_F(ProgramWindowsTest, ClosingTheMainWindowUnloadsThePlaylistWindowAndItsHel
     w.cPlayList()->ShowPlayList();
     QPointer<frmPlaylist> window = playlistWindow();
     ASSERT_TRUE(Forms::Helper.isLoaded());
-    w.bUnloadingThinClient = true;
-    w.close();
+    w.ExitProgram();
     flushDeletes();
     EXPECT_TRUE(window.isNull());
     EXPECT_FALSE(Forms::Helper.isLoaded());
