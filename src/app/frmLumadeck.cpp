@@ -339,7 +339,7 @@ void frmLumadeck::refresh() {
         return;
     }
     if (IPlayListWindowHost* host = Environment().playListWindows; host && host->IsLoaded()) {
-        host->Window().SetCurrent();
+        host->Window().SetButtons();
     }
 }
 
