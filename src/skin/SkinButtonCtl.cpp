@@ -9,13 +9,33 @@ namespace lumadeck {
 
 namespace {
 
+// A skin picture, or where it cannot be read a plain square with the
+// button's sign drawn on it, so the button still says what it does.
+QPixmap picture(const char* name, const QColor& plain, bool close) {
+    const bool found = SkinArt::Exists(name);
+    QPixmap pixmap = SkinArt::Load(name, QSize(16, 16), plain);
+    if (!found) {
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
+        if (close) {
+            painter.drawLine(QPointF(4.5, 4.5), QPointF(11.5, 11.5));
+            painter.drawLine(QPointF(11.5, 4.5), QPointF(4.5, 11.5));
+        } else {
+            painter.drawLine(QPointF(4.5, 10.5), QPointF(11.5, 10.5));
+        }
+    }
+    return pixmap;
+}
+
 SkinButtonCtl* makeButton(QWidget* parent, int left, int top, const char* up, const char* down,
                           const char* hover, const QString& name, const QColor& plain) {
+    const bool close = name == "Close";
     auto* button = new SkinButtonCtl(parent);
     button->setGeometry(left, top, 16, 16);
-    button->setPictureup(SkinArt::Load(up, QSize(16, 16), plain));
-    button->setPicturedown(SkinArt::Load(down, QSize(16, 16), plain.darker(140)));
-    button->setPicturehover(SkinArt::Load(hover, QSize(16, 16), plain.lighter(140)));
+    button->setPictureup(picture(up, plain, close));
+    button->setPicturedown(picture(down, plain.darker(140), close));
+    button->setPicturehover(picture(hover, plain.lighter(140), close));
     button->setStretch(true);
     button->setAccessibleName(name);
     button->setToolTip(name);

@@ -2,6 +2,7 @@
 // a shaped window's cut-away corner passes clicks to the window behind, and
 // DragOBJ / SizeOBJ move and size a window after the pointer, returning only
 // when the button is released.
+#include "skin/CFormBorder.h"
 #include "skin/clsGuiFuncs.h"
 
 #include <QElapsedTimer>
@@ -157,5 +158,26 @@ TEST(X11Windows, DragAndSizeFollowThePointerUntilRelease) {
         ASSERT_TRUE(waitFor([&] { return returned; })) << c.what;
         EXPECT_EQ(seenWhileHeld, c.expected) << c.what << " while the button was held";
         EXPECT_EQ(window.geometry(), c.expected) << c.what;
+    }
+}
+
+TEST(X11Windows, AutoDragMovesTheBorderControlsWindowOnlyWhenOn) {
+    if (!haveXdotool()) {
+        GTEST_SKIP() << "xdotool is not installed";
+    }
+    for (bool autoDrag : {true, false}) {
+        QWidget window(nullptr, Qt::FramelessWindowHint);
+        window.setGeometry(200, 150, 160, 120);
+        CFormBorder border;
+        border.SetClient(&window);
+        border.SetAutoDrag(autoDrag);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QTimer::singleShot(150, [] { xdotool({"mousemove", "300", "260"}); });
+        QTimer::singleShot(350, [] { xdotool({"mouseup", "1"}); });
+        xdotool({"mousemove", "260", "200", "mousedown", "1"});
+        QTest::qWait(700);
+        EXPECT_EQ(window.pos(), autoDrag ? QPoint(240, 210) : QPoint(200, 150))
+            << "AutoDrag " << autoDrag;
     }
 }
