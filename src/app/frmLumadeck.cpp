@@ -329,7 +329,7 @@ void frmLumadeck::setUpPlayer() {
     play.SetMediaPlayer(MediaPlayer1);
     play.SetTimer(Timer1);
     m_play = &play;
-    m_play->SetlZoom(g::DisplaySize);
+    m_play->SetlZoom(ZoomIndex(g::DisplaySize));
     m_play->SetFormBottomMargin(StatusBar1->isVisible() ? StatusBar1->height()
                                                         : StatusBar1->sizeHint().height());
     m_play->SetFormTopMargin(topMargin());
@@ -359,8 +359,8 @@ void frmLumadeck::connectPlayList() {
     });
     connect(pl, &clsPlayList::VideoStart, this, [this](const QString& szFileName) {
         setWindowTitle(TitleFor(szFileName));
-        panelStatus->setText(m_play->GetMediaInfoString(8));
-        const QString description = m_play->GetMediaInfoString(12);
+        panelStatus->setText(m_play->GetMediaInfoString(MediaInfoCode::Title));
+        const QString description = m_play->GetMediaInfoString(MediaInfoCode::Description);
         if (!description.isEmpty()) {
             panelStatus->setText(panelStatus->text() + " - " + description);
         }
@@ -443,7 +443,7 @@ void frmLumadeck::ShowAppropriateForm() {
         thin.RemoveFormBorders();
         if (!wasVisible) {
             thin.ShowMenus();
-            if (!m_play || m_play->GetPlayStatus() != MediaControl::PlayStatePlaying) {
+            if (!m_play || m_play->GetPlayStatus() != PlayStateCode::Playing) {
                 HideVideoWindow();
             }
         }
@@ -486,13 +486,13 @@ void frmLumadeck::SwitchDisplayMode() {
 void frmLumadeck::SetZoom(int index) {
     g::DisplaySize = index;
     if (m_play) {
-        m_play->SetlZoom(index);
+        m_play->SetlZoom(ZoomIndex(index));
     }
 }
 
 void frmLumadeck::SyncZoomMenu() {
     if (m_play) {
-        g::DisplaySize = m_play->lZoom();
+        g::DisplaySize = CodeValue(m_play->lZoom());
     }
     for (QAction* item : mnuZoom) {
         item->setChecked(false);
@@ -522,9 +522,9 @@ void frmLumadeck::Timer1_Timer() {
     m_inTick = true;
     if (g::ThinClient && m_play) {
         if (frmThinPlayer* thin = Forms::ThinPlayer.ifLoaded()) {
-            const long status = m_play->GetPlayStatus();
+            const PlayStateCode status = m_play->GetPlayStatus();
             const QString name = m_play->FileName();
-            if (status == clsPlayVideo::PlayStateClosing || name.isEmpty()) {
+            if (status == PlayStateCode::Closing || name.isEmpty()) {
                 thin->HideCurrentFile();
             } else {
                 thin->ShowCurrentFile(afterLastSlash(name), m_play->CurrentPositionAsString() +

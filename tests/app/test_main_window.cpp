@@ -291,12 +291,12 @@ TEST_F(MainWindowTest, ZoomItemsAndTheViewMenusCheckMark) {
     EXPECT_FALSE(action(w, "mnuZoom" + QString::number(0))->isChecked());
     action(w, "mnuZoom" + QString::number(2))->trigger();
     EXPECT_EQ(g::DisplaySize, 2);
-    EXPECT_EQ(w.cPlay()->lZoom(), 2);
+    EXPECT_EQ(w.cPlay()->lZoom(), ZoomIndex::Double);
     w.SyncZoomMenu();
     EXPECT_TRUE(action(w, "mnuZoom" + QString::number(2))->isChecked());
     EXPECT_FALSE(action(w, "mnuZoom" + QString::number(3))->isChecked());
     // The mark follows the player when it changes its size elsewhere.
-    w.cPlay()->SetlZoom(9);
+    w.cPlay()->SetlZoom(ZoomIndex(9));
     w.SyncZoomMenu();
     EXPECT_TRUE(action(w, "mnuZoom" + QString::number(3))->isChecked());
     w.close();

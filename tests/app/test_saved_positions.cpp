@@ -95,10 +95,11 @@ protected:
         check.SetValue(text);
     }
     // The player telling the store of a new state (1 paused, 8 closing).
-    void pauseAt(const QString& file, double position, double duration = 3000, long state = 1) {
+    void pauseAt(const QString& file, double position, double duration = 3000,
+                 PlayStateCode state = PlayStateCode::Paused) {
         FakeControl c(file, duration);
         c.position = position;
-        g::SavePosition(MediaControl::PlayStatePlaying, state, c);
+        g::SavePosition(PlayStateCode::Playing, state, c);
     }
     // The seeks a freshly opened file gets.
     QList<double> resume(const QString& file, double duration = 3000) {
@@ -153,9 +154,9 @@ TEST_F(SavedPositionsTest, PausingOrClosingStoresTextsAndReopeningResumes) {
     EXPECT_EQ(resume(Track), QList<double>({125.5}));
 
     // Closing the file (state 8) stores too; other new states store nothing.
-    pauseAt(Track, 700.25, 3000, 8);
+    pauseAt(Track, 700.25, 3000, PlayStateCode::Closing);
     for (long state : {0L, 2L, 3L, 6L, 9L}) {
-        pauseAt(Track, 800, 3000, state);
+        pauseAt(Track, 800, 3000, PlayStateCode(state));
     }
     EXPECT_EQ(stored(DiscKey), QVariant("700.25"));
 }
@@ -204,8 +205,8 @@ TEST_F(SavedPositionsTest, ForgettingAnUnlabelledFileKeepsItsLabelledNamesakes) 
 TEST_F(SavedPositionsTest, AnUnknownLengthLeavesTheEntryAlone) {
     pauseAt(Track, 125.5);
     // A control closing the file may already answer 0 for everything.
-    pauseAt(Track, 0, 0, 8);
-    pauseAt(Track, 60, 0, 8);
+    pauseAt(Track, 0, 0, PlayStateCode::Closing);
+    pauseAt(Track, 60, 0, PlayStateCode::Closing);
     EXPECT_EQ(stored(DiscKey, "MaxPos"), QVariant("3000"));
     EXPECT_EQ(resume(Track), QList<double>({125.5}));
 }

@@ -52,8 +52,7 @@ struct RealRun {
     double open(const QString& clip) {
         player->PlayVideo(clip);
         EXPECT_TRUE(waitFor([&] {
-            return control->FileName() == clip &&
-                   control->PlayState() == MediaControl::PlayStatePlaying;
+            return control->FileName() == clip && control->PlayState() == PlayStateCode::Playing;
         }));
         return control->CurrentPosition();
     }
@@ -105,8 +104,7 @@ TEST_F(SavedPositionsReal, ClipsClosedOrPausedContinueThereAfterARestart) {
         run.open(Second); // the first one closes while it plays
         run.playPast(1.2);
         run.player->Pause();
-        ASSERT_TRUE(
-            waitFor([&] { return run.control->PlayState() == MediaControl::PlayStatePaused; }));
+        ASSERT_TRUE(waitFor([&] { return run.control->PlayState() == PlayStateCode::Paused; }));
         second = run.control->CurrentPosition();
     } // quitting with the second one paused
     ASSERT_LT(second, 2.9);

@@ -188,7 +188,7 @@ TEST_F(PlayListTest, PlayVideoOnAFreshControllerOpensAddsThenStarts) {
     QCoreApplication::processEvents();
     EXPECT_EQ(events, QStringList({"VideoStart " + a}));
     EXPECT_EQ(list->CurrentFileName(), a);
-    EXPECT_EQ(control.PlayState(), MediaControl::PlayStatePlaying);
+    EXPECT_EQ(control.PlayState(), PlayStateCode::Playing);
     EXPECT_EQ(store.restored, QStringList({a})); // a single file resumes
     list->cPlay().SetPositionStore(nullptr);
 }
@@ -283,7 +283,7 @@ TEST_F(PlayListTest, MissingEntriesWithAControlThatAnswersLater) {
     control.ReachEnd();
     QCoreApplication::processEvents();
     EXPECT_EQ(control.FileName(), c);
-    EXPECT_EQ(control.PlayState(), MediaControl::PlayStatePlaying);
+    EXPECT_EQ(control.PlayState(), PlayStateCode::Playing);
     EXPECT_EQ(list->CurrentFileIndex(), 2);
     // Saving finds the entry that is opening or playing, not a stale one.
     ASSERT_TRUE(list->SavePlayList(path));
