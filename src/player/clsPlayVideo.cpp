@@ -299,6 +299,9 @@ void clsPlayVideo::OpenVideo(const QString& szFileName, double lPosition) {
 void clsPlayVideo::openFile(const QString& szFileName, double lPosition, bool autoStart) {
     mvarOpenPending = true;
     mvarFileName = szFileName;
+    if (!autoStart) {
+        m_notStartedFile = szFileName;
+    }
     setPointer(PointerHourglass);
     if (MediaPlayer1) {
         MediaPlayer1->SetAutoStart(autoStart);
@@ -473,7 +476,11 @@ void clsPlayVideo::onPlayStateChange(PlayStateCode oldState, PlayStateCode newSt
     }
     // The file this change is about, even if a listener opens another one.
     const QString name = c->FileName();
-    if (mvarStore) {
+    if (newState == PlayStateCode::Playing && name == m_notStartedFile) {
+        m_notStartedFile.clear();
+    }
+    const bool untouched = !name.isEmpty() && name == m_notStartedFile && c->CurrentPosition() == 0;
+    if (mvarStore && !untouched) {
         mvarStore->SavePosition(oldState, newState, *c);
     }
     ResizePlayer();

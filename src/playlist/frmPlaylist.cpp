@@ -323,26 +323,27 @@ void frmPlaylist::SetButtons() {
     setEnabled(PlayListButton::Prev, current >= 1);
     setEnabled(PlayListButton::Next, current < count - 1);
 
-    const long state = m_playList ? m_playList->cPlay().GetPlayStatus() : -1;
+    if (!m_playList) {
+        return;
+    }
+    const PlayStateCode state = m_playList->cPlay().GetPlayStatus();
     auto playPauseStop = [this](bool play, bool pause, bool stop) {
         setEnabled(PlayListButton::Play, play);
         setEnabled(PlayListButton::Pause, pause);
         setEnabled(PlayListButton::Stop, stop);
     };
     switch (state) {
-    case MediaControl::PlayStateStopped:
+    case PlayStateCode::Stopped:
         playPauseStop(true, false, false);
         break;
-    case MediaControl::PlayStatePaused:
+    case PlayStateCode::Paused:
         playPauseStop(true, false, true);
         break;
-    case MediaControl::PlayStatePlaying:
+    case PlayStateCode::Playing:
         playPauseStop(false, true, true);
         break;
-    case clsPlayVideo::PlayStateClosing:
+    case PlayStateCode::Closing:
         playPauseStop(false, false, false);
-        break;
-    default:
         break;
     }
 }

@@ -269,7 +269,7 @@ TEST_F(PlaylistWindowTest, PlayStartsTheSelectedRowOrResumesThePlayer) {
     window->ButtonClicked(int(PlayListButton::Play));
     EXPECT_EQ(list->CurrentFileIndex(), 0);
     EXPECT_EQ(control.FileName(), files[0]);
-    EXPECT_EQ(control.PlayState(), MediaControl::PlayStatePlaying);
+    EXPECT_EQ(control.PlayState(), PlayStateCode::Playing);
 }
 
 TEST_F(PlaylistWindowTest, RemoveTakesTheSelectedRowByPositionAndLeavesTheControllerAlone) {
