@@ -7,6 +7,7 @@
 #include "cd/clsFindFile.h"
 #include "frmLumadeck.h"
 #include "mdlGlobals.h"
+#include "platform/PlainText.h"
 #include "player/clsPlayVideo.h"
 #include "playlist/clsPlayList.h"
 
@@ -90,7 +91,7 @@ void frmLumadeck::appendButtonItem(DriveButton& button, const DriveButtonItem& i
         menu->addSeparator();
         return;
     }
-    QAction* action = menu->addAction(item.text);
+    QAction* action = menu->addAction(MenuText(item.text));
     action->setEnabled(item.enabled);
     const QString key = button.key;
     const QString itemKey = item.key;
@@ -112,7 +113,7 @@ int frmLumadeck::GetFreeDriveMenu(DriveMenuSet& set) const {
 }
 
 QString frmLumadeck::driveCaption(const QString& szDrive) const {
-    return apifuncs::DriveCaption(szDrive, apifuncs::GetVolumeName(szDrive));
+    return MenuText(apifuncs::DriveCaption(szDrive, apifuncs::GetVolumeName(szDrive)));
 }
 
 namespace {
@@ -121,7 +122,7 @@ void setItem(QAction* action, const QString& caption, const QString& tag, bool e
     // A separator keeps its caption "-" only as its tag's meaning: menus
     // draw a separator's text beside its line.
     action->setSeparator(tag == KeySep);
-    action->setText(tag == KeySep ? QString() : caption);
+    action->setText(tag == KeySep ? QString() : MenuText(caption));
     action->setData(tag);
     action->setEnabled(enabled);
     action->setVisible(true);

@@ -1,6 +1,7 @@
 #include "player/clsPlayVideo.h"
 
 #include "platform/IDialogs.h"
+#include "platform/PlainText.h"
 #include "platform/Services.h"
 
 #include <QCoreApplication>
@@ -450,7 +451,8 @@ void clsPlayVideo::onOpenStateChange(long oldState, long newState) {
         const QString name = c->FileName();
         const QString title = name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
         if (frmParent) {
-            frmParent->window()->setWindowTitle(QStringLiteral("Lumadeck Player: ") + title);
+            frmParent->window()->setWindowTitle(
+                CaptionText(QStringLiteral("Lumadeck Player: ") + title));
         }
         if (mvarPendingSeek > 0) {
             SeekTo(mvarPendingSeek);
