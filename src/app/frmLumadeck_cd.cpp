@@ -1,18 +1,19 @@
 // The main window's CD drive menus: scanning the drives into the toolbar's
 // drive buttons and the drive menus, disc arrival and removal, and the
 // commands of the drive menus.
+#include "AppEnvironment.h"
 #include "Forms.h"
 #include "MediaTypes.h"
 #include "cd/DriveServices.h"
 #include "cd/clsFindFile.h"
 #include "frmLumadeck.h"
 #include "mdlGlobals.h"
+#include "platform/FileNames.h"
 #include "platform/PlainText.h"
 #include "player/clsPlayVideo.h"
 #include "playlist/clsPlayList.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
@@ -33,6 +34,10 @@ const QString KeyPlayAll = QStringLiteral("PlayAll");
 const QString KeyAddAll = QStringLiteral("AddAll");
 const QString KeySep = QStringLiteral("Sep");
 const QString KeyNone = QStringLiteral("None");
+
+// How deep a disc scan goes. A disc image on a filesystem that makes up its
+// own inode numbers can hold a folder cycle that looks like an endless tree.
+constexpr int kMaxFolderLevels = 64;
 
 // "AVSEQ01.DAT (12,345 KB)": the size in KB, rounded half to even, grouped
 // the way the user's locale groups digits.
@@ -182,7 +187,21 @@ void frmLumadeck::cFind_FoundFile(const QString& szFullFileName, const QString& 
             return;
         }
     }
-    AddFileToDriveMenu(driveOfFile(szFullFileName), szFullFileName);
+    const QString drive = driveOfFile(szFullFileName);
+    const DriveButton* button = findButton("CD" + drive);
+    const int most = Environment().maxVideoFilesPerDrive;
+    if (button && button->items.size() - 3 >= most) {
+        // Enough for any real disc: this drive's walk ends, the next
+        // drive's goes on.
+        Cancel = true;
+        panelStatus->setText("Drive " + drive + ": only the first " + QLocale().toString(most) +
+                             " video files are listed");
+        if (m_play) {
+            m_play->RaiseStatusAfterSeconds(60);
+        }
+        return;
+    }
+    AddFileToDriveMenu(drive, szFullFileName);
     letEventsRun();
 }
 
@@ -209,12 +228,12 @@ void frmLumadeck::AddFileToDriveMenu(const QString& szDrive, const QString& szFu
             setItem(driveMenus.item(menu, 2), "-", KeySep, true);
         }
     }
-    const QFileInfo info(szFullFileName);
-    if (!info.exists()) {
+    const FileStatus info = StatFile(szFullFileName);
+    if (!info.exists) {
         updateButtonWidget(*button);
         return; // a file whose length cannot be read is not listed
     }
-    const QString caption = fileCaption(szFullFileName, info.size());
+    const QString caption = fileCaption(szFullFileName, info.size);
     button->items.append({szFullFileName, caption, true});
     if (button->items.size() == 4) {
         updateButtonWidget(*button); // the first file: the fixed items come too
@@ -254,6 +273,7 @@ void frmLumadeck::ScanDrive(const QString& szDrive) {
     m_scanningDrive = szDrive;
     const QString mountPoint = apifuncs::GetCDMountPoint(szDrive);
     if (!mountPoint.isEmpty() && m_find) {
+        m_find->SetMaxDepth(kMaxFolderLevels);
         m_find->FindFiles(mountPoint, "*.*");
     }
     m_scanningDrive.clear();

@@ -1,5 +1,6 @@
 #include "player/GstMediaControl.h"
 
+#include "platform/FileNames.h"
 #include "player/PlayerTexts.h"
 
 #include <QAbstractEventDispatcher>
@@ -501,7 +502,7 @@ bool GstMediaControl::Open(const QString& fileName) {
         return false;
     }
     GError* err = nullptr;
-    gchar* uri = gst_filename_to_uri(QFile::encodeName(fileName).constData(), &err);
+    gchar* uri = gst_filename_to_uri(EncodeFileName(fileName).constData(), &err);
     if (!uri) {
         setError(ErrorResource, QStringLiteral("Cannot use the file name: ") +
                                     (err ? fromUtf8(err->message) : fileName));
@@ -533,7 +534,7 @@ void GstMediaControl::estimateDuration() {
     if (duration_ > 0 || bitrate_ == 0) {
         return;
     }
-    const qint64 size = QFileInfo(pendingFileName_).size();
+    const qint64 size = StatFile(pendingFileName_).size;
     if (size > 0) {
         duration_ = double(size) * 8.0 / double(bitrate_);
     }
@@ -594,7 +595,7 @@ void GstMediaControl::readFileTags() {
     if (!title_.isEmpty() && !description_.isEmpty() && !author_.isEmpty()) {
         return;
     }
-    const TagLib::FileRef ref(QFile::encodeName(fileName_).constData(), false);
+    const TagLib::FileRef ref(EncodeFileName(fileName_).constData(), false);
     if (ref.isNull() || !ref.file()) {
         return;
     }
@@ -798,8 +799,8 @@ void GstMediaControl::onError(GstMessage* message) {
         description = QStringLiteral("Unrecognised or corrupt media format: ") + text;
     } else if (err && err->domain == GST_RESOURCE_ERROR) {
         code = ErrorResource;
-        const QFileInfo info(opening_ ? pendingFileName_ : fileName_);
-        if (info.exists() && info.isFile() && info.size() == 0) {
+        const FileStatus info = StatFile(opening_ ? pendingFileName_ : fileName_);
+        if (info.isFile && info.size == 0) {
             // An empty file is not a media file at all.
             code = ErrorFormat;
             description = QStringLiteral("Unrecognised or corrupt media format: the file is empty");

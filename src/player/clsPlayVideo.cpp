@@ -1,5 +1,6 @@
 #include "player/clsPlayVideo.h"
 
+#include "platform/FileNames.h"
 #include "platform/IDialogs.h"
 #include "platform/PlainText.h"
 #include "platform/Services.h"
@@ -7,7 +8,6 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <cmath>
@@ -22,8 +22,8 @@ bool fileExists(const QString& name) {
     if (name.isEmpty()) {
         return false;
     }
-    const QFileInfo info(name);
-    return info.exists() && info.isFile() && !info.fileName().startsWith(QLatin1Char('.'));
+    return StatFile(name).isFile &&
+           !name.mid(name.lastIndexOf(QLatin1Char('/')) + 1).startsWith(QLatin1Char('.'));
 }
 
 int toPixels(double v) {
