@@ -93,7 +93,7 @@ QString QtDialogs::OpenFile(QWidget* owner, const FileDialogRequest& request) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
-    return dialog.selectedFiles().constFirst().trimmed();
+    return dialog.selectedFiles().constFirst(); // a name may end with a blank
 }
 
 QString QtDialogs::SaveFile(QWidget* owner, const FileDialogRequest& request) {
