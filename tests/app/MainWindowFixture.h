@@ -8,17 +8,18 @@
 #include "app/frmLumadeck.h"
 #include "app/mdlGlobals.h"
 #include "cd/DriveServices.h"
-#include "cd/FolderDriveServices.h"
 #include "cd/mdlCDNotify.h"
 #include "platform/DataFiles.h"
-#include "platform/MemorySettingsStore.h"
-#include "platform/RecordingDialogs.h"
-#include "platform/RecordingOpener.h"
 #include "platform/Services.h"
-#include "player/SimulatedMediaControl.h"
 #include "player/TagTimer.h"
 #include "player/clsPlayVideo.h"
 #include "playlist/clsPlayList.h"
+#include "testing/FolderDriveServices.h"
+#include "testing/MemorySettingsStore.h"
+#include "testing/RecordingDialogs.h"
+#include "testing/RecordingOpener.h"
+#include "testing/ServicesGuard.h"
+#include "testing/SimulatedMediaControl.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -26,11 +27,12 @@
 #include <QFile>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-namespace lumadeck::testing {
+namespace lumadeck::test {
 
 inline void flushDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -48,14 +50,33 @@ inline QStringList texts(const QList<QAction*>& actions, bool visibleOnly = fals
     return out;
 }
 
+// The main window's controls, found by their object names.
+template <typename T> T* named(const QObject& w, const QString& name) {
+    T* found = w.findChild<T*>(name);
+    EXPECT_NE(found, nullptr) << "no " << name.toStdString();
+    return found;
+}
+inline QAction* action(const QObject& w, const QString& name) {
+    return named<QAction>(w, name);
+}
+inline QMenu* menu(const QObject& w, const QString& name) {
+    return named<QMenu>(w, name);
+}
+inline QLabel* label(const QObject& w, const QString& name) {
+    return named<QLabel>(w, name);
+}
+inline TagTimer* timer(const QObject& w) {
+    return named<TagTimer>(w, "Timer1");
+}
+// Drive menu n (0 to 3) of the main window's menu bar or the helper's popup.
+inline QMenu* driveMenu(const QObject& w, int n) {
+    return named<QMenu>(w, QString("mnuDrive%1").arg(n + 1));
+}
+
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        Services::setSettings(&store);
-        Services::setDialogs(&dialogs);
-        Services::setOpener(&opener);
-        DriveServices::setCurrent(&drives);
         DataFiles::SetFolder(dir.filePath("program"));
         QDir().mkpath(dir.filePath("program"));
         Environment().createMediaControl = [this](QWidget* parent) -> MediaControl* {
@@ -69,20 +90,15 @@ protected:
 
     void TearDown() override {
         if (Forms::Lumadeck.isLoaded()) {
-            Forms::Lumadeck->bUnloadingThinClient = true;
-            Forms::Lumadeck->bSearching = false;
-            Forms::Lumadeck->close();
+            Forms::Lumadeck->ExitProgram();
         }
+        Forms::Lumadeck.unload(); // a search in progress keeps it open
         Forms::ThinPlayer.unload();
         Forms::Splash.unload();
         Forms::Helper.unload();
         flushDeletes();
         Environment() = AppEnvironment{};
-        DriveServices::setCurrent(nullptr);
         DataFiles::SetFolder({});
-        Services::setOpener(nullptr);
-        Services::setDialogs(nullptr);
-        Services::setSettings(nullptr);
         QLocale::setDefault(QLocale::system());
     }
 
@@ -124,8 +140,11 @@ protected:
     RecordingDialogs dialogs;
     RecordingOpener opener;
     FolderDriveServices drives;
+    // The doubles above are the program's services from construction to
+    // destruction of the fixture, so also while TearDown closes the windows.
+    ServicesGuard services{{&store, &dialogs, &opener, &drives}};
     QTemporaryDir dir;
     SimulatedMediaControl* control = nullptr;
 };
 
-} // namespace lumadeck::testing
+} // namespace lumadeck::test

@@ -16,7 +16,7 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 QT_END_NAMESPACE
 
 using namespace lumadeck;
-using namespace lumadeck::testing;
+using namespace lumadeck::test;
 
 namespace {
 
@@ -42,10 +42,10 @@ struct RawFiles {
 };
 
 // The listed files of a drive (its dropdown items after the three fixed ones).
-QList<DriveButtonItem> listedFiles(frmLumadeck& w, const QString& key) {
-    for (const DriveButton& b : w.DriveButtons()) {
+QList<DriveMenuItem> listedFiles(frmLumadeck& w, const QString& key) {
+    for (const DriveMenuContents& b : w.DriveMenus().Drives()) {
         if (b.key == key) {
-            return b.items.size() > 3 ? b.items.mid(3) : QList<DriveButtonItem>{};
+            return b.items.size() > 3 ? b.items.mid(3) : QList<DriveMenuItem>{};
         }
     }
     return {};
@@ -66,17 +66,17 @@ TEST_F(ForeignDiscTest, ANameThatIsNotUtf8AndAQuestionMarkAreBothListedAndEachPl
     drives.InsertDisc("sr0", disc, "FOREIGN");
     frmLumadeck& w = start();
 
-    const QList<DriveButtonItem> files = listedFiles(w, "CDsr0");
+    const QList<DriveMenuItem> files = listedFiles(w, "CDsr0");
     ASSERT_EQ(files.size(), 2);
     const QString raw = disc + "/" + QChar(0xDCE9) + ".mpg"; // the byte kept as it is
     const QString question = disc + "/?.mpg";
     QStringList keys;
-    for (const DriveButtonItem& item : files) {
+    for (const DriveMenuItem& item : files) {
         keys << item.key;
     }
     EXPECT_TRUE(keys.contains(raw));
     EXPECT_TRUE(keys.contains(question));
-    for (const DriveButtonItem& item : files) {
+    for (const DriveMenuItem& item : files) {
         const QString expected = item.key == raw ? QString(QChar(0xDCE9)) + ".mpg (3 KB)"
                                                  : QStringLiteral("?.mpg (5 KB)");
         EXPECT_EQ(item.text, expected);
@@ -110,7 +110,7 @@ TEST_F(ForeignDiscTest, LimitsADeepDiscIsListedDownTo64FolderLevels) {
     drives.InsertDisc("sr0", dir.filePath("deep"), "DEEP");
     frmLumadeck& w = start();
     QList<int> levels;
-    for (const DriveButtonItem& item : listedFiles(w, "CDsr0")) {
+    for (const DriveMenuItem& item : listedFiles(w, "CDsr0")) {
         const QString name = item.key.mid(item.key.lastIndexOf('/') + 1); // "L<level>.mpg"
         levels << name.mid(1, name.size() - 5).toInt();
     }
@@ -130,12 +130,12 @@ TEST_F(ForeignDiscTest, LimitsEachDriveListsAtMostSoManyVideoFiles) {
     drives.InsertDisc("sr0", dir.filePath("many"), "MANY");
     drives.InsertDisc("sr1", dir.filePath("few"), "FEW");
     frmLumadeck& w = start();
-    const QList<DriveButtonItem> many = listedFiles(w, "CDsr0");
+    const QList<DriveMenuItem> many = listedFiles(w, "CDsr0");
     ASSERT_EQ(many.size(), 25);
     EXPECT_EQ(many.last().key, dir.filePath("many/124.mpg"));
-    EXPECT_EQ(w.driveMenus.items[0].size(), 3 + 25);
+    EXPECT_EQ(driveMenu(w, 0)->actions().size(), 3 + 25);
     EXPECT_EQ(listedFiles(w, "CDsr1").size(), 10); // the next drive is scanned all the same
-    EXPECT_EQ(w.panelStatus->text(), "Drive sr0: only the first 25 video files are listed");
+    EXPECT_EQ(label(w, "status")->text(), "Drive sr0: only the first 25 video files are listed");
 
     // A disc inserted later is held to the same bound.
     Environment().maxVideoFilesPerDrive = 5;
@@ -144,6 +144,6 @@ TEST_F(ForeignDiscTest, LimitsEachDriveListsAtMostSoManyVideoFiles) {
     drives.InsertDisc("sr1", dir.filePath("few"), "FEW");
     w.AddCD("sr1");
     EXPECT_EQ(listedFiles(w, "CDsr1").size(), 5);
-    EXPECT_EQ(w.panelStatus->text(), "Drive sr1: only the first 5 video files are listed");
-    EXPECT_FALSE(w.bSearching);
+    EXPECT_EQ(label(w, "status")->text(), "Drive sr1: only the first 5 video files are listed");
+    EXPECT_FALSE(w.IsSearching());
 }

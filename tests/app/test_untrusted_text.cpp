@@ -23,7 +23,7 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 QT_END_NAMESPACE
 
 using namespace lumadeck;
-using namespace lumadeck::testing;
+using namespace lumadeck::test;
 
 namespace {
 
@@ -94,21 +94,21 @@ TEST_F(UntrustedTextTest, StatusPanelsShowNamesTagsPlaylistLinesAndErrorsAsText)
     // A tag title and comment.
     const QString tagged = clip("tagged.wmv", kTitle, kComment);
     pl.PlayVideo(tagged);
-    expectLiteral(w.panelStatus, kTitle + " - " + kComment);
+    expectLiteral(label(w, "status"), kTitle + " - " + kComment);
     // All three panels stay in the status bar, side by side.
-    for (QLabel* panel : {w.panelPlayStatus, w.panelStatus, w.panelPlaylist}) {
+    for (QLabel* panel : {label(w, "playstatus"), label(w, "status"), label(w, "playlist")}) {
         EXPECT_TRUE(panel->isVisible()) << panel->objectName().toStdString();
         EXPECT_GT(panel->width(), 0);
-        EXPECT_TRUE(w.StatusBar1->rect().contains(panel->geometry()))
+        EXPECT_TRUE(named<QStatusBar>(w, "StatusBar1")->rect().contains(panel->geometry()))
             << panel->objectName().toStdString();
     }
-    EXPECT_EQ(shown(w.panelPlayStatus), "Playing");
-    EXPECT_EQ(shown(w.panelPlaylist), "Playlist (Click Here)");
+    EXPECT_EQ(shown(label(w, "playstatus")), "Playing");
+    EXPECT_EQ(shown(label(w, "playlist")), "Playlist (Click Here)");
 
     // A file name: the folders of this path spell out the markup.
     const QString missing = dir.filePath(kMarkup + ".mpg");
     pl.PlayVideo(missing);
-    expectLiteral(w.panelStatus, "Not Found: " + missing);
+    expectLiteral(label(w, "status"), "Not Found: " + missing);
 
     // A playlist line.
     const QString list = dir.filePath("list.m3u");
@@ -118,7 +118,7 @@ TEST_F(UntrustedTextTest, StatusPanelsShowNamesTagsPlaylistLinesAndErrorsAsText)
         f.write(kMarkup.toUtf8() + "\r\n");
     }
     ASSERT_TRUE(pl.LoadPlayList(list));
-    expectLiteral(w.panelStatus, "Not Found: " + kMarkup);
+    expectLiteral(label(w, "status"), "Not Found: " + kMarkup);
 
     // The engine's error text.
     const QString broken = file("broken.mpg");
@@ -128,8 +128,9 @@ TEST_F(UntrustedTextTest, StatusPanelsShowNamesTagsPlaylistLinesAndErrorsAsText)
     media.errorDescription = kMarkup;
     control->Script(broken, media);
     pl.PlayVideo(broken);
-    EXPECT_TRUE(w.panelStatus->text().contains(kMarkup)) << w.panelStatus->text().toStdString();
-    expectLiteral(w.panelStatus, w.panelStatus->text());
+    EXPECT_TRUE(label(w, "status")->text().contains(kMarkup))
+        << label(w, "status")->text().toStdString();
+    expectLiteral(label(w, "status"), label(w, "status")->text());
 }
 
 TEST_F(UntrustedTextTest, CompactLabelsShowTheFileNameAsText) {
@@ -140,8 +141,8 @@ TEST_F(UntrustedTextTest, CompactLabelsShowTheFileNameAsText) {
     w.Timer1_Timer();
     frmThinPlayer* thin = Forms::ThinPlayer.ifLoaded();
     ASSERT_NE(thin, nullptr);
-    expectLiteral(thin->lblCurrFile, name);
-    EXPECT_EQ(shown(thin->lblPosition), "0:00/1:00");
+    expectLiteral(label(*thin, "lblCurrFile"), name);
+    EXPECT_EQ(shown(label(*thin, "lblPosition")), "0:00/1:00");
 }
 
 TEST_F(UntrustedTextTest, RealMessageBoxShowsTheErrorAsText) {
@@ -196,22 +197,22 @@ TEST_F(UntrustedTextTest, MenuItemsShowAmpersandsAndDropControlCharacters) {
     drives.InsertDisc("sr0", disc, "R&B\tHITS");
     frmLumadeck& w = start();
 
-    EXPECT_EQ(shownMenuText(w.driveMenus.mnuDrive[0]->title()), "sr0: (R&BHITS)");
-    EXPECT_TRUE(QKeySequence::mnemonic(w.driveMenus.mnuDrive[0]->title()).isEmpty());
-    const QStringList items = texts(w.driveMenus.items[0], true);
+    EXPECT_EQ(shownMenuText(driveMenu(w, 0)->title()), "sr0: (R&BHITS)");
+    EXPECT_TRUE(QKeySequence::mnemonic(driveMenu(w, 0)->title()).isEmpty());
+    const QStringList items = texts(driveMenu(w, 0)->actions(), true);
     ASSERT_EQ(items.size(), 4);
     EXPECT_EQ(shownMenuText(items[3]), "Tom & Jerry<b>x<b>.mpg (2 KB)");
     EXPECT_TRUE(QKeySequence::mnemonic(items[3]).isEmpty());
-    const DriveButton& button = w.DriveButtons().first();
-    ASSERT_TRUE(button.widget);
-    EXPECT_EQ(texts(button.widget->menu()->actions()).value(3), items[3]);
+    const auto* button = named<QToolButton>(w, "CDsr0");
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(texts(button->menu()->actions()).value(3), items[3]);
 
     // The status bar's playlist popup lists the entries by their names.
     clsPlayList& pl = *w.cPlayList();
     pl.Add(clip("&Play\tnow.mpg"), true);
     pl.Add(clip(QStringLiteral(R"(<b>x<img src="zero">.mpg)")), true);
     w.RebuildPopupPlaylist();
-    const QStringList popup = texts(w.mnuPopup->actions());
+    const QStringList popup = texts(menu(w, "mnuPopup")->actions());
     ASSERT_EQ(popup.size(), 3);
     EXPECT_EQ(shownMenuText(popup[1]), "&Playnow.mpg");
     EXPECT_TRUE(QKeySequence::mnemonic(popup[1]).isEmpty());
