@@ -71,7 +71,8 @@ QString ShowOpenDialog(const QString& filter, const QString& initialFileName, co
         request.initialFolder = slash == 0 ? QString("/") : initialFileName.left(slash);
     }
     request.defaultSuffix = defaultExtension;
-    return Services::dialogs().OpenFile(QApplication::activeWindow(), request).trimmed();
+    // As chosen: a file's name may begin or end with a blank.
+    return Services::dialogs().OpenFile(QApplication::activeWindow(), request);
 }
 
 QString ShowSaveDialog(const QString& filter, const QString& /*initialFileName*/,

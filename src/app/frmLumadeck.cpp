@@ -8,6 +8,7 @@
 #include "mdlGlobals.h"
 #include "platform/DataFiles.h"
 #include "platform/IDialogs.h"
+#include "platform/PlainText.h"
 #include "platform/Services.h"
 #include "platform/apifuncs.h"
 #include "player/MediaControl.h"
@@ -42,7 +43,8 @@ QString afterLastSlash(const QString& name) {
 }
 
 QLabel* makePanel(const QString& text, const QString& objectName) {
-    auto* panel = new QLabel(text);
+    // The panels show file names, tags and error texts: always as text.
+    auto* panel = PlainLabel(new QLabel(text));
     panel->setObjectName(objectName);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setContentsMargins(4, 0, 4, 0);
@@ -271,7 +273,7 @@ int frmLumadeck::topMargin() const {
 }
 
 QString frmLumadeck::TitleFor(const QString& szFileName) {
-    return "Lumadeck Player. " + afterLastSlash(szFileName);
+    return CaptionText("Lumadeck Player. " + afterLastSlash(szFileName));
 }
 
 void frmLumadeck::letEventsRun() {
@@ -614,7 +616,7 @@ void frmLumadeck::RebuildPopupPlaylist() {
     const long current = m_playList->CurrentFileIndex();
     const long count = m_playList->cFiles().Count();
     for (long i = 0; i < count; ++i) {
-        QAction* item = mnuPopup->addAction(m_playList->cFiles().Item(i)->szFileTitle());
+        QAction* item = mnuPopup->addAction(MenuText(m_playList->cFiles().Item(i)->szFileTitle()));
         item->setCheckable(true);
         item->setChecked(i == current);
         item->setData(i == current); // the check mark as it was shown

@@ -1,3 +1,4 @@
+#include "platform/FileNames.h"
 #include "player/ClipInfo.h"
 
 #include "player/GstHandles.h"
@@ -131,7 +132,7 @@ void ReadFileTags(ClipInfo& info, const QString& fileName) {
     if (!info.title.isEmpty() && !info.description.isEmpty() && !info.author.isEmpty()) {
         return;
     }
-    const TagLib::FileRef ref(QFile::encodeName(fileName).constData(), false);
+    const TagLib::FileRef ref(EncodeFileName(fileName).constData(), false);
     if (ref.isNull() || !ref.file()) {
         return;
     }

@@ -1,3 +1,4 @@
+#include "platform/FileNames.h"
 #include "player/PlaybackSession.h"
 
 #include <QFileInfo>
@@ -167,7 +168,7 @@ void PlaybackSession::estimateDuration() {
     if (m_clip.duration > 0 || m_clip.bitrate == 0) {
         return;
     }
-    const qint64 size = QFileInfo(m_pendingFileName).size();
+    const qint64 size = StatFile(m_pendingFileName).size;
     if (size > 0) {
         m_clip.duration = double(size) * 8.0 / double(m_clip.bitrate);
     }
@@ -339,8 +340,8 @@ void PlaybackSession::onError(GstMessage* message) {
     for (const CodecEntry& c : std::as_const(m_clip.missing)) {
         failure.missingCodecs << c.description;
     }
-    const QFileInfo file(m_opening ? m_pendingFileName : m_fileName);
-    failure.fileIsEmpty = file.exists() && file.isFile() && file.size() == 0;
+    const FileStatus file = StatFile(m_opening ? m_pendingFileName : m_fileName);
+    failure.fileIsEmpty = file.isFile && file.size == 0;
     const PlaybackErrorReport report = DescribeFailure(failure);
 
     m_opening = false;

@@ -1,3 +1,4 @@
+#include "platform/FileNames.h"
 #include "player/PlaybinPipeline.h"
 
 #include <QFile>
@@ -72,7 +73,7 @@ const char* factoryName(GstElement* e) {
 
 QByteArray MediaUri(const QString& fileName, QString* error) {
     GError* rawError = nullptr;
-    const gst::CharPtr uri(gst_filename_to_uri(QFile::encodeName(fileName).constData(), &rawError));
+    const gst::CharPtr uri(gst_filename_to_uri(EncodeFileName(fileName).constData(), &rawError));
     const gst::ErrorPtr err(rawError);
     if (!uri) {
         if (error) {

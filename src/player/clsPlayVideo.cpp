@@ -1,12 +1,13 @@
 #include "player/clsPlayVideo.h"
 
+#include "platform/FileNames.h"
 #include "platform/IDialogs.h"
+#include "platform/PlainText.h"
 #include "platform/Services.h"
 
 #include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <cmath>
@@ -21,8 +22,8 @@ bool fileExists(const QString& name) {
     if (name.isEmpty()) {
         return false;
     }
-    const QFileInfo info(name);
-    return info.exists() && info.isFile() && !info.fileName().startsWith(QLatin1Char('.'));
+    return StatFile(name).isFile &&
+           !name.mid(name.lastIndexOf(QLatin1Char('/')) + 1).startsWith(QLatin1Char('.'));
 }
 
 int toPixels(double v) {
@@ -457,7 +458,8 @@ void clsPlayVideo::onOpenStateChange(OpenStateCode oldState, OpenStateCode newSt
         const QString name = c->FileName();
         const QString title = name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
         if (frmParent) {
-            frmParent->window()->setWindowTitle(QStringLiteral("Lumadeck Player: ") + title);
+            frmParent->window()->setWindowTitle(
+                CaptionText(QStringLiteral("Lumadeck Player: ") + title));
         }
         if (mvarPendingSeek > 0) {
             SeekTo(mvarPendingSeek);

@@ -1,5 +1,7 @@
 #include "frmThinPlayer.h"
 
+#include "platform/PlainText.h"
+
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,7 +13,8 @@ namespace lumadeck {
 namespace {
 
 QLabel* smallLabel(QWidget* parent, int left, int top) {
-    auto* label = new QLabel("Label1", parent);
+    // The labels show the name of the file playing: always as text.
+    auto* label = PlainLabel(new QLabel("Label1", parent));
     label->setGeometry(left, top, 86, 11);
     label->setAlignment(Qt::AlignCenter);
     QFont font = label->font();
