@@ -3,6 +3,7 @@
 #include "app/DriveMenus.h"
 #include "cd/mdlCDNotify.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
@@ -57,6 +58,12 @@ public:
 
     // ---- Commands
     void OpenVideoFile(); // "&Open Video File" and the toolbar's "open"
+    // Opens a path as if it had been chosen in the open dialog: a playlist
+    // is loaded, a Video CD image (.cue, .bin) becomes a drive and plays as
+    // its "Play All" does, anything else plays.
+    void OpenPath(const QString& path);
+    // Makes a Video CD image a drive, lists its files and plays them all.
+    void OpenDiscImage(const QString& imagePath);
     void ToolbarButtonClick(const QString& key);
     void EnableCDNotificationCommand(); // "&Enable CD Notification"
     void ExitProgram();                 // "E&xit"
@@ -169,6 +176,11 @@ private:
     QString driveOfFile(const QString& szFullFileName) const;
     QString driveCaption(const QString& szDrive) const;
     void letEventsRun();
+    // Drives read without a mount (image drives, unmounted discs).
+    void ScanDisc(const QString& szDrive);
+    void AddImageItems(DriveButton& button);
+    void ImageDriveRemoved(const QString& szDrive);
+    qint64 FileLength(const QString& szFullFileName) const;
     void StartNotification();
     void StopNotification();
 
@@ -177,6 +189,7 @@ private:
     std::unique_ptr<clsFindFile> m_find;
     QList<DriveButton> m_driveButtons;
     QString m_scanningDrive;
+    QHash<QString, qint64> m_discFileSizes; // files of the disc being scanned
     bool m_inTick = false;
     bool m_unloaded = false;
 };

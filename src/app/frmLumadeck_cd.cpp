@@ -4,6 +4,7 @@
 #include "Forms.h"
 #include "MediaTypes.h"
 #include "cd/DriveServices.h"
+#include "cd/ImageDrives.h"
 #include "cd/clsFindFile.h"
 #include "frmLumadeck.h"
 #include "mdlGlobals.h"
@@ -32,6 +33,7 @@ const QString KeyPlayAll = QStringLiteral("PlayAll");
 const QString KeyAddAll = QStringLiteral("AddAll");
 const QString KeySep = QStringLiteral("Sep");
 const QString KeyNone = QStringLiteral("None");
+const QString KeyRemoveImage = QStringLiteral("RemoveImage");
 
 // "AVSEQ01.DAT (12,345 KB)": the size in KB, rounded half to even, grouped
 // the way the user's locale groups digits.
@@ -208,12 +210,12 @@ void frmLumadeck::AddFileToDriveMenu(const QString& szDrive, const QString& szFu
             setItem(driveMenus.item(menu, 2), "-", KeySep, true);
         }
     }
-    const QFileInfo info(szFullFileName);
-    if (!info.exists()) {
+    const qint64 length = FileLength(szFullFileName);
+    if (length < 0) {
         updateButtonWidget(*button);
         return; // a file whose length cannot be read is not listed
     }
-    const QString caption = fileCaption(szFullFileName, info.size());
+    const QString caption = fileCaption(szFullFileName, length);
     button->items.append({szFullFileName, caption, true});
     if (button->items.size() == 4) {
         updateButtonWidget(*button); // the first file: the fixed items come too
@@ -254,6 +256,8 @@ void frmLumadeck::ScanDrive(const QString& szDrive) {
     const QString mountPoint = apifuncs::GetCDMountPoint(szDrive);
     if (!mountPoint.isEmpty() && m_find) {
         m_find->FindFiles(mountPoint, "*.*");
+    } else if (mountPoint.isEmpty()) {
+        ScanDisc(szDrive); // an image, or a disc nothing has mounted
     }
     m_scanningDrive.clear();
 
@@ -266,6 +270,9 @@ void frmLumadeck::ScanDrive(const QString& szDrive) {
     } else if (button->items.isEmpty()) {
         button->items.append({KeyNone, "(No Video Files found)", false});
         updateButtonWidget(*button);
+    }
+    if (!bCloseRequested) {
+        AddImageItems(*button);
     }
 }
 
@@ -292,9 +299,14 @@ void frmLumadeck::ScanCDDrives() {
         setMenuVisible(driveMenus.mnuDrive[n], false);
         driveMenus.tag[n].clear();
     }
+    ImageDrives::current().Prune();
     QStringList drives;
     apifuncs::GetCDDrives(drives);
+    const QStringList images = ImageDrives::current().Drives();
     for (const QString& drive : drives) {
+        if (images.contains(drive) && !ImageDrives::current().Contains(drive)) {
+            continue; // removed while the drives before it were scanned
+        }
         ScanDrive(drive);
         if (bCloseRequested) {
             return;
@@ -406,7 +418,8 @@ void frmLumadeck::ReloadMenus(DriveMenuSet& frm, bool bLoadOnlyFiles) {
         if (bLoadOnlyFiles) {
             for (QAction* action : frm.items[k]) {
                 const QString tag = action->data().toString();
-                action->setVisible(tag != KeyPlayAll && tag != KeyAddAll && tag != KeySep);
+                action->setVisible(tag != KeyPlayAll && tag != KeyAddAll && tag != KeySep &&
+                                   tag != KeyRemoveImage);
             }
         }
         frm.tag[k] = button.key;
@@ -416,6 +429,10 @@ void frmLumadeck::ReloadMenus(DriveMenuSet& frm, bool bLoadOnlyFiles) {
 
 void frmLumadeck::Toolbar1_ButtonMenuClick(const QString& buttonKey, const QString& itemKey) {
     if (itemKey == KeySep || !m_playList) {
+        return;
+    }
+    if (itemKey == KeyRemoveImage) {
+        ImageDrives::current().Remove(apifuncs::DriveOfKey(buttonKey));
         return;
     }
     if (itemKey != KeyPlayAll && itemKey != KeyAddAll) {
@@ -435,7 +452,7 @@ void frmLumadeck::Toolbar1_ButtonMenuClick(const QString& buttonKey, const QStri
     }
     for (const DriveButtonItem& item : items) {
         if (item.key != KeySep && item.key != KeyAddAll && item.key != KeyPlayAll &&
-            item.key != KeyNone) {
+            item.key != KeyNone && item.key != KeyRemoveImage) {
             m_playList->Add(item.key, true);
         }
     }

@@ -1,6 +1,7 @@
 #include "player/GstMediaControl.h"
 
 #include "player/PlayerTexts.h"
+#include "player/VcdTrackSource.h"
 
 #include <QAbstractEventDispatcher>
 #include <QFile>
@@ -500,18 +501,13 @@ bool GstMediaControl::Open(const QString& fileName) {
         setError(ErrorResource, QStringLiteral("No file name was given"));
         return false;
     }
-    GError* err = nullptr;
-    gchar* uri = gst_filename_to_uri(QFile::encodeName(fileName).constData(), &err);
-    if (!uri) {
-        setError(ErrorResource, QStringLiteral("Cannot use the file name: ") +
-                                    (err ? fromUtf8(err->message) : fileName));
-        if (err) {
-            g_error_free(err);
-        }
+    QString why;
+    const QByteArray uri = PlaybackUri(fileName, &why);
+    if (uri.isEmpty()) {
+        setError(ErrorResource, QStringLiteral("Cannot use the file name: ") + why);
         return false;
     }
-    g_object_set(playbin_, "uri", uri, nullptr);
-    g_free(uri);
+    g_object_set(playbin_, "uri", uri.constData(), nullptr);
     pendingFileName_ = fileName;
     opening_ = true;
     attachOverlay();

@@ -1,5 +1,7 @@
 #include "player/clsPlayVideo.h"
 
+#include "cd/DiscPath.h"
+
 #include "platform/IDialogs.h"
 #include "platform/Services.h"
 
@@ -15,14 +17,18 @@ namespace lumadeck {
 
 namespace {
 
-// Ordinary files only: a directory, a missing name and a hidden file (its
-// name starts with ".") all count as missing.
+// Ordinary files only, and files of a disc read without a mount: a
+// directory, a missing name and a hidden file (its name starts with ".")
+// all count as missing.
 bool fileExists(const QString& name) {
     if (name.isEmpty()) {
         return false;
     }
     const QFileInfo info(name);
-    return info.exists() && info.isFile() && !info.fileName().startsWith(QLatin1Char('.'));
+    if (info.fileName().startsWith(QLatin1Char('.'))) {
+        return false;
+    }
+    return (info.exists() && info.isFile()) || DiscFileExists(name);
 }
 
 int toPixels(double v) {
