@@ -66,6 +66,8 @@ std::unique_ptr<VcdDisc> VcdDisc::Open(const QString& source, QString* error) {
     QString open = source;
     driver_id_t driver = DRIVER_UNKNOWN;
     qint64 imageSectors = -1; // sectors the image file holds, when known
+    QString dataFile;
+    int dataSectorSize = 0;
     if (isBlockDevice(source)) {
         driver = DRIVER_DEVICE;
     } else if (!info.isFile()) {
@@ -106,10 +108,14 @@ std::unique_ptr<VcdDisc> VcdDisc::Open(const QString& source, QString* error) {
         }
         open = cue;
         driver = DRIVER_BINCUE;
+        dataFile = bin.absoluteFilePath();
+        dataSectorSize = sectorSize;
     }
 
     std::unique_ptr<VcdDisc> disc(new VcdDisc);
     disc->m_source = source;
+    disc->m_dataFile = dataFile;
+    disc->m_dataSectorSize = dataSectorSize;
     disc->m_cdio = cdio_open(QFile::encodeName(open).constData(), driver);
     if (!disc->m_cdio) {
         fail(error, QStringLiteral("Cannot open the disc or image ") + source);
@@ -135,7 +141,8 @@ std::unique_ptr<VcdDisc> VcdDisc::Open(const QString& source, QString* error) {
 }
 
 std::optional<QByteArray> VcdDisc::ReadDataSectors(quint32 lsn, quint32 count) {
-    if (count == 0 || lsn >= m_readableEnd || count > m_readableEnd - lsn) {
+    if (count == 0 || lsn >= m_readableEnd || count > m_readableEnd - lsn ||
+        !StillReadable(lsn, count)) {
         return std::nullopt;
     }
     QByteArray data(qsizetype(count) * kIsoSectorSize, Qt::Uninitialized);
@@ -144,6 +151,14 @@ std::optional<QByteArray> VcdDisc::ReadDataSectors(quint32 lsn, quint32 count) {
         return std::nullopt;
     }
     return data;
+}
+
+bool VcdDisc::StillReadable(quint32 lsn, quint32 count) const {
+    if (m_dataFile.isEmpty()) {
+        return true; // a drive reports its own read errors
+    }
+    const qint64 size = QFileInfo(m_dataFile).size();
+    return (qint64(lsn) + count) * m_dataSectorSize <= size;
 }
 
 QList<IsoRecord> VcdDisc::Directory(quint32 lsn, quint32 size) {
@@ -246,7 +261,7 @@ qint64 VcdDisc::Read(const DiscFile& file, qint64 offset, char* out, qint64 leng
         const quint32 count =
             std::min<quint32>(kSectorsPerRead, quint32((within + wanted + per - 1) / per));
         const lsn_t lsn = lsn_t(file.lsn + sector);
-        if (sector + count > file.sectors) {
+        if (sector + count > file.sectors || !StillReadable(file.lsn + sector, count)) {
             return -1;
         }
         m_buffer.resize(qsizetype(count) * raw);

@@ -59,6 +59,7 @@ public:
 private:
     VcdDisc() = default;
     std::optional<QByteArray> ReadDataSectors(quint32 lsn, quint32 count);
+    bool StillReadable(quint32 lsn, quint32 count) const;
     QList<IsoRecord> Directory(quint32 lsn, quint32 size);
     DiscFile FileOf(const QString& path, const IsoRecord& record) const;
     void Walk(const QString& folder, quint32 lsn, quint32 size, int depth, QList<DiscFile>& out,
@@ -68,6 +69,10 @@ private:
     QString m_source;
     IsoVolume m_volume;
     quint32 m_readableEnd = 0; // first sector past what can be read
+    // An image's data file and its sector size: libcdio reads past the end
+    // of a file that shrank without saying so, so reads look at its size.
+    QString m_dataFile;
+    int m_dataSectorSize = 0;
     QByteArray m_buffer;
 };
 

@@ -3,8 +3,11 @@
 // the bad images a user may hand it. The same calls open a drive's device.
 #include "cd/CueSheet.h"
 #include "cd/DiscPath.h"
+#include "cd/DriveServices.h"
+#include "cd/FolderDriveServices.h"
 #include "cd/ImageDrives.h"
 #include "cd/IsoDirectory.h"
+#include "cd/SystemDriveServices.h"
 #include "cd/VcdDisc.h"
 
 #include <QDir>
@@ -331,34 +334,52 @@ TEST(DiscPath, NamesOfFilesOnADisc) {
     EXPECT_EQ(DirectNameOfMountedTrack(media("clip_a.mpg")), "");
 }
 
+// Image drives and the mounted images of the drive services share the
+// numbers of "imgN": neither takes one the other uses.
 TEST(ImageDrives, NumbersSharedImagesRemovalAndDeletion) {
     REQUIRE_IMAGES();
     QTemporaryDir dir;
     for (const char* f : {"one.cue", "one.bin", "two.cue", "two.bin"}) {
         ASSERT_TRUE(QFile::copy(media(f), dir.filePath(f)));
     }
+    FolderDriveServices system;
+    system.AddDrive("sr0");
+    system.AddDrive("img0"); // a FUSE-mounted image
+    DriveServices::setCurrent(&system);
     ImageDrives drives;
     QSignalSpy removed(&drives, &ImageDrives::Removed);
     QString why;
-    EXPECT_EQ(drives.Add(dir.filePath("one.cue"), &why), "img0") << why.toStdString();
-    EXPECT_EQ(drives.Add(dir.filePath("two.bin")), "img1");
-    EXPECT_EQ(drives.Add(dir.filePath("one.bin")), "img0"); // the same disc
-    EXPECT_EQ(drives.Source("img1"), dir.filePath("two.cue"));
-    EXPECT_EQ(drives.Label("img1"), "VCD_TWO");
+    EXPECT_EQ(drives.Add(dir.filePath("one.cue"), &why), "img1") << why.toStdString();
+    EXPECT_EQ(drives.Add(dir.filePath("two.bin")), "img2");
+    EXPECT_EQ(drives.Add(dir.filePath("one.bin")), "img1"); // the same disc
+    EXPECT_EQ(drives.Source("img2"), dir.filePath("two.cue"));
+    EXPECT_EQ(drives.Label("img2"), "VCD_TWO");
     EXPECT_EQ(drives.Add(media("missing.cue"), &why), "");
     EXPECT_TRUE(why.contains("does not exist"));
-    EXPECT_EQ(drives.Drives(), QStringList({"img0", "img1"}));
+    EXPECT_EQ(drives.Drives(), QStringList({"img1", "img2"}));
 
-    EXPECT_TRUE(drives.Remove("img0"));
-    EXPECT_FALSE(drives.Remove("img0"));
-    EXPECT_EQ(drives.Add(dir.filePath("one.cue")), "img0"); // the lowest free number
+    EXPECT_TRUE(drives.Remove("img1"));
+    EXPECT_FALSE(drives.Remove("img1"));
+    EXPECT_EQ(drives.Add(dir.filePath("one.cue")), "img1"); // the lowest free number
+
+    // A FUSE mount that comes later passes over the image drives' numbers.
+    MountEntry fuse;
+    fuse.mountId = 77;
+    fuse.fsType = "fuse.fuseiso";
+    fuse.mountPoint = "/mnt/x";
+    QMap<int, int> fuseIds;
+    const QList<ImageMount> mounts =
+        ListImageMounts({fuse}, fuseIds, drives.Numbers() + QList<int>{0});
+    ASSERT_EQ(mounts.size(), 1);
+    EXPECT_EQ(mounts[0].id, "img3");
 
     ASSERT_TRUE(QFile::remove(dir.filePath("two.bin")));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !drives.Contains("img1"); }, 5000));
-    EXPECT_EQ(drives.Drives(), QStringList({"img0"}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !drives.Contains("img2"); }, 5000));
+    EXPECT_EQ(drives.Drives(), QStringList({"img1"}));
     QStringList gone;
     for (const QList<QVariant>& args : removed) {
         gone << args.at(0).toString();
     }
-    EXPECT_EQ(gone, QStringList({"img0", "img1"}));
+    EXPECT_EQ(gone, QStringList({"img1", "img2"}));
+    DriveServices::setCurrent(nullptr);
 }

@@ -6,6 +6,7 @@
 #include "player/VcdTrackSource.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 
 using namespace lumadeck;
 using namespace lumadeck::test;
@@ -81,6 +82,28 @@ TEST(VcdTracks, ACutOffImageEndsEarlyAndAMissingTrackIsNotFound) {
     EXPECT_EQ(notFound, QStringList({missing}));
     // A plain file keeps its file:// URI.
     EXPECT_TRUE(PlaybackUri(mediaPath("vcd/clip_a.mpg")).startsWith("file:///"));
+}
+
+// The disc goes away under a playing track (the image cut short, as a disc
+// taken out leaves its sectors unreadable): the error box, then Done.
+TEST(VcdTracks, ADiscThatCannotBeReadWhilePlayingEndsWithTheErrorBox) {
+    REQUIRE_MEDIA("vcd/two.cue");
+    QTemporaryDir dir;
+    for (const char* f : {"two.cue", "two.bin"}) {
+        ASSERT_TRUE(QFile::copy(mediaPath(QStringLiteral("vcd/") + f), dir.filePath(f)));
+    }
+    RealPlayer p;
+    const QString name = dir.filePath("two.cue") + "/MPEGAV/AVSEQ01.DAT";
+    QObject::connect(&p.player, &clsPlayVideo::Started, &p.window, [&](const QString&) {
+        QFile bin(dir.filePath("two.bin"));
+        bin.resize(2352 * 500); // the first track's sectors and a few of the second
+    });
+    p.player.PlayVideo(name, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.events.contains("Done AVSEQ01.DAT"); }, 20000))
+        << p.events.join(", ").toStdString();
+    ASSERT_EQ(p.dialogs.boxes.size(), 1) << p.events.join(", ").toStdString();
+    EXPECT_EQ(p.dialogs.boxes[0].title, "MS Media Player Error");
+    EXPECT_EQ(p.events.filter("ErrorMsg").size(), 1);
 }
 
 } // namespace
