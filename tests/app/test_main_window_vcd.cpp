@@ -69,7 +69,7 @@ protected:
     }
     // A copy of an image (its sheet and data) in the test's folder.
     QString copyImage(const QString& name) {
-        for (const QString& ext : {".cue", ".bin"}) {
+        for (const char* ext : {".cue", ".bin"}) {
             QFile::copy(media(name + ext), dir.filePath(name + ext));
         }
         return dir.filePath(name + ".cue");

@@ -13,7 +13,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -382,4 +384,36 @@ TEST(ImageDrives, NumbersSharedImagesRemovalAndDeletion) {
     }
     EXPECT_EQ(gone, QStringList({"img1", "img2"}));
     DriveServices::setCurrent(nullptr);
+}
+
+// A Video CD image mounted with fuseiso shows its tracks as cooked 2,048-byte
+// sectors that do not play; such a track is read from the image instead.
+TEST(DiscPath, ATrackOfAFuseisoMountIsReadFromItsImage) {
+    REQUIRE_IMAGES();
+    if (QStandardPaths::findExecutable("fuseiso").isEmpty() ||
+        QStandardPaths::findExecutable("fusermount").isEmpty() || !QFileInfo::exists("/dev/fuse")) {
+        GTEST_SKIP() << "fuseiso cannot mount here";
+    }
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile::copy(media("two.cue"), dir.filePath("two.cue")));
+    ASSERT_TRUE(QFile::copy(media("two.bin"), dir.filePath("two.bin")));
+    const QString mnt = dir.filePath("mnt point");
+    QDir().mkpath(mnt);
+    if (QProcess::execute("fuseiso", {dir.filePath("two.bin"), mnt}) != 0) {
+        GTEST_SKIP() << "fuseiso cannot mount here";
+    }
+    const QString cooked = mnt + "/mpegav/avseq02.dat";
+    const QString direct = DirectNameOfMountedTrack(cooked);
+    const qint64 cookedSize = QFileInfo(cooked).size();
+    EXPECT_EQ(DirectNameOfMountedTrack(mnt + "/vcd/info.vcd"), ""); // not a track
+    QProcess::execute("fusermount", {"-u", mnt});
+    EXPECT_EQ(direct, dir.filePath("two.bin") + "/MPEGAV/AVSEQ02.DAT");
+    const auto ref = SplitDiscPath(direct);
+    ASSERT_TRUE(ref.has_value());
+    auto disc = VcdDisc::Open(ref->source);
+    ASSERT_TRUE(disc);
+    const auto track = disc->Find(ref->path);
+    ASSERT_TRUE(track.has_value());
+    EXPECT_EQ(cookedSize, qint64(track->sectors) * 2048);
+    EXPECT_EQ(track->Bytes(), qint64(track->sectors) * 2324);
 }
