@@ -10,7 +10,7 @@
 #include <deque>
 #include <functional>
 
-namespace lumadeck {
+namespace lumadeck::test {
 
 // One codec of a simulated clip.
 struct SimulatedCodec {
@@ -151,4 +151,4 @@ private:
     unsigned openGeneration_ = 0;
 };
 
-} // namespace lumadeck
+} // namespace lumadeck::test
