@@ -13,7 +13,7 @@
 #include <cmath>
 
 using namespace lumadeck;
-using namespace lumadeck::testing;
+using namespace lumadeck::test;
 
 namespace {
 

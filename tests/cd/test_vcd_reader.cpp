@@ -4,11 +4,11 @@
 #include "cd/CueSheet.h"
 #include "cd/DiscPath.h"
 #include "cd/DriveServices.h"
-#include "cd/FolderDriveServices.h"
 #include "cd/ImageDrives.h"
 #include "cd/IsoDirectory.h"
 #include "cd/SystemDriveServices.h"
 #include "cd/VcdDisc.h"
+#include "testing/FolderDriveServices.h"
 
 #include <QDir>
 #include <QFile>
@@ -344,7 +344,7 @@ TEST(ImageDrives, NumbersSharedImagesRemovalAndDeletion) {
     for (const char* f : {"one.cue", "one.bin", "two.cue", "two.bin"}) {
         ASSERT_TRUE(QFile::copy(media(f), dir.filePath(f)));
     }
-    FolderDriveServices system;
+    test::FolderDriveServices system;
     system.AddDrive("sr0");
     system.AddDrive("img0"); // a FUSE-mounted image
     DriveServices::setCurrent(&system);
