@@ -53,31 +53,29 @@ qint64 frmLumadeck::FileLength(const QString& szFullFileName) const {
     return info.exists() ? info.size() : -1;
 }
 
-void frmLumadeck::AddImageItems(DriveButton& button) {
+void frmLumadeck::AddImageItems(DriveMenuContents& button) {
     if (!ImageDrives::current().Contains(button.drive())) {
         return;
     }
-    button.items.append({"Sep", "-", true});
-    button.items.append({"RemoveImage", "Remove Image", true});
+    DriveMenuModel::AddImageItems(button);
     updateButtonWidget(button);
 }
 
 void frmLumadeck::ImageDriveRemoved(const QString& szDrive) {
     const QString key = apifuncs::DriveKey(szDrive);
-    for (qsizetype i = 0; i < m_driveButtons.size(); ++i) {
-        if (m_driveButtons[i].key != key) {
-            continue;
-        }
-        if (QToolButton* widget = m_driveButtons[i].widget) {
-            for (QAction* action : Toolbar1->actions()) {
-                if (Toolbar1->widgetForAction(action) == widget) {
-                    Toolbar1->removeAction(action);
-                }
+    if (QToolButton* widget = m_driveWidgets.take(key)) {
+        for (QAction* action : Toolbar1->actions()) {
+            if (Toolbar1->widgetForAction(action) == widget) {
+                Toolbar1->removeAction(action);
             }
-            widget->deleteLater();
         }
-        m_driveButtons.removeAt(i);
-        break;
+        widget->deleteLater();
+    }
+    for (int i = 0; i < m_drives.Drives().size(); ++i) {
+        if (m_drives.Drives()[i].key == key) {
+            m_drives.RemoveAt(i);
+            break;
+        }
     }
     for (int n = 0; n < DriveMenuSet::Count; ++n) {
         if (driveMenus.tag[n] == key) {
@@ -85,7 +83,7 @@ void frmLumadeck::ImageDriveRemoved(const QString& szDrive) {
         }
     }
     if (!bSearching) {
-        ReloadMenus(driveMenus, false);
+        reloadMenus();
     }
 }
 
@@ -109,14 +107,9 @@ void frmLumadeck::OpenDiscImage(const QString& imagePath) {
     if (bCloseRequested || m_unloaded) {
         return;
     }
-    for (const DriveButton& button : std::as_const(m_driveButtons)) {
-        if (button.key == apifuncs::DriveKey(drive)) {
-            const bool hasFiles = !button.items.isEmpty() && button.items.first().key == "PlayAll";
-            if (hasFiles) {
-                Toolbar1_ButtonMenuClick(button.key, "PlayAll");
-            }
-            return;
-        }
+    const DriveMenuContents* button = m_drives.Find(apifuncs::DriveKey(drive));
+    if (button && !DriveMenuModel::Files(*button).isEmpty()) {
+        Toolbar1_ButtonMenuClick(button->key, DriveMenuModel::KeyPlayAll);
     }
 }
 

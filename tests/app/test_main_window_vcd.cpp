@@ -4,6 +4,7 @@
 #include "MainWindowFixture.h"
 #include "app/DriveMenus.h"
 #include "app/SavedPositions.h"
+#include "app/frmHelper.h"
 #include "cd/ImageDrives.h"
 
 #include <QMenu>
@@ -28,8 +29,8 @@ QString media(const QString& name) {
         }                                                                                          \
     } while (0)
 
-QList<DriveButtonItem> itemsOf(frmLumadeck& w, const QString& key) {
-    for (const DriveButton& b : w.DriveButtons()) {
+QList<DriveMenuItem> itemsOf(frmLumadeck& w, const QString& key) {
+    for (const DriveMenuContents& b : w.DriveMenus().Drives()) {
         if (b.key == key) {
             return b.items;
         }
@@ -37,9 +38,9 @@ QList<DriveButtonItem> itemsOf(frmLumadeck& w, const QString& key) {
     return {{"<no button>", "<no button>", false}};
 }
 
-QStringList textsOf(const QList<DriveButtonItem>& items) {
+QStringList textsOf(const QList<DriveMenuItem>& items) {
     QStringList out;
-    for (const DriveButtonItem& i : items) {
+    for (const DriveMenuItem& i : items) {
         out << i.text;
     }
     return out;
@@ -82,7 +83,7 @@ TEST_F(ImageDrivesTest, AnOpenedImageBecomesADriveListingItsTracksAndPlaysThemAl
     const QString cue = copyImage("two");
     w.OpenPath(cue);
     ASSERT_EQ(ImageDrives::current().Drives(), QStringList({"img0"}));
-    const QList<DriveButtonItem> items = itemsOf(w, "CDimg0");
+    const QList<DriveMenuItem> items = itemsOf(w, "CDimg0");
     EXPECT_EQ(textsOf(items),
               QStringList({"Play All", "Add All To Playlist", "-",
                            trackCaption(cue, "/MPEGAV/AVSEQ01.DAT"),
@@ -90,16 +91,18 @@ TEST_F(ImageDrivesTest, AnOpenedImageBecomesADriveListingItsTracksAndPlaysThemAl
     EXPECT_EQ(items[3].key, cue + "/MPEGAV/AVSEQ01.DAT");
     // The drive menu carries the volume id, and "Play All" ran: both
     // tracks are the playlist, the first one playing.
-    EXPECT_EQ(w.driveMenus.mnuDrive[0]->title(), "img0: (VCD_TWO)");
+    EXPECT_EQ(driveMenu(w, 0)->title(), "img0: (VCD_TWO)");
     ASSERT_EQ(w.cPlayList()->cFiles().Count(), 2);
     EXPECT_EQ(w.cPlayList()->cFiles().Item(1LL)->szFileName(), cue + "/MPEGAV/AVSEQ02.DAT");
     EXPECT_EQ(control->FileName(), cue + "/MPEGAV/AVSEQ01.DAT");
     EXPECT_TRUE(dialogs.boxes.isEmpty());
 
     // The playlist window's popup shows the files only.
-    DriveMenuSet& helper = Forms::Helper->driveMenus;
-    w.ReloadMenus(helper, true);
-    EXPECT_EQ(texts(helper.items[0], true), QStringList({items[3].text, items[4].text}));
+    frmHelper& helper = Forms::Helper.get();
+    helper.ShowDriveMenus(w.DriveMenuViews(true));
+    EXPECT_EQ(texts(driveMenu(helper, 0)->actions(), true),
+              QStringList({items[3].text, items[4].text}));
+    EXPECT_EQ(texts(driveMenu(w, 0)->actions(), true), textsOf(items));
 
     // Saved positions are kept under the track's path on the disc and the
     // disc's volume id, as for a mounted disc.
@@ -114,7 +117,7 @@ TEST_F(ImageDrivesTest, AnOpenedImageBecomesADriveListingItsTracksAndPlaysThemAl
     w.Toolbar1_ButtonMenuClick("CDimg0", "RemoveImage");
     EXPECT_TRUE(ImageDrives::current().Drives().isEmpty());
     EXPECT_EQ(itemsOf(w, "CDimg0").first().key, "<no button>");
-    EXPECT_EQ(w.driveMenus.mnuDrive[0]->title(), "No Drives Found");
+    EXPECT_EQ(driveMenu(w, 0)->title(), "No Drives Found");
 }
 
 TEST_F(ImageDrivesTest, DeletingTheImageRemovesItsDrive) {
@@ -123,8 +126,8 @@ TEST_F(ImageDrivesTest, DeletingTheImageRemovesItsDrive) {
     w.OpenPath(copyImage("one"));
     ASSERT_EQ(textsOf(itemsOf(w, "CDimg0")).size(), 6);
     QFile::remove(dir.filePath("one.bin"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w.DriveButtons().isEmpty(); }, 5000));
-    EXPECT_FALSE(w.driveMenus.mnuDrive[0]->title().startsWith("img0"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.DriveMenus().Drives().isEmpty(); }, 5000));
+    EXPECT_FALSE(driveMenu(w, 0)->title().startsWith("img0"));
 }
 
 TEST_F(ImageDrivesTest, BadImagesAreRefusedWithAMessageOrListedByTheDiscRules) {
@@ -135,7 +138,7 @@ TEST_F(ImageDrivesTest, BadImagesAreRefusedWithAMessageOrListedByTheDiscRules) {
         w.OpenPath(media(bad));
         ASSERT_EQ(dialogs.boxes.size(), 1) << bad;
         EXPECT_EQ(dialogs.boxes[0].title, "Lumadeck: Error opening disc image");
-        EXPECT_TRUE(w.DriveButtons().isEmpty()) << bad;
+        EXPECT_TRUE(w.DriveMenus().Drives().isEmpty()) << bad;
     }
     dialogs.boxes.clear();
     // A CD with no video files: a drive with nothing to play.
@@ -153,11 +156,11 @@ TEST_F(ImageDrivesTest, AnUnmountedDiscIsListedFromItsDevice) {
     REQUIRE_IMAGES();
     drives.InsertUnmountedDisc("sr0", media("two.cue"), "VCD_TWO");
     frmLumadeck& w = start();
-    const QList<DriveButtonItem> items = itemsOf(w, "CDsr0");
+    const QList<DriveMenuItem> items = itemsOf(w, "CDsr0");
     EXPECT_EQ(textsOf(items).mid(3),
               QStringList({trackCaption(media("two.cue"), "/MPEGAV/AVSEQ01.DAT"),
                            trackCaption(media("two.cue"), "/MPEGAV/AVSEQ02.DAT")}));
-    EXPECT_EQ(w.driveMenus.mnuDrive[0]->title(), "sr0: (VCD_TWO)");
+    EXPECT_EQ(driveMenu(w, 0)->title(), "sr0: (VCD_TWO)");
     // Taking the disc out leaves the drive with nothing found.
     drives.RemoveDisc("sr0");
     w.RemoveCD("sr0");
