@@ -81,7 +81,8 @@ DriveMenuModel::Menus(bool onlyFiles, const std::function<QString(const QString&
         }
         if (onlyFiles) {
             for (DriveMenuItem& item : view.items) {
-                item.visible = IsFileKey(item.key);
+                item.visible = item.key != KeyPlayAll && item.key != KeyAddAll &&
+                               item.key != KeySep && item.key != KeyRemoveImage;
             }
         }
         menus.append(view);
