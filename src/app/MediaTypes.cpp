@@ -23,6 +23,8 @@ QString BuildFileFilter(bool bIncludePlaylists) {
     filter += "|Audio Files|*.mp3;*.mp2;*.wma;*.wav;*.au;*.mid";
     if (bIncludePlaylists) {
         filter += "|Play lists (*.m3u)|*.m3u";
+        // An image chosen here becomes a drive of its own.
+        filter += "|Video CD Images (*.cue *.bin)|*.cue;*.bin";
     }
     filter += "|All Files (*.*)|*.*";
     return filter;

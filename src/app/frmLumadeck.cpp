@@ -1,4 +1,6 @@
 #include "frmLumadeck.h"
+#include "cd/CueSheet.h"
+#include "cd/ImageDrives.h"
 
 #include "AppEnvironment.h"
 #include "Forms.h"
@@ -304,6 +306,8 @@ void frmLumadeck::Form_Load() {
     mnuVideoResume->setChecked(g::SaveVideoPosition);
     m_find = std::make_unique<clsFindFile>();
     connect(m_find.get(), &clsFindFile::FoundFile, this, &frmLumadeck::cFind_FoundFile);
+    connect(&ImageDrives::current(), &ImageDrives::Removed, this, &frmLumadeck::ImageDriveRemoved,
+            Qt::UniqueConnection);
     setWindowTitle("Lumadeck: Finding video files on CDs.");
     ScanCDDrives();
     if (bCloseRequested) {
@@ -543,14 +547,25 @@ void frmLumadeck::OpenVideoFile() {
     const QString current = m_play ? m_play->FileName() : QString();
     const QString chosen = MediaTypes::ShowOpenDialog(MediaTypes::BuildFileFilter(true), current,
                                                       "Open Video File", "");
-    if (chosen.isEmpty() || !m_playList) {
+    if (chosen.isEmpty()) {
         return;
     }
-    if (chosen.size() > 3 && chosen.right(4).toLower() == ".m3u") {
-        m_playList->LoadPlayList(chosen);
+    OpenPath(chosen);
+}
+
+void frmLumadeck::OpenPath(const QString& path) {
+    if (!m_playList || path.isEmpty()) {
         return;
     }
-    m_playList->PlayVideo(chosen);
+    if (path.size() > 3 && path.right(4).toLower() == ".m3u") {
+        m_playList->LoadPlayList(path);
+        return;
+    }
+    if (IsDiscImageName(path)) {
+        OpenDiscImage(path);
+        return;
+    }
+    m_playList->PlayVideo(path);
 }
 
 void frmLumadeck::ToolbarButtonClick(const QString& key) {

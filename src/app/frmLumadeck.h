@@ -63,6 +63,12 @@ public:
 
     // ---- Commands
     void OpenVideoFile(); // "&Open Video File" and the toolbar's "open"
+    // Opens a path as if it had been chosen in the open dialog: a playlist
+    // is loaded, a Video CD image (.cue, .bin) becomes a drive and plays as
+    // its "Play All" does, anything else plays.
+    void OpenPath(const QString& path);
+    // Makes a Video CD image a drive, lists its files and plays them all.
+    void OpenDiscImage(const QString& imagePath);
     void ToolbarButtonClick(const QString& key);
     void EnableCDNotificationCommand(); // "&Enable CD Notification"
     void ExitProgram();                 // "E&xit"
@@ -180,6 +186,11 @@ private:
     QString driveOfFile(const QString& szFullFileName) const;
     QString driveCaption(const QString& szDrive) const;
     void letEventsRun();
+    // Drives read without a mount (image drives, unmounted discs).
+    void ScanDisc(const QString& szDrive);
+    void AddImageItems(DriveMenuContents& button);
+    void ImageDriveRemoved(const QString& szDrive);
+    qint64 FileLength(const QString& szFullFileName) const;
     void StartNotification();
     void StopNotification();
 
@@ -189,6 +200,7 @@ private:
     DriveMenuModel m_drives;
     QHash<QString, QPointer<QToolButton>> m_driveWidgets; // the drive buttons, by key
     QString m_scanningDrive;
+    QHash<QString, qint64> m_discFileSizes; // files of the disc being scanned
     bool m_inTick = false;
     bool m_unloaded = false;
 };

@@ -5,6 +5,7 @@
 #include "Forms.h"
 #include "MediaTypes.h"
 #include "cd/DriveServices.h"
+#include "cd/ImageDrives.h"
 #include "cd/clsFindFile.h"
 #include "frmLumadeck.h"
 #include "mdlGlobals.h"
@@ -169,12 +170,12 @@ void frmLumadeck::AddFileToDriveMenu(const QString& szDrive, const QString& szFu
             driveMenus.SetItem(menu, i, button->items[i]);
         }
     }
-    const FileStatus info = StatFile(szFullFileName);
-    if (!info.exists) {
+    const qint64 length = FileLength(szFullFileName);
+    if (length < 0) {
         updateButtonWidget(*button);
         return; // a file whose length cannot be read is not listed
     }
-    M::AddFile(*button, szFullFileName, info.size);
+    M::AddFile(*button, szFullFileName, length);
     if (button->items.size() == 4) {
         updateButtonWidget(*button); // the first file: the fixed items come too
     } else {
@@ -214,6 +215,8 @@ void frmLumadeck::ScanDrive(const QString& szDrive) {
     if (!mountPoint.isEmpty() && m_find) {
         m_find->SetMaxDepth(kMaxFolderLevels);
         m_find->FindFiles(mountPoint, "*.*");
+    } else if (mountPoint.isEmpty()) {
+        ScanDisc(szDrive); // an image, or a disc nothing has mounted
     }
     m_scanningDrive.clear();
 
@@ -226,6 +229,9 @@ void frmLumadeck::ScanDrive(const QString& szDrive) {
     } else if (button->items.isEmpty()) {
         M::SetNoFiles(*button);
         updateButtonWidget(*button);
+    }
+    if (!bCloseRequested) {
+        AddImageItems(*button);
     }
 }
 
@@ -252,9 +258,14 @@ void frmLumadeck::ScanCDDrives() {
         driveMenus.SetVisible(n, false);
         driveMenus.tag[n].clear();
     }
+    ImageDrives::current().Prune();
     QStringList drives;
     apifuncs::GetCDDrives(drives);
+    const QStringList images = ImageDrives::current().Drives();
     for (const QString& drive : drives) {
+        if (images.contains(drive) && !ImageDrives::current().Contains(drive)) {
+            continue; // removed while the drives before it were scanned
+        }
         ScanDrive(drive);
         if (bCloseRequested) {
             return;
@@ -350,6 +361,10 @@ void frmLumadeck::reloadMenus() {
 
 void frmLumadeck::Toolbar1_ButtonMenuClick(const QString& buttonKey, const QString& itemKey) {
     if (itemKey == M::KeySep || !m_playList) {
+        return;
+    }
+    if (itemKey == M::KeyRemoveImage) {
+        ImageDrives::current().Remove(apifuncs::DriveOfKey(buttonKey));
         return;
     }
     if (itemKey != M::KeyPlayAll && itemKey != M::KeyAddAll) {

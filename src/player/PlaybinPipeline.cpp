@@ -1,5 +1,6 @@
 #include "platform/FileNames.h"
 #include "player/PlaybinPipeline.h"
+#include "player/VcdTrackSource.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -72,16 +73,8 @@ const char* factoryName(GstElement* e) {
 } // namespace
 
 QByteArray MediaUri(const QString& fileName, QString* error) {
-    GError* rawError = nullptr;
-    const gst::CharPtr uri(gst_filename_to_uri(EncodeFileName(fileName).constData(), &rawError));
-    const gst::ErrorPtr err(rawError);
-    if (!uri) {
-        if (error) {
-            *error = err ? QString::fromUtf8(err->message) : fileName;
-        }
-        return {};
-    }
-    return QByteArray(uri.get());
+    // Video CD tracks go through the program's own source; see VcdTrackSource.
+    return PlaybackUri(fileName, error);
 }
 
 gst::ElementPtr MakeVideoSink(const QString& name, QString* chosenName) {

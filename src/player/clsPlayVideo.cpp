@@ -1,5 +1,6 @@
 #include "player/clsPlayVideo.h"
 
+#include "cd/DiscPath.h"
 #include "platform/FileNames.h"
 #include "platform/IDialogs.h"
 #include "platform/PlainText.h"
@@ -16,14 +17,17 @@ namespace lumadeck {
 
 namespace {
 
-// Ordinary files only: a directory, a missing name and a hidden file (its
-// name starts with ".") all count as missing.
+// Ordinary files only, and files of a disc read without a mount: a
+// directory, a missing name and a hidden file (its name starts with ".")
+// all count as missing.
 bool fileExists(const QString& name) {
     if (name.isEmpty()) {
         return false;
     }
-    return StatFile(name).isFile &&
-           !name.mid(name.lastIndexOf(QLatin1Char('/')) + 1).startsWith(QLatin1Char('.'));
+    if (name.mid(name.lastIndexOf(QLatin1Char('/')) + 1).startsWith(QLatin1Char('.'))) {
+        return false;
+    }
+    return StatFile(name).isFile || DiscFileExists(name);
 }
 
 int toPixels(double v) {
