@@ -57,6 +57,10 @@ public:
 
     // ---- Commands
     void OpenVideoFile(); // "&Open Video File" and the toolbar's "open"
+    // What the open command does with the file chosen in its dialog: a
+    // playlist loads, anything else plays. Files named from outside the
+    // program (command line, another start, drops) take the same path.
+    void OpenChosenFile(const QString& chosen);
     void ToolbarButtonClick(const QString& key);
     void EnableCDNotificationCommand(); // "&Enable CD Notification"
     void ExitProgram();                 // "E&xit"
@@ -131,6 +135,10 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // Files dropped on the window join the playlist (DroppedFiles).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -1083,7 +1083,8 @@ int GstMediaControl::Volume() const {
     return volume_;
 }
 
-void GstMediaControl::SetVolume(int percent) {
+bool GstMediaControl::SetVolume(int percent) {
+    const int old = volume_;
     volume_ = std::clamp(percent, 0, 100);
     if (playbin_) {
         gst_stream_volume_set_volume(GST_STREAM_VOLUME(playbin_), GST_STREAM_VOLUME_FORMAT_CUBIC,
@@ -1092,6 +1093,10 @@ void GstMediaControl::SetVolume(int percent) {
     if (volumeBar_->value() != volume_) {
         volumeBar_->setValue(volume_);
     }
+    if (volume_ != old) {
+        emit VolumeChange(volume_);
+    }
+    return true;
 }
 
 bool GstMediaControl::Mute() const {

@@ -43,8 +43,8 @@ public:
     static bool InitEngine(QString* error = nullptr);
 
     // Volume 0 to 100 and mute, as the panel shows them.
-    int Volume() const;
-    void SetVolume(int percent);
+    int Volume() const override;
+    bool SetVolume(int percent) override;
     bool Mute() const;
     void SetMute(bool on);
     // The element names of the sinks in use.
