@@ -50,7 +50,7 @@ QString CommandLine::ToLocalFile(const QString& argument, const QString& current
     if (scheme.isEmpty() || QFileInfo::exists(folder.absoluteFilePath(argument))) {
         path = folder.absoluteFilePath(argument);
     } else if (scheme == QStringLiteral("file")) {
-        const QUrl url(argument, QUrl::StrictMode);
+        const QUrl url(argument);
         if (!url.isValid()) {
             return refuse(QStringLiteral("not a valid file URI: ") + argument);
         }
