@@ -1,5 +1,6 @@
 #include "desktop/DBusScreenSaver.h"
 
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -17,6 +18,11 @@ DBusScreenSaver::~DBusScreenSaver() {
     if (m_cookie != 0) {
         sendUnInhibit(m_cookie, true);
         m_cookie = 0;
+    } else if (m_unflushed && m_connection.isConnected() && m_connection.interface()) {
+        // Messages leave in order: once the bus has answered this question,
+        // a withdrawal sent just before it is on its way even if the
+        // program ends now.
+        m_connection.interface()->isServiceRegistered(ServiceName);
     }
 }
 
@@ -64,6 +70,7 @@ void DBusScreenSaver::sendUnInhibit(uint cookie, bool wait) {
         m_connection.call(call, QDBus::Block, 2000);
     } else {
         m_connection.asyncCall(call);
+        m_unflushed = true;
     }
 }
 

@@ -19,8 +19,8 @@ public:
     static const QString ObjectPath;  // /org/freedesktop/ScreenSaver
 
     explicit DBusScreenSaver(const QDBusConnection& connection, QObject* parent = nullptr);
-    // Withdraws a request still in force, and waits (briefly) until the
-    // message is on its way, as the program may be ending.
+    // Withdraws a request still in force, and waits (briefly) until every
+    // withdrawal is on its way, as the program may be ending.
     ~DBusScreenSaver() override;
 
     void Inhibit(const QString& applicationName, const QString& reason) override;
@@ -36,6 +36,7 @@ private:
     bool m_wanted = false;  // the screen should stay on
     bool m_pending = false; // an Inhibit call awaits its answer
     uint m_cookie = 0;
+    bool m_unflushed = false; // a withdrawal was sent without waiting
 };
 
 } // namespace lumadeck

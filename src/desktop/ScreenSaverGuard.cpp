@@ -25,7 +25,12 @@ void ScreenSaverGuard::Watch(MediaControl* control) {
     if (control) {
         connect(control, &MediaControl::PlayStateChange, this, &ScreenSaverGuard::update);
         connect(control, &MediaControl::OpenStateChange, this, &ScreenSaverGuard::update);
-        connect(control, &QObject::destroyed, this, &ScreenSaverGuard::update);
+        // A widget reports its destruction before its guards are cleared:
+        // forget it at once rather than ask it anything.
+        connect(control, &QObject::destroyed, this, [this] {
+            m_control = nullptr;
+            update();
+        });
     }
     update();
 }
