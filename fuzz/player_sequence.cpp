@@ -3,11 +3,11 @@
 // that start the next file from inside the player's events), and checks
 // that nothing crashes and the player's promises hold: Done never comes
 // twice for one end, and the time format always gives m:ss or h:mm:ss.
-#include "platform/RecordingDialogs.h"
 #include "platform/Services.h"
-#include "player/SimulatedMediaControl.h"
 #include "player/TagTimer.h"
 #include "player/clsPlayVideo.h"
+#include "testing/RecordingDialogs.h"
+#include "testing/SimulatedMediaControl.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,6 +19,7 @@
 #include <memory>
 
 using namespace lumadeck;
+using namespace lumadeck::test;
 
 namespace {
 

@@ -1,9 +1,9 @@
 // Loading big playlists while the playlist window is shown. The window here
 // refills itself from the controller's list on every Reload, as the real one
 // does, and counts its reloads: loading must not refill it once per entry.
-#include "player/SimulatedMediaControl.h"
 #include "playlist/M3UFile.h"
 #include "playlist/clsPlayList.h"
+#include "testing/SimulatedMediaControl.h"
 
 #include <QApplication>
 #include <QFile>
@@ -13,6 +13,7 @@
 #include <memory>
 
 using namespace lumadeck;
+using namespace lumadeck::test;
 
 namespace {
 

@@ -8,17 +8,18 @@
 #include "app/frmLumadeck.h"
 #include "app/mdlGlobals.h"
 #include "cd/DriveServices.h"
-#include "cd/FolderDriveServices.h"
 #include "cd/mdlCDNotify.h"
 #include "platform/DataFiles.h"
-#include "platform/MemorySettingsStore.h"
-#include "platform/RecordingDialogs.h"
-#include "platform/RecordingOpener.h"
 #include "platform/Services.h"
-#include "player/SimulatedMediaControl.h"
 #include "player/TagTimer.h"
 #include "player/clsPlayVideo.h"
 #include "playlist/clsPlayList.h"
+#include "testing/FolderDriveServices.h"
+#include "testing/MemorySettingsStore.h"
+#include "testing/RecordingDialogs.h"
+#include "testing/RecordingOpener.h"
+#include "testing/ServicesGuard.h"
+#include "testing/SimulatedMediaControl.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -30,7 +31,7 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-namespace lumadeck::testing {
+namespace lumadeck::test {
 
 inline void flushDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -52,10 +53,6 @@ class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        Services::setSettings(&store);
-        Services::setDialogs(&dialogs);
-        Services::setOpener(&opener);
-        DriveServices::setCurrent(&drives);
         DataFiles::SetFolder(dir.filePath("program"));
         QDir().mkpath(dir.filePath("program"));
         Environment().createMediaControl = [this](QWidget* parent) -> MediaControl* {
@@ -78,11 +75,7 @@ protected:
         Forms::Helper.unload();
         flushDeletes();
         Environment() = AppEnvironment{};
-        DriveServices::setCurrent(nullptr);
         DataFiles::SetFolder({});
-        Services::setOpener(nullptr);
-        Services::setDialogs(nullptr);
-        Services::setSettings(nullptr);
         QLocale::setDefault(QLocale::system());
     }
 
@@ -124,8 +117,11 @@ protected:
     RecordingDialogs dialogs;
     RecordingOpener opener;
     FolderDriveServices drives;
+    // The doubles above are the program's services from construction to
+    // destruction of the fixture, so also while TearDown closes the windows.
+    ServicesGuard services{{&store, &dialogs, &opener, &drives}};
     QTemporaryDir dir;
     SimulatedMediaControl* control = nullptr;
 };
 
-} // namespace lumadeck::testing
+} // namespace lumadeck::test

@@ -9,7 +9,7 @@
 #include <QToolBar>
 
 using namespace lumadeck;
-using namespace lumadeck::testing;
+using namespace lumadeck::test;
 namespace g = lumadeck::mdlGlobals;
 
 TEST_F(MainWindowTest, StartUpStepsRunInOrderWithTheSplashUpWhileTheMainWindowLoads) {

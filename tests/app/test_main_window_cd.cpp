@@ -8,7 +8,7 @@
 #include <QMenu>
 
 using namespace lumadeck;
-using namespace lumadeck::testing;
+using namespace lumadeck::test;
 namespace g = lumadeck::mdlGlobals;
 
 namespace {

@@ -1,11 +1,12 @@
 // Media extensions, dialog filters and the open and save dialogs.
 #include "app/MediaTypes.h"
-#include "platform/RecordingDialogs.h"
 #include "platform/Services.h"
+#include "testing/RecordingDialogs.h"
 
 #include <gtest/gtest.h>
 
 using namespace lumadeck;
+using namespace lumadeck::test;
 using namespace lumadeck::MediaTypes;
 
 TEST(MediaTypes, FourteenExtensionsInAnyCaseWithoutTrimming) {

@@ -3,7 +3,7 @@
 #include "MainWindowFixture.h"
 
 using namespace lumadeck;
-using namespace lumadeck::testing;
+using namespace lumadeck::test;
 namespace g = lumadeck::mdlGlobals;
 
 using OptionsTest = MainWindowTest;

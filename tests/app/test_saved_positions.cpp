@@ -2,11 +2,11 @@
 // label, the rules for forgetting and for resuming, and clearing them all.
 #include "app/SavedPositions.h"
 #include "app/mdlGlobals.h"
-#include "platform/MemorySettingsStore.h"
-#include "platform/RecordingDialogs.h"
 #include "platform/Services.h"
 #include "platform/cRegistry.h"
-#include "player/SimulatedMediaControl.h"
+#include "testing/MemorySettingsStore.h"
+#include "testing/RecordingDialogs.h"
+#include "testing/SimulatedMediaControl.h"
 
 #include <QLocale>
 #include <QMap>
@@ -16,6 +16,7 @@
 #include <limits>
 
 using namespace lumadeck;
+using namespace lumadeck::test;
 namespace g = lumadeck::mdlGlobals;
 
 namespace {

@@ -1,6 +1,6 @@
 #include "cd/DriveServices.h"
-#include "cd/FolderDriveServices.h"
 #include "cd/SystemDriveServices.h"
+#include "testing/FolderDriveServices.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 using namespace lumadeck;
+using namespace lumadeck::test;
 using Event = DeviceChange::Event;
 
 namespace {

@@ -1,11 +1,12 @@
-#include "cd/FolderDriveServices.h"
 #include "cd/mdlCDNotify.h"
+#include "testing/FolderDriveServices.h"
 
 #include <QCoreApplication>
 #include <QThread>
 #include <gtest/gtest.h>
 
 using namespace lumadeck;
+using namespace lumadeck::test;
 using namespace lumadeck::mdlCDNotify;
 using Event = DeviceChange::Event;
 using Device = DeviceChange::Device;

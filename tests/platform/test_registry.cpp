@@ -2,6 +2,7 @@
 // expansion, key trees, case rules, enumeration, damaged and unreachable
 // files, and the file-association writer.
 #include "platform/cRegistry.h"
+#include "testing/QtPrinters.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -11,10 +12,6 @@
 #include <sqlite3.h>
 
 using namespace lumadeck;
-
-void PrintTo(const QVariant& v, std::ostream* os) {
-    *os << v.typeName() << "(" << v.toString().toStdString() << ")";
-}
 
 namespace {
 

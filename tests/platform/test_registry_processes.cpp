@@ -3,6 +3,7 @@
 // writers at once lose nothing.
 #include "platform/cRegistry.h"
 #include "registry_crash_steps.h"
+#include "testing/QtPrinters.h"
 
 #include <QFile>
 #include <QMap>
@@ -15,10 +16,6 @@
 #include <sqlite3.h>
 
 using namespace lumadeck;
-
-void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 

@@ -1,9 +1,9 @@
 // Opening documents with the desktop's default application, for real through
 // xdg-mime and xdg-open with a private XDG environment.
 #include "platform/IDocumentOpener.h"
-#include "platform/RecordingOpener.h"
 #include "platform/Services.h"
 #include "platform/apifuncs.h"
+#include "testing/RecordingOpener.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +13,7 @@
 #include <optional>
 
 using namespace lumadeck;
+using namespace lumadeck::test;
 
 namespace {
 

@@ -3,25 +3,19 @@
 // Helpers for the player tests, most of them for playing real clips
 // through GStreamer.
 
-#include "platform/RecordingDialogs.h"
 #include "platform/Services.h"
 #include "player/GstMediaControl.h"
 #include "player/TagTimer.h"
 #include "player/clsPlayVideo.h"
+#include "testing/QtPrinters.h"
+#include "testing/RecordingDialogs.h"
+#include "testing/ServicesGuard.h"
+#include "testing/SignalRecorder.h"
 
 #include <QFileInfo>
 #include <QStringList>
 #include <QTest>
 #include <gtest/gtest.h>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-inline void PrintTo(const QStringList& l, std::ostream* os) {
-    *os << '{' << l.join(QStringLiteral(", ")).toStdString() << '}';
-}
-QT_END_NAMESPACE
 
 namespace lumadeck::test {
 
@@ -39,21 +33,23 @@ inline QString mediaPath(const QString& name) {
 
 // Records the control's notifications as text: "open 0>6", "play 0>2",
 // "error", "seek 0.0>1.5" (positions to a tenth).
-struct NotificationLog {
+struct NotificationLog : SignalRecorder {
     explicit NotificationLog(MediaControl& c) {
-        QObject::connect(&c, &MediaControl::OpenStateChange, [this](long o, long n) {
-            events << QStringLiteral("open %1>%2").arg(o).arg(n);
-        });
-        QObject::connect(&c, &MediaControl::PlayStateChange, [this](long o, long n) {
-            events << QStringLiteral("play %1>%2").arg(o).arg(n);
-        });
-        QObject::connect(&c, &MediaControl::Error, [this] { events << QStringLiteral("error"); });
-        QObject::connect(&c, &MediaControl::PositionChange, [this](double o, double n) {
-            events << QStringLiteral("seek %1>%2").arg(o, 0, 'f', 1).arg(n, 0, 'f', 1);
+        const auto states = [](const char* what) {
+            return [what](auto o, auto n) {
+                return QStringLiteral("%1 %2>%3")
+                    .arg(QLatin1String(what))
+                    .arg(static_cast<long>(o))
+                    .arg(static_cast<long>(n));
+            };
+        };
+        record(&c, &MediaControl::OpenStateChange, states("open"));
+        record(&c, &MediaControl::PlayStateChange, states("play"));
+        record(&c, &MediaControl::Error, [] { return QStringLiteral("error"); });
+        record(&c, &MediaControl::PositionChange, [](double o, double n) {
+            return QStringLiteral("seek %1>%2").arg(o, 0, 'f', 1).arg(n, 0, 'f', 1);
         });
     }
-    bool has(const QString& e) const { return events.contains(e); }
-    QStringList events;
 };
 
 inline GstMediaControl::Sinks fakeSinks() {
@@ -67,9 +63,8 @@ inline std::string paramName(const ::testing::TestParamInfo<const char*>& info) 
 // The video player on a GStreamer control in a 640 x 480 window, its
 // message boxes recorded. Logs its events as "Started clip.avi" (file
 // names without folders), "ErrorMsg <text>", "PositionChanged 0:02 0:03".
-struct RealPlayer {
+struct RealPlayer : SignalRecorder {
     RealPlayer() {
-        Services::setDialogs(&dialogs);
         window.resize(640, 480);
         control = new GstMediaControl(&window, fakeSinks());
         player.SetParentForm(&window);
@@ -77,29 +72,23 @@ struct RealPlayer {
         player.SetTimer(&timer);
         player.SetlZoom(0);
         player.ResizePlayer();
-        const auto log = [this](const char* what) {
-            return [this, what](const QString& a) {
-                events << QString(what) + " " + QFileInfo(a).fileName();
-            };
+        const auto named = [](const char* what) {
+            return
+                [what](const QString& a) { return QString(what) + " " + QFileInfo(a).fileName(); };
         };
-        QObject::connect(&player, &clsPlayVideo::Done, log("Done"));
-        QObject::connect(&player, &clsPlayVideo::Stopped, log("Stopped"));
-        QObject::connect(&player, &clsPlayVideo::Started, log("Started"));
-        QObject::connect(&player, &clsPlayVideo::ErrorMsg,
-                         [this](const QString& e) { events << "ErrorMsg " + e; });
-        QObject::connect(&player, &clsPlayVideo::PositionChanged,
-                         [this](const QString& p, const QString& m) {
-                             events << "PositionChanged " + p + " " + m;
-                         });
+        record(&player, &clsPlayVideo::Done, named("Done"));
+        record(&player, &clsPlayVideo::Stopped, named("Stopped"));
+        record(&player, &clsPlayVideo::Started, named("Started"));
+        record(&player, &clsPlayVideo::ErrorMsg, "ErrorMsg");
+        record(&player, &clsPlayVideo::PositionChanged, "PositionChanged");
     }
-    ~RealPlayer() { Services::setDialogs(nullptr); }
 
     RecordingDialogs dialogs;
+    ServicesGuard services{{.dialogs = &dialogs}};
     QWidget window;
     GstMediaControl* control = nullptr;
     TagTimer timer;
     clsPlayVideo player;
-    QStringList events;
 };
 
 } // namespace lumadeck::test

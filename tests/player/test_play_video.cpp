@@ -1,35 +1,21 @@
 // The video player driven through the simulated control.
 #include "GstTestSupport.h"
-#include "player/SimulatedMediaControl.h"
+#include "testing/RecordingPositionStore.h"
+#include "testing/SimulatedMediaControl.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
+#include <utility>
 
 using namespace lumadeck;
+using namespace lumadeck::test;
 
 namespace {
 
-// Remembers every call; RestorePosition seeks to a stored position.
-struct RecordingStore : IPositionStore {
-    void SavePosition(long oldState, long newState, MediaControl& c) override {
-        calls << QStringLiteral("save %1>%2 ").arg(oldState).arg(newState) +
-                     QFileInfo(c.FileName()).fileName() + " " +
-                     QString::number(c.CurrentPosition());
-    }
-    void RestorePosition(MediaControl& c) override {
-        calls << QStringLiteral("restore ") + QFileInfo(c.FileName()).fileName();
-        if (restoreTo > 0) {
-            c.SetCurrentPosition(restoreTo);
-        }
-    }
-    QStringList calls;
-    double restoreTo = 0;
-};
-
-class PlayVideo : public ::testing::Test {
+class PlayVideo : public ::testing::Test, protected SignalRecorder {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
@@ -51,20 +37,17 @@ protected:
         player->ResizePlayer();
         timer->stop(); // the tests tick by hand
 
-        const auto log = [this](const char* what) {
-            return [this, what](const QString& a) { events << QString(what) + " " + a; };
-        };
-        QObject::connect(player.get(), &clsPlayVideo::Done, log("Done"));
-        QObject::connect(player.get(), &clsPlayVideo::Paused, log("Paused"));
-        QObject::connect(player.get(), &clsPlayVideo::Stopped, log("Stopped"));
-        QObject::connect(player.get(), &clsPlayVideo::Started, log("Started"));
-        QObject::connect(player.get(), &clsPlayVideo::FileNotFound, log("FileNotFound"));
-        QObject::connect(player.get(), &clsPlayVideo::StatusMessage, log("StatusMessage"));
-        QObject::connect(player.get(), &clsPlayVideo::ErrorMsg, log("ErrorMsg"));
-        QObject::connect(player.get(), &clsPlayVideo::PositionChanged,
-                         [this](const QString& p, const QString& m) {
-                             events << "PositionChanged " + p + " " + m;
-                         });
+        using V = clsPlayVideo;
+        for (const auto& [signal, name] : {std::pair{&V::Done, "Done"},
+                                           {&V::Paused, "Paused"},
+                                           {&V::Stopped, "Stopped"},
+                                           {&V::Started, "Started"},
+                                           {&V::FileNotFound, "FileNotFound"},
+                                           {&V::StatusMessage, "StatusMessage"},
+                                           {&V::ErrorMsg, "ErrorMsg"}}) {
+            record(player.get(), signal, name);
+        }
+        record(player.get(), &V::PositionChanged, "PositionChanged");
     }
     void TearDown() override {
         player.reset();
@@ -100,12 +83,11 @@ protected:
 
     QTemporaryDir dir;
     RecordingDialogs dialogs;
-    RecordingStore store;
+    RecordingPositionStore store;
     std::unique_ptr<QWidget> parent;
     SimulatedMediaControl* control = nullptr;
     TagTimer* timer = nullptr;
     std::unique_ptr<clsPlayVideo> player;
-    QStringList events;
 };
 
 TEST(PlayVideoSetUp, StartsTheTickAndFreesTheControlsDisplaySize) {

@@ -1,11 +1,13 @@
 // The playlist controller on a simulated media control, with real files on
 // disk (the player looks before it opens), recording dialogs and a recording
 // playlist window; and the M3U reader and writer it loads and saves with.
-#include "platform/RecordingDialogs.h"
 #include "platform/Services.h"
-#include "player/SimulatedMediaControl.h"
 #include "playlist/M3UFile.h"
 #include "playlist/clsPlayList.h"
+#include "testing/RecordingDialogs.h"
+#include "testing/RecordingPositionStore.h"
+#include "testing/SignalRecorder.h"
+#include "testing/SimulatedMediaControl.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,6 +21,7 @@
 #include <unistd.h>
 
 using namespace lumadeck;
+using namespace lumadeck::test;
 
 namespace {
 
@@ -82,14 +85,7 @@ public:
     int loads = 0;
 };
 
-class RecordingStore : public IPositionStore {
-public:
-    void SavePosition(long, long, MediaControl&) override {}
-    void RestorePosition(MediaControl& c) override { restored << c.FileName(); }
-    QStringList restored;
-};
-
-class PlayListTest : public ::testing::Test {
+class PlayListTest : public ::testing::Test, protected SignalRecorder {
 protected:
     void SetUp() override {
         Services::setDialogs(&dialogs);
@@ -105,12 +101,6 @@ protected:
         list.reset();
         Services::setDialogs(nullptr);
     }
-    // Logs a signal as its name followed by its arguments.
-    template <typename... Args> void log(void (clsPlayList::*signal)(Args...), const char* name) {
-        QObject::connect(list.get(), signal, [this, name](Args... args) {
-            events << QStringList{QString::fromLatin1(name), args...}.join(' ');
-        });
-    }
     // A fresh controller on the same control, as after a restart of the program.
     void restart(bool saveVideoPosition = true, bool thinClient = false) {
         list.reset();
@@ -121,19 +111,19 @@ protected:
         list->SetWindowHost(&host);
         list->SetOptions({[=] { return saveVideoPosition; }, [=] { return thinClient; }});
         using P = clsPlayList;
-        log(&P::Done, "Done");
-        log(&P::VideoOpened, "VideoOpened");
-        log(&P::VideoStart, "VideoStart");
-        log(&P::VideoDone, "VideoDone");
-        log(&P::VideoPaused, "VideoPaused");
-        log(&P::VideoStopped, "VideoStopped");
-        log(&P::PositionChanged, "PositionChanged");
-        log(&P::FileNotFound, "FileNotFound");
-        log(&P::StatusMessage, "StatusMessage");
-        log(&P::ErrorMsg, "ErrorMsg");
-        log(&P::FirstFileAddedToPlaylist, "FirstFileAddedToPlaylist");
-        log(&P::PlaylistShown, "PlaylistShown");
-        log(&P::PlaylistHidden, "PlaylistHidden");
+        record(list.get(), &P::Done, "Done");
+        record(list.get(), &P::VideoOpened, "VideoOpened");
+        record(list.get(), &P::VideoStart, "VideoStart");
+        record(list.get(), &P::VideoDone, "VideoDone");
+        record(list.get(), &P::VideoPaused, "VideoPaused");
+        record(list.get(), &P::VideoStopped, "VideoStopped");
+        record(list.get(), &P::PositionChanged, "PositionChanged");
+        record(list.get(), &P::FileNotFound, "FileNotFound");
+        record(list.get(), &P::StatusMessage, "StatusMessage");
+        record(list.get(), &P::ErrorMsg, "ErrorMsg");
+        record(list.get(), &P::FirstFileAddedToPlaylist, "FirstFileAddedToPlaylist");
+        record(list.get(), &P::PlaylistShown, "PlaylistShown");
+        record(list.get(), &P::PlaylistHidden, "PlaylistHidden");
     }
     QString media(const QString& name) {
         QFile f(dir.filePath(name));
@@ -179,14 +169,13 @@ protected:
     SimulatedMediaControl control;
     RecordingWindowHost host;
     std::unique_ptr<clsPlayList> list;
-    QStringList events;
     QString a, b, c, path;
 };
 
 } // namespace
 
 TEST_F(PlayListTest, PlayVideoOnAFreshControllerOpensAddsThenStarts) {
-    RecordingStore store;
+    RecordingPositionStore store;
     list->cPlay().SetPositionStore(&store);
     control.SetDelivery(SimulatedMediaControl::Delivery::Queued); // as the real control
     list->PlayVideo(a);

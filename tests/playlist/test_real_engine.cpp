@@ -1,12 +1,12 @@
 // A playlist played through the real engine with real clips: saved while its
 // second entry plays, the program quits, and the playlist loaded again goes
 // on at that entry and second.
-#include "platform/RecordingDialogs.h"
 #include "platform/Services.h"
 #include "player/GstMediaControl.h"
 #include "player/TagTimer.h"
 #include "playlist/M3UFile.h"
 #include "playlist/clsPlayList.h"
+#include "testing/RecordingDialogs.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 using namespace lumadeck;
+using namespace lumadeck::test;
 
 namespace {
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "IDocumentOpener.h"
+#include "platform/IDocumentOpener.h"
 
 #include <QList>
 #include <QPair>
 
-namespace lumadeck {
+namespace lumadeck::test {
 
 // A document opener for tests: records what it was asked to open and
 // answers with a result given in advance.
@@ -19,4 +19,4 @@ public:
     QList<QPair<QString, QString>> requests; // (path, working folder)
 };
 
-} // namespace lumadeck
+} // namespace lumadeck::test

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "IDialogs.h"
+#include "platform/IDialogs.h"
 
 #include <QList>
 #include <QString>
 #include <deque>
 
-namespace lumadeck {
+namespace lumadeck::test {
 
 // A dialog service for tests: every message box and file dialog is recorded,
 // and answered from queues filled in advance. With an empty queue a message
@@ -70,4 +70,4 @@ private:
     }
 };
 
-} // namespace lumadeck
+} // namespace lumadeck::test

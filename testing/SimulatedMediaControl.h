@@ -10,7 +10,7 @@
 #include <deque>
 #include <functional>
 
-namespace lumadeck {
+namespace lumadeck::test {
 
 // One codec of a simulated clip.
 struct SimulatedCodec {
@@ -154,4 +154,4 @@ private:
     int volume_ = 100;
 };
 
-} // namespace lumadeck
+} // namespace lumadeck::test

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "ISettingsStore.h"
+#include "platform/ISettingsStore.h"
 
 #include <QMap>
 #include <QString>
 #include <QStringList>
 
-namespace lumadeck {
+namespace lumadeck::test {
 
 // An in-memory settings store for tests: keeps every value, and records the
 // keys in the order they were written.
@@ -33,4 +33,4 @@ public:
     QStringList writes;
 };
 
-} // namespace lumadeck
+} // namespace lumadeck::test

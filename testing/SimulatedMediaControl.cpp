@@ -1,10 +1,10 @@
-#include "player/SimulatedMediaControl.h"
+#include "testing/SimulatedMediaControl.h"
 
 #include <QMetaObject>
 #include <QPointer>
 #include <algorithm>
 
-namespace lumadeck {
+namespace lumadeck::test {
 
 SimulatedMediaControl::SimulatedMediaControl(QWidget* parent) : MediaControl(parent) {}
 
@@ -430,4 +430,4 @@ bool SimulatedMediaControl::Move(int left, int top, int width, int height) {
     return MediaControl::Move(left, top, width, height);
 }
 
-} // namespace lumadeck
+} // namespace lumadeck::test

@@ -1,6 +1,6 @@
-#include "FolderDriveServices.h"
+#include "testing/FolderDriveServices.h"
 
-namespace lumadeck {
+namespace lumadeck::test {
 
 void FolderDriveServices::AddDrive(const QString& drive) {
     if (mDrives.contains(drive)) {
@@ -57,4 +57,4 @@ bool FolderDriveServices::StartWatching() {
     return mWatching;
 }
 
-} // namespace lumadeck
+} // namespace lumadeck::test

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "DriveServices.h"
+#include "cd/DriveServices.h"
 
 #include <QMap>
 
-namespace lumadeck {
+namespace lumadeck::test {
 
 // Drive services for tests: drives are names, a disc is a folder with a
 // label. Inserting and removing discs raises the changes the system's
@@ -49,4 +49,4 @@ private:
     int mMountRequests = 0;
 };
 
-} // namespace lumadeck
+} // namespace lumadeck::test
