@@ -7,7 +7,7 @@
 #include "desktop/DBusDesktopSession.h"
 #include "desktop/FileOpening.h"
 #include "desktop/MprisPlayer.h"
-#include "player/IPositionStore.h"
+#include "testing/RecordingPositionStore.h"
 
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
@@ -22,19 +22,6 @@ using lumadeck::testing::PrivateBus;
 using lumadeck::testing::waitFor;
 
 namespace {
-
-// Records every position the player stores.
-struct RecordingPositions : IPositionStore {
-    void SavePosition(long oldState, long newState, MediaControl& control) override {
-        saves << QString("%1 %2->%3 at %4")
-                     .arg(control.FileName().section('/', -1))
-                     .arg(oldState)
-                     .arg(newState)
-                     .arg(control.CurrentPosition());
-    }
-    void RestorePosition(MediaControl&) override {}
-    QStringList saves;
-};
 
 QString trackId(const QVariantMap& metadata) {
     return metadata.value("mpris:trackid").value<QDBusObjectPath>().path();
@@ -67,7 +54,7 @@ protected:
     }
     QString playStatusPanel(frmLumadeck& w) { return w.findChild<QLabel*>("playstatus")->text(); }
 
-    RecordingPositions positions;
+    test::RecordingPositionStore positions;
     MprisPlayer mpris;
     QSignalSpy changes{&mpris, &MprisPlayer::PropertiesChanged};
     QSignalSpy seeks{&mpris, &MprisPlayer::Seeked};
@@ -105,12 +92,12 @@ TEST_F(MprisTest, PropertiesFollowTheWindowThroughOpenPauseSeekNextAndTheEnd) {
 
     // Pause: the position is stored as when the window's control pauses.
     control->Advance(12);
-    positions.saves.clear();
+    positions.calls.clear();
     mpris.Pause();
     EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(a) + " (Paused)");
     EXPECT_EQ(playStatusPanel(w).toStdString(), "Paused");
     EXPECT_EQ(announced(), QVariantMap({{"PlaybackStatus", "Paused"}}));
-    EXPECT_EQ(positions.saves, QStringList({"a one.mpg 2->1 at 12"}));
+    EXPECT_EQ(positions.calls, QStringList({"save 2>1 a one.mpg 12"}));
     mpris.Pause(); // already paused: nothing
     EXPECT_TRUE(announced().isEmpty());
 
