@@ -11,7 +11,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-namespace lumadeck::testing {
+namespace lumadeck::test {
 
 class PrivateBus {
 public:
@@ -80,4 +80,4 @@ inline int runWhileServing(QProcess& process, const QString& program, const QStr
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-} // namespace lumadeck::testing
+} // namespace lumadeck::test

@@ -10,7 +10,7 @@
 #include <QUrl>
 
 using namespace lumadeck;
-using lumadeck::testing::MainWindowTest;
+using namespace lumadeck::test;
 
 namespace {
 

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -18,22 +17,22 @@ namespace {
 const QString build = LUMADECK_BUILD_DIR;
 const QString source = LUMADECK_SOURCE_DIR;
 
-struct Run {
+struct Outcome {
     int exitCode = -1;
     QString out;
     QString err;
 };
 
-Run run(const QString& program, const QStringList& args,
-        const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
-        const QString& folder = {}) {
+Outcome run(const QString& program, const QStringList& args,
+            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+            const QString& folder = {}) {
     QProcess p;
     p.setProcessEnvironment(env);
     if (!folder.isEmpty()) {
         p.setWorkingDirectory(folder);
     }
     p.start(program, args);
-    Run r;
+    Outcome r;
     if (p.waitForFinished(240000) && p.exitStatus() == QProcess::NormalExit) {
         r.exitCode = p.exitCode();
     }
@@ -86,7 +85,7 @@ TEST(Install, DestdirAndPrefixReceiveEveryFileAndNothingElse) {
     QTemporaryDir dest;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DESTDIR", dest.path());
-    const Run install = run("cmake", {"--install", build, "--prefix", "/opt/lumadeck"}, env);
+    const Outcome install = run("cmake", {"--install", build, "--prefix", "/opt/lumadeck"}, env);
     ASSERT_EQ(install.exitCode, 0) << install.err.toStdString();
     EXPECT_FALSE(QFile::exists(dest.filePath("usr"))) << "the prefix was not honoured";
 
@@ -102,14 +101,15 @@ TEST(Install, DestdirAndPrefixReceiveEveryFileAndNothingElse) {
 
     // The theme icons: one per size, each of that size, and the drawing.
     for (int n : {16, 22, 24, 32, 48, 64, 128, 256}) {
-        const QImage icon(QString("%1/share/icons/hicolor/%2x%2/apps/lumadeck.png").arg(prefix).arg(n));
+        const QImage icon(
+            QString("%1/share/icons/hicolor/%2x%2/apps/lumadeck.png").arg(prefix).arg(n));
         EXPECT_EQ(icon.size(), QSize(n, n)) << n;
     }
     EXPECT_TRUE(QFile::exists(prefix + "/share/icons/hicolor/scalable/apps/lumadeck.svg"));
 
     // The installed program runs from there, and its data is where it
     // looks for it (beside its bin folder).
-    const Run version = run(prefix + "/bin/lumadeck", {"--version"});
+    const Outcome version = run(prefix + "/bin/lumadeck", {"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_TRUE(version.out.startsWith("Lumadeck Player 2.0\n"));
     EXPECT_TRUE(QFile::exists(prefix + "/share/lumadeck/Lumadeck.html"));
@@ -117,27 +117,30 @@ TEST(Install, DestdirAndPrefixReceiveEveryFileAndNothingElse) {
 
 TEST(Install, DesktopEntryMetainfoAndManualPagePassTheirCheckers) {
     const QString desktop = source + "/dist/lumadeck.desktop";
-    const Run entry = run("desktop-file-validate", {desktop});
+    const Outcome entry = run("desktop-file-validate", {desktop});
     EXPECT_EQ(entry.exitCode, 0) << entry.out.toStdString() << entry.err.toStdString();
     EXPECT_TRUE(entry.out.isEmpty()) << entry.out.toStdString();
 
-    const Run metainfo =
-        run("appstreamcli", {"validate", "--no-net", source + "/dist/org.lumadeck.Lumadeck.metainfo.xml"});
+    const Outcome metainfo =
+        run("appstreamcli",
+            {"validate", "--no-net", source + "/dist/org.lumadeck.Lumadeck.metainfo.xml"});
     EXPECT_EQ(metainfo.exitCode, 0) << metainfo.out.toStdString();
 
     // groff names every problem of the page on standard error.
-    const Run man = run("groff", {"-man", "-Tutf8", "-ww", "-z", source + "/dist/lumadeck.1"});
+    const Outcome man = run("groff", {"-man", "-Tutf8", "-ww", "-z", source + "/dist/lumadeck.1"});
     EXPECT_EQ(man.exitCode, 0);
     EXPECT_TRUE(man.err.isEmpty()) << man.err.toStdString();
 
     // The entry opens URIs and names the types of every kind the program
     // plays (the same list the media controls announce), the playlists and
     // the Video CD tracks among them.
-    QSettings entryFile(desktop, QSettings::IniFormat);
-    entryFile.beginGroup("Desktop Entry");
-    EXPECT_EQ(entryFile.value("Exec").toString(), "lumadeck %U");
-    EXPECT_EQ(entryFile.value("Icon").toString(), "lumadeck");
-    QStringList types = entryFile.value("MimeType").toString().split(';', Qt::SkipEmptyParts);
+    QMap<QString, QString> keys;
+    for (const QString& line : QString::fromUtf8(contents(desktop)).split('\n')) {
+        keys.insert(line.section('=', 0, 0), line.section('=', 1));
+    }
+    EXPECT_EQ(keys.value("Exec"), "lumadeck %U");
+    EXPECT_EQ(keys.value("Icon"), "lumadeck");
+    const QStringList types = keys.value("MimeType").split(';', Qt::SkipEmptyParts);
     EXPECT_EQ(types, lumadeck::MprisPlayer::SupportedMimeTypes());
     for (const char* type : {"video/mpeg", "video/x-cdxa", "audio/x-mpegurl", "video/x-msvideo",
                              "video/x-ms-wmv", "audio/mpeg", "audio/midi", "audio/basic"}) {
@@ -147,15 +150,15 @@ TEST(Install, DesktopEntryMetainfoAndManualPagePassTheirCheckers) {
 
 TEST(Install, ThePackageHoldsTheInstalledFilesAndItsLibrariesAsDependencies) {
     QTemporaryDir out;
-    const Run cpack = run("cpack", {"-G", "DEB", "-B", out.path()}, QProcessEnvironment::systemEnvironment(),
-                          build);
+    const Outcome cpack = run("cpack", {"-G", "DEB", "-B", out.path()},
+                              QProcessEnvironment::systemEnvironment(), build);
     ASSERT_EQ(cpack.exitCode, 0) << cpack.out.toStdString() << cpack.err.toStdString();
     const QStringList debs = QDir(out.path()).entryList({"*.deb"});
     ASSERT_EQ(debs.size(), 1) << cpack.out.toStdString();
     const QString deb = out.filePath(debs.first());
     EXPECT_TRUE(debs.first().startsWith("lumadeck_2.0")) << debs.first().toStdString();
 
-    const Run info = run("dpkg-deb", {"--info", deb});
+    const Outcome info = run("dpkg-deb", {"--info", deb});
     ASSERT_EQ(info.exitCode, 0) << info.err.toStdString();
     EXPECT_TRUE(info.out.contains(" Package: lumadeck\n"));
     EXPECT_TRUE(info.out.contains(" Version: 2.0"));
@@ -167,12 +170,13 @@ TEST(Install, ThePackageHoldsTheInstalledFilesAndItsLibrariesAsDependencies) {
         }
     }
     // Read from the program's libraries, and the plugins it loads.
-    for (const char* dependency : {"libqt6widgets6", "libqt6dbus6", "libgstreamer1.0-0",
-                                   "libsqlite3-0", "libudev1", "libc6", "gstreamer1.0-plugins-good"}) {
+    for (const char* dependency :
+         {"libqt6widgets6", "libqt6dbus6", "libgstreamer1.0-0", "libsqlite3-0", "libudev1", "libc6",
+          "gstreamer1.0-plugins-good"}) {
         EXPECT_TRUE(depends.contains(dependency)) << dependency << " in " << depends.toStdString();
     }
 
-    const Run listing = run("dpkg-deb", {"--contents", deb});
+    const Outcome listing = run("dpkg-deb", {"--contents", deb});
     ASSERT_EQ(listing.exitCode, 0);
     QStringList packaged;
     for (const QString& line : listing.out.split('\n', Qt::SkipEmptyParts)) {

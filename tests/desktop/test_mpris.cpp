@@ -17,9 +17,9 @@
 #include <QSignalSpy>
 
 using namespace lumadeck;
-using lumadeck::testing::MainWindowTest;
-using lumadeck::testing::PrivateBus;
-using lumadeck::testing::waitFor;
+using namespace lumadeck::test;
+using lumadeck::test::PrivateBus;
+using lumadeck::test::waitFor;
 
 namespace {
 
@@ -272,7 +272,7 @@ TEST_F(MprisBusTest, PublishedControlsAnswerAndAnnounceTheirChanges) {
 
     // A second process opens a file through OpenUri.
     QProcess gdbus;
-    const int rc = lumadeck::testing::runWhileServing(
+    const int rc = lumadeck::test::runWhileServing(
         gdbus, "dbus-send",
         {"--bus=" + bus.address(), "--print-reply", "--dest=" + DBusDesktopSession::ServiceName,
          DBusDesktopSession::ObjectPath, MprisPlayer::PlayerInterface + ".OpenUri",
@@ -366,7 +366,7 @@ TEST_F(MprisBusTest, ASecondStartOfTheProgramHandsItsFilesOverAndEnds) {
     env.insert("XDG_DATA_HOME", dir.filePath("data"));
     second.setProcessEnvironment(env);
     second.setWorkingDirectory(dir.filePath("Vidéos"));
-    const int rc = lumadeck::testing::runWhileServing(
+    const int rc = lumadeck::test::runWhileServing(
         second, QString(LUMADECK_BUILD_DIR) + "/lumadeck",
         {"clip one.mpg", "http://example.com/x.mpg", QUrl::fromLocalFile(b).toString()});
     EXPECT_EQ(rc, 0);

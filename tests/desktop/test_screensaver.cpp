@@ -5,7 +5,7 @@
 #include "desktop/DBusScreenSaver.h"
 #include "desktop/IScreenSaver.h"
 #include "desktop/ScreenSaverGuard.h"
-#include "player/SimulatedMediaControl.h"
+#include "testing/SimulatedMediaControl.h"
 
 #include <QDBusConnectionInterface>
 #include <QMutex>
@@ -13,8 +13,9 @@
 #include <memory>
 
 using namespace lumadeck;
-using lumadeck::testing::PrivateBus;
-using lumadeck::testing::waitFor;
+using namespace lumadeck::test;
+using lumadeck::test::PrivateBus;
+using lumadeck::test::waitFor;
 
 namespace {
 
