@@ -1,39 +1,22 @@
 #pragma once
 
+#include "cd/DriveMenuModel.h"
+
 #include <QList>
-#include <QPointer>
 #include <QString>
 #include <functional>
 
 class QAction;
 class QMenu;
-class QToolButton;
 
 namespace lumadeck {
 
-// One item of a drive button's dropdown list.
-struct DriveButtonItem {
-    QString key;  // "PlayAll", "AddAll", "Sep", "None" or a file's full path
-    QString text; // what the item shows
-    bool enabled = true;
-};
-
-// A CD drive's button on the main window's toolbar: the master copy of the
-// drive's files.
-struct DriveButton {
-    QString key; // "CD" followed by the drive's id, e.g. "CDsr0"
-    QString toolTip;
-    QList<DriveButtonItem> items;
-    QPointer<QToolButton> widget;
-    QString drive() const { return key.mid(2); }
-};
-
 // Four drive menus, as the main window's menu bar and the helper window's
-// popup carry them. Each has a Tag (the key of the drive button it shows, ""
-// when free) and an item array whose items carry a Tag (the dropdown item's
-// key) in their data.
+// popup carry them, drawn from the drive menu model. Each has a Tag (the key
+// of the drive it shows, "" when free) and an item array whose items carry a
+// Tag (the item's key) in their data.
 struct DriveMenuSet {
-    static constexpr int Count = 4;
+    static constexpr int Count = DriveMenuModel::MenuCount;
     QMenu* mnuDrive[Count] = {};
     QString tag[Count];
     QList<QAction*> items[Count];
@@ -44,6 +27,14 @@ struct DriveMenuSet {
     // Item i of drive menu n, loaded (and wired to onItem) when it does not
     // exist yet.
     QAction* item(int n, int i);
+    // Shows a model item as item i of drive menu n.
+    void SetItem(int n, int i, const DriveMenuItem& shown);
+    // Unloads items 1 and up of drive menu n.
+    void UnloadItems(int n);
+    void SetVisible(int n, bool visible);
+    // Draws the menus of the model: menu 0 reads "No Drives Found" when
+    // there is no drive, menus without a drive are hidden.
+    void Show(const QList<DriveMenuView>& menus);
 };
 
 } // namespace lumadeck

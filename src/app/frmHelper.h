@@ -17,7 +17,9 @@ class frmHelper : public QWidget {
 public:
     explicit frmHelper(QWidget* parent = nullptr);
 
-    DriveMenuSet driveMenus; // submenus of mnuPopup
+    // Draws the drive menus of its "From CD" popup.
+    void ShowDriveMenus(const QList<DriveMenuView>& menus) { driveMenus.Show(menus); }
+
     QMenu* mnuPopup = nullptr;
     QMenu* mnuPlayControl = nullptr;
     QAction* mnuRemove = nullptr;
@@ -30,6 +32,9 @@ signals:
     void AddToPL(const QString& szFullFileName);
     // "&Remove" 5, "&Play" 6, "&Pause" 7, "&Stop" 8.
     void ButtonClicked(int button);
+
+private:
+    DriveMenuSet driveMenus; // submenus of mnuPopup
 };
 
 } // namespace lumadeck

@@ -30,6 +30,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
+#include <utility>
 
 namespace lumadeck {
 
@@ -206,6 +207,30 @@ void frmLumadeck::createMenus() {
     mnuCodecs->setEnabled(false);
     mnuContents = mnuHelp->addAction("&Contents", this, &frmLumadeck::ShowHelpContents);
     mnuAbout = mnuHelp->addAction("&About", this, &frmLumadeck::ShowAbout);
+
+    // Items are found by their names (by tests and accessibility tools).
+    const std::pair<QAction*, const char*> named[] = {
+        {mnuOpen, "mnuOpen"},
+        {mnuRefresh, "mnuRefresh"},
+        {mnuStop, "mnuStop"},
+        {mnuExit, "mnuExit"},
+        {mnuEnableCDNotification, "mnuEnableCDNotification"},
+        {mnuShowControls, "mnuShowControls"},
+        {mnuVideoResume, "mnuVideoResume"},
+        {mnuClearPos, "mnuClearPos"},
+        {mnuClassic, "mnuClassic"},
+        {mnuFull, "mnuFull"},
+        {mnuShowPlaylist, "mnuShowPlaylist"},
+        {mnuHidePlaylist, "mnuHidePlaylist"},
+        {mnuCodecs, "mnuCodecs"},
+        {mnuContents, "mnuContents"},
+        {mnuAbout, "mnuAbout"}};
+    for (const auto& [action, name] : named) {
+        action->setObjectName(name);
+    }
+    for (int i = 0; i < 4; ++i) {
+        mnuZoom[i]->setObjectName(QString("mnuZoom%1").arg(i));
+    }
 }
 
 void frmLumadeck::createToolbar() {
@@ -458,7 +483,7 @@ void frmLumadeck::ShowAppropriateForm() {
 void frmLumadeck::HideVideoWindow() {
     hide();
     if (frmThinPlayer* thin = Forms::ThinPlayer.ifLoaded()) {
-        thin->imgShowVideo->show();
+        thin->SetShowVideoVisible(true);
     }
 }
 
@@ -507,13 +532,10 @@ void frmLumadeck::Timer1_Timer() {
             const long status = m_play->GetPlayStatus();
             const QString name = m_play->FileName();
             if (status == clsPlayVideo::PlayStateClosing || name.isEmpty()) {
-                thin->lblCurrFile->hide();
+                thin->HideCurrentFile();
             } else {
-                thin->lblCurrFile->setText(afterLastSlash(name));
-                thin->lblPosition->setText(m_play->CurrentPositionAsString() + "/" +
-                                           m_play->LengthAsString());
-                thin->lblCurrFile->show();
-                thin->lblPosition->show();
+                thin->ShowCurrentFile(afterLastSlash(name), m_play->CurrentPositionAsString() +
+                                                                "/" + m_play->LengthAsString());
             }
         }
     }
@@ -657,7 +679,7 @@ bool frmLumadeck::eventFilter(QObject* watched, QEvent* event) {
 void frmLumadeck::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         if (frmThinPlayer* thin = Forms::ThinPlayer.ifLoaded()) {
-            thin->imgShowVideo->hide();
+            thin->SetShowVideoVisible(false);
         }
     }
     QMainWindow::changeEvent(event);

@@ -3,6 +3,7 @@
 #include "app/DriveMenus.h"
 #include "cd/mdlCDNotify.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
@@ -43,15 +44,17 @@ public:
     void ShowAppropriateForm();
 
     // ---- CD drive menus
-    // Rebuilds the four drive menus of a menu set from this window's toolbar.
-    void ReloadMenus(DriveMenuSet& frm, bool bLoadOnlyFiles);
+    // What the four drive menus show (the helper window's popup asks for
+    // only the files).
+    QList<DriveMenuView> DriveMenuViews(bool bLoadOnlyFiles) const;
     void AddCD(const QString& szDrive) override;
     void RemoveCD(const QString& szDrive) override;
     void RefreshCDDrives();
     void ScanCDDrives();
     void ScanDrive(const QString& szDrive);
-    // The toolbar's drive buttons, the master copy of the drive menus.
-    const QList<DriveButton>& DriveButtons() const { return m_driveButtons; }
+    // The contents of the toolbar's drive buttons, the master copy of the
+    // drive menus.
+    const DriveMenuModel& DriveMenus() const { return m_drives; }
     // Runs a drive menu item or a dropdown item of a drive button.
     void Toolbar1_ButtonMenuClick(const QString& buttonKey, const QString& itemKey);
 
@@ -79,15 +82,36 @@ public:
     // One tick of Timer1 (also run directly by tests).
     void Timer1_Timer();
 
+    // True while the CD drives are being searched.
+    bool IsSearching() const { return bSearching; }
+    clsPlayList* cPlayList() const { return m_playList.get(); }
+    clsPlayVideo* cPlay() const { return m_play; }
+    clsFindFile* cFind() const { return m_find.get(); }
+    // The key of the drive button drive menu n (0 to 3) shows; "" when free.
+    QString DriveMenuTag(int n) const { return driveMenus.tag[n]; }
+
+    // Window title of a media file: "Lumadeck Player. " and its name.
+    static QString TitleFor(const QString& szFileName);
+
+signals:
+    // The window has unloaded; the program ends.
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    // Files dropped on the window join the playlist (DroppedFiles).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     // ---- Fields
     bool bUnloadingThinClient = false;
     bool bSearching = false;
     bool bCloseRequested = false;
     bool bStopSearch = false;
-
-    clsPlayList* cPlayList() const { return m_playList.get(); }
-    clsPlayVideo* cPlay() const { return m_play; }
-    clsFindFile* cFind() const { return m_find.get(); }
 
     // ---- Controls
     QToolBar* Toolbar1 = nullptr;
@@ -125,23 +149,6 @@ public:
     QAction* mnuContents = nullptr;
     QAction* mnuAbout = nullptr;
 
-    // Window title of a media file: "Lumadeck Player. " and its name.
-    static QString TitleFor(const QString& szFileName);
-
-signals:
-    // The window has unloaded; the program ends.
-    void unloaded();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    // Files dropped on the window join the playlist (DroppedFiles).
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void createMenus();
     void createToolbar();
     void createStatusBar();
@@ -168,10 +175,11 @@ private:
     void EndSearch();
     void cFind_FoundFile(const QString& szFullFileName, const QString& szFileName, bool& Cancel);
     void AddFileToDriveMenu(const QString& szDrive, const QString& szFullFileName);
-    DriveButton* findButton(const QString& key);
-    DriveButton& addButton(const QString& szDrive);
-    void updateButtonWidget(DriveButton& button);
-    void appendButtonItem(DriveButton& button, const DriveButtonItem& item);
+    DriveMenuContents& addButton(const QString& szDrive);
+    void updateButtonWidget(const DriveMenuContents& button);
+    void appendButtonItem(const DriveMenuContents& button, const DriveMenuItem& item);
+    // Redraws this window's drive menus from the model.
+    void reloadMenus();
     int FindDriveMenu(DriveMenuSet& set, const QString& key) const;
     int GetFreeDriveMenu(DriveMenuSet& set) const;
     QString driveOfFile(const QString& szFullFileName) const;
@@ -183,7 +191,8 @@ private:
     std::unique_ptr<clsPlayList> m_playList;
     clsPlayVideo* m_play = nullptr;
     std::unique_ptr<clsFindFile> m_find;
-    QList<DriveButton> m_driveButtons;
+    DriveMenuModel m_drives;
+    QHash<QString, QPointer<QToolButton>> m_driveWidgets; // the drive buttons, by key
     QString m_scanningDrive;
     bool m_inTick = false;
     bool m_unloaded = false;

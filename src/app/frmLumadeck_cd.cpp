@@ -26,67 +26,43 @@ namespace lumadeck {
 
 namespace g = mdlGlobals;
 
-namespace {
-
-const QString KeyPlayAll = QStringLiteral("PlayAll");
-const QString KeyAddAll = QStringLiteral("AddAll");
-const QString KeySep = QStringLiteral("Sep");
-const QString KeyNone = QStringLiteral("None");
-
-// "AVSEQ01.DAT (12,345 KB)": the size in KB, rounded half to even, grouped
-// the way the user's locale groups digits.
-QString fileCaption(const QString& fullName, qint64 bytes) {
-    const double kb = std::nearbyint(static_cast<double>(bytes) / 1024.0);
-    const QString size = QLocale().toString(static_cast<qlonglong>(kb));
-    return fullName.mid(fullName.lastIndexOf('/') + 1) + " (" + size.trimmed() + " KB)";
-}
-
-} // namespace
+using M = DriveMenuModel;
 
 // ------------------------------------------------------------- drive buttons
 
-DriveButton* frmLumadeck::findButton(const QString& key) {
-    for (DriveButton& button : m_driveButtons) {
-        if (button.key == key) {
-            return &button;
-        }
-    }
-    return nullptr;
-}
-
-DriveButton& frmLumadeck::addButton(const QString& szDrive) {
-    DriveButton button;
-    button.key = "CD" + szDrive;
+DriveMenuContents& frmLumadeck::addButton(const QString& szDrive) {
+    DriveMenuContents& entry = m_drives.Add(szDrive);
     auto* widget = new QToolButton(Toolbar1);
-    widget->setObjectName(button.key);
+    widget->setObjectName(entry.key);
     widget->setIcon(style()->standardIcon(QStyle::SP_DriveCDIcon));
     widget->setPopupMode(QToolButton::InstantPopup);
     widget->setMenu(new QMenu(widget));
     Toolbar1->addWidget(widget);
-    button.widget = widget;
-    m_driveButtons.append(button);
-    return m_driveButtons.last();
+    m_driveWidgets.insert(entry.key, widget);
+    return entry;
 }
 
 // Mirrors a button's dropdown list into its toolbar widget.
-void frmLumadeck::updateButtonWidget(DriveButton& button) {
-    if (!button.widget) {
+void frmLumadeck::updateButtonWidget(const DriveMenuContents& button) {
+    QToolButton* widget = m_driveWidgets.value(button.key);
+    if (!widget) {
         return;
     }
-    button.widget->setToolTip(button.toolTip);
-    button.widget->menu()->clear();
-    for (const DriveButtonItem& item : button.items) {
+    widget->setToolTip(button.toolTip);
+    widget->menu()->clear();
+    for (const DriveMenuItem& item : button.items) {
         appendButtonItem(button, item);
     }
 }
 
 // Adds one item at the end of a button's dropdown widget.
-void frmLumadeck::appendButtonItem(DriveButton& button, const DriveButtonItem& item) {
-    if (!button.widget) {
+void frmLumadeck::appendButtonItem(const DriveMenuContents& button, const DriveMenuItem& item) {
+    QToolButton* widget = m_driveWidgets.value(button.key);
+    if (!widget) {
         return;
     }
-    QMenu* menu = button.widget->menu();
-    if (item.key == KeySep) {
+    QMenu* menu = widget->menu();
+    if (item.key == M::KeySep) {
         menu->addSeparator();
         return;
     }
@@ -114,36 +90,6 @@ int frmLumadeck::GetFreeDriveMenu(DriveMenuSet& set) const {
 QString frmLumadeck::driveCaption(const QString& szDrive) const {
     return apifuncs::DriveCaption(szDrive, apifuncs::GetVolumeName(szDrive));
 }
-
-namespace {
-
-void setItem(QAction* action, const QString& caption, const QString& tag, bool enabled) {
-    // A separator keeps its caption "-" only as its tag's meaning: menus
-    // draw a separator's text beside its line.
-    action->setSeparator(tag == KeySep);
-    action->setText(tag == KeySep ? QString() : caption);
-    action->setData(tag);
-    action->setEnabled(enabled);
-    action->setVisible(true);
-}
-
-// Unloads items 1 and up of drive menu n.
-void unloadItems(DriveMenuSet& set, int n) {
-    QList<QAction*>& items = set.items[n];
-    while (items.size() > 1) {
-        QAction* action = items.takeLast();
-        set.mnuDrive[n]->removeAction(action);
-        action->deleteLater();
-    }
-}
-
-void setMenuVisible(QMenu* menu, bool visible) {
-    if (menu) {
-        menu->menuAction()->setVisible(visible);
-    }
-}
-
-} // namespace
 
 // --------------------------------------------------------------------- scans
 
@@ -192,20 +138,15 @@ QString frmLumadeck::driveOfFile(const QString& szFullFileName) const {
 }
 
 void frmLumadeck::AddFileToDriveMenu(const QString& szDrive, const QString& szFullFileName) {
-    DriveButton* button = findButton("CD" + szDrive);
+    DriveMenuContents* button = m_drives.Find("CD" + szDrive);
     if (!button) {
         return;
     }
     const int menu = FindDriveMenu(driveMenus, button->key);
-    if (button->items.isEmpty()) {
-        button->items = {{KeyPlayAll, "Play All", true},
-                         {KeyAddAll, "Add All To Playlist", true},
-                         {KeySep, "-", true}};
-        if (menu >= 0) {
-            unloadItems(driveMenus, menu);
-            setItem(driveMenus.item(menu, 0), "Play All", KeyPlayAll, true);
-            setItem(driveMenus.item(menu, 1), "Add All To Playlist", KeyAddAll, true);
-            setItem(driveMenus.item(menu, 2), "-", KeySep, true);
+    if (M::AddFixedItems(*button) && menu >= 0) {
+        driveMenus.UnloadItems(menu);
+        for (int i = 0; i < button->items.size(); ++i) {
+            driveMenus.SetItem(menu, i, button->items[i]);
         }
     }
     const QFileInfo info(szFullFileName);
@@ -213,23 +154,21 @@ void frmLumadeck::AddFileToDriveMenu(const QString& szDrive, const QString& szFu
         updateButtonWidget(*button);
         return; // a file whose length cannot be read is not listed
     }
-    const QString caption = fileCaption(szFullFileName, info.size());
-    button->items.append({szFullFileName, caption, true});
+    M::AddFile(*button, szFullFileName, info.size());
     if (button->items.size() == 4) {
         updateButtonWidget(*button); // the first file: the fixed items come too
     } else {
         appendButtonItem(*button, button->items.last());
     }
     if (menu >= 0) {
-        setItem(driveMenus.item(menu, driveMenus.items[menu].size()), caption, szFullFileName,
-                true);
-        setMenuVisible(driveMenus.mnuDrive[menu], !g::ThinClient);
+        driveMenus.SetItem(menu, driveMenus.items[menu].size(), button->items.last());
+        driveMenus.SetVisible(menu, !g::ThinClient);
     }
 }
 
 void frmLumadeck::ScanDrive(const QString& szDrive) {
     const QString key = "CD" + szDrive;
-    DriveButton* button = findButton(key);
+    DriveMenuContents* button = m_drives.Find(key);
     if (!button) {
         button = &addButton(szDrive);
     } else {
@@ -245,9 +184,9 @@ void frmLumadeck::ScanDrive(const QString& szDrive) {
     if (menu >= 0) {
         driveMenus.tag[menu] = key;
         driveMenus.mnuDrive[menu]->setTitle(driveCaption(szDrive));
-        setMenuVisible(driveMenus.mnuDrive[menu], true);
-        setItem(driveMenus.item(menu, 0), "Finding.", QString(), false);
-        unloadItems(driveMenus, menu);
+        driveMenus.SetVisible(menu, true);
+        driveMenus.SetItem(menu, 0, {QString(), "Finding.", false});
+        driveMenus.UnloadItems(menu);
     }
 
     m_scanningDrive = szDrive;
@@ -257,14 +196,14 @@ void frmLumadeck::ScanDrive(const QString& szDrive) {
     }
     m_scanningDrive.clear();
 
-    button = findButton(key); // the list may have changed while events ran
+    button = m_drives.Find(key); // the list may have changed while events ran
     if (!button) {
         return;
     }
     if (bCloseRequested) {
         bSearching = false;
     } else if (button->items.isEmpty()) {
-        button->items.append({KeyNone, "(No Video Files found)", false});
+        M::SetNoFiles(*button);
         updateButtonWidget(*button);
     }
 }
@@ -272,9 +211,9 @@ void frmLumadeck::ScanDrive(const QString& szDrive) {
 void frmLumadeck::ScanCDDrives() {
     bStopSearch = false;
     tbStop->setVisible(true);
-    for (int i = 0; i < m_driveButtons.size();) {
-        if (m_driveButtons[i].key.startsWith("CD")) {
-            if (QToolButton* widget = m_driveButtons[i].widget) {
+    for (int i = 0; i < m_drives.Drives().size();) {
+        if (m_drives.Drives()[i].key.startsWith("CD")) {
+            if (QToolButton* widget = m_driveWidgets.take(m_drives.Drives()[i].key)) {
                 widget->deleteLater();
                 for (QAction* action : Toolbar1->actions()) {
                     if (Toolbar1->widgetForAction(action) == widget) {
@@ -282,14 +221,14 @@ void frmLumadeck::ScanCDDrives() {
                     }
                 }
             }
-            m_driveButtons.removeAt(i);
+            m_drives.RemoveAt(i);
         } else {
             ++i;
         }
         letEventsRun();
     }
     for (int n = 0; n < DriveMenuSet::Count; ++n) {
-        setMenuVisible(driveMenus.mnuDrive[n], false);
+        driveMenus.SetVisible(n, false);
         driveMenus.tag[n].clear();
     }
     QStringList drives;
@@ -323,7 +262,7 @@ void frmLumadeck::EndSearch() {
         mnuRefresh->setEnabled(true);
         mnuStop->setEnabled(false);
         tbStop->setVisible(false);
-        ReloadMenus(driveMenus, false);
+        reloadMenus();
         ShowAppropriateForm();
     }
     bSearching = false;
@@ -354,7 +293,7 @@ void frmLumadeck::AddCD(const QString& szDrive) {
         EndSearch();
         closeAfterScan();
     } else {
-        ReloadMenus(driveMenus, false);
+        reloadMenus();
         EndSearch();
     }
 }
@@ -364,82 +303,47 @@ void frmLumadeck::RemoveCD(const QString& szDrive) {
     if (m_play) {
         m_play->RaiseStatusAfterSeconds(60);
     }
-    DriveButton* button = findButton("CD" + szDrive);
+    DriveMenuContents* button = m_drives.Find("CD" + szDrive);
     if (!button) {
         button = &addButton(szDrive);
-    } else {
-        button->items.clear();
     }
-    button->items.append({KeyNone, "(No Video Files found)", false});
+    M::SetNoFiles(*button);
     updateButtonWidget(*button);
-    ReloadMenus(driveMenus, false);
+    reloadMenus();
 }
 
-void frmLumadeck::ReloadMenus(DriveMenuSet& frm, bool bLoadOnlyFiles) {
-    setMenuVisible(frm.mnuDrive[0], true);
-    for (int n = 1; n < DriveMenuSet::Count; ++n) {
-        setMenuVisible(frm.mnuDrive[n], false);
-    }
-    if (frm.mnuPopup) {
-        frm.mnuPopup->menuAction()->setVisible(false);
-    }
-    frm.mnuDrive[0]->setTitle("No Drives Found");
-    int k = 0;
-    for (const DriveButton& button : m_driveButtons) {
-        if (!button.key.startsWith("CD")) {
-            continue;
-        }
-        if (k >= DriveMenuSet::Count) {
-            break;
-        }
-        frm.mnuDrive[k]->setTitle(driveCaption(button.drive()));
-        setMenuVisible(frm.mnuDrive[k], true);
-        frm.items[k][0]->setVisible(true);
-        unloadItems(frm, k);
-        if (button.items.isEmpty()) {
-            setItem(frm.items[k][0], "(No Files Found)", QString(), false);
-        }
-        for (int j = 0; j < button.items.size(); ++j) {
-            const DriveButtonItem& item = button.items[j];
-            setItem(frm.item(k, j), item.text, item.key, item.enabled);
-        }
-        if (bLoadOnlyFiles) {
-            for (QAction* action : frm.items[k]) {
-                const QString tag = action->data().toString();
-                action->setVisible(tag != KeyPlayAll && tag != KeyAddAll && tag != KeySep);
-            }
-        }
-        frm.tag[k] = button.key;
-        ++k;
-    }
+QList<DriveMenuView> frmLumadeck::DriveMenuViews(bool bLoadOnlyFiles) const {
+    return m_drives.Menus(bLoadOnlyFiles,
+                          [this](const QString& drive) { return driveCaption(drive); });
+}
+
+void frmLumadeck::reloadMenus() {
+    driveMenus.Show(DriveMenuViews(false));
 }
 
 void frmLumadeck::Toolbar1_ButtonMenuClick(const QString& buttonKey, const QString& itemKey) {
-    if (itemKey == KeySep || !m_playList) {
+    if (itemKey == M::KeySep || !m_playList) {
         return;
     }
-    if (itemKey != KeyPlayAll && itemKey != KeyAddAll) {
-        if (itemKey.isEmpty() || itemKey == KeyNone) {
+    if (itemKey != M::KeyPlayAll && itemKey != M::KeyAddAll) {
+        if (itemKey.isEmpty() || itemKey == M::KeyNone) {
             return;
         }
         m_playList->PlayVideo(itemKey);
         return;
     }
-    const DriveButton* button = findButton(buttonKey);
+    const DriveMenuContents* button = m_drives.Find(buttonKey);
     if (!button) {
         return;
     }
-    const QList<DriveButtonItem> items = button->items; // the list may change while files open
-    if (itemKey == KeyPlayAll) {
+    const QStringList files = M::Files(*button); // the list may change while files open
+    if (itemKey == M::KeyPlayAll) {
         m_playList->Clear();
     }
-    for (const DriveButtonItem& item : items) {
-        if (item.key != KeySep && item.key != KeyAddAll && item.key != KeyPlayAll &&
-            item.key != KeyNone) {
-            m_playList->Add(item.key, true);
-        }
+    for (const QString& file : files) {
+        m_playList->Add(file, true);
     }
-    if (itemKey == KeyPlayAll) {
+    if (itemKey == M::KeyPlayAll) {
         m_playList->RestartPlay();
     }
 }

@@ -66,6 +66,21 @@ void frmThinPlayer::ShowMenus() {
     // The menu buttons come with the compact window's skin.
 }
 
+void frmThinPlayer::ShowCurrentFile(const QString& fileName, const QString& position) {
+    lblCurrFile->setText(fileName);
+    lblPosition->setText(position);
+    lblCurrFile->show();
+    lblPosition->show();
+}
+
+void frmThinPlayer::HideCurrentFile() {
+    lblCurrFile->hide();
+}
+
+void frmThinPlayer::SetShowVideoVisible(bool visible) {
+    imgShowVideo->setVisible(visible);
+}
+
 void frmThinPlayer::closeEvent(QCloseEvent* event) {
     event->ignore(); // the main window's unload takes this window down
     emit closing();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
 
 class QLabel;
@@ -21,10 +22,13 @@ public:
     // Shows the compact window's menu buttons.
     void ShowMenus();
 
-    QLabel* lblCurrFile = nullptr;
-    QLabel* lblPosition = nullptr;
-    // Brings the video window back; shown while the video window is hidden.
-    QToolButton* imgShowVideo = nullptr;
+    // Shows the playing file's name and "position/length" (0:12/1:00).
+    void ShowCurrentFile(const QString& fileName, const QString& position);
+    // Hides the file's name once nothing plays.
+    void HideCurrentFile();
+    // The button that brings the video window back, shown while the video
+    // window is hidden.
+    void SetShowVideoVisible(bool visible);
 
 signals:
     // The user closed the compact window: the program is to end.
@@ -34,6 +38,11 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+
+private:
+    QLabel* lblCurrFile = nullptr;
+    QLabel* lblPosition = nullptr;
+    QToolButton* imgShowVideo = nullptr;
 };
 
 } // namespace lumadeck

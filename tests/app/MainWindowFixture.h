@@ -27,6 +27,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -49,6 +50,29 @@ inline QStringList texts(const QList<QAction*>& actions, bool visibleOnly = fals
     return out;
 }
 
+// The main window's controls, found by their object names.
+template <typename T> T* named(const QObject& w, const QString& name) {
+    T* found = w.findChild<T*>(name);
+    EXPECT_NE(found, nullptr) << "no " << name.toStdString();
+    return found;
+}
+inline QAction* action(const QObject& w, const QString& name) {
+    return named<QAction>(w, name);
+}
+inline QMenu* menu(const QObject& w, const QString& name) {
+    return named<QMenu>(w, name);
+}
+inline QLabel* label(const QObject& w, const QString& name) {
+    return named<QLabel>(w, name);
+}
+inline TagTimer* timer(const QObject& w) {
+    return named<TagTimer>(w, "Timer1");
+}
+// Drive menu n (0 to 3) of the main window's menu bar or the helper's popup.
+inline QMenu* driveMenu(const QObject& w, int n) {
+    return named<QMenu>(w, QString("mnuDrive%1").arg(n + 1));
+}
+
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -66,10 +90,9 @@ protected:
 
     void TearDown() override {
         if (Forms::Lumadeck.isLoaded()) {
-            Forms::Lumadeck->bUnloadingThinClient = true;
-            Forms::Lumadeck->bSearching = false;
-            Forms::Lumadeck->close();
+            Forms::Lumadeck->ExitProgram();
         }
+        Forms::Lumadeck.unload(); // a search in progress keeps it open
         Forms::ThinPlayer.unload();
         Forms::Splash.unload();
         Forms::Helper.unload();

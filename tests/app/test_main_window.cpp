@@ -59,36 +59,39 @@ TEST_F(MainWindowTest, LoadsWithItsMenusPanelsAndOptions) {
     EXPECT_EQ(w.windowTitle(), "Lumadeck Player.");
     EXPECT_TRUE(w.isVisible());
     EXPECT_FALSE(Forms::ThinPlayer->isVisible());
-    EXPECT_FALSE(w.bSearching);
-    EXPECT_EQ(w.panelPlayStatus->text(), "Idle");
-    EXPECT_EQ(w.panelStatus->text(), "");
-    EXPECT_EQ(w.panelPlaylist->text(), "Playlist (Click Here)");
-    EXPECT_EQ(w.panelPlaylist->toolTip(), "Playlist (Click Here)");
+    EXPECT_FALSE(w.IsSearching());
+    EXPECT_EQ(label(w, "playstatus")->text(), "Idle");
+    EXPECT_EQ(label(w, "status")->text(), "");
+    EXPECT_EQ(label(w, "playlist")->text(), "Playlist (Click Here)");
+    EXPECT_EQ(label(w, "playlist")->toolTip(), "Playlist (Click Here)");
 
-    EXPECT_EQ(texts(w.mnuFile->actions()), QStringList({"&Open Video File", "&Refresh CD Drives",
-                                                        "&Stop Refreshing", "-", "E&xit"}));
-    EXPECT_EQ(texts(w.mnuOptions->actions()),
+    EXPECT_EQ(
+        texts(menu(w, "mnuFile")->actions()),
+        QStringList({"&Open Video File", "&Refresh CD Drives", "&Stop Refreshing", "-", "E&xit"}));
+    EXPECT_EQ(texts(menu(w, "mnuOptions")->actions()),
               QStringList({"&Enable CD Notification", "&Show Controls On Full Screen",
                            "&Resume Video From Last Pos", "&Clear Saved Positions"}));
-    EXPECT_EQ(texts(w.mnuView->actions()),
+    EXPECT_EQ(texts(menu(w, "mnuView")->actions()),
               QStringList({"&Compact Mode", "-", "&Full Screen", "-", "&Actual Size (100%)",
                            "&Half Size (50%)", "&Double Size (200%)", "&Custom"}));
-    EXPECT_EQ(texts(w.mnuPlaylist->actions()), QStringList({"&Show Playlist", "&Hide Playlist"}));
-    EXPECT_EQ(texts(w.mnuHelp->actions()), QStringList({"&Codecs In Clip", "&Contents", "&About"}));
-    EXPECT_EQ(w.mnuFull->shortcut(), QKeySequence(Qt::Key_F5));
-    EXPECT_FALSE(w.mnuHidePlaylist->isVisible());
-    EXPECT_FALSE(w.mnuCodecs->isEnabled());
-    EXPECT_TRUE(w.mnuRefresh->isEnabled());
-    EXPECT_FALSE(w.mnuStop->isEnabled());
-    EXPECT_FALSE(w.tbStop->isVisible());
-    EXPECT_EQ(w.tbOpen->toolTip(), "Browse And Open Video File");
-    EXPECT_EQ(w.tbPlaylist->toolTip(), "Show Playlist Manager");
+    EXPECT_EQ(texts(menu(w, "mnuPlaylist")->actions()),
+              QStringList({"&Show Playlist", "&Hide Playlist"}));
+    EXPECT_EQ(texts(menu(w, "mnuHelp")->actions()),
+              QStringList({"&Codecs In Clip", "&Contents", "&About"}));
+    EXPECT_EQ(action(w, "mnuFull")->shortcut(), QKeySequence(Qt::Key_F5));
+    EXPECT_FALSE(action(w, "mnuHidePlaylist")->isVisible());
+    EXPECT_FALSE(action(w, "mnuCodecs")->isEnabled());
+    EXPECT_TRUE(action(w, "mnuRefresh")->isEnabled());
+    EXPECT_FALSE(action(w, "mnuStop")->isEnabled());
+    EXPECT_FALSE(action(w, "stop")->isVisible());
+    EXPECT_EQ(action(w, "open")->toolTip(), "Browse And Open Video File");
+    EXPECT_EQ(action(w, "playlist")->toolTip(), "Show Playlist Manager");
 
-    EXPECT_FALSE(w.mnuShowControls->isChecked());
+    EXPECT_FALSE(action(w, "mnuShowControls")->isChecked());
     EXPECT_FALSE(w.cPlay()->EnableFullScreenControls());
-    EXPECT_TRUE(w.mnuVideoResume->isChecked());
-    EXPECT_FALSE(w.mnuEnableCDNotification->isChecked());
-    EXPECT_TRUE(w.mnuZoom[0]->isChecked());
+    EXPECT_TRUE(action(w, "mnuVideoResume")->isChecked());
+    EXPECT_FALSE(action(w, "mnuEnableCDNotification")->isChecked());
+    EXPECT_TRUE(action(w, "mnuZoom" + QString::number(0))->isChecked());
     // No drive: one visible drive menu says so.
     EXPECT_EQ(
         texts(w.menuBar()->actions(), true),
@@ -99,35 +102,35 @@ TEST_F(MainWindowTest, PlaylistEventsSetTheCaptionAndPanels) {
     frmLumadeck& w = start();
     w.cPlayList()->PlayVideo(clip("videos/trip.mpg", "Intro", "Part 1"));
     EXPECT_EQ(w.windowTitle(), "Lumadeck Player. trip.mpg");
-    EXPECT_EQ(w.panelStatus->text(), "Intro - Part 1");
-    EXPECT_EQ(w.panelPlayStatus->text(), "Playing");
+    EXPECT_EQ(label(w, "status")->text(), "Intro - Part 1");
+    EXPECT_EQ(label(w, "playstatus")->text(), "Playing");
     w.cPlay()->Pause();
     EXPECT_EQ(w.windowTitle(), "Lumadeck Player. trip.mpg (Paused)");
-    EXPECT_EQ(w.panelPlayStatus->text(), "Paused");
+    EXPECT_EQ(label(w, "playstatus")->text(), "Paused");
     w.cPlay()->StopPlaying();
     EXPECT_EQ(w.windowTitle(), "Lumadeck Player. trip.mpg (Stopped)");
-    EXPECT_EQ(w.panelPlayStatus->text(), "Stopped");
+    EXPECT_EQ(label(w, "playstatus")->text(), "Stopped");
 
     w.cPlayList()->PlayVideo(clip("videos/other.mpg", "Intro"));
-    EXPECT_EQ(w.panelStatus->text(), "Intro");
+    EXPECT_EQ(label(w, "status")->text(), "Intro");
     const QString missing = dir.filePath("videos/gone.mpg");
     w.cPlayList()->PlayVideo(missing);
-    EXPECT_EQ(w.panelStatus->text(), "Not Found: " + missing);
+    EXPECT_EQ(label(w, "status")->text(), "Not Found: " + missing);
 }
 
 TEST_F(MainWindowTest, DoneIsFollowedByAnEmptyStatusTwentySecondsLater) {
     frmLumadeck& w = start();
     w.cPlayList()->PlayVideo(clip("clip.mpg", "Clip"));
-    ASSERT_EQ(w.panelStatus->text(), "Clip");
+    ASSERT_EQ(label(w, "status")->text(), "Clip");
     QStringList playStatus;
     int ticks = 0;
     int doneAtTick = -1;
     QObject::connect(w.cPlayList(), &clsPlayList::Done, &w, [&] {
         doneAtTick = ticks;
-        playStatus.append(w.panelPlayStatus->text());
+        playStatus.append(label(w, "playstatus")->text());
     });
     control->ReachEnd();
-    while (!w.panelStatus->text().isEmpty() && ticks < 1000) {
+    while (!label(w, "status")->text().isEmpty() && ticks < 1000) {
         ++ticks;
         w.cPlay()->Tick(); // the player's Done arrives on a tick, the countdown runs on them
     }
@@ -135,7 +138,7 @@ TEST_F(MainWindowTest, DoneIsFollowedByAnEmptyStatusTwentySecondsLater) {
     EXPECT_EQ(playStatus, QStringList({"Done"}));
     EXPECT_EQ(ticks - doneAtTick, 200);
     // The end of the list leaves the play state shown as stopped.
-    EXPECT_EQ(w.panelPlayStatus->text(), "Stopped");
+    EXPECT_EQ(label(w, "playstatus")->text(), "Stopped");
     EXPECT_EQ(w.windowTitle(), "Lumadeck Player. clip.mpg (Stopped)");
 }
 
@@ -145,21 +148,21 @@ TEST_F(MainWindowTest, StatusBarPopupListsTheEntriesWithTheCurrentOneChecked) {
     QCoreApplication::processEvents();
     // Empty playlist: only the first item.
     w.RebuildPopupPlaylist();
-    EXPECT_EQ(texts(w.mnuPopup->actions()), QStringList({"Show Playlist"}));
+    EXPECT_EQ(texts(menu(w, "mnuPopup")->actions()), QStringList({"Show Playlist"}));
     for (const char* name : {"a.mpg", "b.mpg", "c.mpg"}) {
         w.cPlayList()->Add(file(name), false);
     }
     w.cPlayList()->PlayVideoByIndex(1, 0);
     ASSERT_EQ(w.cPlayList()->CurrentFileIndex(), 1);
 
-    const QRect panel = w.panelPlaylist->geometry();
-    EXPECT_FALSE(w.StatusBarPressed(w.panelStatus->geometry().center(), QPoint()));
-    w.mnuPopup->hide();
+    const QRect panel = label(w, "playlist")->geometry();
+    EXPECT_FALSE(w.StatusBarPressed(label(w, "status")->geometry().center(), QPoint()));
+    menu(w, "mnuPopup")->hide();
     ASSERT_TRUE(w.StatusBarPressed(QPoint(panel.left() + panel.width(), 2), QPoint(10, 10)));
-    w.mnuPopup->hide();
-    EXPECT_EQ(texts(w.mnuPopup->actions()),
+    menu(w, "mnuPopup")->hide();
+    EXPECT_EQ(texts(menu(w, "mnuPopup")->actions()),
               QStringList({"Show Playlist", "a.mpg", "b.mpg", "c.mpg"}));
-    const QList<QAction*> items = w.mnuPopup->actions();
+    const QList<QAction*> items = menu(w, "mnuPopup")->actions();
     EXPECT_FALSE(items[1]->isChecked());
     EXPECT_TRUE(items[2]->isChecked());
     EXPECT_FALSE(items[3]->isChecked());
@@ -173,7 +176,7 @@ TEST_F(MainWindowTest, StatusBarPopupListsTheEntriesWithTheCurrentOneChecked) {
     items[3]->trigger();
     EXPECT_EQ(w.cPlayList()->CurrentFileIndex(), 2);
     EXPECT_EQ(w.cPlay()->FileName(), dir.filePath("c.mpg"));
-    EXPECT_EQ(w.panelPlayStatus->text(), "Playing");
+    EXPECT_EQ(label(w, "playstatus")->text(), "Playing");
 }
 
 TEST_F(MainWindowTest, OpenCommandPlaysMediaAndLoadsPlaylists) {
@@ -229,46 +232,46 @@ TEST_F(MainWindowTest, HelpContentsAndItsFailures) {
 TEST_F(MainWindowTest, CodecsInClipNeedsAnOpenClipWithCodecs) {
     frmLumadeck& w = start();
     w.HelpMenuOpening();
-    EXPECT_FALSE(w.mnuCodecs->isEnabled());
+    EXPECT_FALSE(action(w, "mnuCodecs")->isEnabled());
     const QString withCodecs = file("a.avi");
     SimulatedMedia avi;
     avi.codecs = {{"MPEG-4 video", true, ""}, {"MPEG-1 Layer 3 (MP3)", true, ""}};
     control->Script(withCodecs, avi);
     w.cPlayList()->PlayVideo(withCodecs);
     w.HelpMenuOpening();
-    EXPECT_TRUE(w.mnuCodecs->isEnabled());
+    EXPECT_TRUE(action(w, "mnuCodecs")->isEnabled());
     w.cPlayList()->PlayVideo(clip("b.wav"));
     w.HelpMenuOpening();
-    EXPECT_FALSE(w.mnuCodecs->isEnabled());
+    EXPECT_FALSE(action(w, "mnuCodecs")->isEnabled());
 }
 
 TEST_F(MainWindowTest, OptionsCommandsFlipTheirOptions) {
     frmLumadeck& w = start();
-    w.mnuVideoResume->trigger();
-    EXPECT_FALSE(w.mnuVideoResume->isChecked());
+    action(w, "mnuVideoResume")->trigger();
+    EXPECT_FALSE(action(w, "mnuVideoResume")->isChecked());
     EXPECT_FALSE(g::SaveVideoPosition);
-    w.mnuShowControls->trigger();
-    EXPECT_FALSE(w.mnuShowControls->isChecked());
+    action(w, "mnuShowControls")->trigger();
+    EXPECT_FALSE(action(w, "mnuShowControls")->isChecked());
     EXPECT_FALSE(w.cPlay()->EnableFullScreenControls());
-    w.mnuShowControls->trigger();
+    action(w, "mnuShowControls")->trigger();
     EXPECT_TRUE(g::ShowControlsOnFullScreen);
 
     dialogs.answers = {MsgAnswer::No};
-    w.mnuClearPos->trigger();
+    action(w, "mnuClearPos")->trigger();
     ASSERT_EQ(dialogs.boxes.size(), 1);
     EXPECT_EQ(dialogs.boxes[0].title, "Clear Saved Positions");
 
-    w.mnuEnableCDNotification->trigger();
-    EXPECT_TRUE(w.mnuEnableCDNotification->isChecked());
+    action(w, "mnuEnableCDNotification")->trigger();
+    EXPECT_TRUE(action(w, "mnuEnableCDNotification")->isChecked());
     EXPECT_TRUE(mdlCDNotify::bHooked);
     EXPECT_TRUE(g::EnableCDNotify);
     drives.SetWatchable(false);
-    w.mnuEnableCDNotification->trigger();
+    action(w, "mnuEnableCDNotification")->trigger();
     EXPECT_FALSE(mdlCDNotify::bHooked);
-    EXPECT_FALSE(w.mnuEnableCDNotification->isChecked());
+    EXPECT_FALSE(action(w, "mnuEnableCDNotification")->isChecked());
     // Switching on when changes cannot be watched leaves the mark off.
-    w.mnuEnableCDNotification->trigger();
-    EXPECT_FALSE(w.mnuEnableCDNotification->isChecked());
+    action(w, "mnuEnableCDNotification")->trigger();
+    EXPECT_FALSE(action(w, "mnuEnableCDNotification")->isChecked());
 
     // Closing ends the program and saves the options as they are now, once.
     store.writes.clear();
@@ -284,18 +287,18 @@ TEST_F(MainWindowTest, OptionsCommandsFlipTheirOptions) {
 TEST_F(MainWindowTest, ZoomItemsAndTheViewMenusCheckMark) {
     stored("DisplaySize", "7"); // out of range: fills the window, shown as custom
     frmLumadeck& w = start();
-    EXPECT_TRUE(w.mnuZoom[3]->isChecked());
-    EXPECT_FALSE(w.mnuZoom[0]->isChecked());
-    w.mnuZoom[2]->trigger();
+    EXPECT_TRUE(action(w, "mnuZoom" + QString::number(3))->isChecked());
+    EXPECT_FALSE(action(w, "mnuZoom" + QString::number(0))->isChecked());
+    action(w, "mnuZoom" + QString::number(2))->trigger();
     EXPECT_EQ(g::DisplaySize, 2);
     EXPECT_EQ(w.cPlay()->lZoom(), 2);
     w.SyncZoomMenu();
-    EXPECT_TRUE(w.mnuZoom[2]->isChecked());
-    EXPECT_FALSE(w.mnuZoom[3]->isChecked());
+    EXPECT_TRUE(action(w, "mnuZoom" + QString::number(2))->isChecked());
+    EXPECT_FALSE(action(w, "mnuZoom" + QString::number(3))->isChecked());
     // The mark follows the player when it changes its size elsewhere.
     w.cPlay()->SetlZoom(9);
     w.SyncZoomMenu();
-    EXPECT_TRUE(w.mnuZoom[3]->isChecked());
+    EXPECT_TRUE(action(w, "mnuZoom" + QString::number(3))->isChecked());
     w.close();
     flushDeletes();
     EXPECT_EQ(saved("DisplaySize"), "3");
@@ -303,36 +306,37 @@ TEST_F(MainWindowTest, ZoomItemsAndTheViewMenusCheckMark) {
 
 TEST_F(MainWindowTest, ModeSwitchRunsOnTheNextTickAndIsKept) {
     frmLumadeck& w = start();
-    w.mnuClassic->trigger();
+    action(w, "mnuClassic")->trigger();
     EXPECT_TRUE(g::ThinClient);
-    EXPECT_EQ(w.Timer1->Tag, "2");
+    EXPECT_EQ(timer(w)->Tag, "2");
     EXPECT_TRUE(w.isVisible()); // not before the tick
     w.Timer1_Timer();
-    EXPECT_EQ(w.Timer1->Tag, "0");
+    EXPECT_EQ(timer(w)->Tag, "0");
     EXPECT_FALSE(w.isVisible()); // nothing plays: the video window goes
     ASSERT_TRUE(Forms::ThinPlayer.isLoaded());
     EXPECT_TRUE(Forms::ThinPlayer->isVisible());
-    EXPECT_TRUE(Forms::ThinPlayer->imgShowVideo->isVisibleTo(Forms::ThinPlayer.ifLoaded()));
-    EXPECT_EQ(w.mnuClassic->text(), "&Legacy Mode");
+    EXPECT_TRUE(Forms::ThinPlayer->findChild<QToolButton*>("imgShowVideo")
+                    ->isVisibleTo(Forms::ThinPlayer.ifLoaded()));
+    EXPECT_EQ(action(w, "mnuClassic")->text(), "&Legacy Mode");
     EXPECT_EQ(w.cPlay()->FormTopMargin(), 0);
     // The compact window's labels follow the player on each tick.
     w.cPlayList()->PlayVideo(file("movie.mpg"));
     EXPECT_TRUE(w.isVisible()); // the first file brings the video window back
     w.Timer1_Timer();
-    EXPECT_EQ(Forms::ThinPlayer->lblCurrFile->text(), "movie.mpg");
-    EXPECT_EQ(Forms::ThinPlayer->lblPosition->text(), "0:00/1:00");
+    EXPECT_EQ(Forms::ThinPlayer->findChild<QLabel*>("lblCurrFile")->text(), "movie.mpg");
+    EXPECT_EQ(Forms::ThinPlayer->findChild<QLabel*>("lblPosition")->text(), "0:00/1:00");
 
-    w.mnuClassic->trigger();
+    action(w, "mnuClassic")->trigger();
     w.Timer1_Timer();
     EXPECT_TRUE(w.isVisible());
     EXPECT_FALSE(Forms::ThinPlayer->isVisible());
-    EXPECT_EQ(w.mnuClassic->text(), "&Compact Mode");
+    EXPECT_EQ(action(w, "mnuClassic")->text(), "&Compact Mode");
     EXPECT_GT(w.cPlay()->FormTopMargin(), 0);
 
     // An unknown command stays in the tag.
-    w.Timer1->Tag = "3";
+    timer(w)->Tag = "3";
     w.Timer1_Timer();
-    EXPECT_EQ(w.Timer1->Tag, "3");
+    EXPECT_EQ(timer(w)->Tag, "3");
 }
 
 TEST_F(MainWindowTest, InCompactModeClosingTheVideoWindowHidesItAndTheCompactOneEnds) {

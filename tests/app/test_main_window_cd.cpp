@@ -13,8 +13,8 @@ namespace g = lumadeck::mdlGlobals;
 
 namespace {
 
-const DriveButton* buttonOf(frmLumadeck& w, const QString& key) {
-    for (const DriveButton& b : w.DriveButtons()) {
+const DriveMenuContents* buttonOf(frmLumadeck& w, const QString& key) {
+    for (const DriveMenuContents& b : w.DriveMenus().Drives()) {
         if (b.key == key) {
             return &b;
         }
@@ -25,8 +25,8 @@ const DriveButton* buttonOf(frmLumadeck& w, const QString& key) {
 // The texts of a drive's dropdown items; "<no button>" when it has none.
 QStringList buttonTexts(frmLumadeck& w, const QString& key) {
     QStringList out;
-    const DriveButton* button = buttonOf(w, key);
-    for (const DriveButtonItem& item : button ? button->items : QList<DriveButtonItem>{}) {
+    const DriveMenuContents* button = buttonOf(w, key);
+    for (const DriveMenuItem& item : button ? button->items : QList<DriveMenuItem>{}) {
         out.append(item.text);
     }
     return button ? out : QStringList{"<no button>"};
@@ -52,20 +52,22 @@ protected:
 TEST_F(DriveMenusTest, ScanListsTracksInTheirFoldersAndMediaAnywhere) {
     drives.InsertDisc("sr0", makeDisc("disc1"), "VCD_ONE");
     frmLumadeck& w = start();
-    const DriveButton* button = buttonOf(w, "CDsr0");
+    const DriveMenuContents* button = buttonOf(w, "CDsr0");
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button->toolTip, "CD Drive: sr0");
     EXPECT_EQ(buttonTexts(w, "CDsr0"),
               QStringList({"Play All", "Add All To Playlist", "-", "B.AVI (2 KB)", "A.MPG (4 KB)",
                            "AVSEQ01.DAT (12,345 KB)"}));
     EXPECT_EQ(button->items[5].key, dir.filePath("disc1/MPEGAV/AVSEQ01.DAT"));
-    EXPECT_EQ(w.driveMenus.tag[0], "CDsr0");
-    EXPECT_EQ(w.driveMenus.mnuDrive[0]->title(), "sr0: (VCD_ONE)");
-    EXPECT_TRUE(w.driveMenus.mnuDrive[0]->menuAction()->isVisible());
-    EXPECT_EQ(texts(w.driveMenus.items[0], true), buttonTexts(w, "CDsr0"));
-    EXPECT_FALSE(w.driveMenus.mnuDrive[1]->menuAction()->isVisible());
-    ASSERT_TRUE(button->widget); // the toolbar button's dropdown carries the same items
-    EXPECT_EQ(texts(button->widget->menu()->actions()), buttonTexts(w, "CDsr0"));
+    EXPECT_EQ(w.DriveMenuTag(0), "CDsr0");
+    EXPECT_EQ(driveMenu(w, 0)->title(), "sr0: (VCD_ONE)");
+    EXPECT_TRUE(driveMenu(w, 0)->menuAction()->isVisible());
+    EXPECT_EQ(texts(driveMenu(w, 0)->actions(), true), buttonTexts(w, "CDsr0"));
+    EXPECT_FALSE(driveMenu(w, 1)->menuAction()->isVisible());
+    // The toolbar button's dropdown carries the same items.
+    auto* widget = named<QToolButton>(w, "CDsr0");
+    ASSERT_TRUE(widget);
+    EXPECT_EQ(texts(widget->menu()->actions()), buttonTexts(w, "CDsr0"));
 }
 
 TEST_F(DriveMenusTest, PlayAllAddAllAndASingleFile) {
@@ -90,7 +92,7 @@ TEST_F(DriveMenusTest, PlayAllAddAllAndASingleFile) {
     w.Toolbar1_ButtonMenuClick("CDsr0", "Sep");
     EXPECT_EQ(pl.cFiles().Count(), 3);
 
-    w.driveMenus.items[0][4]->trigger(); // a drive menu item does what its dropdown item does
+    driveMenu(w, 0)->actions()[4]->trigger(); // a drive menu item does what its dropdown item does
     EXPECT_EQ(pl.cFiles().Count(), 1);
     EXPECT_EQ(w.cPlay()->FileName(), dir.filePath("disc1/CLIPS/A.MPG"));
 }
@@ -102,27 +104,27 @@ TEST_F(DriveMenusTest, InsertionRescansOneDriveAndRemovalEmptiesIt) {
     frmLumadeck& w = start();
     ASSERT_TRUE(mdlCDNotify::bHooked);
     EXPECT_EQ(buttonTexts(w, "CDsr1"), QStringList({"(No Video Files found)"}));
-    EXPECT_EQ(w.driveMenus.mnuDrive[1]->title(), "Drive sr1:");
+    EXPECT_EQ(driveMenu(w, 1)->title(), "Drive sr1:");
 
     drives.InsertDisc("sr1", makeDisc("disc2"), "VCD_TWO");
     QCoreApplication::processEvents();
-    EXPECT_EQ(w.panelStatus->text(), "CD inserted in Drive: sr1");
+    EXPECT_EQ(label(w, "status")->text(), "CD inserted in Drive: sr1");
     EXPECT_EQ(buttonTexts(w, "CDsr1").size(), 6);
-    EXPECT_EQ(w.driveMenus.mnuDrive[1]->title(), "sr1: (VCD_TWO)");
-    EXPECT_EQ(texts(w.driveMenus.items[1], true).value(5), "AVSEQ01.DAT (12,345 KB)");
+    EXPECT_EQ(driveMenu(w, 1)->title(), "sr1: (VCD_TWO)");
+    EXPECT_EQ(texts(driveMenu(w, 1)->actions(), true).value(5), "AVSEQ01.DAT (12,345 KB)");
     EXPECT_EQ(buttonTexts(w, "CDsr0"), QStringList({"(No Video Files found)"}));
 
     drives.RemoveDisc("sr1");
     QCoreApplication::processEvents();
-    EXPECT_EQ(w.panelStatus->text(), "CD removed from Drive: sr1");
+    EXPECT_EQ(label(w, "status")->text(), "CD removed from Drive: sr1");
     EXPECT_EQ(buttonTexts(w, "CDsr1"), QStringList({"(No Video Files found)"}));
-    EXPECT_EQ(texts(w.driveMenus.items[1], true), QStringList({"(No Video Files found)"}));
-    EXPECT_FALSE(w.driveMenus.items[1][0]->isEnabled());
+    EXPECT_EQ(texts(driveMenu(w, 1)->actions(), true), QStringList({"(No Video Files found)"}));
+    EXPECT_FALSE(driveMenu(w, 1)->actions()[0]->isEnabled());
     // The status text goes six seconds later.
     for (int i = 0; i < 60; ++i) {
         w.cPlay()->Tick();
     }
-    EXPECT_EQ(w.panelStatus->text(), "");
+    EXPECT_EQ(label(w, "status")->text(), "");
 }
 
 TEST_F(DriveMenusTest, FiveDrivesGetFiveButtonsAndFourMenus) {
@@ -130,10 +132,10 @@ TEST_F(DriveMenusTest, FiveDrivesGetFiveButtonsAndFourMenus) {
         drives.AddDrive(QString("sr%1").arg(i));
     }
     frmLumadeck& w = start();
-    EXPECT_EQ(w.DriveButtons().size(), 5);
+    EXPECT_EQ(w.DriveMenus().Drives().size(), 5);
     for (int n = 0; n < 4; ++n) {
-        EXPECT_EQ(w.driveMenus.tag[n], QString("CDsr%1").arg(n));
-        EXPECT_TRUE(w.driveMenus.mnuDrive[n]->menuAction()->isVisible());
+        EXPECT_EQ(w.DriveMenuTag(n), QString("CDsr%1").arg(n));
+        EXPECT_TRUE(driveMenu(w, n)->menuAction()->isVisible());
     }
     EXPECT_EQ(buttonTexts(w, "CDsr4"), QStringList({"(No Video Files found)"}));
 }
@@ -142,39 +144,39 @@ TEST_F(DriveMenusTest, RefreshRunsOnTheNextTickAndStopEndsTheScan) {
     drives.InsertDisc("sr0", makeDisc("disc1"), "VCD_ONE");
     drives.InsertDisc("sr1", makeDisc("disc2"), "VCD_TWO");
     frmLumadeck& w = start();
-    ASSERT_EQ(w.DriveButtons().size(), 2);
+    ASSERT_EQ(w.DriveMenus().Drives().size(), 2);
 
-    w.mnuRefresh->trigger();
-    EXPECT_FALSE(w.mnuRefresh->isEnabled());
-    EXPECT_EQ(w.Timer1->Tag, "1");
+    action(w, "mnuRefresh")->trigger();
+    EXPECT_FALSE(action(w, "mnuRefresh")->isEnabled());
+    EXPECT_EQ(timer(w)->Tag, "1");
     // Stop at the first file found: the first drive keeps what it had, the
     // second is not scanned at all.
     bool stopped = false, stopVisible = false;
-    QObject::connect(w.cFind(), &clsFindFile::FoundFile, &w,
-                     [&](const QString&, const QString&, bool&) {
-                         if (!stopped) {
-                             stopped = true;
-                             stopVisible = w.tbStop->isVisible() && w.mnuStop->isEnabled();
-                             w.mnuStop->trigger();
-                         }
-                     });
+    QObject::connect(
+        w.cFind(), &clsFindFile::FoundFile, &w, [&](const QString&, const QString&, bool&) {
+            if (!stopped) {
+                stopped = true;
+                stopVisible = action(w, "stop")->isVisible() && action(w, "mnuStop")->isEnabled();
+                action(w, "mnuStop")->trigger();
+            }
+        });
     w.Timer1_Timer();
     EXPECT_TRUE(stopped);
     EXPECT_TRUE(stopVisible);
-    EXPECT_EQ(w.Timer1->Tag, "0");
-    EXPECT_TRUE(w.mnuRefresh->isEnabled());
-    EXPECT_FALSE(w.mnuStop->isEnabled());
-    EXPECT_FALSE(w.tbStop->isVisible());
-    EXPECT_FALSE(w.bSearching);
-    EXPECT_EQ(w.DriveButtons().size(), 1);
+    EXPECT_EQ(timer(w)->Tag, "0");
+    EXPECT_TRUE(action(w, "mnuRefresh")->isEnabled());
+    EXPECT_FALSE(action(w, "mnuStop")->isEnabled());
+    EXPECT_FALSE(action(w, "stop")->isVisible());
+    EXPECT_FALSE(w.IsSearching());
+    EXPECT_EQ(w.DriveMenus().Drives().size(), 1);
     EXPECT_EQ(buttonTexts(w, "CDsr1"), QStringList({"<no button>"}));
     EXPECT_LT(buttonTexts(w, "CDsr0").size(), 6);
 
     // The next refresh scans every drive again.
     stopped = true;
-    w.Timer1->Tag = "1";
+    timer(w)->Tag = "1";
     w.Timer1_Timer();
-    EXPECT_EQ(w.DriveButtons().size(), 2);
+    EXPECT_EQ(w.DriveMenus().Drives().size(), 2);
     EXPECT_EQ(buttonTexts(w, "CDsr1").size(), 6);
 }
 
@@ -194,7 +196,7 @@ TEST_F(DriveMenusTest, ClosingDuringAScanWaitsForTheScanThenEnds) {
                          }
                      });
     store.writes.clear();
-    w.Timer1->Tag = "1";
+    timer(w)->Tag = "1";
     w.Timer1_Timer();
     flushDeletes();
     EXPECT_TRUE(refused);
@@ -209,11 +211,11 @@ TEST_F(DriveMenusTest, TheHelperWindowsMenusListOnlyFiles) {
     frmHelper& helper = Forms::Helper.get();
     QStringList added;
     QObject::connect(&helper, &frmHelper::AddToPL, &w, [&](const QString& f) { added.append(f); });
-    w.ReloadMenus(helper.driveMenus, true);
-    EXPECT_EQ(texts(helper.driveMenus.items[0], true),
+    helper.ShowDriveMenus(w.DriveMenuViews(true));
+    EXPECT_EQ(texts(driveMenu(helper, 0)->actions(), true),
               QStringList({"B.AVI (2 KB)", "A.MPG (4 KB)", "AVSEQ01.DAT (12,345 KB)"}));
-    EXPECT_EQ(helper.driveMenus.mnuDrive[0]->title(), "sr0: (VCD_ONE)");
-    helper.driveMenus.items[0][5]->trigger();
+    EXPECT_EQ(driveMenu(helper, 0)->title(), "sr0: (VCD_ONE)");
+    driveMenu(helper, 0)->actions()[5]->trigger();
     EXPECT_EQ(added, QStringList({dir.filePath("disc1/MPEGAV/AVSEQ01.DAT")}));
     EXPECT_FALSE(helper.isVisible());
 }
