@@ -8,7 +8,9 @@
 #include <QProcess>
 #include <QThread>
 #include <QUuid>
+#include <csignal>
 #include <functional>
+#include <sys/prctl.h>
 #include <gtest/gtest.h>
 
 namespace lumadeck::test {
@@ -18,6 +20,8 @@ public:
     PrivateBus() {
         m_daemon.setProgram("dbus-daemon");
         m_daemon.setArguments({"--session", "--nofork", "--nopidfile", "--print-address=1"});
+        // A test that crashes takes its bus with it.
+        m_daemon.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
         m_daemon.start();
         if (m_daemon.waitForStarted(10000) && m_daemon.waitForReadyRead(10000)) {
             m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
