@@ -1,5 +1,6 @@
 #include "app/AppEnvironment.h"
 #include "app/Forms.h"
+#include "app/ProgramWindows.h"
 #include "app/SavedPositions.h"
 #include "app/frmLumadeck.h"
 #include "app/mdlGlobals.h"
@@ -89,6 +90,9 @@ int main(int argc, char* argv[]) {
         return new lumadeck::GstMediaControl(parent);
     };
     environment.positions = &positions;
+    // The playlist window and the codec window.
+    lumadeck::ProgramWindows windows;
+    windows.Install(environment);
 
     lumadeck::mdlGlobals::Main();
     lumadeck::frmLumadeck* window = lumadeck::Forms::Lumadeck.ifLoaded();

@@ -351,7 +351,7 @@ void frmLumadeck::refresh() {
         return;
     }
     if (IPlayListWindowHost* host = Environment().playListWindows; host && host->IsLoaded()) {
-        host->Window().SetCurrent();
+        host->Window().SetButtons();
     }
 }
 

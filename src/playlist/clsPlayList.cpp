@@ -217,31 +217,28 @@ void clsPlayList::move(long iIndex, long iTarget, bool before) {
         return;
     }
     resyncIndex();
-    const cFiles::Entry current = m_files.Item(m_currentFileIndex);
-    const cFiles::Entry moved = m_files.Item(iIndex);
-    std::vector<cFiles::Entry> order;
-    order.reserve(static_cast<size_t>(count));
-    for (long pos = 0; pos < count; ++pos) {
-        if (before && pos == iTarget) {
-            order.push_back(moved);
-        }
-        if (pos != iIndex) {
-            order.push_back(m_files.Item(pos));
-        }
-        if (!before && pos == iTarget) {
-            order.push_back(moved);
-        }
+    // Where the moved entry ends up: just before or just after the entry
+    // that was at iTarget, which shifts by one when the moved entry stood
+    // above it.
+    long to = iTarget;
+    if (before && iIndex < iTarget) {
+        to = iTarget - 1;
+    } else if (!before && iIndex > iTarget) {
+        to = iTarget + 1;
     }
-    ::lumadeck::cFiles rebuilt;
-    long newIndex = m_currentFileIndex;
-    for (size_t pos = 0; pos < order.size(); ++pos) {
-        rebuilt.Add(order[pos]->szFileName());
-        if (current && order[pos] == current) {
-            newIndex = static_cast<long>(pos);
-        }
+    // The current entry keeps its index unless the move shifts it.
+    long current = m_currentFileIndex;
+    if (current == iIndex) {
+        current = to;
+    } else if (iIndex < to && current > iIndex && current <= to) {
+        --current;
+    } else if (to < iIndex && current >= to && current < iIndex) {
+        ++current;
     }
-    m_files = std::move(rebuilt);
-    m_currentFileIndex = newIndex;
+    // One rotation instead of a rebuilt list: a drag step across a long
+    // list costs no allocations.
+    m_files.Move(iIndex, to);
+    m_currentFileIndex = current;
     m_modified = true;
 }
 

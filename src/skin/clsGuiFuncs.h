@@ -46,7 +46,9 @@ public:
     // Lets the user move the window with the mouse, as if its title bar had
     // been dragged; returns when the mouse button is released. Where the
     // window system does not move windows itself (no window manager), the
-    // window follows the pointer. Returns at once when no button is held.
+    // window follows the pointer (X servers). Returns at once when no button
+    // is held, and on platforms that can neither move the window nor report
+    // the pointer (offscreen).
     void DragOBJ(QWidget* f);
 
     // Lets the user resize the window from an edge or corner: "T", "B", "L",

@@ -1,6 +1,7 @@
 #include "frmThinPlayer.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QStyle>
 #include <QToolButton>
@@ -64,6 +65,19 @@ void frmThinPlayer::RemoveFormBorders() {
 
 void frmThinPlayer::ShowMenus() {
     // The menu buttons come with the compact window's skin.
+}
+
+void frmThinPlayer::HandleKey(int KeyCode, Qt::KeyboardModifiers Shift) {
+    const Qt::KeyboardModifiers held =
+        Shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (KeyCode == Qt::Key_F4 && held == Qt::AltModifier) {
+        close();
+    }
+}
+
+void frmThinPlayer::keyPressEvent(QKeyEvent* event) {
+    HandleKey(event->key(), event->modifiers());
+    QWidget::keyPressEvent(event);
 }
 
 void frmThinPlayer::ShowCurrentFile(const QString& fileName, const QString& position) {

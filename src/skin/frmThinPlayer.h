@@ -21,6 +21,9 @@ public:
     void RemoveFormBorders();
     // Shows the compact window's menu buttons.
     void ShowMenus();
+    // A key pressed in this window, or in the playlist window in compact
+    // mode: Alt+F4 (Alt alone) closes this window, and with it the program.
+    void HandleKey(int KeyCode, Qt::KeyboardModifiers Shift);
 
     // Shows the playing file's name and "position/length" (0:12/1:00).
     void ShowCurrentFile(const QString& fileName, const QString& position);
@@ -38,6 +41,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QLabel* lblCurrFile = nullptr;

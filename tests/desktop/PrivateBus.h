@@ -10,8 +10,8 @@
 #include <QUuid>
 #include <csignal>
 #include <functional>
-#include <sys/prctl.h>
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 
 namespace lumadeck::test {
 

@@ -52,6 +52,7 @@ public:
     void SetCurrent() override {
         calls << QStringLiteral("SetCurrent %1").arg(attached->CurrentFileIndex());
     }
+    void SetButtons() override {}
     void SetWindowVisible(bool visible) override {
         calls << QStringLiteral("Visible %1").arg(visible);
     }

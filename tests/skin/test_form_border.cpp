@@ -311,3 +311,16 @@ TEST(FormBorder, RightClickShowsTheMenuOnlyWithAutoSysMenu) {
     EXPECT_TRUE(menu->isVisible());
     menu->hide();
 }
+
+TEST(FormBorder, AltSpaceShowsTheSystemMenuAtTheWindowsCorner) {
+    ShownWindow shown;
+    CFormBorder border;
+    border.SetClient(&shown.window);
+    shown.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&shown.window));
+    SystemMenu* menu = SystemMenu::Of(&shown.window);
+    QTest::keyClick(&shown.window, Qt::Key_Space, Qt::AltModifier);
+    ASSERT_TRUE(menu->isVisible());
+    EXPECT_EQ(menu->pos(), shown.window.mapToGlobal(QPoint(0, 0)));
+    menu->hide();
+}

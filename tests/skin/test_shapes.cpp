@@ -4,7 +4,9 @@
 #include "skin/clsGuiFuncs.h"
 
 #include <QImage>
+#include <QMouseEvent>
 #include <QRandomGenerator>
+#include <QTest>
 #include <QWidget>
 #include <cmath>
 #include <functional>
@@ -397,5 +399,43 @@ TEST(GuiFuncs, RedrawFormPaintsTheGradient) {
         clsGuiFuncs().RedrawForm(&a, -70, 300, 50, channel);
         GradientForm::PaintGradient(&b, 70, 44, 50, channel);
         EXPECT_EQ(a.grab().toImage(), b.grab().toImage()) << channel;
+    }
+}
+
+namespace {
+
+// A window that starts a move or a resize from its own mouse press, as the
+// skinned windows do.
+class PressToMove : public QWidget {
+public:
+    QString edge; // "" moves
+    int returned = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent*) override {
+        if (edge.isEmpty()) {
+            clsGuiFuncs().DragOBJ(this);
+        } else {
+            clsGuiFuncs().SizeOBJ(this, edge);
+        }
+        ++returned;
+    }
+};
+
+} // namespace
+
+TEST(GuiFuncs, MovesFromAPressReturnWhereNoPointerCanMove) {
+    // Without a window system that reports the pointer (offscreen), nothing
+    // can move it during the call: the call must come back by itself.
+    for (const QString& edge : {QString(), QString("br")}) {
+        PressToMove window;
+        window.edge = edge;
+        window.setGeometry(10, 10, 100, 80);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QTest::mousePress(&window, Qt::LeftButton, {}, QPoint(20, 20));
+        EXPECT_EQ(window.returned, 1);
+        QTest::mouseRelease(&window, Qt::LeftButton, {}, QPoint(20, 20));
+        EXPECT_EQ(window.geometry(), QRect(10, 10, 100, 80));
     }
 }
