@@ -14,6 +14,15 @@ bool IsMediaExtension(const QString& ext) {
     return media.contains(ext.toLower());
 }
 
+bool OpensAsWhole(const QString& fileName) {
+    if (fileName.size() <= 3) {
+        return false;
+    }
+    const QString tail = fileName.right(4).toLower();
+    return tail == QStringLiteral(".m3u") || tail == QStringLiteral(".cue") ||
+           tail == QStringLiteral(".bin");
+}
+
 QString BuildFileFilter(bool bIncludePlaylists) {
     QString filter = "All Media Files|*.mp*;*.dat;*.avi;*.asf;*.vob;*.wmv;*.wma;*.wav;*.au;*.mid";
     if (bIncludePlaylists) {

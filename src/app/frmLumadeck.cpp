@@ -16,12 +16,14 @@
 #include "player/MediaControl.h"
 #include "player/TagTimer.h"
 #include "player/clsPlayVideo.h"
+#include "playlist/DroppedFiles.h"
 #include "playlist/IPlayListWindow.h"
 #include "playlist/clsPlayList.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -60,6 +62,16 @@ frmLumadeck::frmLumadeck(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle("Lumadeck Player.");
     setWindowIcon(QIcon(DataFiles::Path("lumadeck.png")));
     resize(640, 560);
+    setAcceptDrops(true);
+    // Playlists and disc images dropped on any window open as the open
+    // command opens them.
+    DroppedFiles::SetWholeFileOpener([self = QPointer<frmLumadeck>(this)](const QString& name) {
+        if (!self || !MediaTypes::OpensAsWhole(name)) {
+            return false;
+        }
+        self->OpenChosenFile(name);
+        return true;
+    });
 
     createMenus();
     createToolbar();
@@ -547,6 +559,10 @@ void frmLumadeck::OpenVideoFile() {
     const QString current = m_play ? m_play->FileName() : QString();
     const QString chosen = MediaTypes::ShowOpenDialog(MediaTypes::BuildFileFilter(true), current,
                                                       "Open Video File", "");
+    OpenChosenFile(chosen);
+}
+
+void frmLumadeck::OpenChosenFile(const QString& chosen) {
     if (chosen.isEmpty()) {
         return;
     }
@@ -689,6 +705,27 @@ void frmLumadeck::changeEvent(QEvent* event) {
         }
     }
     QMainWindow::changeEvent(event);
+}
+
+void frmLumadeck::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFiles::Names(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void frmLumadeck::dragMoveEvent(QDragMoveEvent* event) {
+    if (!DroppedFiles::Names(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void frmLumadeck::dropEvent(QDropEvent* event) {
+    const QStringList names = DroppedFiles::Names(event->mimeData());
+    if (names.isEmpty() || !m_playList) {
+        return;
+    }
+    event->acceptProposedAction();
+    DroppedFiles::Open(*m_playList, names);
 }
 
 bool frmLumadeck::QueryUnload() {

@@ -69,6 +69,10 @@ public:
     void OpenPath(const QString& path);
     // Makes a Video CD image a drive, lists its files and plays them all.
     void OpenDiscImage(const QString& imagePath);
+    // What the open command does with the file chosen in its dialog: a
+    // playlist loads, anything else plays. Files named from outside the
+    // program (command line, another start, drops) take the same path.
+    void OpenChosenFile(const QString& chosen);
     void ToolbarButtonClick(const QString& key);
     void EnableCDNotificationCommand(); // "&Enable CD Notification"
     void ExitProgram();                 // "E&xit"
@@ -105,6 +109,10 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // Files dropped on the window join the playlist (DroppedFiles).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
