@@ -122,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 player.SeekTo(arg * 17.3 - 100);
                 break;
             case 9:
-                player.SetlZoom(arg % 6);
+                player.SetlZoom(ZoomIndex(arg % 6));
                 break;
             case 10:
                 player.SetFullScreen(arg % 2);

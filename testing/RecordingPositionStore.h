@@ -13,8 +13,8 @@ namespace lumadeck::test {
 // restoring seeks to restoreTo when that is set.
 class RecordingPositionStore : public IPositionStore {
 public:
-    void SavePosition(long oldState, long newState, MediaControl& c) override {
-        calls << QStringLiteral("save %1>%2 ").arg(oldState).arg(newState) +
+    void SavePosition(PlayStateCode oldState, PlayStateCode newState, MediaControl& c) override {
+        calls << QStringLiteral("save %1>%2 ").arg(CodeValue(oldState)).arg(CodeValue(newState)) +
                      QFileInfo(c.FileName()).fileName() + " " +
                      QString::number(c.CurrentPosition());
     }

@@ -69,8 +69,8 @@ int SimulatedMediaControl::Flush() {
     return n;
 }
 
-void SimulatedMediaControl::setPlayState(long state) {
-    const long old = playState_;
+void SimulatedMediaControl::setPlayState(PlayStateCode state) {
+    const PlayStateCode old = playState_;
     if (old == state) {
         return;
     }
@@ -79,18 +79,18 @@ void SimulatedMediaControl::setPlayState(long state) {
 }
 
 void SimulatedMediaControl::closeCurrent() {
-    if (openState_ != OpenStateOpen) {
+    if (openState_ != OpenStateCode::Open) {
         return;
     }
     // The closing notifications still see the old file and its position.
-    if (playState_ != PlayStateStopped) {
-        setPlayState(PlayStateStopped);
+    if (playState_ != PlayStateCode::Stopped) {
+        setPlayState(PlayStateCode::Stopped);
     }
-    openState_ = OpenStateClosed;
+    openState_ = OpenStateCode::Closed;
     closing_ = true;
-    emit OpenStateChange(OpenStateOpen, OpenStateClosed);
+    emit OpenStateChange(OpenStateCode::Open, OpenStateCode::Closed);
     closing_ = false;
-    if (openState_ == OpenStateClosed) {
+    if (openState_ == OpenStateCode::Closed) {
         fileName_.clear();
         current_ = SimulatedMedia{};
         position_ = 0;
@@ -129,42 +129,42 @@ bool SimulatedMediaControl::Open(const QString& fileName) {
         current_ = script;
         position_ = 0;
         atEnd_ = false;
-        openState_ = OpenStateOpen;
-        emit OpenStateChange(OpenStateClosed, OpenStateOpen);
-        if (generation != openGeneration_ || openState_ != OpenStateOpen) {
+        openState_ = OpenStateCode::Open;
+        emit OpenStateChange(OpenStateCode::Closed, OpenStateCode::Open);
+        if (generation != openGeneration_ || openState_ != OpenStateCode::Open) {
             return;
         }
-        setPlayState(start ? PlayStatePlaying : PlayStatePaused);
+        setPlayState(start ? PlayStateCode::Playing : PlayStateCode::Paused);
     });
     return true;
 }
 
 bool SimulatedMediaControl::Play() {
     calls << QStringLiteral("Play");
-    if (fails("Play") || openState_ != OpenStateOpen) {
+    if (fails("Play") || openState_ != OpenStateCode::Open) {
         return false;
     }
     deliver([this] {
-        if (openState_ != OpenStateOpen) {
+        if (openState_ != OpenStateCode::Open) {
             return;
         }
         if (atEnd_) {
             position_ = 0;
             atEnd_ = false;
         }
-        setPlayState(PlayStatePlaying);
+        setPlayState(PlayStateCode::Playing);
     });
     return true;
 }
 
 bool SimulatedMediaControl::Pause() {
     calls << QStringLiteral("Pause");
-    if (fails("Pause") || openState_ != OpenStateOpen) {
+    if (fails("Pause") || openState_ != OpenStateCode::Open) {
         return false;
     }
     deliver([this] {
-        if (openState_ == OpenStateOpen) {
-            setPlayState(PlayStatePaused);
+        if (openState_ == OpenStateCode::Open) {
+            setPlayState(PlayStateCode::Paused);
         }
     });
     return true;
@@ -172,35 +172,35 @@ bool SimulatedMediaControl::Pause() {
 
 bool SimulatedMediaControl::Stop() {
     calls << QStringLiteral("Stop");
-    if (fails("Stop") || openState_ != OpenStateOpen) {
+    if (fails("Stop") || openState_ != OpenStateCode::Open) {
         return false;
     }
     deliver([this] {
-        if (openState_ != OpenStateOpen) {
+        if (openState_ != OpenStateCode::Open) {
             return;
         }
         if (!atEnd_) {
             position_ = 0;
         }
-        setPlayState(PlayStateStopped);
+        setPlayState(PlayStateCode::Stopped);
     });
     return true;
 }
 
 void SimulatedMediaControl::Advance(double seconds) {
-    if (openState_ == OpenStateOpen && playState_ == PlayStatePlaying) {
+    if (openState_ == OpenStateCode::Open && playState_ == PlayStateCode::Playing) {
         position_ = std::min(current_.duration, position_ + seconds);
     }
 }
 
 void SimulatedMediaControl::ReachEnd() {
     deliver([this] {
-        if (openState_ != OpenStateOpen) {
+        if (openState_ != OpenStateCode::Open) {
             return;
         }
         position_ = current_.duration;
         atEnd_ = true;
-        setPlayState(PlayStateStopped);
+        setPlayState(PlayStateCode::Stopped);
     });
 }
 
@@ -243,7 +243,7 @@ double SimulatedMediaControl::CurrentPosition() const {
 
 bool SimulatedMediaControl::SetCurrentPosition(double seconds) {
     calls << QStringLiteral("SetCurrentPosition %1").arg(seconds);
-    if (fails("SetCurrentPosition") || openState_ != OpenStateOpen) {
+    if (fails("SetCurrentPosition") || openState_ != OpenStateCode::Open) {
         return false;
     }
     const double old = position_;
@@ -271,21 +271,21 @@ double SimulatedMediaControl::EndOfPlayPosition() const {
     return position_ == current_.duration ? -1 : current_.duration;
 }
 
-long SimulatedMediaControl::PlayState() const {
-    return fails("PlayState") ? 0 : playState_;
+PlayStateCode SimulatedMediaControl::PlayState() const {
+    return fails("PlayState") ? PlayStateCode::Stopped : playState_;
 }
 
-long SimulatedMediaControl::OpenState() const {
-    return fails("OpenState") ? 0 : openState_;
+OpenStateCode SimulatedMediaControl::OpenState() const {
+    return fails("OpenState") ? OpenStateCode::Closed : openState_;
 }
 
-long SimulatedMediaControl::DisplaySize() const {
-    return fails("DisplaySize") ? 0 : displaySize_;
+DisplaySizeCode SimulatedMediaControl::DisplaySize() const {
+    return fails("DisplaySize") ? DisplaySizeCode::Default : displaySize_;
 }
 
-bool SimulatedMediaControl::SetDisplaySize(long size) {
-    calls << QStringLiteral("SetDisplaySize %1").arg(size);
-    if (fails("SetDisplaySize") || size < 0 || size > 7) {
+bool SimulatedMediaControl::SetDisplaySize(DisplaySizeCode size) {
+    calls << QStringLiteral("SetDisplaySize %1").arg(CodeValue(size));
+    if (fails("SetDisplaySize") || CodeValue(size) < 0 || CodeValue(size) > 7) {
         return false;
     }
     displaySize_ = size;
@@ -389,20 +389,37 @@ QString SimulatedMediaControl::CodecURL(long index) const {
     return current_.codecs.at(index - 1).url;
 }
 
-QString SimulatedMediaControl::MediaInfoString(long type) const {
+QString SimulatedMediaControl::MediaInfoString(MediaInfoCode type) const {
     if (fails("MediaInfoString") || !described()) {
         return {};
     }
     switch (type) {
-    case InfoFileName:
+    case MediaInfoCode::FileName:
         return fileName_;
-    case InfoTitle:
+    case MediaInfoCode::Title:
         return current_.title;
-    case InfoDescription:
+    case MediaInfoCode::Description:
         return current_.description;
     default:
         return {};
     }
+}
+
+int SimulatedMediaControl::Volume() const {
+    return fails("Volume") ? 0 : volume_;
+}
+
+bool SimulatedMediaControl::SetVolume(int percent) {
+    calls << QStringLiteral("SetVolume %1").arg(percent);
+    if (fails("SetVolume")) {
+        return false;
+    }
+    const int old = volume_;
+    volume_ = std::clamp(percent, 0, 100);
+    if (volume_ != old) {
+        emit VolumeChange(volume_);
+    }
+    return true;
 }
 
 bool SimulatedMediaControl::Move(int left, int top, int width, int height) {

@@ -91,10 +91,10 @@ public:
     bool SetCurrentPosition(double seconds) override;
     double Duration() const override;
     double EndOfPlayPosition() const override;
-    long PlayState() const override;
-    long OpenState() const override;
-    long DisplaySize() const override;
-    bool SetDisplaySize(long size) override;
+    PlayStateCode PlayState() const override;
+    OpenStateCode OpenState() const override;
+    DisplaySizeCode DisplaySize() const override;
+    bool SetDisplaySize(DisplaySizeCode size) override;
     bool AutoSize() const override;
     bool SetAutoSize(bool on) override;
     bool AllowChangeDisplaySize() const override;
@@ -113,7 +113,9 @@ public:
     QString CodecDescription(long index) const override;
     bool CodecInstalled(long index) const override;
     QString CodecURL(long index) const override;
-    QString MediaInfoString(long type) const override;
+    QString MediaInfoString(MediaInfoCode type) const override;
+    int Volume() const override;
+    bool SetVolume(int percent) override;
     bool Move(int left, int top, int width, int height) override;
 
 private:
@@ -121,9 +123,9 @@ private:
     void deliver(std::function<void()> step);
     void scheduleFlush();
     const SimulatedMedia& media() const;
-    void setPlayState(long state);
+    void setPlayState(PlayStateCode state);
     void closeCurrent();
-    bool described() const { return openState_ == OpenStateOpen || closing_; }
+    bool described() const { return openState_ == OpenStateCode::Open || closing_; }
 
     Delivery delivery_ = Delivery::Immediate;
     QHash<QString, SimulatedMedia> scripts_;
@@ -135,13 +137,13 @@ private:
 
     QString fileName_;
     SimulatedMedia current_;
-    long openState_ = OpenStateClosed;
+    OpenStateCode openState_ = OpenStateCode::Closed;
     bool closing_ = false; // the closing notification still describes the file
-    long playState_ = PlayStateStopped;
+    PlayStateCode playState_ = PlayStateCode::Stopped;
     double position_ = 0;
     bool atEnd_ = false;
     bool autoStart_ = true;
-    long displaySize_ = DisplayDefault;
+    DisplaySizeCode displaySize_ = DisplaySizeCode::Default;
     bool autoSize_ = false;
     bool allowChangeDisplaySize_ = false;
     bool showControls_ = true;
@@ -149,6 +151,7 @@ private:
     QString errorDescription_;
     long errorCode_ = 0;
     unsigned openGeneration_ = 0;
+    int volume_ = 100;
 };
 
 } // namespace lumadeck::test

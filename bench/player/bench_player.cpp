@@ -81,9 +81,10 @@ template <typename F> bool waitUntil(F condition, int ms) {
 double openToStarted(GstMediaControl& c, const QString& file) {
     bool started = false;
     bool failed = false;
-    const auto a = QObject::connect(&c, &MediaControl::PlayStateChange, [&](long, long n) {
-        started = started || n == MediaControl::PlayStatePlaying;
-    });
+    const auto a =
+        QObject::connect(&c, &MediaControl::PlayStateChange, [&](PlayStateCode, PlayStateCode n) {
+            started = started || n == PlayStateCode::Playing;
+        });
     const auto b = QObject::connect(&c, &MediaControl::Error, [&] { failed = true; });
     QElapsedTimer t;
     t.start();

@@ -72,9 +72,10 @@ int main() {
 
     QRegion fast;
     QRegion slow;
-    const double linear = medianMs(10, [&] { fast = lumadeck::clsGuiFuncs::GetBitmapRegion(skin, QColor(Key)); });
-    std::printf("GetBitmapRegion (row runs, one pass):   median of 10 %10.1f ms, %d rectangles\n", linear,
-                fast.rectCount());
+    const double linear =
+        medianMs(10, [&] { fast = lumadeck::clsGuiFuncs::GetBitmapRegion(skin, QColor(Key)); });
+    std::printf("GetBitmapRegion (row runs, one pass):   median of 10 %10.1f ms, %d rectangles\n",
+                linear, fast.rectCount());
     std::fflush(stdout);
     const double literal = medianMs(10, [&] { slow = bySubtraction(skin); });
     std::printf("one subtraction per transparent run:    median of 10 %10.1f ms\n", literal);

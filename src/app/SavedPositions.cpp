@@ -16,7 +16,8 @@ std::optional<VolumeInfo> MountTableVolumeLookup::VolumeOf(const QString& absolu
     return VolumeOfPath(absolutePath);
 }
 
-void SavedPositionStore::SavePosition(long oldState, long newState, MediaControl& control) {
+void SavedPositionStore::SavePosition(PlayStateCode oldState, PlayStateCode newState,
+                                      MediaControl& control) {
     mdlGlobals::SavePosition(oldState, newState, control);
 }
 
@@ -28,8 +29,6 @@ namespace mdlGlobals {
 
 namespace {
 
-constexpr long PlayStatePaused = 1;
-constexpr long PlayStateClosing = 8;
 const QString CurrPos = QStringLiteral("CurrPos");
 const QString MaxPos = QStringLiteral("MaxPos");
 
@@ -120,8 +119,8 @@ QString PositionKey(const QString& fileName) {
     return PositionsKey + QLatin1Char('\\') + rest + QLatin1Char('\\') + label;
 }
 
-void SavePosition(long /*oldState*/, long newState, MediaControl& control) {
-    if (newState != PlayStatePaused && newState != PlayStateClosing) {
+void SavePosition(PlayStateCode /*oldState*/, PlayStateCode newState, MediaControl& control) {
+    if (newState != PlayStateCode::Paused && newState != PlayStateCode::Closing) {
         return;
     }
     const QString key = PositionKey(control.FileName());

@@ -50,11 +50,11 @@ QString PositionKey(const QString& fileName);
 // The text a position or duration is stored as.
 QString PositionText(double seconds);
 
-// Stores the control's position when newState is 1 (paused) or 8 (the file
-// is being closed). A file paused at its very start or at its very end
+// Stores the control's position when newState is Paused or Closing (the
+// file is being closed). A file paused at its very start or at its very end
 // forgets its position instead; a control that cannot tell the file's length
 // (0) leaves the entry as it was. Works whatever SaveVideoPosition says.
-void SavePosition(long oldState, long newState, MediaControl& control);
+void SavePosition(PlayStateCode oldState, PlayStateCode newState, MediaControl& control);
 // Seeks the control to the saved position of its open file, when resuming is
 // on (SaveVideoPosition), the saved duration is the file's duration and the
 // position lies before it.
@@ -84,7 +84,8 @@ void SetVolumeLookup(IVolumeLookup* lookup);
 // The position store the video player is given.
 class SavedPositionStore : public IPositionStore {
 public:
-    void SavePosition(long oldState, long newState, MediaControl& control) override;
+    void SavePosition(PlayStateCode oldState, PlayStateCode newState,
+                      MediaControl& control) override;
     void RestorePosition(MediaControl& control) override;
 };
 

@@ -1,4 +1,6 @@
 #include "frmLumadeck.h"
+#include "cd/CueSheet.h"
+#include "cd/ImageDrives.h"
 
 #include "AppEnvironment.h"
 #include "Forms.h"
@@ -8,11 +10,13 @@
 #include "mdlGlobals.h"
 #include "platform/DataFiles.h"
 #include "platform/IDialogs.h"
+#include "platform/PlainText.h"
 #include "platform/Services.h"
 #include "platform/apifuncs.h"
 #include "player/MediaControl.h"
 #include "player/TagTimer.h"
 #include "player/clsPlayVideo.h"
+#include "playlist/DroppedFiles.h"
 #include "playlist/IPlayListWindow.h"
 #include "playlist/clsPlayList.h"
 #include "playlist/frmPlaylist.h"
@@ -20,6 +24,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -43,7 +48,8 @@ QString afterLastSlash(const QString& name) {
 }
 
 QLabel* makePanel(const QString& text, const QString& objectName) {
-    auto* panel = new QLabel(text);
+    // The panels show file names, tags and error texts: always as text.
+    auto* panel = PlainLabel(new QLabel(text));
     panel->setObjectName(objectName);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setContentsMargins(4, 0, 4, 0);
@@ -57,6 +63,16 @@ frmLumadeck::frmLumadeck(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle("Lumadeck Player.");
     setWindowIcon(QIcon(DataFiles::Path("lumadeck.png")));
     resize(640, 560);
+    setAcceptDrops(true);
+    // Playlists and disc images dropped on any window open as the open
+    // command opens them.
+    DroppedFiles::SetWholeFileOpener([self = QPointer<frmLumadeck>(this)](const QString& name) {
+        if (!self || !MediaTypes::OpensAsWhole(name)) {
+            return false;
+        }
+        self->OpenChosenFile(name);
+        return true;
+    });
 
     createMenus();
     createToolbar();
@@ -276,7 +292,7 @@ int frmLumadeck::topMargin() const {
 }
 
 QString frmLumadeck::TitleFor(const QString& szFileName) {
-    return "Lumadeck Player. " + afterLastSlash(szFileName);
+    return CaptionText("Lumadeck Player. " + afterLastSlash(szFileName));
 }
 
 void frmLumadeck::letEventsRun() {
@@ -296,6 +312,9 @@ void frmLumadeck::Form_Load() {
     }
     bCloseRequested = false;
     bSearching = true;
+    // The start-up scan is a search like the others: no refresh until it ends.
+    mnuRefresh->setEnabled(false);
+    mnuStop->setEnabled(true);
     setUpPlayer();
     SyncZoomMenu();
     mnuShowControls->setChecked(g::ShowControlsOnFullScreen);
@@ -304,6 +323,8 @@ void frmLumadeck::Form_Load() {
     mnuVideoResume->setChecked(g::SaveVideoPosition);
     m_find = std::make_unique<clsFindFile>();
     connect(m_find.get(), &clsFindFile::FoundFile, this, &frmLumadeck::cFind_FoundFile);
+    connect(&ImageDrives::current(), &ImageDrives::Removed, this, &frmLumadeck::ImageDriveRemoved,
+            Qt::UniqueConnection);
     setWindowTitle("Lumadeck: Finding video files on CDs.");
     ScanCDDrives();
     if (bCloseRequested) {
@@ -331,7 +352,7 @@ void frmLumadeck::setUpPlayer() {
     play.SetMediaPlayer(MediaPlayer1);
     play.SetTimer(Timer1);
     m_play = &play;
-    m_play->SetlZoom(g::DisplaySize);
+    m_play->SetlZoom(ZoomIndex(g::DisplaySize));
     m_play->SetFormBottomMargin(StatusBar1->isVisible() ? StatusBar1->height()
                                                         : StatusBar1->sizeHint().height());
     m_play->SetFormTopMargin(topMargin());
@@ -361,8 +382,8 @@ void frmLumadeck::connectPlayList() {
     });
     connect(pl, &clsPlayList::VideoStart, this, [this](const QString& szFileName) {
         setWindowTitle(TitleFor(szFileName));
-        panelStatus->setText(m_play->GetMediaInfoString(8));
-        const QString description = m_play->GetMediaInfoString(12);
+        panelStatus->setText(m_play->GetMediaInfoString(MediaInfoCode::Title));
+        const QString description = m_play->GetMediaInfoString(MediaInfoCode::Description);
         if (!description.isEmpty()) {
             panelStatus->setText(panelStatus->text() + " - " + description);
         }
@@ -479,7 +500,7 @@ void frmLumadeck::ShowAppropriateForm() {
         thin.RemoveFormBorders();
         if (!wasVisible) {
             thin.ShowMenus();
-            if (!m_play || m_play->GetPlayStatus() != MediaControl::PlayStatePlaying) {
+            if (!m_play || m_play->GetPlayStatus() != PlayStateCode::Playing) {
                 HideVideoWindow();
             }
         }
@@ -523,13 +544,13 @@ void frmLumadeck::SwitchDisplayMode() {
 void frmLumadeck::SetZoom(int index) {
     g::DisplaySize = index;
     if (m_play) {
-        m_play->SetlZoom(index);
+        m_play->SetlZoom(ZoomIndex(index));
     }
 }
 
 void frmLumadeck::SyncZoomMenu() {
     if (m_play) {
-        g::DisplaySize = m_play->lZoom();
+        g::DisplaySize = CodeValue(m_play->lZoom());
     }
     for (QAction* item : mnuZoom) {
         item->setChecked(false);
@@ -542,11 +563,13 @@ void frmLumadeck::SyncZoomMenu() {
 // --------------------------------------------------------------------- timer
 
 void frmLumadeck::Timer1_Timer() {
-    if (Timer1->Tag == "1") {
+    if (Timer1->Tag == "1" && !bSearching) {
         Timer1->Tag = "0";
         RefreshCDDrives();
         return;
     }
+    // A refresh asked for while a scan runs (a tick during a disc's scan)
+    // waits for a tick after it.
     if (Timer1->Tag == "2") {
         Timer1->Tag = "0";
         ShowAppropriateForm();
@@ -557,9 +580,9 @@ void frmLumadeck::Timer1_Timer() {
     m_inTick = true;
     if (g::ThinClient && m_play) {
         if (frmThinPlayer* thin = Forms::ThinPlayer.ifLoaded()) {
-            const long status = m_play->GetPlayStatus();
+            const PlayStateCode status = m_play->GetPlayStatus();
             const QString name = m_play->FileName();
-            if (status == clsPlayVideo::PlayStateClosing || name.isEmpty()) {
+            if (status == PlayStateCode::Closing || name.isEmpty()) {
                 thin->HideCurrentFile();
             } else {
                 thin->ShowCurrentFile(afterLastSlash(name), m_play->CurrentPositionAsString() +
@@ -576,14 +599,29 @@ void frmLumadeck::OpenVideoFile() {
     const QString current = m_play ? m_play->FileName() : QString();
     const QString chosen = MediaTypes::ShowOpenDialog(MediaTypes::BuildFileFilter(true), current,
                                                       "Open Video File", "");
-    if (chosen.isEmpty() || !m_playList) {
+    OpenChosenFile(chosen);
+}
+
+void frmLumadeck::OpenChosenFile(const QString& chosen) {
+    if (chosen.isEmpty()) {
         return;
     }
-    if (chosen.size() > 3 && chosen.right(4).toLower() == ".m3u") {
-        m_playList->LoadPlayList(chosen);
+    OpenPath(chosen);
+}
+
+void frmLumadeck::OpenPath(const QString& path) {
+    if (!m_playList || path.isEmpty()) {
         return;
     }
-    m_playList->PlayVideo(chosen);
+    if (path.size() > 3 && path.right(4).toLower() == ".m3u") {
+        m_playList->LoadPlayList(path);
+        return;
+    }
+    if (IsDiscImageName(path)) {
+        OpenDiscImage(path);
+        return;
+    }
+    m_playList->PlayVideo(path);
 }
 
 void frmLumadeck::ToolbarButtonClick(const QString& key) {
@@ -649,7 +687,7 @@ void frmLumadeck::RebuildPopupPlaylist() {
     const long current = m_playList->CurrentFileIndex();
     const long count = m_playList->cFiles().Count();
     for (long i = 0; i < count; ++i) {
-        QAction* item = mnuPopup->addAction(m_playList->cFiles().Item(i)->szFileTitle());
+        QAction* item = mnuPopup->addAction(MenuText(m_playList->cFiles().Item(i)->szFileTitle()));
         item->setCheckable(true);
         item->setChecked(i == current);
         item->setData(i == current); // the check mark as it was shown
@@ -711,6 +749,27 @@ void frmLumadeck::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
 }
 
+void frmLumadeck::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFiles::Names(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void frmLumadeck::dragMoveEvent(QDragMoveEvent* event) {
+    if (!DroppedFiles::Names(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void frmLumadeck::dropEvent(QDropEvent* event) {
+    const QStringList names = DroppedFiles::Names(event->mimeData());
+    if (names.isEmpty() || !m_playList) {
+        return;
+    }
+    event->acceptProposedAction();
+    DroppedFiles::Open(*m_playList, names);
+}
+
 bool frmLumadeck::QueryUnload() {
     if (bSearching) {
         setWindowTitle("Lumadeck Player. Closing.... Please wait.");
@@ -737,8 +796,10 @@ void frmLumadeck::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
-    Forms::Lumadeck.unload();
+    // The unload steps (which may ask about the playlist) run while the
+    // window is still on the screen; it goes away after them.
     Form_Unload();
+    Forms::Lumadeck.unload();
 }
 
 void frmLumadeck::closeAfterScan() {
@@ -750,8 +811,8 @@ void frmLumadeck::closeAfterScan() {
         HideVideoWindow();
         return;
     }
-    Forms::Lumadeck.unload();
     Form_Unload();
+    Forms::Lumadeck.unload();
 }
 
 void frmLumadeck::Form_Unload() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "player/MediaCodes.h"
+
 namespace lumadeck {
 
 class MediaControl;
@@ -8,9 +10,10 @@ class MediaControl;
 class IPositionStore {
 public:
     virtual ~IPositionStore() = default;
-    // Called on every play-state change (newState 1 stores the position) and
-    // with newState 8 when a file is closed or the player is destroyed.
-    virtual void SavePosition(long oldState, long newState, MediaControl& control) = 0;
+    // Called on every play-state change (Paused stores the position) and
+    // with Closing when a file is closed or the player is destroyed.
+    virtual void SavePosition(PlayStateCode oldState, PlayStateCode newState,
+                              MediaControl& control) = 0;
     // Called once per opened file when the player may resume it.
     virtual void RestorePosition(MediaControl& control) = 0;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "player/MediaCodes.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -34,28 +36,6 @@ public:
     using QWidget::QWidget;
     ~MediaControl() override = default;
 
-    static constexpr long OpenStateClosed = 0;
-    static constexpr long OpenStateOpen = 6;
-    static constexpr long PlayStateStopped = 0;
-    static constexpr long PlayStatePaused = 1;
-    static constexpr long PlayStatePlaying = 2;
-
-    static constexpr long DisplayDefault = 0;
-    static constexpr long DisplayHalf = 1;
-    static constexpr long DisplayDouble = 2;
-    static constexpr long DisplayFullScreen = 3;
-    static constexpr long DisplayFitToWindow = 4;
-    static constexpr long DisplayOneSixteenthScreen = 5;
-    static constexpr long DisplayOneFourthScreen = 6;
-    static constexpr long DisplayOneHalfScreen = 7;
-
-    // Media information types understood by MediaInfoString().
-    static constexpr long InfoFileName = 7;
-    static constexpr long InfoTitle = 8;
-    static constexpr long InfoAuthor = 9;
-    static constexpr long InfoCopyright = 10;
-    static constexpr long InfoDescription = 12;
-
     // Starts opening a file; completion comes as OpenStateChange(.., 6).
     virtual bool Open(const QString& fileName) = 0;
     virtual bool Play() = 0;
@@ -74,12 +54,12 @@ public:
     virtual double Duration() const = 0;
     // Equals CurrentPosition() exactly when play stopped at the end.
     virtual double EndOfPlayPosition() const = 0;
-    virtual long PlayState() const = 0;
-    virtual long OpenState() const = 0;
+    virtual PlayStateCode PlayState() const = 0;
+    virtual OpenStateCode OpenState() const = 0;
 
-    // Display size 0 to 7 (see above); SetDisplaySize fails for other values.
-    virtual long DisplaySize() const = 0;
-    virtual bool SetDisplaySize(long size) = 0;
+    // Display size (see above); SetDisplaySize fails for a number outside 0 to 7.
+    virtual DisplaySizeCode DisplaySize() const = 0;
+    virtual bool SetDisplaySize(DisplaySizeCode size) = 0;
     // Automatic sizing to the clip, and the permission to change the display
     // size (both switched on by the player when it attaches the control).
     virtual bool AutoSize() const = 0;
@@ -110,8 +90,14 @@ public:
     virtual bool CodecInstalled(long index) const = 0;
     virtual QString CodecURL(long index) const = 0;
 
-    // Text about the open clip: 8 title, 12 description (see Info*).
-    virtual QString MediaInfoString(long type) const = 0;
+    // Text about the open clip: 8 title, 12 description (see MediaInfoCode).
+    virtual QString MediaInfoString(MediaInfoCode type) const = 0;
+
+    // Sound volume from 0 to 100, as the control's panel shows it; a change
+    // from either side is reported as VolumeChange. A control without a
+    // volume of its own plays at full volume and refuses changes.
+    virtual int Volume() const { return 100; }
+    virtual bool SetVolume(int percent) { return false; }
 
     // Placement in the parent, in pixels.
     virtual bool Move(int left, int top, int width, int height) {
@@ -123,13 +109,15 @@ public:
 
 signals:
     // Open state moved from oldState to newState (6 open, 0 closed).
-    void OpenStateChange(long oldState, long newState);
+    void OpenStateChange(OpenStateCode oldState, OpenStateCode newState);
     // Play state moved from oldState to newState (0 stopped, 1 paused, 2 playing).
-    void PlayStateChange(long oldState, long newState);
+    void PlayStateChange(PlayStateCode oldState, PlayStateCode newState);
     // Something failed; ErrorDescription() and ErrorCode() tell what.
     void Error();
     // The position jumped (a seek) from oldPosition to newPosition seconds.
     void PositionChange(double oldPosition, double newPosition);
+    // The sound volume changed (0 to 100).
+    void VolumeChange(int percent);
 };
 
 } // namespace lumadeck

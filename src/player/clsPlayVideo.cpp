@@ -1,12 +1,14 @@
 #include "player/clsPlayVideo.h"
 
+#include "cd/DiscPath.h"
+#include "platform/FileNames.h"
 #include "platform/IDialogs.h"
+#include "platform/PlainText.h"
 #include "platform/Services.h"
 
 #include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <cmath>
@@ -15,14 +17,17 @@ namespace lumadeck {
 
 namespace {
 
-// Ordinary files only: a directory, a missing name and a hidden file (its
-// name starts with ".") all count as missing.
+// Ordinary files only, and files of a disc read without a mount: a
+// directory, a missing name and a hidden file (its name starts with ".")
+// all count as missing.
 bool fileExists(const QString& name) {
     if (name.isEmpty()) {
         return false;
     }
-    const QFileInfo info(name);
-    return info.exists() && info.isFile() && !info.fileName().startsWith(QLatin1Char('.'));
+    if (name.mid(name.lastIndexOf(QLatin1Char('/')) + 1).startsWith(QLatin1Char('.'))) {
+        return false;
+    }
+    return StatFile(name).isFile || DiscFileExists(name);
 }
 
 int toPixels(double v) {
@@ -38,7 +43,7 @@ clsPlayVideo::clsPlayVideo(QObject* parent) : QObject(parent) {}
 
 clsPlayVideo::~clsPlayVideo() {
     if (MediaPlayer1 && mvarStore) {
-        mvarStore->SavePosition(MediaPlayer1->PlayState(), PlayStateClosing, *MediaPlayer1);
+        mvarStore->SavePosition(MediaPlayer1->PlayState(), PlayStateCode::Closing, *MediaPlayer1);
     }
     if (mvarTimer) {
         disconnect(mvarTimer, nullptr, this, nullptr);
@@ -113,36 +118,40 @@ bool clsPlayVideo::eventFilter(QObject* watched, QEvent* event) {
 
 // ---------------------------------------------------------------- display
 
-long clsPlayVideo::ZoomToDisplaySize(long zoom) {
+DisplaySizeCode clsPlayVideo::ZoomToDisplaySize(ZoomIndex zoom) {
     switch (zoom) {
-    case 0:
-    case 1:
-    case 2:
-        return zoom;
+    case ZoomIndex::ActualSize:
+        return DisplaySizeCode::Default;
+    case ZoomIndex::Half:
+        return DisplaySizeCode::Half;
+    case ZoomIndex::Double:
+        return DisplaySizeCode::Double;
     default:
-        return MediaControl::DisplayFitToWindow;
+        return DisplaySizeCode::FitToWindow;
     }
 }
 
-long clsPlayVideo::DisplaySizeToZoom(long displaySize) {
+ZoomIndex clsPlayVideo::DisplaySizeToZoom(DisplaySizeCode displaySize) {
     switch (displaySize) {
-    case 0:
-    case 1:
-    case 2:
-        return displaySize;
+    case DisplaySizeCode::Default:
+        return ZoomIndex::ActualSize;
+    case DisplaySizeCode::Half:
+        return ZoomIndex::Half;
+    case DisplaySizeCode::Double:
+        return ZoomIndex::Double;
     default:
-        return 3;
+        return ZoomIndex::FitToWindow;
     }
 }
 
-long clsPlayVideo::lZoom() const {
+ZoomIndex clsPlayVideo::lZoom() const {
     if (MediaPlayer1) {
         return DisplaySizeToZoom(MediaPlayer1->DisplaySize());
     }
     return mvarZoom;
 }
 
-void clsPlayVideo::SetlZoom(long zoom) {
+void clsPlayVideo::SetlZoom(ZoomIndex zoom) {
     mvarZoom = zoom;
     if (MediaPlayer1) {
         MediaPlayer1->SetDisplaySize(ZoomToDisplaySize(zoom));
@@ -158,15 +167,14 @@ void clsPlayVideo::ApplyZoom() {
 }
 
 bool clsPlayVideo::FullScreen() const {
-    return MediaPlayer1 && MediaPlayer1->DisplaySize() == MediaControl::DisplayFullScreen;
+    return MediaPlayer1 && MediaPlayer1->DisplaySize() == DisplaySizeCode::FullScreen;
 }
 
 void clsPlayVideo::SetFullScreen(bool on) {
     if (!MediaPlayer1) {
         return;
     }
-    MediaPlayer1->SetDisplaySize(on ? MediaControl::DisplayFullScreen
-                                    : ZoomToDisplaySize(mvarZoom));
+    MediaPlayer1->SetDisplaySize(on ? DisplaySizeCode::FullScreen : ZoomToDisplaySize(mvarZoom));
 }
 
 bool clsPlayVideo::EnableFullScreenControls() const {
@@ -201,24 +209,25 @@ bool clsPlayVideo::availableArea(double& w, double& h) const {
     return true;
 }
 
-double clsPlayVideo::adjustForDisplaySize(double v, long displaySize, bool widthSide) const {
+double clsPlayVideo::adjustForDisplaySize(double v, DisplaySizeCode displaySize,
+                                          bool widthSide) const {
     QSize screen(1024, 768);
     if (const QScreen* s = QGuiApplication::primaryScreen()) {
         screen = s->size();
     }
     const double screenLength = widthSide ? screen.width() : screen.height();
     switch (displaySize) {
-    case MediaControl::DisplayHalf:
+    case DisplaySizeCode::Half:
         return v * 0.5;
-    case MediaControl::DisplayDouble:
+    case DisplaySizeCode::Double:
         return v * 2;
-    case MediaControl::DisplayFitToWindow:
+    case DisplaySizeCode::FitToWindow:
         return widthSide ? MediaPlayer1->width() : MediaPlayer1->height();
-    case MediaControl::DisplayOneSixteenthScreen:
+    case DisplaySizeCode::OneSixteenthScreen:
         return screenLength / 16;
-    case MediaControl::DisplayOneFourthScreen:
+    case DisplaySizeCode::OneFourthScreen:
         return screenLength / 4;
-    case MediaControl::DisplayOneHalfScreen:
+    case DisplaySizeCode::OneHalfScreen:
         return screenLength / 2;
     default: // actual size, full screen
         return v;
@@ -239,12 +248,12 @@ void clsPlayVideo::resizePass() {
     }
     const double w0 = w;
     const double h0 = h;
-    if (lZoom() == 3) {
+    if (lZoom() == ZoomIndex::FitToWindow) {
         c->Move(c->x(), toPixels(mvarTopMargin), toPixels(w), toPixels(h));
         mvarResizing = false;
         return;
     }
-    const long displaySize = c->DisplaySize();
+    const DisplaySizeCode displaySize = c->DisplaySize();
     const int border = c->VideoBorderWidth();
 
     double wantedW = c->ImageSourceWidth() + 2.0 * border + 10;
@@ -295,6 +304,9 @@ void clsPlayVideo::OpenVideo(const QString& szFileName, double lPosition) {
 void clsPlayVideo::openFile(const QString& szFileName, double lPosition, bool autoStart) {
     mvarOpenPending = true;
     mvarFileName = szFileName;
+    if (!autoStart) {
+        m_notStartedFile = szFileName;
+    }
     setPointer(PointerHourglass);
     if (MediaPlayer1) {
         MediaPlayer1->SetAutoStart(autoStart);
@@ -375,11 +387,11 @@ double clsPlayVideo::CurrentPosition() const {
     return std::isfinite(p) ? p : 0;
 }
 
-long clsPlayVideo::GetPlayStatus() const {
-    return MediaPlayer1 ? MediaPlayer1->PlayState() : MediaControl::PlayStateStopped;
+PlayStateCode clsPlayVideo::GetPlayStatus() const {
+    return MediaPlayer1 ? MediaPlayer1->PlayState() : PlayStateCode::Stopped;
 }
 
-QString clsPlayVideo::GetMediaInfoString(long lType) const {
+QString clsPlayVideo::GetMediaInfoString(MediaInfoCode lType) const {
     return MediaPlayer1 ? MediaPlayer1->MediaInfoString(lType) : QString();
 }
 
@@ -434,23 +446,24 @@ void clsPlayVideo::Tick() {
 
 // ---------------------------------------------------------------- notifications
 
-void clsPlayVideo::onOpenStateChange(long oldState, long newState) {
+void clsPlayVideo::onOpenStateChange(OpenStateCode oldState, OpenStateCode newState) {
     setPointer(PointerDefault);
     MediaControl* c = MediaPlayer1;
     if (!c) {
         return;
     }
-    if (oldState == MediaControl::OpenStateOpen && newState == MediaControl::OpenStateClosed) {
+    if (oldState == OpenStateCode::Open && newState == OpenStateCode::Closed) {
         if (mvarStore) {
-            mvarStore->SavePosition(MediaControl::PlayStatePlaying, PlayStateClosing, *c);
+            mvarStore->SavePosition(PlayStateCode::Playing, PlayStateCode::Closing, *c);
         }
     }
-    if (mvarOpenPending && newState == MediaControl::OpenStateOpen) {
+    if (mvarOpenPending && newState == OpenStateCode::Open) {
         mvarOpenPending = false;
         const QString name = c->FileName();
         const QString title = name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
         if (frmParent) {
-            frmParent->window()->setWindowTitle(QStringLiteral("Lumadeck Player: ") + title);
+            frmParent->window()->setWindowTitle(
+                CaptionText(QStringLiteral("Lumadeck Player: ") + title));
         }
         if (mvarPendingSeek > 0) {
             SeekTo(mvarPendingSeek);
@@ -462,32 +475,35 @@ void clsPlayVideo::onOpenStateChange(long oldState, long newState) {
     }
 }
 
-void clsPlayVideo::onPlayStateChange(long oldState, long newState) {
+void clsPlayVideo::onPlayStateChange(PlayStateCode oldState, PlayStateCode newState) {
     MediaControl* c = MediaPlayer1;
     if (!c) {
         return;
     }
     // The file this change is about, even if a listener opens another one.
     const QString name = c->FileName();
-    if (mvarStore) {
+    if (newState == PlayStateCode::Playing && name == m_notStartedFile) {
+        m_notStartedFile.clear();
+    }
+    const bool untouched = !name.isEmpty() && name == m_notStartedFile && c->CurrentPosition() == 0;
+    if (mvarStore && !untouched) {
         mvarStore->SavePosition(oldState, newState, *c);
     }
     ResizePlayer();
     if (!MediaPlayer1) {
         return;
     }
-    if (newState == MediaControl::PlayStateStopped &&
-        c->EndOfPlayPosition() == c->CurrentPosition()) {
+    if (newState == PlayStateCode::Stopped && c->EndOfPlayPosition() == c->CurrentPosition()) {
         raiseDone(name);
     }
     switch (newState) {
-    case MediaControl::PlayStatePaused:
+    case PlayStateCode::Paused:
         emit Paused(name);
         break;
-    case MediaControl::PlayStateStopped:
+    case PlayStateCode::Stopped:
         emit Stopped(name);
         break;
-    case MediaControl::PlayStatePlaying:
+    case PlayStateCode::Playing:
         emit Started(name);
         break;
     default:

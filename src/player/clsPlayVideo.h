@@ -23,8 +23,6 @@ namespace lumadeck {
 class clsPlayVideo : public QObject {
     Q_OBJECT
 public:
-    // Play state the player passes to SavePosition for a file being closed.
-    static constexpr long PlayStateClosing = 8;
     // Mouse pointers of the parent window.
     static constexpr int PointerDefault = 0;
     static constexpr int PointerHourglass = 11;
@@ -32,7 +30,7 @@ public:
     static constexpr double MinimumControlSize = 300;
 
     explicit clsPlayVideo(QObject* parent = nullptr);
-    // Stores the position of the file still open (SavePosition with state 8).
+    // Stores the position of the file still open (SavePosition with Closing).
     ~clsPlayVideo() override;
 
     // ---- Configuration
@@ -59,8 +57,8 @@ public:
 
     // ---- Display
     // Zoom index: 0 actual size, 1 half, 2 double, 3 fit to the window.
-    long lZoom() const;
-    void SetlZoom(long zoom);
+    ZoomIndex lZoom() const;
+    void SetlZoom(ZoomIndex zoom);
     void ApplyZoom();
     bool FullScreen() const;
     void SetFullScreen(bool on);
@@ -69,8 +67,9 @@ public:
     void ResizePlayer();
     bool bResizing() const { return mvarResizing; }
 
-    static long ZoomToDisplaySize(long zoom);
-    static long DisplaySizeToZoom(long displaySize);
+    // A zoom index out of range counts as fit to the window.
+    static DisplaySizeCode ZoomToDisplaySize(ZoomIndex zoom);
+    static ZoomIndex DisplaySizeToZoom(DisplaySizeCode displaySize);
 
     // ---- Playback
     // Opens the file and plays it from lPosition seconds (0: from the start,
@@ -92,8 +91,8 @@ public:
     double CurrentPosition() const;
     QString LengthAsString() const { return ConvertSeconds(Length()); }
     QString CurrentPositionAsString() const { return ConvertSeconds(CurrentPosition()); }
-    long GetPlayStatus() const;
-    QString GetMediaInfoString(long lType) const;
+    PlayStateCode GetPlayStatus() const;
+    QString GetMediaInfoString(MediaInfoCode lType) const;
     long CodecCount() const;
 
     // ---- Status
@@ -130,12 +129,12 @@ private:
     void openFile(const QString& szFileName, double lPosition, bool autoStart);
     void resizePass();
     bool availableArea(double& w, double& h) const;
-    double adjustForDisplaySize(double v, long displaySize, bool widthSide) const;
+    double adjustForDisplaySize(double v, DisplaySizeCode displaySize, bool widthSide) const;
     void setPointer(int pointer);
     void raiseDone(const QString& szFileName);
 
-    void onOpenStateChange(long oldState, long newState);
-    void onPlayStateChange(long oldState, long newState);
+    void onOpenStateChange(OpenStateCode oldState, OpenStateCode newState);
+    void onPlayStateChange(PlayStateCode oldState, PlayStateCode newState);
     void onError();
     void onPositionChange(double oldPosition, double newPosition);
 
@@ -144,7 +143,7 @@ private:
     QPointer<QWidget> frmParent;
     QPointer<QTimer> mvarTimer;
     IPositionStore* mvarStore = nullptr;
-    long mvarZoom = 0;
+    ZoomIndex mvarZoom = ZoomIndex::ActualSize;
     double mvarTopMargin = 0;
     double mvarBottomMargin = 0;
     QString mvarFileName;
@@ -155,6 +154,10 @@ private:
     long mvarStatusTicks = 0;
     bool mvarInError = false;
     bool mvarInTick = false;
+    // The file opened without starting and not played since: its settling
+    // into the paused state, and its close before it ever plays, are no
+    // pauses of the user's and must not overwrite the position saved for it.
+    QString m_notStartedFile;
 };
 
 } // namespace lumadeck

@@ -280,8 +280,8 @@ bool clsPlayList::LoadPlayList(const QString& szPlayListFileName) {
     return true;
 }
 
-bool clsPlayList::SavePlayList(const QString& szPlayListFile) {
-    const long indexBefore = m_currentFileIndex;
+void clsPlayList::entriesToWrite(QStringList& names, QStringList& leftOut,
+                                 std::optional<M3UFile::ResumePoint>& resume) {
     resyncIndex();
     const long count = m_files.Count();
     const long index = m_currentFileIndex;
@@ -289,15 +289,31 @@ bool clsPlayList::SavePlayList(const QString& szPlayListFile) {
     if (writeResume && index == count - 1 && mvarcPlay->Length() == mvarcPlay->CurrentPosition()) {
         writeResume = false; // played to its very end
     }
-    std::optional<M3UFile::ResumePoint> resume;
-    if (writeResume) {
-        resume = M3UFile::ResumePoint{index, mvarcPlay->CurrentPosition()};
-    }
-    QStringList names;
     names.reserve(count);
-    for (const auto& entry : m_files) {
-        names.append(entry->szFileName());
+    long indexInFile = -1;
+    for (long i = 0; i < count; ++i) {
+        const QString name = m_files.Item(i)->szFileName();
+        if (!M3UFile::CanStore(name)) {
+            leftOut.append(name);
+            continue;
+        }
+        if (i == index) {
+            indexInFile = names.size();
+        }
+        names.append(name);
     }
+    // Entries left out before the current one move it up in the file; a
+    // current entry that is left out itself has nothing to resume.
+    if (writeResume && indexInFile >= 0) {
+        resume = M3UFile::ResumePoint{indexInFile, mvarcPlay->CurrentPosition()};
+    }
+}
+
+bool clsPlayList::SavePlayList(const QString& szPlayListFile) {
+    const long indexBefore = m_currentFileIndex;
+    QStringList names, leftOut;
+    std::optional<M3UFile::ResumePoint> resume;
+    entriesToWrite(names, leftOut, resume);
 
     QString error;
     if (!M3UFile::WriteFile(szPlayListFile, M3UFile::Serialize(names, resume), error)) {
@@ -309,9 +325,57 @@ bool clsPlayList::SavePlayList(const QString& szPlayListFile) {
         return false;
     }
     m_playListFileName = szPlayListFile;
-    m_modified = false;
+    // The file does not hold the entries it could not take: the list still
+    // differs from it.
+    m_modified = !leftOut.isEmpty();
     reloadWindow();
+    if (!leftOut.isEmpty()) {
+        reportLeftOut(szPlayListFile, leftOut);
+    }
     return true;
+}
+
+void clsPlayList::reportLeftOut(const QString& playListFile, const QStringList& leftOut) {
+    constexpr int Shown = 20;
+    QString text = QStringLiteral("Playlist ") + clsFiles::TitleOf(playListFile) +
+                   QStringLiteral(" was saved without these entries, because a name with a "
+                                  "line break cannot be stored in a playlist:");
+    for (int i = 0; i < leftOut.size() && i < Shown; ++i) {
+        QString shown = leftOut[i];
+        shown.replace(QLatin1Char('\r'), QChar(0x240D)); // the symbols for CR and LF
+        shown.replace(QLatin1Char('\n'), QChar(0x240A));
+        text += QStringLiteral("\n") + shown;
+    }
+    if (leftOut.size() > Shown) {
+        text += QStringLiteral("\n(and %1 more)").arg(leftOut.size() - Shown);
+    }
+    Services::dialogs().MessageBox(nullptr, QStringLiteral("Lumadeck: Error saving playlist"), text,
+                                   MsgIcon::Warning, MsgButtons::Ok);
+}
+
+void clsPlayList::saveResumeLine() {
+    QByteArray text;
+    QString error;
+    if (!M3UFile::ReadFile(m_playListFileName, text, error)) {
+        return; // gone or unreadable: nothing to bring up to date
+    }
+    QStringList names, leftOut;
+    std::optional<M3UFile::ResumePoint> resume;
+    entriesToWrite(names, leftOut, resume);
+    // Only a file that still holds exactly this list gets this list's
+    // resume point.
+    if (!leftOut.isEmpty() || M3UFile::Parse(text).names != names) {
+        return;
+    }
+    const QByteArray updated = M3UFile::UpdateResumeLine(text, resume);
+    if (updated == text) {
+        return;
+    }
+    if (!M3UFile::WriteFile(m_playListFileName, updated, error)) {
+        Services::dialogs().MessageBox(nullptr, QStringLiteral("Lumadeck: Error saving playlist"),
+                                       QStringLiteral("Error: Cannot save playlist: ") + error,
+                                       MsgIcon::Critical, MsgButtons::Ok);
+    }
 }
 
 // ---------------------------------------------------------------- closing
@@ -335,7 +399,9 @@ void clsPlayList::Cleanup() {
             SavePlayList(m_playListFileName);
         }
     } else {
-        SavePlayList(m_playListFileName);
+        // Unedited: only the resume line is brought up to date, so that what
+        // other programs wrote in the file stays as they wrote it.
+        saveResumeLine();
     }
 }
 

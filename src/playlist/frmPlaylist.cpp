@@ -143,6 +143,13 @@ frmPlaylist::frmPlaylist(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Fra
     m_lstPlayList->setObjectName("lstPlayList");
     m_lstPlayList->setGeometry(108, 21, 330, 171);
     m_lstPlayList->setModel(m_model);
+    // Light text on a dark ground, in the colours of the skin.
+    QPalette listPalette = m_lstPlayList->palette();
+    listPalette.setColor(QPalette::Base, QColor(40, 18, 28));
+    listPalette.setColor(QPalette::Text, LabelButton::NormalColour());
+    listPalette.setColor(QPalette::Highlight, QColor(150, 40, 60));
+    listPalette.setColor(QPalette::HighlightedText, Qt::white);
+    m_lstPlayList->setPalette(listPalette);
 
     m_label1 = heading("Playlist", QRect(13, 20, 84, 17), this);
     m_label1->setObjectName("Label1");
@@ -316,26 +323,27 @@ void frmPlaylist::SetButtons() {
     setEnabled(PlayListButton::Prev, current >= 1);
     setEnabled(PlayListButton::Next, current < count - 1);
 
-    const long state = m_playList ? m_playList->cPlay().GetPlayStatus() : -1;
+    if (!m_playList) {
+        return;
+    }
+    const PlayStateCode state = m_playList->cPlay().GetPlayStatus();
     auto playPauseStop = [this](bool play, bool pause, bool stop) {
         setEnabled(PlayListButton::Play, play);
         setEnabled(PlayListButton::Pause, pause);
         setEnabled(PlayListButton::Stop, stop);
     };
     switch (state) {
-    case MediaControl::PlayStateStopped:
+    case PlayStateCode::Stopped:
         playPauseStop(true, false, false);
         break;
-    case MediaControl::PlayStatePaused:
+    case PlayStateCode::Paused:
         playPauseStop(true, false, true);
         break;
-    case MediaControl::PlayStatePlaying:
+    case PlayStateCode::Playing:
         playPauseStop(false, true, true);
         break;
-    case clsPlayVideo::PlayStateClosing:
+    case PlayStateCode::Closing:
         playPauseStop(false, false, false);
-        break;
-    default:
         break;
     }
 }

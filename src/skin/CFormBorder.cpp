@@ -289,9 +289,13 @@ void CFormBorder::SetShowInTaskbar(bool value) {
     const bool wasVisible = w->isVisible();
     w->hide();
     flip(w, true, ExAppWindow, value);
+    // Hidden, the window carries the state itself; shown again, the window
+    // manager is asked as well, as it may have cleared the state while the
+    // window was away.
     NetWmState::SetSkipTaskbar(w, !value);
     if (wasVisible) {
         w->showNormal();
+        NetWmState::SetSkipTaskbar(w, !value);
     }
     w->setUpdatesEnabled(true);
 }

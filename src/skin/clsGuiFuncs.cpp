@@ -90,6 +90,63 @@ void opaqueRuns(const QRgb* row, int width, QRgb transparent, std::vector<int>& 
     }
 }
 
+// The geometry for a pointer offset when sizing from `edges`, within the
+// window's limits.
+QRect sized(const QRect& origin, Qt::Edges e, QPoint delta, QSize minimum, QSize maximum) {
+    QRect r = origin;
+    if (e & Qt::LeftEdge) {
+        r.setLeft(std::min(origin.left() + delta.x(), origin.right() + 1 - minimum.width()));
+    }
+    if (e & Qt::RightEdge) {
+        r.setRight(std::max(origin.right() + delta.x(), origin.left() + minimum.width() - 1));
+    }
+    if (e & Qt::TopEdge) {
+        r.setTop(std::min(origin.top() + delta.y(), origin.bottom() + 1 - minimum.height()));
+    }
+    if (e & Qt::BottomEdge) {
+        r.setBottom(std::max(origin.bottom() + delta.y(), origin.top() + minimum.height() - 1));
+    }
+    if (r.width() > maximum.width()) {
+        (e & Qt::LeftEdge) ? r.setLeft(r.right() + 1 - maximum.width())
+                           : r.setWidth(maximum.width());
+    }
+    if (r.height() > maximum.height()) {
+        (e & Qt::TopEdge) ? r.setTop(r.bottom() + 1 - maximum.height())
+                          : r.setHeight(maximum.height());
+    }
+    return r;
+}
+
+// Moves (no edges) or sizes the window of `f` with the mouse until the
+// button is released: through the window system where it does that, else by
+// following the pointer.
+void moveOrSize(QWidget* f, std::optional<Qt::Edges> edges) {
+    if (!f) {
+        return;
+    }
+    QWidget* window = f->window();
+    const Pointer::State start = Pointer::Query();
+    if (!start.held) {
+        return;
+    }
+    releaseCapture();
+    QPointer<QWidget> guard(window);
+    QWindow* handle = window->windowHandle();
+    if (handle && (edges ? handle->startSystemResize(*edges) : handle->startSystemMove())) {
+        waitForRelease(guard);
+        return;
+    }
+    if (!Pointer::IsX11()) {
+        return; // nothing here can follow the pointer (offscreen, for one)
+    }
+    const QRect origin = window->geometry();
+    const QSize minimum = window->minimumSize().expandedTo(QSize(1, 1));
+    const QSize maximum = window->maximumSize();
+    followPointer(window, start, [=](QPoint delta) {
+        return edges ? sized(origin, *edges, delta, minimum, maximum) : origin.translated(delta);
+    });
+}
+
 } // namespace
 
 std::optional<QRegion> clsGuiFuncs::ShapeRegion(int w, int h, long Shape) {
@@ -197,28 +254,7 @@ void clsGuiFuncs::SetRegion(QWidget* cc, const QColor& cTransparent) {
 }
 
 void clsGuiFuncs::DragOBJ(QWidget* f) {
-    if (!f) {
-        return;
-    }
-    QWidget* window = f->window();
-    const Pointer::State start = Pointer::Query();
-    if (!start.held) {
-        return;
-    }
-    releaseCapture();
-    QPointer<QWidget> guard(window);
-    QWindow* handle = window->windowHandle();
-    if (handle && handle->startSystemMove()) {
-        waitForRelease(guard);
-        return;
-    }
-    if (!Pointer::IsX11()) {
-        return; // nothing here can follow the pointer (offscreen, for one)
-    }
-    const QPoint origin = window->pos();
-    const QSize size = window->size();
-    followPointer(window, start,
-                  [origin, size](QPoint delta) { return QRect(origin + delta, size); });
+    moveOrSize(f, std::nullopt);
 }
 
 std::optional<Qt::Edges> clsGuiFuncs::EdgesFor(const QString& act) {
@@ -252,52 +288,9 @@ std::optional<Qt::Edges> clsGuiFuncs::EdgesFor(const QString& act) {
 
 void clsGuiFuncs::SizeOBJ(QWidget* f, const QString& act) {
     const std::optional<Qt::Edges> edges = EdgesFor(act);
-    if (!f || !edges) {
-        return;
+    if (edges) {
+        moveOrSize(f, edges);
     }
-    QWidget* window = f->window();
-    const Pointer::State start = Pointer::Query();
-    if (!start.held) {
-        return;
-    }
-    releaseCapture();
-    QPointer<QWidget> guard(window);
-    QWindow* handle = window->windowHandle();
-    if (handle && handle->startSystemResize(*edges)) {
-        waitForRelease(guard);
-        return;
-    }
-    if (!Pointer::IsX11()) {
-        return; // nothing here can follow the pointer (offscreen, for one)
-    }
-    const QRect origin = window->geometry();
-    const QSize minimum = window->minimumSize().expandedTo(QSize(1, 1));
-    const QSize maximum = window->maximumSize();
-    const Qt::Edges e = *edges;
-    followPointer(window, start, [=](QPoint delta) {
-        QRect r = origin;
-        if (e & Qt::LeftEdge) {
-            r.setLeft(std::min(origin.left() + delta.x(), origin.right() + 1 - minimum.width()));
-        }
-        if (e & Qt::RightEdge) {
-            r.setRight(std::max(origin.right() + delta.x(), origin.left() + minimum.width() - 1));
-        }
-        if (e & Qt::TopEdge) {
-            r.setTop(std::min(origin.top() + delta.y(), origin.bottom() + 1 - minimum.height()));
-        }
-        if (e & Qt::BottomEdge) {
-            r.setBottom(std::max(origin.bottom() + delta.y(), origin.top() + minimum.height() - 1));
-        }
-        if (r.width() > maximum.width()) {
-            (e & Qt::LeftEdge) ? r.setLeft(r.right() + 1 - maximum.width())
-                               : r.setWidth(maximum.width());
-        }
-        if (r.height() > maximum.height()) {
-            (e & Qt::TopEdge) ? r.setTop(r.bottom() + 1 - maximum.height())
-                              : r.setHeight(maximum.height());
-        }
-        return r;
-    });
 }
 
 void clsGuiFuncs::FormOnTop(QWidget* ff, long flag) {

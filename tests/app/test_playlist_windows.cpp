@@ -99,9 +99,9 @@ TEST_F(ProgramWindowsTest, ButtonsFollowThePlayersStateThroughTheMainWindow) {
     frmHelper* helper = Forms::Helper.ifLoaded();
     ASSERT_NE(helper, nullptr);
     helper->mnuPlay->trigger();
-    EXPECT_EQ(control->PlayState(), MediaControl::PlayStatePlaying);
+    EXPECT_EQ(control->PlayState(), PlayStateCode::Playing);
     helper->mnuStop->trigger();
-    EXPECT_EQ(control->PlayState(), MediaControl::PlayStateStopped);
+    EXPECT_EQ(control->PlayState(), PlayStateCode::Stopped);
     helper->mnuRemove->trigger();
     EXPECT_EQ(w.cPlayList()->cFiles().Count(), 0);
     EXPECT_EQ(playlistWindow()->Model()->rowCount(), 0);
@@ -112,8 +112,7 @@ TEST_F(ProgramWindowsTest, ClosingTheMainWindowUnloadsThePlaylistWindowAndItsHel
     w.cPlayList()->ShowPlayList();
     QPointer<frmPlaylist> window = playlistWindow();
     ASSERT_TRUE(Forms::Helper.isLoaded());
-    w.bUnloadingThinClient = true;
-    w.close();
+    w.ExitProgram();
     flushDeletes();
     EXPECT_TRUE(window.isNull());
     EXPECT_FALSE(Forms::Helper.isLoaded());

@@ -52,8 +52,7 @@ struct RealRun {
     double open(const QString& clip) {
         player->PlayVideo(clip);
         EXPECT_TRUE(waitFor([&] {
-            return control->FileName() == clip &&
-                   control->PlayState() == MediaControl::PlayStatePlaying;
+            return control->FileName() == clip && control->PlayState() == PlayStateCode::Playing;
         }));
         return control->CurrentPosition();
     }
@@ -105,12 +104,31 @@ TEST_F(SavedPositionsReal, ClipsClosedOrPausedContinueThereAfterARestart) {
         run.open(Second); // the first one closes while it plays
         run.playPast(1.2);
         run.player->Pause();
-        ASSERT_TRUE(
-            waitFor([&] { return run.control->PlayState() == MediaControl::PlayStatePaused; }));
+        ASSERT_TRUE(waitFor([&] { return run.control->PlayState() == PlayStateCode::Paused; }));
         second = run.control->CurrentPosition();
     } // quitting with the second one paused
     ASSERT_LT(second, 2.9);
     RealRun run(database);
     expectNear(run.open(First), first);
     expectNear(run.open(Second), second);
+}
+
+// Added to a list with resuming off (opened without starting), then opened
+// again with resuming on: the clip continues where it was left.
+TEST_F(SavedPositionsReal, OpeningWithoutStartingKeepsTheSavedPosition) {
+    double left = 0;
+    {
+        RealRun run(database);
+        run.open(First);
+        left = run.playPast(1.2);
+    }
+    RealRun run(database);
+    g::SaveVideoPosition = false;
+    run.player->OpenVideo(First);
+    ASSERT_TRUE(waitFor([&] {
+        return run.control->OpenState() == OpenStateCode::Open &&
+               run.control->PlayState() == PlayStateCode::Paused;
+    }));
+    g::SaveVideoPosition = true;
+    expectNear(run.open(First), left);
 }

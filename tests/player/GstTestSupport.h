@@ -39,8 +39,8 @@ struct NotificationLog : SignalRecorder {
             return [what](auto o, auto n) {
                 return QStringLiteral("%1 %2>%3")
                     .arg(QLatin1String(what))
-                    .arg(static_cast<long>(o))
-                    .arg(static_cast<long>(n));
+                    .arg(CodeValue(o))
+                    .arg(CodeValue(n));
             };
         };
         record(&c, &MediaControl::OpenStateChange, states("open"));
@@ -70,7 +70,7 @@ struct RealPlayer : SignalRecorder {
         player.SetParentForm(&window);
         player.SetMediaPlayer(control);
         player.SetTimer(&timer);
-        player.SetlZoom(0);
+        player.SetlZoom(ZoomIndex::ActualSize);
         player.ResizePlayer();
         const auto named = [](const char* what) {
             return

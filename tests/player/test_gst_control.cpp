@@ -19,12 +19,13 @@ TEST_P(EveryKind, OpensSeeksAndEndsNaturally) {
     NotificationLog log(c);
     ASSERT_TRUE(c.Open(mediaPath(name))) << c.ErrorDescription().toStdString();
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return c.OpenState() == 6 || log.has("error"); }, 10000));
-    ASSERT_EQ(c.OpenState(), 6) << c.ErrorDescription().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return c.OpenState() == OpenStateCode::Open || log.has("error"); }, 10000));
+    ASSERT_EQ(c.OpenState(), OpenStateCode::Open) << c.ErrorDescription().toStdString();
     EXPECT_EQ(c.FileName(), mediaPath(name));
     EXPECT_NEAR(c.Duration(), kClipSeconds, 0.2);
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == PlayStateCode::Playing; }, 5000));
     ASSERT_TRUE(c.SetCurrentPosition(kClipSeconds / 2));
     EXPECT_TRUE(log.has("seek 0.0>1.5") || log.events.filter("seek ").size() == 1)
         << log.events.join(", ").toStdString();
@@ -34,7 +35,7 @@ TEST_P(EveryKind, OpensSeeksAndEndsNaturally) {
     EXPECT_GE(c.CurrentPosition(), kClipSeconds / 2 - 0.1);
     EXPECT_LT(c.CurrentPosition(), kClipSeconds / 2 + 1.0);
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 0; }, 8000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == PlayStateCode::Stopped; }, 8000))
         << log.events.join(", ").toStdString();
     EXPECT_EQ(c.EndOfPlayPosition(), c.CurrentPosition());
     EXPECT_NEAR(c.CurrentPosition(), c.Duration(), 1e-9);
@@ -65,7 +66,7 @@ TEST_P(BrokenFile, ReportsAFormatError) {
     EXPECT_TRUE(c.ErrorDescription().toLower().contains("format"))
         << c.ErrorDescription().toStdString();
     EXPECT_NE(c.ErrorCode(), 0);
-    EXPECT_NE(c.OpenState(), 6);
+    EXPECT_NE(c.OpenState(), OpenStateCode::Open);
     EXPECT_FALSE(c.Play());
     // Exactly one report for one broken file.
     QTest::qWait(300);
@@ -82,24 +83,24 @@ TEST(GstControl, PauseStopAndReplay) {
     GstMediaControl c(nullptr, fakeSinks());
     NotificationLog log(c);
     ASSERT_TRUE(c.Open(mediaPath("clip.mpg")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 2; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == PlayStateCode::Playing; }, 10000));
     EXPECT_EQ(c.ImageSourceWidth(), 320);
     EXPECT_EQ(c.ImageSourceHeight(), 240);
 
     ASSERT_TRUE(c.Pause());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 1; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == PlayStateCode::Paused; }, 3000));
     const double pausedAt = c.CurrentPosition();
     QTest::qWait(300);
     EXPECT_NEAR(c.CurrentPosition(), pausedAt, 0.05); // paused really holds still
 
     ASSERT_TRUE(c.Stop());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 0; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == PlayStateCode::Stopped; }, 3000));
     // Stopped short of the end: not the natural end.
     EXPECT_NE(c.EndOfPlayPosition(), c.CurrentPosition());
     EXPECT_EQ(log.events.mid(0, 4), QStringList({"open 0>6", "play 0>2", "play 2>1", "play 1>0"}));
 
     ASSERT_TRUE(c.Play());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 2; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == PlayStateCode::Playing; }, 3000));
     EXPECT_LT(c.CurrentPosition(), 1.0);
 }
 
@@ -108,21 +109,21 @@ TEST(GstControl, OpeningAnotherFileClosesTheFirstWhileItIsStillDescribed) {
     REQUIRE_MEDIA("clip.mp3");
     GstMediaControl c(nullptr, fakeSinks());
     ASSERT_TRUE(c.Open(mediaPath("clip.wav")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 2; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == PlayStateCode::Playing; }, 10000));
     c.SetCurrentPosition(1.0);
 
     // What the control describes at each notification.
     QStringList seen;
     const auto now = [&] { return " " + QFileInfo(c.FileName()).fileName(); };
-    QObject::connect(&c, &MediaControl::PlayStateChange, [&](long o, long n) {
-        seen << QStringLiteral("play %1>%2").arg(o).arg(n) + now();
+    QObject::connect(&c, &MediaControl::PlayStateChange, [&](auto o, auto n) {
+        seen << QStringLiteral("play %1>%2").arg(CodeValue(o)).arg(CodeValue(n)) + now();
     });
-    QObject::connect(&c, &MediaControl::OpenStateChange, [&](long o, long n) {
-        seen << QStringLiteral("open %1>%2").arg(o).arg(n) + now() +
+    QObject::connect(&c, &MediaControl::OpenStateChange, [&](auto o, auto n) {
+        seen << QStringLiteral("open %1>%2").arg(CodeValue(o)).arg(CodeValue(n)) + now() +
                     (c.CurrentPosition() >= 0.9 ? " kept" : " lost");
     });
     ASSERT_TRUE(c.Open(mediaPath("clip.mp3")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 2; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == PlayStateCode::Playing; }, 10000));
     EXPECT_EQ(seen, QStringList({"play 2>0 clip.wav", "open 6>0 clip.wav kept",
                                  "open 0>6 clip.mp3 lost", "play 0>2 clip.mp3"}));
 }
@@ -135,17 +136,18 @@ TEST(GstControl, TagsGiveTitleAndDescriptionBeforeAnythingPlays) {
         NotificationLog log(c);
         c.SetAutoStart(false);
         ASSERT_TRUE(c.Open(mediaPath(name)));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return c.OpenState() == 6; }, 10000)) << name;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return c.OpenState() == OpenStateCode::Open; }, 10000))
+            << name;
         QTest::qWait(100);
-        EXPECT_EQ(c.PlayState(), 1) << name;
+        EXPECT_EQ(c.PlayState(), PlayStateCode::Paused) << name;
         EXPECT_LT(c.CurrentPosition(), 0.05) << name;
         EXPECT_EQ(log.events, QStringList({"open 0>6", "play 0>1"})) << name;
-        EXPECT_EQ(c.MediaInfoString(MediaControl::InfoTitle), "Lumadeck test clip") << name;
+        EXPECT_EQ(c.MediaInfoString(MediaInfoCode::Title), "Lumadeck test clip") << name;
         if (QByteArray(name) != "clip.avi") {
-            EXPECT_EQ(c.MediaInfoString(MediaControl::InfoDescription), "Test pattern and tone")
+            EXPECT_EQ(c.MediaInfoString(MediaInfoCode::Description), "Test pattern and tone")
                 << name;
         }
-        EXPECT_EQ(c.MediaInfoString(4242), "");
+        EXPECT_EQ(c.MediaInfoString(MediaInfoCode(4242)), "");
     }
 }
 
@@ -154,7 +156,7 @@ TEST(GstControl, CodecsNameEveryStream) {
     GstMediaControl c(nullptr, fakeSinks());
     c.SetAutoStart(false);
     ASSERT_TRUE(c.Open(mediaPath("clip.asf")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return c.OpenState() == 6; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.OpenState() == OpenStateCode::Open; }, 10000));
     ASSERT_EQ(c.CodecCount(), 2);
     const QString both = c.CodecDescription(1) + " | " + c.CodecDescription(2);
     EXPECT_TRUE(both.contains("Windows Media 8")) << both.toStdString();
@@ -178,9 +180,9 @@ TEST(GstControl, CallsWithoutAFileFailQuietlyAndAMissingFileIsAnError) {
     EXPECT_EQ(c.CodecCount(), 0);
     EXPECT_FALSE(c.Open(""));
     EXPECT_FALSE(c.ErrorDescription().isEmpty());
-    EXPECT_FALSE(c.SetDisplaySize(8));
-    EXPECT_TRUE(c.SetDisplaySize(2));
-    EXPECT_EQ(c.DisplaySize(), 2);
+    EXPECT_FALSE(c.SetDisplaySize(DisplaySizeCode(8)));
+    EXPECT_TRUE(c.SetDisplaySize(DisplaySizeCode::Double));
+    EXPECT_EQ(c.DisplaySize(), DisplaySizeCode::Double);
 
     // A missing file is an error, not a hang.
     NotificationLog log(c);
@@ -189,7 +191,7 @@ TEST(GstControl, CallsWithoutAFileFailQuietlyAndAMissingFileIsAnError) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return log.has("error"); }, 10000));
     }
     EXPECT_FALSE(c.ErrorDescription().isEmpty());
-    EXPECT_NE(c.OpenState(), 6);
+    EXPECT_NE(c.OpenState(), OpenStateCode::Open);
 }
 
 } // namespace

@@ -18,8 +18,9 @@ TEST(HiddenDecoder, TheCodecIsListedAsNotInstalledAndTheSoundPlays) {
     GstMediaControl c(nullptr, fakeSinks());
     NotificationLog log(c);
     ASSERT_TRUE(c.Open(mediaPath("clip.wmv")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return c.OpenState() == 6 || log.has("error"); }, 10000));
-    ASSERT_EQ(c.OpenState(), 6) << c.ErrorDescription().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return c.OpenState() == OpenStateCode::Open || log.has("error"); }, 10000));
+    ASSERT_EQ(c.OpenState(), OpenStateCode::Open) << c.ErrorDescription().toStdString();
 
     QStringList missing;
     for (long i = 1; i <= c.CodecCount(); ++i) {
@@ -33,8 +34,8 @@ TEST(HiddenDecoder, TheCodecIsListedAsNotInstalledAndTheSoundPlays) {
     EXPECT_TRUE(missing[0].contains("Windows Media Video 8")) << missing[0].toStdString();
     EXPECT_EQ(c.ImageSourceWidth(), 0);
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 2; }, 5000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 0; }, 8000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == PlayStateCode::Playing; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == PlayStateCode::Stopped; }, 8000))
         << log.events.join(", ").toStdString();
     EXPECT_EQ(c.EndOfPlayPosition(), c.CurrentPosition());
     EXPECT_NEAR(c.Duration(), 3.0, 0.2);

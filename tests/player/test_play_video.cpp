@@ -31,7 +31,7 @@ protected:
         player->SetParentForm(parent.get());
         player->SetMediaPlayer(control);
         player->SetTimer(timer);
-        player->SetlZoom(0);
+        player->SetlZoom(ZoomIndex::ActualSize);
         player->SetFormBottomMargin(20);
         player->SetFormTopMargin(30);
         player->ResizePlayer();
@@ -291,7 +291,7 @@ TEST_F(PlayVideo, APropertyThatCouldNotBeSetDoesNotEndTheFile) {
     EXPECT_FALSE(player->DonePending());
     ticks(5);
     EXPECT_EQ(events.filter("Done").size(), 0);
-    EXPECT_EQ(control->PlayState(), 2);
+    EXPECT_EQ(control->PlayState(), PlayStateCode::Playing);
     // A real failure afterwards is still reported and ends the file.
     control->RaiseError(4097, "corrupt format");
     EXPECT_EQ(dialogs.boxes.size(), 2);
@@ -316,27 +316,28 @@ TEST_F(PlayVideo, AnOpenTheControlRefusesShowsItsReasonAndRaisesNothing) {
 }
 
 TEST_F(PlayVideo, ZoomMapsToDisplaySizesAndBack) {
+    // A stored zoom out of range (4) fits the window.
     const long toDisplay[] = {0, 1, 2, 4, 4};
     for (long zoom = 0; zoom <= 4; ++zoom) {
-        player->SetlZoom(zoom);
-        EXPECT_EQ(control->DisplaySize(), toDisplay[zoom]);
-        EXPECT_EQ(player->lZoom(), zoom > 3 ? 3 : zoom);
+        player->SetlZoom(ZoomIndex(zoom));
+        EXPECT_EQ(CodeValue(control->DisplaySize()), toDisplay[zoom]);
+        EXPECT_EQ(CodeValue(player->lZoom()), zoom > 3 ? 3 : zoom);
     }
     for (long size = 3; size <= 7; ++size) {
-        control->SetDisplaySize(size);
-        EXPECT_EQ(player->lZoom(), 3);
+        control->SetDisplaySize(DisplaySizeCode(size));
+        EXPECT_EQ(player->lZoom(), ZoomIndex::FitToWindow);
     }
-    player->SetlZoom(2);
+    player->SetlZoom(ZoomIndex::Double);
     player->SetFullScreen(true);
-    EXPECT_EQ(control->DisplaySize(), 3);
+    EXPECT_EQ(control->DisplaySize(), DisplaySizeCode::FullScreen);
     EXPECT_TRUE(player->FullScreen());
     player->SetFullScreen(false);
-    EXPECT_EQ(control->DisplaySize(), 2);
+    EXPECT_EQ(control->DisplaySize(), DisplaySizeCode::Double);
     EXPECT_FALSE(player->FullScreen());
 }
 
 TEST_F(PlayVideo, CustomZoomFillsTheAvailableArea) {
-    player->SetlZoom(3);
+    player->SetlZoom(ZoomIndex::FitToWindow);
     EXPECT_EQ(control->geometry(), QRect(0, 30, 800, 550));
     parent->resize(640, 480);
     EXPECT_EQ(control->geometry(), QRect(0, 30, 640, 430));
@@ -381,7 +382,7 @@ TEST_F(PlayVideo, ActualSizeFollowsTheVideoWithinLimits) {
     player->PlayVideo(file("tiny.mpg", tiny), 0);
     player->ResizePlayer();
     EXPECT_EQ(control->geometry(), QRect(50, 0, 300, 300));
-    player->SetlZoom(2);
+    player->SetlZoom(ZoomIndex::Double);
     parent->resize(1000, 1000);
     EXPECT_EQ(control->width(), 800); // 1000 - 4 x 50
     EXPECT_EQ(control->height(), 850);
@@ -444,9 +445,9 @@ TEST_F(PlayVideo, QueriesAndOperationsWithoutAControlGiveNothingAndDoNothing) {
     EXPECT_EQ(bare.CurrentPosition(), 0);
     EXPECT_EQ(bare.LengthAsString(), "0:00");
     EXPECT_EQ(bare.FileName(), "");
-    EXPECT_EQ(bare.GetMediaInfoString(8), "");
+    EXPECT_EQ(bare.GetMediaInfoString(MediaInfoCode::Title), "");
     EXPECT_EQ(bare.CodecCount(), 0);
-    EXPECT_EQ(bare.GetPlayStatus(), 0);
+    EXPECT_EQ(bare.GetPlayStatus(), PlayStateCode::Stopped);
 }
 
 TEST_F(PlayVideo, FailingControlCallsAreSkipped) {
@@ -457,12 +458,12 @@ TEST_F(PlayVideo, FailingControlCallsAreSkipped) {
     }
     player->Pause();
     player->SeekTo(5);
-    player->SetlZoom(3);
+    player->SetlZoom(ZoomIndex::FitToWindow);
     ticks(2);
     EXPECT_EQ(player->Length(), 0);
     EXPECT_EQ(player->CurrentPositionAsString(), "0:00");
-    EXPECT_EQ(player->GetMediaInfoString(8), "");
-    EXPECT_EQ(player->GetPlayStatus(), 2);
+    EXPECT_EQ(player->GetMediaInfoString(MediaInfoCode::Title), "");
+    EXPECT_EQ(player->GetPlayStatus(), PlayStateCode::Playing);
 }
 
 } // namespace

@@ -42,14 +42,14 @@ TEST(VideoOnScreen, TheTestPatternIsDrawnIntoTheControl) {
     window.resize(480, 400);
     GstMediaControl c(&window, {QString(), QStringLiteral("fakeaudiosink")});
     c.setGeometry(0, 0, 480, 400);
-    c.SetDisplaySize(MediaControl::DisplayFitToWindow);
+    c.SetDisplaySize(DisplaySizeCode::FitToWindow);
     c.SetAllowChangeDisplaySize(true);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     const int blank = coloursIn(grab(c));
 
     ASSERT_TRUE(c.Open(mediaPath("clip.mpg")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 2; }, 10000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == PlayStateCode::Playing; }, 10000))
         << c.ErrorDescription().toStdString();
     QTest::qWait(700);
     c.Pause();
@@ -63,40 +63,40 @@ TEST(VideoOnScreen, TheTestPatternIsDrawnIntoTheControl) {
     // F11 enters full screen, Esc leaves it.
     c.setFocus();
     QTest::keyClick(&c, Qt::Key_F11);
-    EXPECT_EQ(c.DisplaySize(), MediaControl::DisplayFullScreen);
+    EXPECT_EQ(c.DisplaySize(), DisplaySizeCode::FullScreen);
     EXPECT_TRUE(c.isWindow());
     QTest::qWait(300);
     QTest::keyClick(&c, Qt::Key_Escape);
-    EXPECT_EQ(c.DisplaySize(), MediaControl::DisplayFitToWindow);
+    EXPECT_EQ(c.DisplaySize(), DisplaySizeCode::FitToWindow);
     EXPECT_EQ(c.parentWidget(), &window);
     EXPECT_EQ(c.geometry(), QRect(0, 0, 480, 400));
 
     // A double click on the picture does the same.
     QTest::mouseDClick(&c, Qt::LeftButton, {}, QPoint(100, 100));
-    EXPECT_EQ(c.DisplaySize(), MediaControl::DisplayFullScreen);
+    EXPECT_EQ(c.DisplaySize(), DisplaySizeCode::FullScreen);
     QTest::qWait(200);
     QTest::mouseDClick(&c, Qt::LeftButton, {}, QPoint(100, 100));
-    EXPECT_EQ(c.DisplaySize(), MediaControl::DisplayFitToWindow);
+    EXPECT_EQ(c.DisplaySize(), DisplaySizeCode::FitToWindow);
 
     // Full screen is left with Esc even where the user may not enter it.
-    c.SetDisplaySize(MediaControl::DisplayFullScreen);
+    c.SetDisplaySize(DisplaySizeCode::FullScreen);
     c.SetAllowChangeDisplaySize(false);
     QTest::keyClick(&c, Qt::Key_F11);
-    EXPECT_EQ(c.DisplaySize(), MediaControl::DisplayFitToWindow);
+    EXPECT_EQ(c.DisplaySize(), DisplaySizeCode::FitToWindow);
     QTest::keyClick(&c, Qt::Key_F11);
-    EXPECT_EQ(c.DisplaySize(), MediaControl::DisplayFitToWindow);
+    EXPECT_EQ(c.DisplaySize(), DisplaySizeCode::FitToWindow);
     c.SetAllowChangeDisplaySize(true);
 
     // Space resumes, the arrows seek.
     QTest::keyClick(&c, Qt::Key_Space);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == 2; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == PlayStateCode::Playing; }, 3000));
     QTest::keyClick(&c, Qt::Key_Left);
     EXPECT_LT(c.CurrentPosition(), 0.5);
 
     // Sound only: the clip's title stands where the picture would be.
     c.SetAutoStart(false);
     ASSERT_TRUE(c.Open(mediaPath("clip.mp3")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return c.OpenState() == 6; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.OpenState() == OpenStateCode::Open; }, 10000));
     QTest::qWait(200);
     const QImage sound = grab(c);
     sound.save(QStringLiteral(LUMADECK_BUILD_DIR "/xtest_player_sound.png"));
@@ -108,7 +108,7 @@ TEST(VideoOnScreen, AFullScreenControlGoesWithItsWindow) {
     window->resize(320, 240);
     QPointer<GstMediaControl> c = new GstMediaControl(window.get(), fakeSinks());
     window->show();
-    c->SetDisplaySize(MediaControl::DisplayFullScreen);
+    c->SetDisplaySize(DisplaySizeCode::FullScreen);
     EXPECT_TRUE(c->isWindow());
     window.reset();
     EXPECT_TRUE(QTest::qWaitFor([&] { return c.isNull(); }, 2000));

@@ -183,6 +183,11 @@ TEST_F(PlaylistWindowTest, LaidOutAsTheSkinWants) {
     EXPECT_EQ(window->Button(PlayListButton::Prev)->geometry(), QRect(319, 194, 44, 18));
     EXPECT_EQ(window->windowTitle(), "Lumadeck Play List");
     EXPECT_EQ(peers.calls, QStringList{"LoadHelper"});
+    // The minimise and close buttons are drawn above the background.
+    const QImage shot = window->grab().toImage();
+    const QRgb background = shot.pixel(400, 12);
+    EXPECT_NE(shot.pixel(434, 12), background);
+    EXPECT_NE(shot.pixel(449, 12), background);
 }
 
 TEST_F(PlaylistWindowTest, DraggingMovesOneStepPerPointerEventInStepWithTheController) {
@@ -264,7 +269,7 @@ TEST_F(PlaylistWindowTest, PlayStartsTheSelectedRowOrResumesThePlayer) {
     window->ButtonClicked(int(PlayListButton::Play));
     EXPECT_EQ(list->CurrentFileIndex(), 0);
     EXPECT_EQ(control.FileName(), files[0]);
-    EXPECT_EQ(control.PlayState(), MediaControl::PlayStatePlaying);
+    EXPECT_EQ(control.PlayState(), PlayStateCode::Playing);
 }
 
 TEST_F(PlaylistWindowTest, RemoveTakesTheSelectedRowByPositionAndLeavesTheControllerAlone) {

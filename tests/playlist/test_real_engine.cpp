@@ -32,8 +32,7 @@ struct Session {
     bool waitUntilPlaying(const QString& file) {
         return QTest::qWaitFor(
             [&] {
-                return control.FileName() == file &&
-                       control.PlayState() == MediaControl::PlayStatePlaying;
+                return control.FileName() == file && control.PlayState() == PlayStateCode::Playing;
             },
             15000);
     }
@@ -67,7 +66,7 @@ TEST(PlayListRealEngine, SavedPlaylistGoesOnAtItsEntryAndSecond) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return first.control.CurrentPosition() >= 1.2; }, 15000));
         first.list.cPlay().Pause();
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return first.control.PlayState() == MediaControl::PlayStatePaused; }, 15000));
+            [&] { return first.control.PlayState() == PlayStateCode::Paused; }, 15000));
         savedAt = first.control.CurrentPosition();
         ASSERT_TRUE(first.list.SavePlayList(path));
     }
@@ -90,7 +89,7 @@ TEST(PlayListRealEngine, SavedPlaylistGoesOnAtItsEntryAndSecond) {
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
                 return second.control.FileName() == clips[1] &&
-                       second.control.OpenState() == MediaControl::OpenStateOpen &&
+                       second.control.OpenState() == OpenStateCode::Open &&
                        second.control.CurrentPosition() > 0;
             },
             15000));

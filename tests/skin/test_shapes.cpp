@@ -427,7 +427,7 @@ protected:
 TEST(GuiFuncs, MovesFromAPressReturnWhereNoPointerCanMove) {
     // Without a window system that reports the pointer (offscreen), nothing
     // can move it during the call: the call must come back by itself.
-    for (const QString edge : {QString(), QString("br")}) {
+    for (const QString& edge : {QString(), QString("br")}) {
         PressToMove window;
         window.edge = edge;
         window.setGeometry(10, 10, 100, 80);

@@ -1,0 +1,311 @@
+#include "platform/FileNames.h"
+#include "player/PlaybinPipeline.h"
+#include "player/VcdTrackSource.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPointer>
+#include <gst/audio/streamvolume.h>
+#include <gst/video/videooverlay.h>
+#include <memory>
+
+namespace lumadeck {
+
+namespace {
+
+// A desktop platform other than X11 (Wayland), where a sink cannot draw into
+// our window but can still show the picture in a window of its own.
+bool hasDisplayOfItsOwn() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+bool isXcb() {
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+bool hasProperty(GstElement* e, const char* name) {
+    return g_object_class_find_property(G_OBJECT_GET_CLASS(e), name) != nullptr;
+}
+
+// Whether an element of this factory can reach READY (a sound sink without
+// a sound server or card cannot).
+bool sinkWorks(const char* name) {
+    const gst::ElementPtr e = gst::MakeElement(name);
+    if (!e) {
+        return false;
+    }
+    const bool works = gst_element_set_state(e.get(), GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
+    gst_element_set_state(e.get(), GST_STATE_NULL);
+    return works;
+}
+
+QString soundFontPath() {
+    for (const char* path :
+         {"/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf2/default-GM.sf2"}) {
+        if (QFileInfo::exists(QString::fromLatin1(path))) {
+            return QString::fromLatin1(path);
+        }
+    }
+    return {};
+}
+
+// MIDI is synthesised with the General MIDI sound font, named explicitly.
+void onElementSetup(GstElement*, GstElement* element, gpointer) {
+    GstElementFactory* factory = gst_element_get_factory(element);
+    if (!factory) {
+        return;
+    }
+    const gchar* name = gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory));
+    if (name && g_str_equal(name, "fluiddec")) {
+        static const QByteArray font = soundFontPath().toLocal8Bit();
+        if (!font.isEmpty()) {
+            g_object_set(element, "soundfont", font.constData(), nullptr);
+        }
+    }
+}
+
+const char* factoryName(GstElement* e) {
+    GstElementFactory* f = gst_element_get_factory(e);
+    return f ? gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(f)) : nullptr;
+}
+
+} // namespace
+
+QByteArray MediaUri(const QString& fileName, QString* error) {
+    // Video CD tracks go through the program's own source; see VcdTrackSource.
+    return PlaybackUri(fileName, error);
+}
+
+gst::ElementPtr MakeVideoSink(const QString& name, QString* chosenName) {
+    gst::ElementPtr sink;
+    QString chosen = name;
+    if (!name.isEmpty()) {
+        sink = gst::MakeElement(name.toUtf8().constData());
+    } else if (isXcb() || hasDisplayOfItsOwn()) {
+        // On X11 the sink draws into our window; elsewhere (a Wayland
+        // session) it can only open a window of its own.
+        for (const char* candidate : {"glimagesink", "ximagesink"}) {
+            if (sinkWorks(candidate)) {
+                sink = gst::MakeElement(candidate);
+                chosen = QString::fromLatin1(candidate);
+                break;
+            }
+        }
+    }
+    if (!sink) {
+        chosen = QStringLiteral("fakevideosink");
+        sink = gst::MakeElement("fakevideosink");
+    }
+    if (chosenName) {
+        *chosenName = chosen;
+    }
+    return sink;
+}
+
+PlaybinPipeline::PlaybinPipeline(const Sinks& sinks, QObject* parent) : QObject(parent) {
+    m_playbin = gst::MakeElement("playbin");
+    if (!m_playbin) {
+        return;
+    }
+    m_videoSink = MakeVideoSink(sinks.video, &m_videoSinkName);
+    if (GstElement* vs = m_videoSink.get()) {
+        if (hasProperty(vs, "force-aspect-ratio")) {
+            g_object_set(vs, "force-aspect-ratio", TRUE, nullptr);
+        }
+        if (hasProperty(vs, "handle-events")) {
+            g_object_set(vs, "handle-events", FALSE, nullptr);
+        }
+        m_overlay = GST_IS_VIDEO_OVERLAY(vs) && isXcb();
+        g_object_set(m_playbin.get(), "video-sink", vs, nullptr);
+    }
+    chooseAudioSink(sinks.audio);
+
+    // No subtitles; picture, sound and software volume.
+    guint flags = 0;
+    g_object_get(m_playbin.get(), "flags", &flags, nullptr);
+    flags &= ~guint(0x4); // GST_PLAY_FLAG_TEXT
+    g_object_set(m_playbin.get(), "flags", flags, nullptr);
+    g_signal_connect(m_playbin.get(), "element-setup", G_CALLBACK(onElementSetup), nullptr);
+
+    const gst::BusPtr bus(gst_element_get_bus(m_playbin.get()));
+    gst_bus_set_sync_handler(bus.get(), &PlaybinPipeline::onBusMessage, this, nullptr);
+}
+
+PlaybinPipeline::~PlaybinPipeline() {
+    if (!m_playbin) {
+        return;
+    }
+    gst_element_set_state(m_playbin.get(), GST_STATE_NULL);
+    const gst::BusPtr bus(gst_element_get_bus(m_playbin.get()));
+    gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
+}
+
+void PlaybinPipeline::chooseAudioSink(const QString& requested) {
+    // Sound: the sound server, else ALSA, else a silent sink that keeps time.
+    static QString chosenAudio;
+    QString name = requested;
+    if (name.isEmpty()) {
+        if (chosenAudio.isEmpty()) {
+            chosenAudio = QStringLiteral("fakeaudiosink");
+            for (const char* candidate : {"pulsesink", "alsasink"}) {
+                if (sinkWorks(candidate)) {
+                    chosenAudio = QString::fromLatin1(candidate);
+                    break;
+                }
+            }
+        }
+        name = chosenAudio;
+    }
+    gst::ElementPtr sink = gst::MakeElement(name.toUtf8().constData());
+    if (!sink) {
+        name = QStringLiteral("fakeaudiosink");
+        sink = gst::MakeElement("fakeaudiosink");
+    }
+    m_audioSinkName = name;
+    if (sink) {
+        g_object_set(m_playbin.get(), "audio-sink", sink.get(), nullptr);
+    }
+}
+
+GstBusSyncReply PlaybinPipeline::onBusMessage(GstBus*, GstMessage* message, gpointer self) {
+    // Called on whichever thread posted the message. It travels on as a
+    // posted event; should this object go first, the event is dropped with
+    // it and the message released.
+    auto* pipeline = static_cast<PlaybinPipeline*>(self);
+    const unsigned generation = pipeline->m_generation.load();
+    std::shared_ptr<GstMessage> held(gst_message_ref(message), gst::MessageUnref());
+    QMetaObject::invokeMethod(
+        pipeline, [pipeline, held, generation] { pipeline->deliver(held.get(), generation); },
+        Qt::QueuedConnection);
+    return GST_BUS_DROP;
+}
+
+void PlaybinPipeline::deliver(GstMessage* message, unsigned generation) {
+    if (generation == m_generation.load() && m_handler && m_playbin) {
+        m_handler(message);
+    }
+}
+
+void PlaybinPipeline::SetMessageHandler(std::function<void(GstMessage*)> handler) {
+    m_handler = std::move(handler);
+}
+
+void PlaybinPipeline::SetUri(const QByteArray& uri) {
+    if (m_playbin) {
+        g_object_set(m_playbin.get(), "uri", uri.constData(), nullptr);
+    }
+}
+
+void PlaybinPipeline::SetState(GstState state) {
+    m_target = state;
+    if (m_playbin) {
+        gst_element_set_state(m_playbin.get(), state);
+    }
+}
+
+GstState PlaybinPipeline::CurrentState() const {
+    GstState current = GST_STATE_NULL;
+    if (m_playbin) {
+        gst_element_get_state(m_playbin.get(), &current, nullptr, 0);
+    }
+    return current;
+}
+
+void PlaybinPipeline::Stop() {
+    if (!m_playbin) {
+        return;
+    }
+    gst_element_set_state(m_playbin.get(), GST_STATE_NULL);
+    m_target = GST_STATE_NULL;
+    ++m_generation;
+}
+
+bool PlaybinPipeline::QueryPosition(double& seconds) const {
+    gint64 p = 0;
+    if (!m_playbin || !gst_element_query_position(m_playbin.get(), GST_FORMAT_TIME, &p) || p < 0) {
+        return false;
+    }
+    seconds = double(p) / double(GST_SECOND);
+    return true;
+}
+
+bool PlaybinPipeline::QueryDuration(double& seconds) const {
+    gint64 d = 0;
+    if (!m_playbin || !gst_element_query_duration(m_playbin.get(), GST_FORMAT_TIME, &d) || d <= 0) {
+        return false;
+    }
+    seconds = double(d) / double(GST_SECOND);
+    return true;
+}
+
+bool PlaybinPipeline::Seek(double start, double stop) {
+    if (!m_playbin) {
+        return false;
+    }
+    const auto flags = GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+    const auto startTime = gint64(start * double(GST_SECOND));
+    if (stop <= 0) {
+        return gst_element_seek(m_playbin.get(), 1.0, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
+                                startTime, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    }
+    return gst_element_seek(m_playbin.get(), 1.0, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
+                            startTime, GST_SEEK_TYPE_SET, gint64(stop * double(GST_SECOND)));
+}
+
+bool PlaybinPipeline::Contains(const char* wanted) const {
+    if (!m_playbin) {
+        return false;
+    }
+    bool found = false;
+    const gst::IteratorPtr it(gst_bin_iterate_recurse(GST_BIN(m_playbin.get())));
+    GValue item = G_VALUE_INIT;
+    bool done = false;
+    while (!done && !found) {
+        switch (gst_iterator_next(it.get(), &item)) {
+        case GST_ITERATOR_OK: {
+            const char* n = factoryName(GST_ELEMENT(g_value_get_object(&item)));
+            found = n && g_str_equal(n, wanted);
+            g_value_reset(&item);
+            break;
+        }
+        case GST_ITERATOR_RESYNC:
+            gst_iterator_resync(it.get());
+            break;
+        default:
+            done = true;
+            break;
+        }
+    }
+    g_value_unset(&item);
+    return found;
+}
+
+void PlaybinPipeline::SetVolume(double volume) {
+    if (m_playbin) {
+        gst_stream_volume_set_volume(GST_STREAM_VOLUME(m_playbin.get()),
+                                     GST_STREAM_VOLUME_FORMAT_CUBIC, volume);
+    }
+}
+
+void PlaybinPipeline::SetMute(bool on) {
+    if (m_playbin) {
+        g_object_set(m_playbin.get(), "mute", gboolean(on), nullptr);
+    }
+}
+
+void PlaybinPipeline::SetWindow(quintptr window) {
+    if (m_overlay && m_videoSink) {
+        gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(m_videoSink.get()), guintptr(window));
+    }
+}
+
+void PlaybinPipeline::SetRenderRectangle(const QRect& r) {
+    if (m_overlay && m_videoSink) {
+        gst_video_overlay_set_render_rectangle(GST_VIDEO_OVERLAY(m_videoSink.get()), r.x(), r.y(),
+                                               r.width(), r.height());
+        gst_video_overlay_expose(GST_VIDEO_OVERLAY(m_videoSink.get()));
+    }
+}
+
+} // namespace lumadeck

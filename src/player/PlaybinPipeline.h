@@ -1,0 +1,91 @@
+#pragma once
+
+#include "player/GstHandles.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QRect>
+#include <QString>
+#include <atomic>
+#include <functional>
+
+namespace lumadeck {
+
+// The URI playbin opens for a file name; "" (with the reason) when the name
+// cannot be made into one. Every file the control opens goes through here.
+QByteArray MediaUri(const QString& fileName, QString* error = nullptr);
+
+// The video sink: the named element, or ("" as name) the best one for this
+// desktop: a window sink drawing into our window on X11, a sink with a
+// window of its own on Wayland, a silent sink otherwise. chosenName gets
+// the element's name.
+gst::ElementPtr MakeVideoSink(const QString& name, QString* chosenName);
+
+// One playbin pipeline and its bus, without any widget. Bus messages are
+// handed to the message handler on the thread that owns this object, in
+// the order they were posted, through Qt's posted events, so that they keep
+// arriving inside nested event loops (a message box opened from a handler).
+// Messages posted before the last Stop() are dropped.
+class PlaybinPipeline : public QObject {
+    Q_OBJECT
+public:
+    // Element names of the sinks ("" chooses; see MakeVideoSink).
+    struct Sinks {
+        QString video;
+        QString audio;
+    };
+
+    explicit PlaybinPipeline(const Sinks& sinks, QObject* parent = nullptr);
+    ~PlaybinPipeline() override;
+
+    // False when playbin could not be made (GStreamer unusable).
+    bool IsValid() const { return bool(m_playbin); }
+    GstElement* Playbin() const { return m_playbin.get(); }
+    QString VideoSinkName() const { return m_videoSinkName; }
+    QString AudioSinkName() const { return m_audioSinkName; }
+
+    void SetMessageHandler(std::function<void(GstMessage*)> handler);
+
+    void SetUri(const QByteArray& uri);
+    // Asks for a state; TargetState() remembers it.
+    void SetState(GstState state);
+    GstState TargetState() const { return m_target; }
+    // Remembers a state as asked for without asking the pipeline.
+    void SetTargetState(GstState state) { m_target = state; }
+    GstState CurrentState() const;
+    // Back to NULL; whatever the pipeline still had to say is dropped.
+    void Stop();
+
+    // Position and duration in seconds; false when the pipeline cannot tell.
+    bool QueryPosition(double& seconds) const;
+    bool QueryDuration(double& seconds) const;
+    // A flushing, accurate seek to start seconds, up to stop when stop > 0.
+    bool Seek(double start, double stop = -1);
+    // Whether the running pipeline holds an element of the named factory.
+    bool Contains(const char* factoryName) const;
+
+    // Volume 0..1 (cubic, as a volume slider moves) and mute.
+    void SetVolume(double volume);
+    void SetMute(bool on);
+
+    // Drawing into a native window (X11 only).
+    bool HasOverlay() const { return m_overlay; }
+    void SetWindow(quintptr window);
+    void SetRenderRectangle(const QRect& r);
+
+private:
+    static GstBusSyncReply onBusMessage(GstBus* bus, GstMessage* message, gpointer self);
+    void deliver(GstMessage* message, unsigned generation);
+    void chooseAudioSink(const QString& name);
+
+    gst::ElementPtr m_playbin;
+    gst::ElementPtr m_videoSink;
+    QString m_videoSinkName;
+    QString m_audioSinkName;
+    bool m_overlay = false;
+    GstState m_target = GST_STATE_NULL;
+    std::atomic<unsigned> m_generation{0};
+    std::function<void(GstMessage*)> m_handler;
+};
+
+} // namespace lumadeck

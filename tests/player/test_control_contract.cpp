@@ -1,0 +1,172 @@
+// The notification order every media player control promises (see
+// MediaControl), checked on the simulated control and on the GStreamer
+// control alike. The simulated one delivers from the event loop, as the
+// real one does; its clips are scripted to behave like the generated ones.
+#include "GstTestSupport.h"
+#include "testing/SimulatedMediaControl.h"
+
+#include <memory>
+
+using namespace lumadeck;
+using namespace lumadeck::test;
+
+namespace {
+
+constexpr double kClipSeconds = 3.0;
+
+struct SimulatedEngine {
+    SimulatedEngine() {
+        control.SetDelivery(SimulatedMediaControl::Delivery::Queued);
+        control.DefaultMedia.duration = kClipSeconds;
+        SimulatedMedia missing;
+        missing.failWhileOpening = true;
+        missing.errorCode = GstMediaControl::ErrorResource;
+        missing.errorDescription = QStringLiteral("Cannot read the file: not found");
+        control.Script(Clip("no such file.mpg"), missing);
+        SimulatedMedia broken = missing;
+        broken.errorCode = GstMediaControl::ErrorFormat;
+        broken.errorDescription = QStringLiteral("Unrecognised or corrupt media format: x");
+        control.Script(Clip("broken_random.mpg"), broken);
+    }
+    static QString Clip(const char* name) { return QStringLiteral("/sim/") + name; }
+    static bool Available(const char*) { return true; }
+    // The clip plays on to its end.
+    void PlayToEnd() { control.ReachEnd(); }
+    SimulatedMediaControl control;
+};
+
+struct GStreamerEngine {
+    static QString Clip(const char* name) { return mediaPath(QString::fromLatin1(name)); }
+    static bool Available(const char* name) { return QFileInfo::exists(Clip(name)); }
+    void PlayToEnd() {} // it gets there by itself
+    GstMediaControl control{nullptr, fakeSinks()};
+};
+
+template <typename Engine> class ControlContract : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!Engine::Available("clip.mpg") || !Engine::Available("clip.wav")) {
+            GTEST_SKIP() << "run scripts/make-test-media " LUMADECK_BUILD_DIR "/testmedia";
+        }
+    }
+    MediaControl& control() { return engine->control; }
+    bool waitFor(const QString& event, int ms = 10000) {
+        return QTest::qWaitFor([&] { return log.has(event); }, ms);
+    }
+    std::string events() const { return log.events.join(", ").toStdString(); }
+
+    std::unique_ptr<Engine> engine = std::make_unique<Engine>();
+    NotificationLog log{engine->control};
+};
+
+using Engines = ::testing::Types<SimulatedEngine, GStreamerEngine>;
+class EngineNames {
+public:
+    template <typename T> static std::string GetName(int) {
+        return std::is_same_v<T, SimulatedEngine> ? "Simulated" : "GStreamer";
+    }
+};
+TYPED_TEST_SUITE(ControlContract, Engines, EngineNames);
+
+TYPED_TEST(ControlContract, OpenPlayPauseSeekPlayAndEndInThatOrder) {
+    MediaControl& c = this->control();
+    const QString clip = TypeParam::Clip("clip.mpg");
+    // While the open notification runs the clip is fully described.
+    QStringList atOpen;
+    QObject::connect(&c, &MediaControl::OpenStateChange, [&](auto, auto n) {
+        if (n == OpenStateCode::Open) {
+            atOpen << c.FileName() << QString::number(c.Duration() > 0)
+                   << QString::number(CodeValue(c.PlayState()));
+        }
+    });
+    ASSERT_TRUE(c.Open(clip));
+    ASSERT_TRUE(this->waitFor("play 0>2")) << this->events();
+    EXPECT_EQ(atOpen, QStringList({clip, "1", "0"}));
+    EXPECT_EQ(this->log.events, QStringList({"open 0>6", "play 0>2"}));
+
+    ASSERT_TRUE(c.Pause());
+    ASSERT_TRUE(this->waitFor("play 2>1")) << this->events();
+    // A seek is reported inside the call that makes it.
+    ASSERT_TRUE(c.SetCurrentPosition(kClipSeconds / 2));
+    EXPECT_TRUE(this->log.events.last().startsWith("seek ")) << this->events();
+    EXPECT_TRUE(this->log.events.last().endsWith(">1.5")) << this->events();
+    ASSERT_TRUE(c.Play());
+    ASSERT_TRUE(this->waitFor("play 1>2")) << this->events();
+    this->engine->PlayToEnd();
+    ASSERT_TRUE(this->waitFor("play 2>0")) << this->events();
+    // The natural end: the end-of-play position is the position.
+    EXPECT_EQ(c.EndOfPlayPosition(), c.CurrentPosition());
+    EXPECT_NEAR(c.CurrentPosition(), kClipSeconds, 0.2);
+    const QStringList seeks = this->log.events.filter("seek ");
+    EXPECT_EQ(this->log.events, QStringList({"open 0>6", "play 0>2", "play 2>1", seeks.value(0),
+                                             "play 1>2", "play 2>0"}));
+    EXPECT_EQ(seeks.size(), 1);
+}
+
+TYPED_TEST(ControlContract, StopIsNotTheNaturalEnd) {
+    MediaControl& c = this->control();
+    ASSERT_TRUE(c.Open(TypeParam::Clip("clip.mpg")));
+    ASSERT_TRUE(this->waitFor("play 0>2")) << this->events();
+    ASSERT_TRUE(c.Stop());
+    ASSERT_TRUE(this->waitFor("play 2>0")) << this->events();
+    EXPECT_NE(c.EndOfPlayPosition(), c.CurrentPosition());
+    EXPECT_EQ(c.OpenState(), OpenStateCode::Open);
+}
+
+TYPED_TEST(ControlContract, OpenedWithoutStartingItWaitsPausedAtItsStart) {
+    MediaControl& c = this->control();
+    c.SetAutoStart(false);
+    ASSERT_TRUE(c.Open(TypeParam::Clip("clip.wav")));
+    ASSERT_TRUE(this->waitFor("play 0>1")) << this->events();
+    QTest::qWait(200);
+    EXPECT_EQ(this->log.events, QStringList({"open 0>6", "play 0>1"}));
+    EXPECT_LT(c.CurrentPosition(), 0.05);
+}
+
+TYPED_TEST(ControlContract, OpeningAnotherFileClosesTheFirstWhileItIsStillDescribed) {
+    MediaControl& c = this->control();
+    ASSERT_TRUE(c.Open(TypeParam::Clip("clip.wav")));
+    ASSERT_TRUE(this->waitFor("play 0>2")) << this->events();
+    QStringList seen;
+    const auto name = [&] { return " " + QFileInfo(c.FileName()).fileName(); };
+    QObject::connect(&c, &MediaControl::PlayStateChange, [&](auto o, auto n) {
+        seen << QStringLiteral("play %1>%2").arg(CodeValue(o)).arg(CodeValue(n)) + name();
+    });
+    QObject::connect(&c, &MediaControl::OpenStateChange, [&](auto o, auto n) {
+        seen << QStringLiteral("open %1>%2").arg(CodeValue(o)).arg(CodeValue(n)) + name();
+    });
+    ASSERT_TRUE(c.Open(TypeParam::Clip("clip.mpg")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() >= 4; }, 10000)) << this->events();
+    EXPECT_EQ(seen, QStringList({"play 2>0 clip.wav", "open 6>0 clip.wav", "open 0>6 clip.mpg",
+                                 "play 0>2 clip.mpg"}));
+}
+
+TYPED_TEST(ControlContract, AMissingFileIsOneErrorAndNeverOpens) {
+    MediaControl& c = this->control();
+    if (c.Open(TypeParam::Clip("no such file.mpg"))) {
+        ASSERT_TRUE(this->waitFor("error")) << this->events();
+    }
+    QTest::qWait(200);
+    EXPECT_LE(this->log.events.count("error"), 1);
+    EXPECT_FALSE(this->log.has("open 0>6")) << this->events();
+    EXPECT_EQ(c.OpenState(), OpenStateCode::Closed);
+    EXPECT_NE(c.ErrorCode(), 0);
+    EXPECT_FALSE(c.ErrorDescription().isEmpty());
+    EXPECT_FALSE(c.Play());
+}
+
+TYPED_TEST(ControlContract, ABrokenFileIsOneFormatError) {
+    MediaControl& c = this->control();
+    if (!TypeParam::Available("broken_random.mpg")) {
+        GTEST_SKIP();
+    }
+    if (c.Open(TypeParam::Clip("broken_random.mpg"))) {
+        ASSERT_TRUE(this->waitFor("error", 20000)) << this->events();
+    }
+    QTest::qWait(200);
+    EXPECT_EQ(this->log.events, QStringList({"error"}));
+    EXPECT_TRUE(c.ErrorDescription().toLower().contains("format"));
+    EXPECT_NE(c.OpenState(), OpenStateCode::Open);
+}
+
+} // namespace
