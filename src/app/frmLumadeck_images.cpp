@@ -8,6 +8,7 @@
 #include "cd/ImageDrives.h"
 #include "cd/VcdDisc.h"
 #include "frmLumadeck.h"
+#include "platform/FileNames.h"
 #include "platform/IDialogs.h"
 #include "platform/Services.h"
 #include "playlist/clsPlayList.h"

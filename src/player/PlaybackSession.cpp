@@ -1,5 +1,6 @@
-#include "platform/FileNames.h"
 #include "player/PlaybackSession.h"
+#include "platform/FileNames.h"
+#include "player/MediaTime.h"
 
 #include <QFileInfo>
 #include <QPointer>
@@ -158,7 +159,7 @@ bool PlaybackSession::Open(const QString& fileName) {
 void PlaybackSession::queryDuration() {
     double d = 0;
     if (m_pipeline && m_pipeline->QueryDuration(d)) {
-        m_clip.duration = d;
+        m_clip.duration = ClampSeconds(d);
     }
 }
 
@@ -168,10 +169,7 @@ void PlaybackSession::estimateDuration() {
     if (m_clip.duration > 0 || m_clip.bitrate == 0) {
         return;
     }
-    const qint64 size = StatFile(m_pendingFileName).size;
-    if (size > 0) {
-        m_clip.duration = double(size) * 8.0 / double(m_clip.bitrate);
-    }
+    m_clip.duration = EstimatedSeconds(StatFile(m_pendingFileName).size, m_clip.bitrate);
 }
 
 void PlaybackSession::finishOpen() {

@@ -1,5 +1,6 @@
-#include "platform/FileNames.h"
 #include "player/PlaybinPipeline.h"
+#include "platform/FileNames.h"
+#include "player/MediaTime.h"
 #include "player/VcdTrackSource.h"
 
 #include <QFile>
@@ -226,7 +227,7 @@ bool PlaybinPipeline::QueryPosition(double& seconds) const {
     if (!m_playbin || !gst_element_query_position(m_playbin.get(), GST_FORMAT_TIME, &p) || p < 0) {
         return false;
     }
-    seconds = double(p) / double(GST_SECOND);
+    seconds = ClampSeconds(double(p) / double(GST_SECOND));
     return true;
 }
 
@@ -235,7 +236,7 @@ bool PlaybinPipeline::QueryDuration(double& seconds) const {
     if (!m_playbin || !gst_element_query_duration(m_playbin.get(), GST_FORMAT_TIME, &d) || d <= 0) {
         return false;
     }
-    seconds = double(d) / double(GST_SECOND);
+    seconds = ClampSeconds(double(d) / double(GST_SECOND));
     return true;
 }
 
@@ -244,13 +245,13 @@ bool PlaybinPipeline::Seek(double start, double stop) {
         return false;
     }
     const auto flags = GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
-    const auto startTime = gint64(start * double(GST_SECOND));
+    const gint64 startTime = ToNanoseconds(start);
     if (stop <= 0) {
         return gst_element_seek(m_playbin.get(), 1.0, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
                                 startTime, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
     }
     return gst_element_seek(m_playbin.get(), 1.0, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
-                            startTime, GST_SEEK_TYPE_SET, gint64(stop * double(GST_SECOND)));
+                            startTime, GST_SEEK_TYPE_SET, ToNanoseconds(stop));
 }
 
 bool PlaybinPipeline::Contains(const char* wanted) const {

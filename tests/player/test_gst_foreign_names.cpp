@@ -54,7 +54,8 @@ TEST(GstForeignNames, ANameThatIsNotUtf8PlaysItsOwnFileNotTheQuestionMark) {
         RealPlayer p;
         const QString name = DecodeFileName(c.bytes);
         p.player.PlayVideo(name, 0);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return p.control->PlayState() == 2; }, 10000))
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return p.control->PlayState() == PlayStateCode::Playing; }, 10000))
             << p.events.join(", ").toStdString() << p.control->ErrorDescription().toStdString();
         EXPECT_EQ(p.control->FileName(), name);
         EXPECT_EQ(p.control->ImageSourceWidth(), c.width) << c.bytes.toStdString();
