@@ -8,7 +8,7 @@ ifeq ($(CI),true)
 CMAKE_ARGS += -DLUMADECK_WERROR=ON
 endif
 
-.PHONY: all deps build run test sanitize bench fuzz fuzz-smoke media format check-format clean
+.PHONY: all deps build run test install package sanitize bench fuzz fuzz-smoke media format check-format clean
 
 all: build
 
@@ -23,6 +23,17 @@ build: deps $(BUILD)/build.ninja
 
 run: build
 	cd $(BUILD) && ./lumadeck
+
+# Installs into $(DESTDIR)$(PREFIX): bin/lumadeck, share/lumadeck/, the menu
+# entry, icons, metainfo and manual page.
+PREFIX  ?= /usr/local
+DESTDIR ?=
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# A Debian package of the program in $(BUILD)/, dependencies from its libraries.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 media: build
 	scripts/make-test-media $(BUILD)/testmedia

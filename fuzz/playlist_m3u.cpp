@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(read.lastPosition >= 0 && std::isfinite(read.lastPosition));
     for (const QString& name : read.names) {
         check(!name.isEmpty());
-        check(!name.contains(QLatin1Char('\r')));
+        check(!name.contains(QLatin1Char('\r')) && !name.contains(QLatin1Char('\n')));
         check(name[0] != QLatin1Char(' ') && name[name.size() - 1] != QLatin1Char(' '));
         check(name[0] != QLatin1Char('#'));
     }
@@ -52,6 +52,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             check(samePosition(read.lastPosition, again.lastPosition));
         } else {
             check(again.lastIndex == 0 && again.lastPosition == 0);
+        }
+    }
+
+    // Bringing the resume line up to date changes nothing else a reader sees.
+    for (const bool withResume : {true, false}) {
+        std::optional<M3UFile::ResumePoint> resume;
+        if (withResume) {
+            resume = M3UFile::ResumePoint{read.lastIndex + 1, read.lastPosition};
+        }
+        const M3UFile::Contents updated = M3UFile::Parse(M3UFile::UpdateResumeLine(bytes, resume));
+        check(updated.names == read.names);
+        if (withResume) {
+            check(updated.lastIndex == read.lastIndex + 1);
+        } else {
+            check(updated.lastIndex == 0 && updated.lastPosition == 0);
         }
     }
     return 0;

@@ -1,12 +1,53 @@
 #include "app/AppEnvironment.h"
 #include "app/Forms.h"
+#include "app/ProgramWindows.h"
 #include "app/SavedPositions.h"
+#include "app/frmLumadeck.h"
 #include "app/mdlGlobals.h"
+#include "platform/cRegistry.h"
+#include "desktop/CommandLine.h"
+#include "desktop/DBusDesktopSession.h"
+#include "desktop/DBusScreenSaver.h"
+#include "desktop/MprisPlayer.h"
+#include "desktop/ScreenSaverGuard.h"
+#include "desktop/Startup.h"
 #include "player/GstMediaControl.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDir>
+#include <cstdio>
+
+namespace {
+
+// Prints what the command line asks to be printed; true when the program
+// ends here.
+bool report(const lumadeck::CommandLine& commandLine) {
+    if (!commandLine.output.isEmpty()) {
+        std::fputs(commandLine.output.toLocal8Bit().constData(), stdout);
+    }
+    for (const QString& problem : commandLine.problems) {
+        std::fprintf(stderr, "lumadeck: %s\n", problem.toLocal8Bit().constData());
+    }
+    return commandLine.exitNow;
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
+    QStringList rawArguments;
+    for (int i = 0; i < argc; ++i) {
+        rawArguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    if (lumadeck::CommandLine::AsksForInformation(rawArguments)) {
+        // --help and --version work without a display.
+        QCoreApplication information(argc, argv);
+        const lumadeck::CommandLine commandLine =
+            lumadeck::CommandLine::Parse(QCoreApplication::arguments(), QDir::currentPath());
+        report(commandLine);
+        return commandLine.exitCode;
+    }
+
     // The video is drawn into a native window of its own inside the main
     // window; its neighbours must stay ordinary widgets, or they would be
     // stacked above it and hide the picture.
@@ -20,9 +61,29 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName("Lumadeck");
     QApplication::setApplicationName("Lumadeck");
+    QApplication::setApplicationVersion("2.0");
+    QApplication::setDesktopFileName("lumadeck");
     // The program ends when its main window unloads, not when the last
     // visible window closes (in compact mode the main window may be hidden).
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // Qt has taken its own options (-platform, -display, ...) out by now.
+    const lumadeck::CommandLine commandLine =
+        lumadeck::CommandLine::Parse(QApplication::arguments(), QDir::currentPath());
+    if (report(commandLine)) {
+        return commandLine.exitCode;
+    }
+
+    // One instance per desktop session: a start with files hands them to
+    // the one that runs.
+    lumadeck::MprisPlayer mpris;
+    lumadeck::DBusDesktopSession session(QDBusConnection::sessionBus());
+    if (lumadeck::Startup::Begin(session, mpris, commandLine.files) ==
+        lumadeck::Startup::Outcome::HandedOver) {
+        return 0;
+    }
+    lumadeck::DBusScreenSaver screenSaver(QDBusConnection::sessionBus());
+    lumadeck::ScreenSaverGuard screenSaverGuard(screenSaver);
 
     lumadeck::SavedPositionStore positions;
     lumadeck::AppEnvironment& environment = lumadeck::Environment();
@@ -30,10 +91,18 @@ int main(int argc, char* argv[]) {
         return new lumadeck::GstMediaControl(parent);
     };
     environment.positions = &positions;
+    // The playlist window and the codec window.
+    lumadeck::ProgramWindows windows;
+    windows.Install(environment);
 
     lumadeck::mdlGlobals::Main();
-    if (!lumadeck::Forms::Lumadeck.isLoaded()) {
-        return 0; // closed during start-up
+    int result = 0; // closed during start-up
+    if (lumadeck::frmLumadeck* window = lumadeck::Forms::Lumadeck.ifLoaded()) {
+        lumadeck::Startup::Finish(*window, mpris, screenSaverGuard, commandLine.files);
+        result = QApplication::exec();
     }
-    return QApplication::exec();
+    // The saved positions are all written: the database is closed so that
+    // no write-ahead log is left beside it.
+    lumadeck::mdlGlobals::PositionRegistry().Close();
+    return result;
 }

@@ -22,7 +22,14 @@ void FolderDriveServices::RemoveDrive(const QString& drive) {
 void FolderDriveServices::InsertDisc(const QString& drive, const QString& folder,
                                      const QString& label) {
     AddDrive(drive);
-    mDiscs.insert(drive, {folder, label});
+    mDiscs.insert(drive, {folder, label, {}});
+    Raise({DeviceChange::Event::Arrival, DeviceChange::Device::Volume, true, {drive}});
+}
+
+void FolderDriveServices::InsertUnmountedDisc(const QString& drive, const QString& source,
+                                              const QString& label) {
+    AddDrive(drive);
+    mDiscs.insert(drive, {QString(), label, source});
     Raise({DeviceChange::Event::Arrival, DeviceChange::Device::Volume, true, {drive}});
 }
 

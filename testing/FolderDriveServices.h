@@ -22,6 +22,9 @@ public:
     // Puts a disc (the folder) with a label into a drive, adding the drive
     // when needed, and raises its arrival.
     void InsertDisc(const QString& drive, const QString& folder, const QString& label);
+    // Puts a disc that nothing mounts into a drive: it is read from source
+    // (an image standing in for the drive's device). Raises its arrival.
+    void InsertUnmountedDisc(const QString& drive, const QString& source, const QString& label);
     // Takes the disc out and raises its removal (nothing when it held none).
     void RemoveDisc(const QString& drive);
     // Raises a change as it stands (only while watched).
@@ -34,6 +37,7 @@ public:
     QStringList CDDrives() override { return mDrives; }
     QString VolumeName(const QString& drive) override;
     QString MountPoint(const QString& drive, bool mount) override;
+    QString DiscDevice(const QString& drive) override { return mDiscs.value(drive).device; }
     bool StartWatching() override;
     void StopWatching() override { mWatching = false; }
 
@@ -41,6 +45,7 @@ private:
     struct Disc {
         QString folder;
         QString label;
+        QString device;
     };
     QStringList mDrives;
     QMap<QString, Disc> mDiscs;

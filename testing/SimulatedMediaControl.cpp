@@ -405,6 +405,23 @@ QString SimulatedMediaControl::MediaInfoString(MediaInfoCode type) const {
     }
 }
 
+int SimulatedMediaControl::Volume() const {
+    return fails("Volume") ? 0 : volume_;
+}
+
+bool SimulatedMediaControl::SetVolume(int percent) {
+    calls << QStringLiteral("SetVolume %1").arg(percent);
+    if (fails("SetVolume")) {
+        return false;
+    }
+    const int old = volume_;
+    volume_ = std::clamp(percent, 0, 100);
+    if (volume_ != old) {
+        emit VolumeChange(volume_);
+    }
+    return true;
+}
+
 bool SimulatedMediaControl::Move(int left, int top, int width, int height) {
     calls << QStringLiteral("Move %1 %2 %3 %4").arg(left).arg(top).arg(width).arg(height);
     if (fails("Move")) {

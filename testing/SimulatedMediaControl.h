@@ -114,6 +114,8 @@ public:
     bool CodecInstalled(long index) const override;
     QString CodecURL(long index) const override;
     QString MediaInfoString(MediaInfoCode type) const override;
+    int Volume() const override;
+    bool SetVolume(int percent) override;
     bool Move(int left, int top, int width, int height) override;
 
 private:
@@ -149,6 +151,7 @@ private:
     QString errorDescription_;
     long errorCode_ = 0;
     unsigned openGeneration_ = 0;
+    int volume_ = 100;
 };
 
 } // namespace lumadeck::test

@@ -32,6 +32,7 @@ public:
         SetCurrent();
     }
     void SetCurrent() override { selected = attached->CurrentFileIndex(); }
+    void SetButtons() override {}
     void SetWindowVisible(bool) override {}
     void ShowNormal() override {}
     void TakeFocus() override {}

@@ -28,6 +28,9 @@ struct AppEnvironment {
     IPositionStore* positions = nullptr;
     IPlayListWindowHost* playListWindows = nullptr;
     ICodecsWindow* codecs = nullptr;
+    // The most video files the scan of one drive lists: enough for any real
+    // disc, and a stop for a disc image made to hold an endless tree.
+    int maxVideoFilesPerDrive = 50000;
 };
 
 // The program-wide environment.

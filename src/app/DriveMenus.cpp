@@ -1,5 +1,7 @@
 #include "DriveMenus.h"
 
+#include "platform/PlainText.h"
+
 #include <QAction>
 #include <QMenu>
 
@@ -24,7 +26,7 @@ void DriveMenuSet::SetItem(int n, int i, const DriveMenuItem& shown) {
     // draw a separator's text beside its line.
     const bool separator = shown.key == DriveMenuModel::KeySep;
     action->setSeparator(separator);
-    action->setText(separator ? QString() : shown.text);
+    action->setText(separator ? QString() : MenuText(shown.text));
     action->setData(shown.key);
     action->setEnabled(shown.enabled);
     action->setVisible(shown.visible);

@@ -1,6 +1,8 @@
 #include "Forms.h"
 
 #include "frmLumadeck.h"
+#include "player/frmCodecs.h"
+#include "playlist/frmPlaylist.h"
 
 namespace lumadeck {
 
@@ -8,6 +10,8 @@ FormInstance<frmLumadeck> Forms::Lumadeck;
 FormInstance<frmThinPlayer> Forms::ThinPlayer;
 FormInstance<frmSplash> Forms::Splash;
 FormInstance<frmHelper> Forms::Helper;
+FormInstance<frmPlaylist> Forms::Playlist;
+FormInstance<frmCodecs> Forms::Codecs;
 
 void ShowAboutWindow(QWidget* owner) {
     frmSplash& about = Forms::Splash.get();

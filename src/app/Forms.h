@@ -8,6 +8,8 @@
 namespace lumadeck {
 
 class frmLumadeck;
+class frmPlaylist;
+class frmCodecs;
 
 // The program-wide windows: one instance each, created on first use.
 struct Forms {
@@ -15,6 +17,8 @@ struct Forms {
     static FormInstance<frmThinPlayer> ThinPlayer;
     static FormInstance<frmSplash> Splash;
     static FormInstance<frmHelper> Helper;
+    static FormInstance<frmPlaylist> Playlist;
+    static FormInstance<frmCodecs> Codecs;
 };
 
 // Shows the splash window modally as the About window.

@@ -14,6 +14,15 @@ bool IsMediaExtension(const QString& ext) {
     return media.contains(ext.toLower());
 }
 
+bool OpensAsWhole(const QString& fileName) {
+    if (fileName.size() <= 3) {
+        return false;
+    }
+    const QString tail = fileName.right(4).toLower();
+    return tail == QStringLiteral(".m3u") || tail == QStringLiteral(".cue") ||
+           tail == QStringLiteral(".bin");
+}
+
 QString BuildFileFilter(bool bIncludePlaylists) {
     QString filter = "All Media Files|*.mp*;*.dat;*.avi;*.asf;*.vob;*.wmv;*.wma;*.wav;*.au;*.mid";
     if (bIncludePlaylists) {
@@ -23,6 +32,8 @@ QString BuildFileFilter(bool bIncludePlaylists) {
     filter += "|Audio Files|*.mp3;*.mp2;*.wma;*.wav;*.au;*.mid";
     if (bIncludePlaylists) {
         filter += "|Play lists (*.m3u)|*.m3u";
+        // An image chosen here becomes a drive of its own.
+        filter += "|Video CD Images (*.cue *.bin)|*.cue;*.bin";
     }
     filter += "|All Files (*.*)|*.*";
     return filter;
@@ -71,7 +82,8 @@ QString ShowOpenDialog(const QString& filter, const QString& initialFileName, co
         request.initialFolder = slash == 0 ? QString("/") : initialFileName.left(slash);
     }
     request.defaultSuffix = defaultExtension;
-    return Services::dialogs().OpenFile(QApplication::activeWindow(), request).trimmed();
+    // As chosen: a file's name may begin or end with a blank.
+    return Services::dialogs().OpenFile(QApplication::activeWindow(), request);
 }
 
 QString ShowSaveDialog(const QString& filter, const QString& /*initialFileName*/,

@@ -8,6 +8,11 @@ namespace lumadeck::MediaTypes {
 // dat avi asf vob wmv mpg mpeg mpe wma wav au mid mp3 mp2. No trimming.
 bool IsMediaExtension(const QString& ext);
 
+// True for files that open as a whole rather than as one entry of the
+// playlist: playlists (.m3u, tested as the open command tests it) and Video
+// CD disc images (.cue and its .bin).
+bool OpensAsWhole(const QString& fileName);
+
 // The dialog filter: "|"-separated description and pattern pairs, patterns
 // separated by ";". With bIncludePlaylists the first entry also lists
 // playlists and a "Play lists (*.m3u)" entry is added.

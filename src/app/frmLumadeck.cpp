@@ -1,4 +1,6 @@
 #include "frmLumadeck.h"
+#include "cd/CueSheet.h"
+#include "cd/ImageDrives.h"
 
 #include "AppEnvironment.h"
 #include "Forms.h"
@@ -8,17 +10,21 @@
 #include "mdlGlobals.h"
 #include "platform/DataFiles.h"
 #include "platform/IDialogs.h"
+#include "platform/PlainText.h"
 #include "platform/Services.h"
 #include "platform/apifuncs.h"
 #include "player/MediaControl.h"
 #include "player/TagTimer.h"
 #include "player/clsPlayVideo.h"
+#include "playlist/DroppedFiles.h"
 #include "playlist/IPlayListWindow.h"
 #include "playlist/clsPlayList.h"
+#include "playlist/frmPlaylist.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -42,7 +48,8 @@ QString afterLastSlash(const QString& name) {
 }
 
 QLabel* makePanel(const QString& text, const QString& objectName) {
-    auto* panel = new QLabel(text);
+    // The panels show file names, tags and error texts: always as text.
+    auto* panel = PlainLabel(new QLabel(text));
     panel->setObjectName(objectName);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setContentsMargins(4, 0, 4, 0);
@@ -56,6 +63,16 @@ frmLumadeck::frmLumadeck(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle("Lumadeck Player.");
     setWindowIcon(QIcon(DataFiles::Path("lumadeck.png")));
     resize(640, 560);
+    setAcceptDrops(true);
+    // Playlists and disc images dropped on any window open as the open
+    // command opens them.
+    DroppedFiles::SetWholeFileOpener([self = QPointer<frmLumadeck>(this)](const QString& name) {
+        if (!self || !MediaTypes::OpensAsWhole(name)) {
+            return false;
+        }
+        self->OpenChosenFile(name);
+        return true;
+    });
 
     createMenus();
     createToolbar();
@@ -86,7 +103,11 @@ frmLumadeck::frmLumadeck(QWidget* parent) : QMainWindow(parent) {
     }
 }
 
-frmLumadeck::~frmLumadeck() = default;
+frmLumadeck::~frmLumadeck() {
+    if (frmThinPlayer* thin = Forms::ThinPlayer.ifLoaded()) {
+        thin->SetPeers(nullptr);
+    }
+}
 
 // ------------------------------------------------------------------ controls
 
@@ -271,7 +292,7 @@ int frmLumadeck::topMargin() const {
 }
 
 QString frmLumadeck::TitleFor(const QString& szFileName) {
-    return "Lumadeck Player. " + afterLastSlash(szFileName);
+    return CaptionText("Lumadeck Player. " + afterLastSlash(szFileName));
 }
 
 void frmLumadeck::letEventsRun() {
@@ -291,6 +312,9 @@ void frmLumadeck::Form_Load() {
     }
     bCloseRequested = false;
     bSearching = true;
+    // The start-up scan is a search like the others: no refresh until it ends.
+    mnuRefresh->setEnabled(false);
+    mnuStop->setEnabled(true);
     setUpPlayer();
     SyncZoomMenu();
     mnuShowControls->setChecked(g::ShowControlsOnFullScreen);
@@ -299,6 +323,8 @@ void frmLumadeck::Form_Load() {
     mnuVideoResume->setChecked(g::SaveVideoPosition);
     m_find = std::make_unique<clsFindFile>();
     connect(m_find.get(), &clsFindFile::FoundFile, this, &frmLumadeck::cFind_FoundFile);
+    connect(&ImageDrives::current(), &ImageDrives::Removed, this, &frmLumadeck::ImageDriveRemoved,
+            Qt::UniqueConnection);
     setWindowTitle("Lumadeck: Finding video files on CDs.");
     ScanCDDrives();
     if (bCloseRequested) {
@@ -339,7 +365,7 @@ void frmLumadeck::refresh() {
         return;
     }
     if (IPlayListWindowHost* host = Environment().playListWindows; host && host->IsLoaded()) {
-        host->Window().SetCurrent();
+        host->Window().SetButtons();
     }
 }
 
@@ -409,10 +435,43 @@ void frmLumadeck::connectPlayList() {
 // ------------------------------------------------------------- display modes
 
 void frmLumadeck::hookThinPlayer(frmThinPlayer& thin) {
+    thin.SetPeers(this);
     connect(&thin, &frmThinPlayer::closing, this, &frmLumadeck::thinPlayerClosing,
             Qt::UniqueConnection);
     connect(&thin, &frmThinPlayer::showVideoRequested, this, &frmLumadeck::showVideoRequested,
             Qt::UniqueConnection);
+}
+
+QMenu* frmLumadeck::MainMenu(int Index) {
+    switch (Index) {
+    case 0:
+        return mnuFile;
+    case 1:
+        return mnuOptions;
+    case 2:
+        return mnuView;
+    case 3:
+        return mnuPlaylist;
+    case 4:
+        return mnuHelp;
+    default:
+        return nullptr;
+    }
+}
+
+void frmLumadeck::ShowAboutFrom(QWidget* owner) {
+    if (Forms::Splash.isLoaded() && Forms::Splash->isVisible()) {
+        return; // already shown modally
+    }
+    ShowAboutWindow(owner);
+}
+
+bool frmLumadeck::PlaylistShown() const {
+    return m_playList && m_playList->bPLShown();
+}
+
+QWidget* frmLumadeck::PlaylistWindow() {
+    return Forms::Playlist.ifLoaded();
 }
 
 // Closing the compact window ends the program.
@@ -434,6 +493,7 @@ void frmLumadeck::ShowAppropriateForm() {
         mnuClassic->setText("&Legacy Mode");
         if (m_play) {
             m_play->SetFormTopMargin(0);
+            m_play->ResizePlayer(); // the video moves up where the menus were
         }
         const bool wasVisible = thin.isVisible();
         thin.show();
@@ -464,6 +524,7 @@ void frmLumadeck::ShowAppropriateForm() {
     mnuClassic->setText("&Compact Mode");
     if (m_play) {
         m_play->SetFormTopMargin(topMargin());
+        m_play->ResizePlayer(); // the video moves down below the toolbar
     }
     update();
 }
@@ -502,11 +563,13 @@ void frmLumadeck::SyncZoomMenu() {
 // --------------------------------------------------------------------- timer
 
 void frmLumadeck::Timer1_Timer() {
-    if (Timer1->Tag == "1") {
+    if (Timer1->Tag == "1" && !bSearching) {
         Timer1->Tag = "0";
         RefreshCDDrives();
         return;
     }
+    // A refresh asked for while a scan runs (a tick during a disc's scan)
+    // waits for a tick after it.
     if (Timer1->Tag == "2") {
         Timer1->Tag = "0";
         ShowAppropriateForm();
@@ -536,14 +599,29 @@ void frmLumadeck::OpenVideoFile() {
     const QString current = m_play ? m_play->FileName() : QString();
     const QString chosen = MediaTypes::ShowOpenDialog(MediaTypes::BuildFileFilter(true), current,
                                                       "Open Video File", "");
-    if (chosen.isEmpty() || !m_playList) {
+    OpenChosenFile(chosen);
+}
+
+void frmLumadeck::OpenChosenFile(const QString& chosen) {
+    if (chosen.isEmpty()) {
         return;
     }
-    if (chosen.size() > 3 && chosen.right(4).toLower() == ".m3u") {
-        m_playList->LoadPlayList(chosen);
+    OpenPath(chosen);
+}
+
+void frmLumadeck::OpenPath(const QString& path) {
+    if (!m_playList || path.isEmpty()) {
         return;
     }
-    m_playList->PlayVideo(chosen);
+    if (path.size() > 3 && path.right(4).toLower() == ".m3u") {
+        m_playList->LoadPlayList(path);
+        return;
+    }
+    if (IsDiscImageName(path)) {
+        OpenDiscImage(path);
+        return;
+    }
+    m_playList->PlayVideo(path);
 }
 
 void frmLumadeck::ToolbarButtonClick(const QString& key) {
@@ -609,7 +687,7 @@ void frmLumadeck::RebuildPopupPlaylist() {
     const long current = m_playList->CurrentFileIndex();
     const long count = m_playList->cFiles().Count();
     for (long i = 0; i < count; ++i) {
-        QAction* item = mnuPopup->addAction(m_playList->cFiles().Item(i)->szFileTitle());
+        QAction* item = mnuPopup->addAction(MenuText(m_playList->cFiles().Item(i)->szFileTitle()));
         item->setCheckable(true);
         item->setChecked(i == current);
         item->setData(i == current); // the check mark as it was shown
@@ -661,12 +739,35 @@ bool frmLumadeck::eventFilter(QObject* watched, QEvent* event) {
 // ------------------------------------------------------- activation, closing
 
 void frmLumadeck::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+    // A hidden video window can still hear of an activation that was on its
+    // way when it hid; the icon that brings it back stays then.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible()) {
         if (frmThinPlayer* thin = Forms::ThinPlayer.ifLoaded()) {
             thin->SetShowVideoVisible(false);
         }
     }
     QMainWindow::changeEvent(event);
+}
+
+void frmLumadeck::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFiles::Names(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void frmLumadeck::dragMoveEvent(QDragMoveEvent* event) {
+    if (!DroppedFiles::Names(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void frmLumadeck::dropEvent(QDropEvent* event) {
+    const QStringList names = DroppedFiles::Names(event->mimeData());
+    if (names.isEmpty() || !m_playList) {
+        return;
+    }
+    event->acceptProposedAction();
+    DroppedFiles::Open(*m_playList, names);
 }
 
 bool frmLumadeck::QueryUnload() {
@@ -695,8 +796,10 @@ void frmLumadeck::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
-    Forms::Lumadeck.unload();
+    // The unload steps (which may ask about the playlist) run while the
+    // window is still on the screen; it goes away after them.
     Form_Unload();
+    Forms::Lumadeck.unload();
 }
 
 void frmLumadeck::closeAfterScan() {
@@ -708,8 +811,8 @@ void frmLumadeck::closeAfterScan() {
         HideVideoWindow();
         return;
     }
-    Forms::Lumadeck.unload();
     Form_Unload();
+    Forms::Lumadeck.unload();
 }
 
 void frmLumadeck::Form_Unload() {
@@ -729,7 +832,9 @@ void frmLumadeck::Form_Unload() {
     m_play = nullptr;
     m_playList.reset();
     emit unloaded();
-    QCoreApplication::quit();
+    // Ends the event loops at once, also from inside a menu that a compact
+    // window's label button opened, without asking the windows again.
+    QCoreApplication::exit(0);
 }
 
 } // namespace lumadeck

@@ -2,6 +2,7 @@
 
 #include "app/DriveMenus.h"
 #include "cd/mdlCDNotify.h"
+#include "skin/IThinPlayerPeers.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -30,7 +31,7 @@ class frmThinPlayer;
 // shows the video. It owns the playlist controller (and through it the
 // player) and the CD file finder, turns the controller's events into its
 // caption and status texts, and runs the deferred commands of its timer.
-class frmLumadeck : public QMainWindow, public ICDNotifyTarget {
+class frmLumadeck : public QMainWindow, public ICDNotifyTarget, private IThinPlayerPeers {
     Q_OBJECT
 public:
     explicit frmLumadeck(QWidget* parent = nullptr);
@@ -49,6 +50,9 @@ public:
     QList<DriveMenuView> DriveMenuViews(bool bLoadOnlyFiles) const;
     void AddCD(const QString& szDrive) override;
     void RemoveCD(const QString& szDrive) override;
+    // Disc notices wait while any scan runs (from BeginSearch or the load
+    // handler to EndSearch), and are delivered in order after it.
+    bool ScanRunning() const override { return bSearching; }
     void RefreshCDDrives();
     void ScanCDDrives();
     void ScanDrive(const QString& szDrive);
@@ -60,6 +64,16 @@ public:
 
     // ---- Commands
     void OpenVideoFile(); // "&Open Video File" and the toolbar's "open"
+    // Opens a path as if it had been chosen in the open dialog: a playlist
+    // is loaded, a Video CD image (.cue, .bin) becomes a drive and plays as
+    // its "Play All" does, anything else plays.
+    void OpenPath(const QString& path);
+    // Makes a Video CD image a drive, lists its files and plays them all.
+    void OpenDiscImage(const QString& imagePath);
+    // What the open command does with the file chosen in its dialog: a
+    // playlist loads, anything else plays. Files named from outside the
+    // program (command line, another start, drops) take the same path.
+    void OpenChosenFile(const QString& chosen);
     void ToolbarButtonClick(const QString& key);
     void EnableCDNotificationCommand(); // "&Enable CD Notification"
     void ExitProgram();                 // "E&xit"
@@ -96,9 +110,19 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // Files dropped on the window join the playlist (DroppedFiles).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // ---- What the compact window reaches
+    QMenu* MainMenu(int Index) override;
+    void ShowAboutFrom(QWidget* owner) override;
+    bool PlaylistShown() const override;
+    QWidget* PlaylistWindow() override;
+
     // ---- Fields
     bool bUnloadingThinClient = false;
     bool bSearching = false;
@@ -177,6 +201,11 @@ private:
     QString driveOfFile(const QString& szFullFileName) const;
     QString driveCaption(const QString& szDrive) const;
     void letEventsRun();
+    // Drives read without a mount (image drives, unmounted discs).
+    void ScanDisc(const QString& szDrive);
+    void AddImageItems(DriveMenuContents& button);
+    void ImageDriveRemoved(const QString& szDrive);
+    qint64 FileLength(const QString& szFullFileName) const;
     void StartNotification();
     void StopNotification();
 
@@ -186,6 +215,7 @@ private:
     DriveMenuModel m_drives;
     QHash<QString, QPointer<QToolButton>> m_driveWidgets; // the drive buttons, by key
     QString m_scanningDrive;
+    QHash<QString, qint64> m_discFileSizes; // files of the disc being scanned
     bool m_inTick = false;
     bool m_unloaded = false;
 };

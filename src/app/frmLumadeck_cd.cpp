@@ -1,17 +1,20 @@
 // The main window's CD drive menus: scanning the drives into the toolbar's
 // drive buttons and the drive menus, disc arrival and removal, and the
 // commands of the drive menus.
+#include "AppEnvironment.h"
 #include "Forms.h"
 #include "MediaTypes.h"
 #include "cd/DriveServices.h"
+#include "cd/ImageDrives.h"
 #include "cd/clsFindFile.h"
 #include "frmLumadeck.h"
 #include "mdlGlobals.h"
+#include "platform/FileNames.h"
+#include "platform/PlainText.h"
 #include "player/clsPlayVideo.h"
 #include "playlist/clsPlayList.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
@@ -27,6 +30,10 @@ namespace lumadeck {
 namespace g = mdlGlobals;
 
 using M = DriveMenuModel;
+
+// How deep a disc scan goes. A disc image on a filesystem that makes up its
+// own inode numbers can hold a folder cycle that looks like an endless tree.
+constexpr int kMaxFolderLevels = 64;
 
 // ------------------------------------------------------------- drive buttons
 
@@ -66,7 +73,7 @@ void frmLumadeck::appendButtonItem(const DriveMenuContents& button, const DriveM
         menu->addSeparator();
         return;
     }
-    QAction* action = menu->addAction(item.text);
+    QAction* action = menu->addAction(MenuText(item.text));
     action->setEnabled(item.enabled);
     const QString key = button.key;
     const QString itemKey = item.key;
@@ -88,7 +95,7 @@ int frmLumadeck::GetFreeDriveMenu(DriveMenuSet& set) const {
 }
 
 QString frmLumadeck::driveCaption(const QString& szDrive) const {
-    return apifuncs::DriveCaption(szDrive, apifuncs::GetVolumeName(szDrive));
+    return MenuText(apifuncs::DriveCaption(szDrive, apifuncs::GetVolumeName(szDrive)));
 }
 
 // --------------------------------------------------------------------- scans
@@ -127,7 +134,21 @@ void frmLumadeck::cFind_FoundFile(const QString& szFullFileName, const QString& 
             return;
         }
     }
-    AddFileToDriveMenu(driveOfFile(szFullFileName), szFullFileName);
+    const QString drive = driveOfFile(szFullFileName);
+    const DriveMenuContents* button = m_drives.Find("CD" + drive);
+    const int most = Environment().maxVideoFilesPerDrive;
+    if (button && button->items.size() - 3 >= most) {
+        // Enough for any real disc: this drive's walk ends, the next
+        // drive's goes on.
+        Cancel = true;
+        panelStatus->setText("Drive " + drive + ": only the first " + QLocale().toString(most) +
+                             " video files are listed");
+        if (m_play) {
+            m_play->RaiseStatusAfterSeconds(60);
+        }
+        return;
+    }
+    AddFileToDriveMenu(drive, szFullFileName);
     letEventsRun();
 }
 
@@ -149,12 +170,12 @@ void frmLumadeck::AddFileToDriveMenu(const QString& szDrive, const QString& szFu
             driveMenus.SetItem(menu, i, button->items[i]);
         }
     }
-    const QFileInfo info(szFullFileName);
-    if (!info.exists()) {
+    const qint64 length = FileLength(szFullFileName);
+    if (length < 0) {
         updateButtonWidget(*button);
         return; // a file whose length cannot be read is not listed
     }
-    M::AddFile(*button, szFullFileName, info.size());
+    M::AddFile(*button, szFullFileName, length);
     if (button->items.size() == 4) {
         updateButtonWidget(*button); // the first file: the fixed items come too
     } else {
@@ -192,7 +213,10 @@ void frmLumadeck::ScanDrive(const QString& szDrive) {
     m_scanningDrive = szDrive;
     const QString mountPoint = apifuncs::GetCDMountPoint(szDrive);
     if (!mountPoint.isEmpty() && m_find) {
+        m_find->SetMaxDepth(kMaxFolderLevels);
         m_find->FindFiles(mountPoint, "*.*");
+    } else if (mountPoint.isEmpty()) {
+        ScanDisc(szDrive); // an image, or a disc nothing has mounted
     }
     m_scanningDrive.clear();
 
@@ -205,6 +229,9 @@ void frmLumadeck::ScanDrive(const QString& szDrive) {
     } else if (button->items.isEmpty()) {
         M::SetNoFiles(*button);
         updateButtonWidget(*button);
+    }
+    if (!bCloseRequested) {
+        AddImageItems(*button);
     }
 }
 
@@ -231,9 +258,14 @@ void frmLumadeck::ScanCDDrives() {
         driveMenus.SetVisible(n, false);
         driveMenus.tag[n].clear();
     }
+    ImageDrives::current().Prune();
     QStringList drives;
     apifuncs::GetCDDrives(drives);
+    const QStringList images = ImageDrives::current().Drives();
     for (const QString& drive : drives) {
+        if (images.contains(drive) && !ImageDrives::current().Contains(drive)) {
+            continue; // removed while the drives before it were scanned
+        }
         ScanDrive(drive);
         if (bCloseRequested) {
             return;
@@ -267,6 +299,12 @@ void frmLumadeck::EndSearch() {
     }
     bSearching = false;
     bStopSearch = false;
+    if (mdlCDNotify::PendingNotices() > 0) {
+        // Disc notices that came during the scan, once the code that started
+        // it has finished with it.
+        QMetaObject::invokeMethod(
+            this, [] { mdlCDNotify::DeliverPendingNotices(); }, Qt::QueuedConnection);
+    }
 }
 
 void frmLumadeck::RefreshCDDrives() {
@@ -323,6 +361,10 @@ void frmLumadeck::reloadMenus() {
 
 void frmLumadeck::Toolbar1_ButtonMenuClick(const QString& buttonKey, const QString& itemKey) {
     if (itemKey == M::KeySep || !m_playList) {
+        return;
+    }
+    if (itemKey == M::KeyRemoveImage) {
+        ImageDrives::current().Remove(apifuncs::DriveOfKey(buttonKey));
         return;
     }
     if (itemKey != M::KeyPlayAll && itemKey != M::KeyAddAll) {

@@ -10,10 +10,11 @@ const QString DriveMenuModel::KeyPlayAll = QStringLiteral("PlayAll");
 const QString DriveMenuModel::KeyAddAll = QStringLiteral("AddAll");
 const QString DriveMenuModel::KeySep = QStringLiteral("Sep");
 const QString DriveMenuModel::KeyNone = QStringLiteral("None");
+const QString DriveMenuModel::KeyRemoveImage = QStringLiteral("RemoveImage");
 
 bool DriveMenuModel::IsFileKey(const QString& key) {
     return !key.isEmpty() && key != KeyPlayAll && key != KeyAddAll && key != KeySep &&
-           key != KeyNone;
+           key != KeyNone && key != KeyRemoveImage;
 }
 
 QString DriveMenuModel::FileCaption(const QString& fullName, qint64 bytes) {
@@ -48,6 +49,11 @@ void DriveMenuModel::AddFile(DriveMenuContents& entry, const QString& fullName, 
     entry.items.append({fullName, FileCaption(fullName, bytes)});
 }
 
+void DriveMenuModel::AddImageItems(DriveMenuContents& entry) {
+    entry.items.append({KeySep, "-"});
+    entry.items.append({KeyRemoveImage, "Remove Image"});
+}
+
 void DriveMenuModel::SetNoFiles(DriveMenuContents& entry) {
     entry.items = {{KeyNone, "(No Video Files found)", false}};
 }
@@ -75,8 +81,8 @@ DriveMenuModel::Menus(bool onlyFiles, const std::function<QString(const QString&
         }
         if (onlyFiles) {
             for (DriveMenuItem& item : view.items) {
-                item.visible =
-                    item.key != KeyPlayAll && item.key != KeyAddAll && item.key != KeySep;
+                item.visible = item.key != KeyPlayAll && item.key != KeyAddAll &&
+                               item.key != KeySep && item.key != KeyRemoveImage;
             }
         }
         menus.append(view);

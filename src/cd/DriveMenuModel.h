@@ -40,6 +40,8 @@ public:
     static const QString KeyAddAll;
     static const QString KeySep;
     static const QString KeyNone;
+    // "Remove Image", at the end of an image drive's list.
+    static const QString KeyRemoveImage;
 
     // True for the key of a file item.
     static bool IsFileKey(const QString& key);
@@ -58,6 +60,8 @@ public:
     static bool AddFixedItems(DriveMenuContents& entry);
     // Appends a found file to an entry, captioned with its size.
     static void AddFile(DriveMenuContents& entry, const QString& fullName, qint64 bytes);
+    // Ends an image drive's list with a separator and "Remove Image".
+    static void AddImageItems(DriveMenuContents& entry);
     // Lists "(No Video Files found)" as the entry's only item.
     static void SetNoFiles(DriveMenuContents& entry);
     // The files of an entry in their order.

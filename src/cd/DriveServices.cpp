@@ -1,5 +1,7 @@
 #include "DriveServices.h"
 
+#include "DiscPath.h"
+#include "ImageDrives.h"
 #include "SystemDriveServices.h"
 
 #include <QDir>
@@ -47,6 +49,11 @@ QString DriveName(QString drive) {
 
 int GetCDDrives(QStringList& drives) {
     drives = DriveServices::current().CDDrives();
+    for (const QString& image : ImageDrives::current().Drives()) {
+        if (!drives.contains(image)) {
+            drives.append(image);
+        }
+    }
     return int(drives.size());
 }
 
@@ -54,6 +61,9 @@ QString GetVolumeName(const QString& drive) {
     const QString name = DriveName(drive);
     if (name.isEmpty()) {
         return {};
+    }
+    if (ImageDrives::current().Contains(name)) {
+        return ImageDrives::current().Label(name);
     }
     return DriveServices::current().VolumeName(name);
 }
@@ -68,10 +78,21 @@ QString StripNulls(const QString& text) {
 
 QString GetCDMountPoint(const QString& drive) {
     const QString name = DriveName(drive);
-    if (name.isEmpty()) {
+    if (name.isEmpty() || ImageDrives::current().Contains(name)) {
         return {};
     }
     return DriveServices::current().MountPoint(name, true);
+}
+
+QString GetCDDiscSource(const QString& drive) {
+    const QString name = DriveName(drive);
+    if (name.isEmpty()) {
+        return {};
+    }
+    if (ImageDrives::current().Contains(name)) {
+        return ImageDrives::current().Source(name);
+    }
+    return DriveServices::current().DiscDevice(name);
 }
 
 QString GetDriveOfPath(const QString& path) {
@@ -80,6 +101,18 @@ QString GetDriveOfPath(const QString& path) {
     }
     const QString clean = QDir::cleanPath(path);
     IDriveServices& services = DriveServices::current();
+    if (const auto ref = SplitDiscPath(clean)) {
+        if (const QString image = ImageDrives::current().DriveOfSource(ref->source);
+            !image.isEmpty()) {
+            return image;
+        }
+        for (const QString& drive : services.CDDrives()) {
+            if (services.DiscDevice(drive) == ref->source) {
+                return drive;
+            }
+        }
+        return {};
+    }
     QString best;
     qsizetype bestLength = -1;
     for (const QString& drive : services.CDDrives()) {

@@ -19,7 +19,8 @@ struct DeviceChange {
     QStringList drives;
 };
 
-// Optical drives and mounted disc images. A drive is named by its kernel
+// Optical drives and mounted disc images (Video CD images opened without a
+// mount are added by apifuncs, see ImageDrives.h). A drive is named by its kernel
 // device ("sr0", "sr1", ...), a loop device holding a disc image ("loop0"),
 // or "img0", "img1", ... for FUSE mounts of images.
 class IDriveServices : public QObject {
@@ -39,6 +40,9 @@ public:
     // a disc that is present but not mounted is mounted first where the
     // system allows it.
     virtual QString MountPoint(const QString& drive, bool mount) = 0;
+    // What holds the drive's disc when it is read without a mount: the
+    // drive's device ("/dev/sr0"); "" where there is none.
+    virtual QString DiscDevice(const QString& drive) { return {}; }
     // Starts reporting DeviceChanged on the user-interface thread; false
     // when changes cannot be watched.
     virtual bool StartWatching() = 0;
@@ -58,8 +62,8 @@ void setCurrent(IDriveServices* services); // nullptr: back to the system's
 
 namespace apifuncs {
 
-// The drives of DriveServices::current(), written to drives from index 0;
-// returns their number.
+// The drives of DriveServices::current(), then the image drives, written to
+// drives from index 0; returns their number.
 int GetCDDrives(QStringList& drives);
 // The label of the disc in a drive ("sr0"; "sr0:" and "/dev/sr0" are taken
 // too); "" when there is none or on any failure.
@@ -71,7 +75,12 @@ QString StripNulls(const QString& text);
 // searches the current folder.
 QString GetCDMountPoint(const QString& drive);
 // The drive whose mounted disc holds a path, or "" (nothing is mounted).
+// A file read from a disc without a mount (DiscPath.h) belongs to the drive
+// of that disc.
 QString GetDriveOfPath(const QString& path);
+// The device or image to read a drive's disc from when it has no mount
+// point: an image drive's image, an optical drive's device. "" otherwise.
+QString GetCDDiscSource(const QString& drive);
 // "sr0: (VCD_ONE)", or "Drive sr0:" without a label.
 QString DriveCaption(const QString& drive, const QString& volumeName);
 // The toolbar key of a drive's button ("CDsr0"), and the drive of such a

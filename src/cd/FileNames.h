@@ -1,19 +1,4 @@
 #pragma once
 
-#include <QByteArray>
-#include <QByteArrayView>
-#include <QString>
-
-namespace lumadeck {
-
-// Linux file names are bytes. Names in valid UTF-8 become ordinary strings;
-// every byte that is not part of a valid UTF-8 sequence becomes the lone
-// surrogate U+DC80 + (byte - 0x80), so that EncodeFileName gives back the
-// exact bytes and a file found on disk can be opened by the name reported.
-QString DecodeFileName(QByteArrayView bytes);
-
-// The bytes of a name made by DecodeFileName (or of any ordinary string,
-// as UTF-8).
-QByteArray EncodeFileName(const QString& name);
-
-} // namespace lumadeck
+// The lossless file-name encoding lives with the other platform services.
+#include "platform/FileNames.h"

@@ -1,6 +1,8 @@
 #include "SystemDriveServices.h"
 
+#include "DiscPath.h"
 #include "FileNames.h"
+#include "ImageDrives.h"
 #include "VolumeLabel.h"
 
 #include <QDBusConnection>
@@ -135,7 +137,8 @@ QStringList OpticalDrivesFromSysfs(const QString& classBlock) {
     return out;
 }
 
-QList<ImageMount> ListImageMounts(const QList<MountEntry>& table, QMap<int, int>& fuseIds) {
+QList<ImageMount> ListImageMounts(const QList<MountEntry>& table, QMap<int, int>& fuseIds,
+                                  const QList<int>& reserved) {
     QSet<int> present;
     for (const MountEntry& e : table) {
         if (e.fsType == QLatin1String("fuse.fuseiso")) {
@@ -153,7 +156,7 @@ QList<ImageMount> ListImageMounts(const QList<MountEntry>& table, QMap<int, int>
             if (!fuseIds.contains(e.mountId)) {
                 const QList<int> used = fuseIds.values();
                 int n = 0;
-                while (used.contains(n)) {
+                while (used.contains(n) || reserved.contains(n)) {
                     ++n;
                 }
                 fuseIds.insert(e.mountId, n);
@@ -245,7 +248,8 @@ QStringList SystemDriveServices::CDDrives() {
         }
     }
     std::sort(drives.begin(), drives.end(), NaturalLess);
-    for (const ImageMount& m : ListImageMounts(ReadMountTable(mMountInfoPath), mFuseIds)) {
+    for (const ImageMount& m : ListImageMounts(ReadMountTable(mMountInfoPath), mFuseIds,
+                                               ImageDrives::current().Numbers())) {
         if (!drives.contains(m.id)) {
             drives.append(m.id);
         }
@@ -281,7 +285,7 @@ SystemDriveServices::MountedDrives(const QList<MountEntry>& table) {
             seen.insert(d);
         }
     }
-    for (const ImageMount& m : ListImageMounts(table, mFuseIds)) {
+    for (const ImageMount& m : ListImageMounts(table, mFuseIds, ImageDrives::current().Numbers())) {
         if (!seen.contains(m.id)) {
             out.append({m.id, m.entry});
         }
@@ -327,6 +331,24 @@ QString SystemDriveServices::MountPoint(const QString& drive, bool mount) {
         return {};
     }
     return MountThroughUDisks(drive);
+}
+
+QString SystemDriveServices::DiscDevice(const QString& drive) {
+    if (drive.startsWith(QLatin1String("img"))) {
+        return {}; // a FUSE mount: its image is not in the mount table
+    }
+    if (drive.startsWith(QLatin1String("loop"))) {
+        bool ok = false;
+        const unsigned minor = drive.mid(4).toUInt(&ok);
+        return ok ? LoopBackingFile(minor) : QString();
+    }
+    unsigned major = 0;
+    unsigned minor = 0;
+    if (!DeviceNumbers(mSysClassBlock, drive, major, minor)) {
+        return {};
+    }
+    const QString device = QStringLiteral("/dev/") + drive;
+    return QFileInfo::exists(device) ? device : QString();
 }
 
 QString SystemDriveServices::MountThroughUDisks(const QString& drive) {

@@ -35,8 +35,9 @@ struct ImageMount {
 // Names the disc images of a mount table, in table order. FUSE images are
 // numbered in mount order and keep their number while they stay mounted:
 // fuseIds maps mount ids to numbers and is updated (a new image takes the
-// lowest free number).
-QList<ImageMount> ListImageMounts(const QList<MountEntry>& table, QMap<int, int>& fuseIds);
+// lowest free number that is not reserved for an image drive).
+QList<ImageMount> ListImageMounts(const QList<MountEntry>& table, QMap<int, int>& fuseIds,
+                                  const QList<int>& reserved = {});
 
 // The optical drive whose medium a udev event may have changed, from the
 // event's properties; "" for every other event (other devices, drives
@@ -75,6 +76,7 @@ public:
     QStringList CDDrives() override;
     QString VolumeName(const QString& drive) override;
     QString MountPoint(const QString& drive, bool mount) override;
+    QString DiscDevice(const QString& drive) override;
     bool StartWatching() override;
     void StopWatching() override;
 

@@ -12,7 +12,9 @@ struct VolumeInfo {
 };
 
 // The filesystem holding the given absolute path (the longest matching mount
-// point of the mount table), or nothing when it cannot be told.
+// point of the mount table), or nothing when it cannot be told. For a file
+// read from a disc without a mount ("/home/u/vcd.cue/MPEGAV/AVSEQ01.DAT")
+// the "mount point" is the disc's image or device and the label its volume id.
 std::optional<VolumeInfo> VolumeOfPath(const QString& absolutePath);
 
 } // namespace lumadeck

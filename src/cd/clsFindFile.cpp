@@ -206,6 +206,10 @@ private:
             mPath += QLatin1Char('/');
         }
         frame.pathLength = mPath.size();
+        // The root is level 0; a folder at the deepest level allowed is
+        // listed but its subfolders are not entered.
+        const bool descend =
+            mFinder.mMaxDepth <= 0 || mFrames.size() < std::size_t(mFinder.mMaxDepth);
 
         QStringList found;
         bool stop = false;
@@ -240,7 +244,9 @@ private:
                                              : DT_UNKNOWN;
             }
             if (type == DT_DIR) {
-                frame.subfolders.push_back(entryName.toByteArray());
+                if (descend) {
+                    frame.subfolders.push_back(entryName.toByteArray());
+                }
                 continue;
             }
             if (type == DT_LNK) {
@@ -403,13 +409,13 @@ long clsFindFile::FindFiles(const QString& szPath, const QString& szFileSpec) {
     }
     mvarFileCount = 0;
 
-    QString paths = szPath.trimmed();
+    QString paths = szPath;
     QString cwd;
     if (char* here = ::getcwd(nullptr, 0)) { // any length
         cwd = DecodeFileName(QByteArrayView(here));
         ::free(here);
     }
-    if (paths.isEmpty()) {
+    if (paths.trimmed().isEmpty()) {
         paths = cwd;
     }
 
@@ -421,15 +427,22 @@ long clsFindFile::FindFiles(const QString& szPath, const QString& szFileSpec) {
     }
 
     const QStringList pieces = paths.split(QLatin1Char(';'));
+    // A relative path means nothing without a current folder (it may have
+    // been removed).
+    const auto absolute = [&cwd](const QString& piece) {
+        if (piece.isEmpty() || (!piece.startsWith(QLatin1Char('/')) && cwd.isEmpty())) {
+            return QString();
+        }
+        return piece.startsWith(QLatin1Char('/')) ? piece : cwd + QLatin1Char('/') + piece;
+    };
     for (const QString& rawPiece : pieces) {
-        const QString piece = rawPiece.trimmed();
-        // A relative path means nothing without a current folder (it may
-        // have been removed).
-        if (!piece.isEmpty() && (piece.startsWith(QLatin1Char('/')) || !cwd.isEmpty())) {
-            QString folder = piece;
-            if (!folder.startsWith(QLatin1Char('/'))) {
-                folder = cwd + QLatin1Char('/') + folder;
-            }
+        // Pieces are trimmed, unless the piece as it is names a folder: a
+        // mount point may end with a space.
+        QString folder = absolute(rawPiece);
+        if (folder.isEmpty() || !StatFile(folder).isFolder) {
+            folder = absolute(rawPiece.trimmed());
+        }
+        if (!folder.isEmpty()) {
             // Searched where the path really leads, so that every name
             // reported is absolute, free of "." and ".." and links, and opens.
             const QByteArray bytes = EncodeFileName(folder);

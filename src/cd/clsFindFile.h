@@ -45,6 +45,12 @@ public:
     bool IsCancelled() const { return mvarCancel; }
     bool IsSearching() const { return mbSearching; }
 
+    // How many folder levels below each path the walk goes down; folders
+    // deeper than that are not entered. No limit unless set (0 or less
+    // removes it again).
+    void SetMaxDepth(int levels) { mMaxDepth = levels; }
+    int MaxDepth() const { return mMaxDepth; }
+
     // What "let pending events run" does. By default: posted events at
     // every directory entry and a whole QCoreApplication::processEvents() at
     // the first entry, then at most once a millisecond, and once per path.
@@ -80,6 +86,7 @@ private:
     long mvarFileCount = 0;
     bool mbSearching = false;
     std::function<void()> mPump;
+    int mMaxDepth = 0;
     std::shared_ptr<bool> mAlive = std::make_shared<bool>(true);
 };
 

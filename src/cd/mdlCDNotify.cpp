@@ -100,11 +100,15 @@ void CDNotifyHandler(const DeviceChange& change) {
         return;
     }
     gPending.append(notice);
+    DeliverPendingNotices();
+}
+
+void DeliverPendingNotices() {
     if (gDelivering) {
-        return; // the running call delivers it when it returns
+        return; // the running call delivers them when it returns
     }
     gDelivering = true;
-    while (!gPending.isEmpty() && bHooked && gWindow) {
+    while (!gPending.isEmpty() && bHooked && gWindow && !gWindow->ScanRunning()) {
         const CDNotice next = gPending.takeFirst();
         if (next.action == CDAction::AddCD) {
             gWindow->AddCD(next.drive);

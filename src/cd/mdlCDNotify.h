@@ -13,6 +13,8 @@ public:
     virtual ~ICDNotifyTarget() = default;
     virtual void AddCD(const QString& szDrive) = 0;
     virtual void RemoveCD(const QString& szDrive) = 0;
+    // True while a scan of the drives runs; notices wait until it has ended.
+    virtual bool ScanRunning() const { return false; }
 };
 
 namespace mdlCDNotify {
@@ -43,11 +45,17 @@ QString DriveFromList(const QStringList& drives);
 CDNotice DecodeDeviceChange(const DeviceChange& change);
 
 // Handles one change while started: decodes it and calls the window's
-// AddCD or RemoveCD. A change that arrives while such a call is running
-// (its scan lets events run) waits, and is delivered when the call returns.
+// AddCD or RemoveCD. A change that arrives while such a call is running, or
+// while the window runs a scan of its own (scans let events run), waits, and
+// is delivered in order when the call returns or by DeliverPendingNotices.
 void CDNotifyHandler(const DeviceChange& change);
 
-// Notices waiting for the running AddCD or RemoveCD to return.
+// Delivers the waiting notices, in order, unless a call is already being
+// delivered or the window runs a scan. The window calls it once its scan
+// has ended.
+void DeliverPendingNotices();
+
+// Notices waiting to be delivered.
 int PendingNotices();
 
 // The "&Enable CD Notification" command: given the item's check mark,

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 namespace lumadeck::DataFiles {
 
@@ -9,8 +10,26 @@ namespace {
 QString g_folder;
 }
 
+QString FolderFor(const QString& programFolder) {
+    const QDir program(programFolder);
+    if (QFileInfo::exists(program.filePath(QString::fromLatin1(HelpPage)))) {
+        return programFolder;
+    }
+    const QString installed =
+        QDir::cleanPath(program.filePath(QStringLiteral("../share/lumadeck")));
+    if (QFileInfo(installed).isDir()) {
+        return installed;
+    }
+    return programFolder;
+}
+
 QString Folder() {
-    return g_folder.isEmpty() ? QCoreApplication::applicationDirPath() : g_folder;
+    if (!g_folder.isEmpty()) {
+        return g_folder;
+    }
+    // Found once: the program does not move while it runs.
+    static const QString own = FolderFor(QCoreApplication::applicationDirPath());
+    return own;
 }
 
 void SetFolder(const QString& folder) {

@@ -72,7 +72,11 @@ QWidget* ownerOr(QWidget* owner) {
 
 MsgAnswer QtDialogs::MessageBox(QWidget* owner, const QString& title, const QString& text,
                                 MsgIcon icon, MsgButtons buttons) {
-    QMessageBox box(boxIcon(icon), title, text, standardButtons(buttons), ownerOr(owner));
+    QMessageBox box(boxIcon(icon), title, QString(), standardButtons(buttons), ownerOr(owner));
+    // Messages quote file names, playlist lines and the engine's error
+    // texts: shown as text, never as markup with links to follow.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
     return answerFor(box.exec(), buttons);
 }
 
@@ -89,7 +93,7 @@ QString QtDialogs::OpenFile(QWidget* owner, const FileDialogRequest& request) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
-    return dialog.selectedFiles().constFirst().trimmed();
+    return dialog.selectedFiles().constFirst(); // a name may end with a blank
 }
 
 QString QtDialogs::SaveFile(QWidget* owner, const FileDialogRequest& request) {

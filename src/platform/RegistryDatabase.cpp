@@ -7,9 +7,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace lumadeck {
@@ -38,6 +41,48 @@ INSERT OR IGNORE INTO keys(id, parent, name, folded) VALUES
     (2, 0, 'HKEY_CURRENT_USER', 'hkey_current_user'),
     (3, 0, 'HKEY_LOCAL_MACHINE', 'hkey_local_machine');
 )sql";
+
+// The saved positions are the viewing history of the user: the names of
+// the files watched and the labels of the discs. Only the user may read
+// them. Missing folders on the way are made 0700 (as the XDG base
+// directories should be); the database's own folder is set to 0700 even
+// when it already exists.
+bool makePrivateFolder(const QString& folder) {
+    const QByteArray path = QFile::encodeName(QDir::cleanPath(folder));
+    for (qsizetype slash = path.indexOf('/', 1); slash >= 0; slash = path.indexOf('/', slash + 1)) {
+        ::mkdir(path.left(slash).constData(), 0700); // exists already, mostly
+    }
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
+        return false;
+    }
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return false;
+    }
+    if ((st.st_mode & 07777) != 0700) {
+        ::chmod(path.constData(), 0700);
+    }
+    return true;
+}
+
+// The database file is made 0600 before the engine opens it, so that its
+// journal files, which take the database file's mode, are 0600 as well;
+// files made by older versions with wider modes are narrowed.
+void makePrivateFiles(const QString& file) {
+    const QByteArray path = QFile::encodeName(file);
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        const QByteArray name = path + suffix;
+        struct stat st {};
+        if (::lstat(name.constData(), &st) == 0 && S_ISREG(st.st_mode) &&
+            (st.st_mode & 07777) != 0600) {
+            ::chmod(name.constData(), 0600);
+        }
+    }
+}
 
 bool isCorruption(int code) {
     const int primary = code & 0xff;
@@ -264,10 +309,11 @@ sqlite3* RegistryDatabase::open(bool afterMovingAside) {
         return nullptr;
     }
     const QFileInfo info(m_file);
-    if (!QDir().mkpath(info.absolutePath())) {
+    if (!makePrivateFolder(info.absolutePath())) {
         report(QStringLiteral("cannot create the folder %1").arg(info.absolutePath()));
         return nullptr;
     }
+    makePrivateFiles(m_file);
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(m_file).constData(), &db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -451,14 +497,19 @@ bool RegistryDatabase::deleteKey(qint64 root, const QStringList& path, bool only
                 return;
             }
         }
+        // UNION visits each key once, so a damaged file whose keys form a
+        // cycle is cleared in bounded time; the three roots are never part
+        // of a subtree.
         Statement values(*this, db,
-                         "WITH RECURSIVE sub(id) AS (SELECT ?1 UNION ALL "
-                         "SELECT keys.id FROM keys JOIN sub ON keys.parent = sub.id) "
+                         "WITH RECURSIVE sub(id) AS (SELECT ?1 UNION "
+                         "SELECT keys.id FROM keys JOIN sub ON keys.parent = sub.id "
+                         "WHERE keys.id NOT IN (1, 2, 3)) "
                          "DELETE FROM vals WHERE key IN (SELECT id FROM sub)");
         values.bind(1, key).step();
         Statement keys(*this, db,
-                       "WITH RECURSIVE sub(id) AS (SELECT ?1 UNION ALL "
-                       "SELECT keys.id FROM keys JOIN sub ON keys.parent = sub.id) "
+                       "WITH RECURSIVE sub(id) AS (SELECT ?1 UNION "
+                       "SELECT keys.id FROM keys JOIN sub ON keys.parent = sub.id "
+                       "WHERE keys.id NOT IN (1, 2, 3)) "
                        "DELETE FROM keys WHERE id IN (SELECT id FROM sub)");
         keys.bind(1, key).step();
         deleted = true;

@@ -46,6 +46,9 @@ public:
     Status listKeys(qint64 root, const QStringList& path, QStringList& names);
 
     QString file() const { return m_file; }
+    // Closes the connection (the last one to close folds the write-ahead log
+    // back and removes it); the next call opens it again.
+    void Close() { close(); }
 
 private:
     // The names the query (with the key as ?1) lists under a key.

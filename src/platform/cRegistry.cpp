@@ -154,6 +154,10 @@ cRegistry::cRegistry(const QString& databaseFile)
 
 cRegistry::~cRegistry() = default;
 
+void cRegistry::Close() {
+    m_db->Close();
+}
+
 QString cRegistry::DefaultDatabaseFile() {
     if (!defaultFileOverride().isEmpty()) {
         return defaultFileOverride();

@@ -57,6 +57,9 @@ public:
     static void SetDefaultDatabaseFile(const QString& file);
 
     QString DatabaseFile() const { return m_file; }
+    // Closes the database connection, folding its write-ahead log back into
+    // the file; the next operation opens it again. For the end of the program.
+    void Close();
 
     long ClassKey() const { return m_classKey; }
     void SetClassKey(long eKey) { m_classKey = eKey; }

@@ -1,4 +1,5 @@
 #include "player/ClipInfo.h"
+#include "platform/FileNames.h"
 
 #include "player/GstHandles.h"
 #include "player/PlayerTexts.h"
@@ -6,6 +7,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <gst/pbutils/pbutils.h>
 #include <gst/video/video.h>
 #include <taglib/asffile.h>
@@ -33,10 +35,57 @@ QString fromTagLib(const TagLib::String& s) {
     return QString::fromUtf8(s.toCString(true)).trimmed();
 }
 
-// One codec entry for stream i of a kind ("video" or "audio"), named by the
-// stream's codec tag; the first title tag met becomes the clip's title.
+// The decoders in a pipeline for one kind of stream ("Video" or "Audio"):
+// factory name and the plugin that provides it.
+struct Decoder {
+    QString factory;
+    QString plugin;
+};
+
+QList<Decoder> decodersIn(GstElement* playbin, const char* kind) {
+    QList<Decoder> found;
+    if (!GST_IS_BIN(playbin)) {
+        return found;
+    }
+    GstIterator* it = gst_bin_iterate_recurse(GST_BIN(playbin));
+    GValue item = G_VALUE_INIT;
+    for (bool done = false; !done;) {
+        switch (gst_iterator_next(it, &item)) {
+        case GST_ITERATOR_OK: {
+            auto* element = GST_ELEMENT(g_value_get_object(&item));
+            GstElementFactory* f = gst_element_get_factory(element);
+            const char* klass =
+                f ? gst_element_factory_get_metadata(f, GST_ELEMENT_METADATA_KLASS) : nullptr;
+            if (klass && std::strstr(klass, "Decoder") && std::strstr(klass, kind)) {
+                found.append(
+                    {QString::fromUtf8(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(f))),
+                     QString::fromUtf8(gst_plugin_feature_get_plugin_name(GST_PLUGIN_FEATURE(f)))});
+            }
+            g_value_reset(&item);
+            break;
+        }
+        case GST_ITERATOR_RESYNC:
+            found.clear();
+            gst_iterator_resync(it);
+            break;
+        default:
+            done = true;
+            break;
+        }
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    // The iterator lists a bin's children newest first: streams in order.
+    std::reverse(found.begin(), found.end());
+    return found;
+}
+
+// One codec entry for stream i of a kind ("video" or "audio"): the stream's
+// format from its codec tag and, where the pipeline has one, the decoder
+// that plays it ("MPEG-1 Video (avdec_mpeg1video)") with its manual page.
+// The first title tag met becomes the clip's title.
 void addStreamCodec(ClipInfo& info, GstElement* playbin, const char* kind, const char* codecTag,
-                    const QString& fallbackName, int i) {
+                    const QString& fallbackName, int i, const QList<Decoder>& decoders) {
     GstTagList* raw = nullptr;
     const QByteArray signal = QByteArray("get-") + kind + "-tags";
     g_signal_emit_by_name(playbin, signal.constData(), i, &raw);
@@ -48,8 +97,17 @@ void addStreamCodec(ClipInfo& info, GstElement* playbin, const char* kind, const
     if (info.title.isEmpty()) {
         info.title = tagString(tags.get(), GST_TAG_TITLE);
     }
-    info.codecs.append(
-        {name.isEmpty() ? fallbackName : name, true, QString::fromLatin1(kCodecInfoUrl)});
+    if (name.isEmpty()) {
+        name = fallbackName;
+    }
+    QString url = QString::fromLatin1(kCodecInfoUrl);
+    if (i < decoders.size()) {
+        const Decoder& d = decoders[i];
+        name += QStringLiteral(" (") + d.factory + QLatin1Char(')');
+        url = QStringLiteral("https://gstreamer.freedesktop.org/documentation/") + d.plugin +
+              QLatin1Char('/') + d.factory + QStringLiteral(".html");
+    }
+    info.codecs.append({name, true, url});
 }
 
 // The picture size of a video pad, with the pixels made square.
@@ -112,8 +170,11 @@ void ReadStreams(ClipInfo& info, GstElement* playbin) {
     gint nVideo = 0;
     gint nAudio = 0;
     g_object_get(playbin, "n-video", &nVideo, "n-audio", &nAudio, nullptr);
+    const QList<Decoder> videoDecoders = decodersIn(playbin, "Video");
+    const QList<Decoder> audioDecoders = decodersIn(playbin, "Audio");
     for (gint i = 0; i < nVideo; ++i) {
-        addStreamCodec(info, playbin, "video", GST_TAG_VIDEO_CODEC, QStringLiteral("Video"), i);
+        addStreamCodec(info, playbin, "video", GST_TAG_VIDEO_CODEC, QStringLiteral("Video"), i,
+                       videoDecoders);
         GstPad* raw = nullptr;
         g_signal_emit_by_name(playbin, "get-video-pad", i, &raw);
         const gst::PadPtr pad(raw);
@@ -122,7 +183,8 @@ void ReadStreams(ClipInfo& info, GstElement* playbin) {
         }
     }
     for (gint i = 0; i < nAudio; ++i) {
-        addStreamCodec(info, playbin, "audio", GST_TAG_AUDIO_CODEC, QStringLiteral("Audio"), i);
+        addStreamCodec(info, playbin, "audio", GST_TAG_AUDIO_CODEC, QStringLiteral("Audio"), i,
+                       audioDecoders);
     }
     info.codecs.append(info.missing);
 }
@@ -131,7 +193,7 @@ void ReadFileTags(ClipInfo& info, const QString& fileName) {
     if (!info.title.isEmpty() && !info.description.isEmpty() && !info.author.isEmpty()) {
         return;
     }
-    const TagLib::FileRef ref(QFile::encodeName(fileName).constData(), false);
+    const TagLib::FileRef ref(EncodeFileName(fileName).constData(), false);
     if (ref.isNull() || !ref.file()) {
         return;
     }

@@ -163,12 +163,17 @@ QString GstMediaControl::MediaInfoString(MediaInfoCode type) const {
     return m_session->Described() ? m_session->Clip().Text(type, FileName()) : QString();
 }
 
-void GstMediaControl::SetVolume(int percent) {
+bool GstMediaControl::SetVolume(int percent) {
+    const int old = m_volume;
     m_volume = std::clamp(percent, 0, 100);
     if (PlaybinPipeline* pipeline = m_session->Pipeline()) {
         pipeline->SetVolume(m_volume / 100.0);
     }
     updatePanel();
+    if (m_volume != old) {
+        emit VolumeChange(m_volume);
+    }
+    return true;
 }
 
 void GstMediaControl::SetMute(bool on) {

@@ -34,8 +34,8 @@ public:
     static bool InitEngine(QString* error = nullptr);
 
     // Volume 0 to 100 and mute, as the panel shows them.
-    int Volume() const { return m_volume; }
-    void SetVolume(int percent);
+    int Volume() const override { return m_volume; }
+    bool SetVolume(int percent) override;
     bool Mute() const { return m_mute; }
     void SetMute(bool on);
     // The element names of the sinks in use.

@@ -93,6 +93,12 @@ public:
     // Text about the open clip: 8 title, 12 description (see MediaInfoCode).
     virtual QString MediaInfoString(MediaInfoCode type) const = 0;
 
+    // Sound volume from 0 to 100, as the control's panel shows it; a change
+    // from either side is reported as VolumeChange. A control without a
+    // volume of its own plays at full volume and refuses changes.
+    virtual int Volume() const { return 100; }
+    virtual bool SetVolume(int percent) { return false; }
+
     // Placement in the parent, in pixels.
     virtual bool Move(int left, int top, int width, int height) {
         setGeometry(left, top, width < 0 ? 0 : width, height < 0 ? 0 : height);
@@ -110,6 +116,8 @@ signals:
     void Error();
     // The position jumped (a seek) from oldPosition to newPosition seconds.
     void PositionChange(double oldPosition, double newPosition);
+    // The sound volume changed (0 to 100).
+    void VolumeChange(int percent);
 };
 
 } // namespace lumadeck

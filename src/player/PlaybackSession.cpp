@@ -1,4 +1,6 @@
 #include "player/PlaybackSession.h"
+#include "platform/FileNames.h"
+#include "player/MediaTime.h"
 
 #include <QFileInfo>
 #include <QPointer>
@@ -157,7 +159,7 @@ bool PlaybackSession::Open(const QString& fileName) {
 void PlaybackSession::queryDuration() {
     double d = 0;
     if (m_pipeline && m_pipeline->QueryDuration(d)) {
-        m_clip.duration = d;
+        m_clip.duration = ClampSeconds(d);
     }
 }
 
@@ -167,10 +169,7 @@ void PlaybackSession::estimateDuration() {
     if (m_clip.duration > 0 || m_clip.bitrate == 0) {
         return;
     }
-    const qint64 size = QFileInfo(m_pendingFileName).size();
-    if (size > 0) {
-        m_clip.duration = double(size) * 8.0 / double(m_clip.bitrate);
-    }
+    m_clip.duration = EstimatedSeconds(StatFile(m_pendingFileName).size, m_clip.bitrate);
 }
 
 void PlaybackSession::finishOpen() {
@@ -339,8 +338,8 @@ void PlaybackSession::onError(GstMessage* message) {
     for (const CodecEntry& c : std::as_const(m_clip.missing)) {
         failure.missingCodecs << c.description;
     }
-    const QFileInfo file(m_opening ? m_pendingFileName : m_fileName);
-    failure.fileIsEmpty = file.exists() && file.isFile() && file.size() == 0;
+    const FileStatus file = StatFile(m_opening ? m_pendingFileName : m_fileName);
+    failure.fileIsEmpty = file.isFile && file.size == 0;
     const PlaybackErrorReport report = DescribeFailure(failure);
 
     m_opening = false;

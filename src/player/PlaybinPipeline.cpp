@@ -1,4 +1,7 @@
 #include "player/PlaybinPipeline.h"
+#include "platform/FileNames.h"
+#include "player/MediaTime.h"
+#include "player/VcdTrackSource.h"
 
 #include "player/VideoSinkProbe.h"
 
@@ -73,16 +76,8 @@ const char* factoryName(GstElement* e) {
 } // namespace
 
 QByteArray MediaUri(const QString& fileName, QString* error) {
-    GError* rawError = nullptr;
-    const gst::CharPtr uri(gst_filename_to_uri(QFile::encodeName(fileName).constData(), &rawError));
-    const gst::ErrorPtr err(rawError);
-    if (!uri) {
-        if (error) {
-            *error = err ? QString::fromUtf8(err->message) : fileName;
-        }
-        return {};
-    }
-    return QByteArray(uri.get());
+    // Video CD tracks go through the program's own source; see VcdTrackSource.
+    return PlaybackUri(fileName, error);
 }
 
 namespace {
@@ -284,7 +279,7 @@ bool PlaybinPipeline::QueryPosition(double& seconds) const {
     if (!m_playbin || !gst_element_query_position(m_playbin.get(), GST_FORMAT_TIME, &p) || p < 0) {
         return false;
     }
-    seconds = double(p) / double(GST_SECOND);
+    seconds = ClampSeconds(double(p) / double(GST_SECOND));
     return true;
 }
 
@@ -293,7 +288,7 @@ bool PlaybinPipeline::QueryDuration(double& seconds) const {
     if (!m_playbin || !gst_element_query_duration(m_playbin.get(), GST_FORMAT_TIME, &d) || d <= 0) {
         return false;
     }
-    seconds = double(d) / double(GST_SECOND);
+    seconds = ClampSeconds(double(d) / double(GST_SECOND));
     return true;
 }
 
@@ -302,13 +297,13 @@ bool PlaybinPipeline::Seek(double start, double stop) {
         return false;
     }
     const auto flags = GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
-    const auto startTime = gint64(start * double(GST_SECOND));
+    const gint64 startTime = ToNanoseconds(start);
     if (stop <= 0) {
         return gst_element_seek(m_playbin.get(), 1.0, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
                                 startTime, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
     }
     return gst_element_seek(m_playbin.get(), 1.0, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
-                            startTime, GST_SEEK_TYPE_SET, gint64(stop * double(GST_SECOND)));
+                            startTime, GST_SEEK_TYPE_SET, ToNanoseconds(stop));
 }
 
 bool PlaybinPipeline::Contains(const char* wanted) const {

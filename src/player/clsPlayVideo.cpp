@@ -1,12 +1,14 @@
 #include "player/clsPlayVideo.h"
 
+#include "cd/DiscPath.h"
+#include "platform/FileNames.h"
 #include "platform/IDialogs.h"
+#include "platform/PlainText.h"
 #include "platform/Services.h"
 
 #include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <cmath>
@@ -15,14 +17,17 @@ namespace lumadeck {
 
 namespace {
 
-// Ordinary files only: a directory, a missing name and a hidden file (its
-// name starts with ".") all count as missing.
+// Ordinary files only, and files of a disc read without a mount: a
+// directory, a missing name and a hidden file (its name starts with ".")
+// all count as missing.
 bool fileExists(const QString& name) {
     if (name.isEmpty()) {
         return false;
     }
-    const QFileInfo info(name);
-    return info.exists() && info.isFile() && !info.fileName().startsWith(QLatin1Char('.'));
+    if (name.mid(name.lastIndexOf(QLatin1Char('/')) + 1).startsWith(QLatin1Char('.'))) {
+        return false;
+    }
+    return StatFile(name).isFile || DiscFileExists(name);
 }
 
 int toPixels(double v) {
@@ -299,6 +304,9 @@ void clsPlayVideo::OpenVideo(const QString& szFileName, double lPosition) {
 void clsPlayVideo::openFile(const QString& szFileName, double lPosition, bool autoStart) {
     mvarOpenPending = true;
     mvarFileName = szFileName;
+    if (!autoStart) {
+        m_notStartedFile = szFileName;
+    }
     setPointer(PointerHourglass);
     if (MediaPlayer1) {
         MediaPlayer1->SetAutoStart(autoStart);
@@ -454,7 +462,8 @@ void clsPlayVideo::onOpenStateChange(OpenStateCode oldState, OpenStateCode newSt
         const QString name = c->FileName();
         const QString title = name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
         if (frmParent) {
-            frmParent->window()->setWindowTitle(QStringLiteral("Lumadeck Player: ") + title);
+            frmParent->window()->setWindowTitle(
+                CaptionText(QStringLiteral("Lumadeck Player: ") + title));
         }
         if (mvarPendingSeek > 0) {
             SeekTo(mvarPendingSeek);
@@ -473,7 +482,11 @@ void clsPlayVideo::onPlayStateChange(PlayStateCode oldState, PlayStateCode newSt
     }
     // The file this change is about, even if a listener opens another one.
     const QString name = c->FileName();
-    if (mvarStore) {
+    if (newState == PlayStateCode::Playing && name == m_notStartedFile) {
+        m_notStartedFile.clear();
+    }
+    const bool untouched = !name.isEmpty() && name == m_notStartedFile && c->CurrentPosition() == 0;
+    if (mvarStore && !untouched) {
         mvarStore->SavePosition(oldState, newState, *c);
     }
     ResizePlayer();

@@ -154,6 +154,10 @@ private:
     long mvarStatusTicks = 0;
     bool mvarInError = false;
     bool mvarInTick = false;
+    // The file opened without starting and not played since: its settling
+    // into the paused state, and its close before it ever plays, are no
+    // pauses of the user's and must not overwrite the position saved for it.
+    QString m_notStartedFile;
 };
 
 } // namespace lumadeck

@@ -17,6 +17,8 @@ public:
     virtual void Reload() = 0;
     // Marks the current entry and updates the caption and buttons.
     virtual void SetCurrent() = 0;
+    // Enables and disables the window's buttons after the player's state.
+    virtual void SetButtons() = 0;
 
     virtual void SetWindowVisible(bool visible) = 0;
     // Leaves the minimised state.

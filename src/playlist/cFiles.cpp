@@ -28,6 +28,19 @@ void cFiles::Clear() {
     m_lookupValid = false;
 }
 
+void cFiles::Move(long from, long to) {
+    if (from < 0 || from >= Count() || to < 0 || to >= Count() || from == to) {
+        return;
+    }
+    const auto first = m_entries.begin();
+    if (from < to) {
+        std::rotate(first + from, first + from + 1, first + to + 1);
+    } else {
+        std::rotate(first + to, first + from, first + from + 1);
+    }
+    m_lookupValid = false;
+}
+
 long cFiles::FindIgnoringCase(const QString& name) const {
     if (!m_lookupValid || m_lookupRenames != clsFiles::Renames()) {
         m_lookupRenames = clsFiles::Renames();

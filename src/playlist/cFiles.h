@@ -51,6 +51,10 @@ public:
     // key ignoring letter case. Nothing happens when there is no such entry.
     void Remove(const FileKey& vntIndexKey);
     void Clear();
+    // Takes the entry at position `from` out and puts it back so that it
+    // stands at position `to`; the entries between shift by one. The entries
+    // themselves are kept. Nothing happens unless both positions exist.
+    void Move(long from, long to);
     // The position of the first entry whose name equals the given one
     // ignoring letter case; -1 when there is none. Kept fast for long lists
     // by a look-up table.

@@ -217,31 +217,28 @@ void clsPlayList::move(long iIndex, long iTarget, bool before) {
         return;
     }
     resyncIndex();
-    const cFiles::Entry current = m_files.Item(m_currentFileIndex);
-    const cFiles::Entry moved = m_files.Item(iIndex);
-    std::vector<cFiles::Entry> order;
-    order.reserve(static_cast<size_t>(count));
-    for (long pos = 0; pos < count; ++pos) {
-        if (before && pos == iTarget) {
-            order.push_back(moved);
-        }
-        if (pos != iIndex) {
-            order.push_back(m_files.Item(pos));
-        }
-        if (!before && pos == iTarget) {
-            order.push_back(moved);
-        }
+    // Where the moved entry ends up: just before or just after the entry
+    // that was at iTarget, which shifts by one when the moved entry stood
+    // above it.
+    long to = iTarget;
+    if (before && iIndex < iTarget) {
+        to = iTarget - 1;
+    } else if (!before && iIndex > iTarget) {
+        to = iTarget + 1;
     }
-    ::lumadeck::cFiles rebuilt;
-    long newIndex = m_currentFileIndex;
-    for (size_t pos = 0; pos < order.size(); ++pos) {
-        rebuilt.Add(order[pos]->szFileName());
-        if (current && order[pos] == current) {
-            newIndex = static_cast<long>(pos);
-        }
+    // The current entry keeps its index unless the move shifts it.
+    long current = m_currentFileIndex;
+    if (current == iIndex) {
+        current = to;
+    } else if (iIndex < to && current > iIndex && current <= to) {
+        --current;
+    } else if (to < iIndex && current >= to && current < iIndex) {
+        ++current;
     }
-    m_files = std::move(rebuilt);
-    m_currentFileIndex = newIndex;
+    // One rotation instead of a rebuilt list: a drag step across a long
+    // list costs no allocations.
+    m_files.Move(iIndex, to);
+    m_currentFileIndex = current;
     m_modified = true;
 }
 
@@ -283,8 +280,8 @@ bool clsPlayList::LoadPlayList(const QString& szPlayListFileName) {
     return true;
 }
 
-bool clsPlayList::SavePlayList(const QString& szPlayListFile) {
-    const long indexBefore = m_currentFileIndex;
+void clsPlayList::entriesToWrite(QStringList& names, QStringList& leftOut,
+                                 std::optional<M3UFile::ResumePoint>& resume) {
     resyncIndex();
     const long count = m_files.Count();
     const long index = m_currentFileIndex;
@@ -292,15 +289,31 @@ bool clsPlayList::SavePlayList(const QString& szPlayListFile) {
     if (writeResume && index == count - 1 && mvarcPlay->Length() == mvarcPlay->CurrentPosition()) {
         writeResume = false; // played to its very end
     }
-    std::optional<M3UFile::ResumePoint> resume;
-    if (writeResume) {
-        resume = M3UFile::ResumePoint{index, mvarcPlay->CurrentPosition()};
-    }
-    QStringList names;
     names.reserve(count);
-    for (const auto& entry : m_files) {
-        names.append(entry->szFileName());
+    long indexInFile = -1;
+    for (long i = 0; i < count; ++i) {
+        const QString name = m_files.Item(i)->szFileName();
+        if (!M3UFile::CanStore(name)) {
+            leftOut.append(name);
+            continue;
+        }
+        if (i == index) {
+            indexInFile = names.size();
+        }
+        names.append(name);
     }
+    // Entries left out before the current one move it up in the file; a
+    // current entry that is left out itself has nothing to resume.
+    if (writeResume && indexInFile >= 0) {
+        resume = M3UFile::ResumePoint{indexInFile, mvarcPlay->CurrentPosition()};
+    }
+}
+
+bool clsPlayList::SavePlayList(const QString& szPlayListFile) {
+    const long indexBefore = m_currentFileIndex;
+    QStringList names, leftOut;
+    std::optional<M3UFile::ResumePoint> resume;
+    entriesToWrite(names, leftOut, resume);
 
     QString error;
     if (!M3UFile::WriteFile(szPlayListFile, M3UFile::Serialize(names, resume), error)) {
@@ -312,9 +325,57 @@ bool clsPlayList::SavePlayList(const QString& szPlayListFile) {
         return false;
     }
     m_playListFileName = szPlayListFile;
-    m_modified = false;
+    // The file does not hold the entries it could not take: the list still
+    // differs from it.
+    m_modified = !leftOut.isEmpty();
     reloadWindow();
+    if (!leftOut.isEmpty()) {
+        reportLeftOut(szPlayListFile, leftOut);
+    }
     return true;
+}
+
+void clsPlayList::reportLeftOut(const QString& playListFile, const QStringList& leftOut) {
+    constexpr int Shown = 20;
+    QString text = QStringLiteral("Playlist ") + clsFiles::TitleOf(playListFile) +
+                   QStringLiteral(" was saved without these entries, because a name with a "
+                                  "line break cannot be stored in a playlist:");
+    for (int i = 0; i < leftOut.size() && i < Shown; ++i) {
+        QString shown = leftOut[i];
+        shown.replace(QLatin1Char('\r'), QChar(0x240D)); // the symbols for CR and LF
+        shown.replace(QLatin1Char('\n'), QChar(0x240A));
+        text += QStringLiteral("\n") + shown;
+    }
+    if (leftOut.size() > Shown) {
+        text += QStringLiteral("\n(and %1 more)").arg(leftOut.size() - Shown);
+    }
+    Services::dialogs().MessageBox(nullptr, QStringLiteral("Lumadeck: Error saving playlist"), text,
+                                   MsgIcon::Warning, MsgButtons::Ok);
+}
+
+void clsPlayList::saveResumeLine() {
+    QByteArray text;
+    QString error;
+    if (!M3UFile::ReadFile(m_playListFileName, text, error)) {
+        return; // gone or unreadable: nothing to bring up to date
+    }
+    QStringList names, leftOut;
+    std::optional<M3UFile::ResumePoint> resume;
+    entriesToWrite(names, leftOut, resume);
+    // Only a file that still holds exactly this list gets this list's
+    // resume point.
+    if (!leftOut.isEmpty() || M3UFile::Parse(text).names != names) {
+        return;
+    }
+    const QByteArray updated = M3UFile::UpdateResumeLine(text, resume);
+    if (updated == text) {
+        return;
+    }
+    if (!M3UFile::WriteFile(m_playListFileName, updated, error)) {
+        Services::dialogs().MessageBox(nullptr, QStringLiteral("Lumadeck: Error saving playlist"),
+                                       QStringLiteral("Error: Cannot save playlist: ") + error,
+                                       MsgIcon::Critical, MsgButtons::Ok);
+    }
 }
 
 // ---------------------------------------------------------------- closing
@@ -338,7 +399,9 @@ void clsPlayList::Cleanup() {
             SavePlayList(m_playListFileName);
         }
     } else {
-        SavePlayList(m_playListFileName);
+        // Unedited: only the resume line is brought up to date, so that what
+        // other programs wrote in the file stays as they wrote it.
+        saveResumeLine();
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "player/clsPlayVideo.h"
 #include "playlist/IPlayListWindow.h"
+#include "playlist/M3UFile.h"
 #include "playlist/cFiles.h"
 
 #include <QObject>
@@ -72,10 +73,15 @@ public:
     void MoveBefore(long iIndex, long iBefore);
     void MoveAfter(long iIndex, long iAfter);
     bool LoadPlayList(const QString& szPlayListFileName);
+    // Writes the list. Entries whose names hold a line break cannot be
+    // stored; they are left out, a message names them, and the list stays
+    // modified.
     bool SavePlayList(const QString& szPlayListFile);
     void ShowPlayList();
     // The main window is closing: unload the playlist window and save a
-    // loaded playlist (asking first when it was edited).
+    // loaded playlist (asking first when it was edited). An unedited one
+    // only gets its resume line brought up to date, and only while the file
+    // still holds exactly the list's entries.
     void Cleanup();
 
 signals:
@@ -108,6 +114,13 @@ private:
     void move(long iIndex, long iTarget, bool before);
     void reloadWindow();
     void setCurrentInWindow();
+    // The names a save writes (those that can be stored), the names it
+    // leaves out, and the resume point within the names written.
+    void entriesToWrite(QStringList& names, QStringList& leftOut,
+                        std::optional<M3UFile::ResumePoint>& resume);
+    void reportLeftOut(const QString& playListFile, const QStringList& leftOut);
+    // The quiet save at exit: only the file's resume line changes.
+    void saveResumeLine();
 
     std::unique_ptr<clsPlayVideo> mvarcPlay;
     ::lumadeck::cFiles m_files;

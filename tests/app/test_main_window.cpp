@@ -315,7 +315,7 @@ TEST_F(MainWindowTest, ModeSwitchRunsOnTheNextTickAndIsKept) {
     EXPECT_FALSE(w.isVisible()); // nothing plays: the video window goes
     ASSERT_TRUE(Forms::ThinPlayer.isLoaded());
     EXPECT_TRUE(Forms::ThinPlayer->isVisible());
-    EXPECT_TRUE(Forms::ThinPlayer->findChild<QToolButton*>("imgShowVideo")
+    EXPECT_TRUE(Forms::ThinPlayer->findChild<QWidget*>("imgShowVideo")
                     ->isVisibleTo(Forms::ThinPlayer.ifLoaded()));
     EXPECT_EQ(action(w, "mnuClassic")->text(), "&Legacy Mode");
     EXPECT_EQ(w.cPlay()->FormTopMargin(), 0);
@@ -355,4 +355,43 @@ TEST_F(MainWindowTest, InCompactModeClosingTheVideoWindowHidesItAndTheCompactOne
     EXPECT_FALSE(Forms::Lumadeck.isLoaded());
     EXPECT_FALSE(Forms::ThinPlayer.isLoaded());
     EXPECT_EQ(saved("ThinClient"), "True");
+}
+
+namespace {
+
+// Message boxes that note whether the main window was on the screen when
+// each was asked.
+class WitnessDialogs : public RecordingDialogs {
+public:
+    MsgAnswer MessageBox(QWidget* owner, const QString& title, const QString& text, MsgIcon icon,
+                         MsgButtons buttons) override {
+        frmLumadeck* w = Forms::Lumadeck.ifLoaded();
+        windowShown << (w && w->isVisible());
+        return RecordingDialogs::MessageBox(owner, title, text, icon, buttons);
+    }
+    QList<bool> windowShown;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, SavePlaylistIsAskedWhileTheWindowIsStillShown) {
+    WitnessDialogs witness;
+    Services::setDialogs(&witness);
+    frmLumadeck& w = start();
+    ASSERT_TRUE(w.isVisible());
+    const QString list = dir.filePath("list.m3u");
+    QFile f(list);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write((clip("a.mpg") + "\r\n").toUtf8());
+    f.close();
+    ASSERT_TRUE(w.cPlayList()->LoadPlayList(list));
+    w.cPlayList()->Add(clip("b.mpg"), true);
+    witness.answers = {MsgAnswer::No};
+    w.close();
+    ASSERT_EQ(witness.boxes.size(), 1);
+    EXPECT_EQ(witness.boxes[0].title, "Save Playlist");
+    EXPECT_EQ(witness.windowShown, QList<bool>({true}));
+    flushDeletes();
+    EXPECT_FALSE(Forms::Lumadeck.isLoaded());
+    Services::setDialogs(&dialogs);
 }

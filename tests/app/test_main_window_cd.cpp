@@ -6,6 +6,7 @@
 #include "cd/clsFindFile.h"
 
 #include <QMenu>
+#include <functional>
 
 using namespace lumadeck;
 using namespace lumadeck::test;
@@ -218,4 +219,92 @@ TEST_F(DriveMenusTest, TheHelperWindowsMenusListOnlyFiles) {
     driveMenu(helper, 0)->actions()[5]->trigger();
     EXPECT_EQ(added, QStringList({dir.filePath("disc1/MPEGAV/AVSEQ01.DAT")}));
     EXPECT_FALSE(helper.isVisible());
+}
+
+namespace {
+
+// Folder drives that run a step when a scan asks for a drive's mount point,
+// as the real drives mount a disc (and so report its arrival) at that moment.
+class MountingDrives : public FolderDriveServices {
+public:
+    QString MountPoint(const QString& drive, bool mount) override {
+        if (mount && onMount) {
+            onMount(drive);
+        }
+        return FolderDriveServices::MountPoint(drive, mount);
+    }
+    std::function<void(const QString&)> onMount;
+};
+
+struct Menus {
+    QStringList sr0, sr1, menu0, menu1;
+    bool operator==(const Menus&) const = default;
+};
+
+Menus menusOf(frmLumadeck& w) {
+    return {buttonTexts(w, "CDsr0"), buttonTexts(w, "CDsr1"),
+            texts(driveMenu(w, 0)->actions(), true), texts(driveMenu(w, 1)->actions(), true)};
+}
+
+} // namespace
+
+TEST_F(DriveMenusTest, DiscNoticesAndRefreshesWaitForTheRunningScan) {
+    MountingDrives mounting;
+    DriveServices::setCurrent(&mounting);
+    stored("EnableCDNotify", "True");
+    mounting.InsertDisc("sr0", makeDisc("disc1"), "VCD_ONE");
+    mounting.AddDrive("sr1");
+    // The start-up scan: refresh disabled, stop enabled, as in any scan.
+    QStringList states;
+    mounting.onMount = [&](const QString& drive) {
+        frmLumadeck* w = Forms::Lumadeck.ifLoaded();
+        states << QStringLiteral("%1 refresh %2 stop %3")
+                      .arg(drive)
+                      .arg(action(*w, "mnuRefresh")->isEnabled())
+                      .arg(action(*w, "mnuStop")->isEnabled());
+    };
+    frmLumadeck& w = start();
+    EXPECT_EQ(states, QStringList({"sr0 refresh 0 stop 1", "sr1 refresh 0 stop 1"}));
+    ASSERT_TRUE(mdlCDNotify::bHooked);
+
+    // A refresh whose scan of sr0 reports sr0's arrival (the mount it made)
+    // and during which a refresh is asked for on a tick.
+    bool raised = false;
+    int pendingDuring = -1;
+    QString tagAfterTick;
+    mounting.onMount = [&](const QString& drive) {
+        if (drive == "sr0" && !raised) {
+            raised = true;
+            mounting.Raise(
+                {DeviceChange::Event::Arrival, DeviceChange::Device::Volume, true, {"sr0"}});
+            pendingDuring = mdlCDNotify::PendingNotices();
+            timer(w)->Tag = "1";
+            w.Timer1_Timer();
+            tagAfterTick = timer(w)->Tag;
+            timer(w)->Tag = "0";
+        }
+    };
+    timer(w)->Tag = "1";
+    w.Timer1_Timer();
+    EXPECT_EQ(pendingDuring, 1);       // held while the scan ran...
+    EXPECT_EQ(tagAfterTick, "1");      // ...like the refresh asked for meanwhile
+    QCoreApplication::processEvents(); // ...and delivered after it
+    EXPECT_EQ(mdlCDNotify::PendingNotices(), 0);
+    EXPECT_EQ(label(w, "status")->text(), "CD inserted in Drive: sr0");
+    EXPECT_TRUE(action(w, "mnuRefresh")->isEnabled());
+    EXPECT_FALSE(w.IsSearching());
+    const Menus overlapping = menusOf(w);
+
+    // The same two scans one after the other.
+    mounting.onMount = {};
+    timer(w)->Tag = "1";
+    w.Timer1_Timer();
+    w.AddCD("sr0");
+    EXPECT_EQ(overlapping, menusOf(w));
+    EXPECT_EQ(overlapping.sr0.mid(0, 3), QStringList({"Play All", "Add All To Playlist", "-"}));
+    EXPECT_EQ(overlapping.sr0.size(), 6);
+    EXPECT_EQ(overlapping.menu0, overlapping.sr0);
+    EXPECT_EQ(overlapping.sr1, QStringList({"(No Video Files found)"}));
+    mdlCDNotify::StopCDNotification(&w);
+    DriveServices::setCurrent(&drives);
 }

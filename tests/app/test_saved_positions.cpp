@@ -4,13 +4,17 @@
 #include "app/mdlGlobals.h"
 #include "platform/Services.h"
 #include "platform/cRegistry.h"
+#include "player/clsPlayVideo.h"
 #include "testing/MemorySettingsStore.h"
 #include "testing/RecordingDialogs.h"
 #include "testing/SimulatedMediaControl.h"
 
+#include <QFile>
 #include <QLocale>
 #include <QMap>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
@@ -159,6 +163,45 @@ TEST_F(SavedPositionsTest, PausingOrClosingStoresTextsAndReopeningResumes) {
         pauseAt(Track, 800, 3000, PlayStateCode(state));
     }
     EXPECT_EQ(stored(DiscKey), QVariant("700.25"));
+}
+
+// A file added to a list (opened without starting) settles paused at 0 and
+// may be closed again before it ever plays: neither is a pause of the user's,
+// and the position saved for it stays for the next open to resume.
+TEST_F(SavedPositionsTest, OpeningWithoutStartingKeepsTheSavedPosition) {
+    QTemporaryDir disc;
+    volumes.mounts[disc.path()] = "DISC";
+    const QString clip = disc.path() + "/CLIP.MPG";
+    QFile touch(clip);
+    ASSERT_TRUE(touch.open(QIODevice::WriteOnly));
+    touch.close();
+    SimulatedMediaControl control;
+    control.SetDelivery(SimulatedMediaControl::Delivery::Immediate);
+    control.Script(clip, SimulatedMedia{});
+    QWidget form;
+    QTimer timer;
+    SavedPositionStore store;
+    clsPlayVideo player;
+    player.SetParentForm(&form);
+    player.SetMediaPlayer(&control);
+    player.SetTimer(&timer);
+    player.SetPositionStore(&store);
+
+    player.PlayVideo(clip);
+    control.Advance(5);
+    player.Pause();
+    const QString key = PositionsKey + "\\CLIP.MPG\\DISC";
+    ASSERT_EQ(stored(key), QVariant("5"));
+
+    g::SaveVideoPosition = false;
+    player.OpenVideo(clip); // as adding it to an empty list does
+    ASSERT_EQ(control.PlayState(), PlayStateCode::Paused);
+    EXPECT_EQ(stored(key), QVariant("5"));
+
+    g::SaveVideoPosition = true;
+    player.PlayVideo(clip); // closes the untouched file and opens it again
+    EXPECT_EQ(control.CurrentPosition(), 5);
+    EXPECT_EQ(stored(key), QVariant("5"));
 }
 
 TEST_F(SavedPositionsTest, TheSamePathOnTwoDiscsKeepsTwoPositions) {

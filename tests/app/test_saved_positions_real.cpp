@@ -112,3 +112,23 @@ TEST_F(SavedPositionsReal, ClipsClosedOrPausedContinueThereAfterARestart) {
     expectNear(run.open(First), first);
     expectNear(run.open(Second), second);
 }
+
+// Added to a list with resuming off (opened without starting), then opened
+// again with resuming on: the clip continues where it was left.
+TEST_F(SavedPositionsReal, OpeningWithoutStartingKeepsTheSavedPosition) {
+    double left = 0;
+    {
+        RealRun run(database);
+        run.open(First);
+        left = run.playPast(1.2);
+    }
+    RealRun run(database);
+    g::SaveVideoPosition = false;
+    run.player->OpenVideo(First);
+    ASSERT_TRUE(waitFor([&] {
+        return run.control->OpenState() == OpenStateCode::Open &&
+               run.control->PlayState() == PlayStateCode::Paused;
+    }));
+    g::SaveVideoPosition = true;
+    expectNear(run.open(First), left);
+}

@@ -131,4 +131,11 @@ TEST(Program, OpensAClipThroughTheFileMenuAndShowsItsPicture) {
     xtest::requestClose(x.dpy, playing);
     ASSERT_TRUE(program.process.waitForFinished(20000));
     EXPECT_EQ(program.process.exitCode(), 0);
+
+    // The clip's position was saved, and the database closed at the end:
+    // its write-ahead log is folded back, nothing is left beside it.
+    const QDir data(program.home.filePath("data/Lumadeck"));
+    EXPECT_TRUE(data.exists("registry.sqlite"));
+    EXPECT_EQ(data.entryList({"registry.sqlite*"}, QDir::Files | QDir::Hidden),
+              QStringList({"registry.sqlite"}));
 }

@@ -310,3 +310,54 @@ TEST_F(FindFileTest, FoldersVanishingMidWalkAreSkippedQuietly) {
     EXPECT_FALSE(QFile::exists(r.full[0]));
     EXPECT_EQ(r.events.last(), "End 1");
 }
+
+// Limits: a disc whose folders nest deeper than any real disc's (a folder
+// cycle on a filesystem that invents inode numbers looks like this).
+TEST_F(FindFileTest, LimitsTheWalkStopsBelowTheDeepestLevelAllowed) {
+    // A file at every level of a 100-level tree, the root being level 0.
+    QStringList names;
+    QString folder;
+    for (int level = 0; level < 100; ++level) {
+        names << folder + QStringLiteral("f%1.dat").arg(level);
+        folder += QStringLiteral("d/");
+    }
+    Touch(root, names);
+    const auto levelsFound = [&](int limit) {
+        clsFindFile f; // a recorder stays connected as long as its finder lives
+        if (limit >= 0) {
+            f.SetMaxDepth(limit);
+        }
+        Recorder r(f);
+        f.FindFiles(root, "*.dat");
+        QList<int> levels;
+        for (const QString& path : std::as_const(r.full)) {
+            const QString name = path.mid(path.lastIndexOf('/') + 1); // "f<level>.dat"
+            levels << name.mid(1, name.size() - 5).toInt();
+        }
+        return levels;
+    };
+    EXPECT_EQ(levelsFound(-1).size(), 100); // no limit unless one is set
+    for (const int limit : {64, 1, 99, 100, 0}) {
+        const QList<int> levels = levelsFound(limit);
+        if (limit == 0) {
+            EXPECT_EQ(levels.size(), 100); // 0 removes the limit
+            continue;
+        }
+        EXPECT_EQ(levels.size(), std::min(limit, 99) + 1) << limit;
+        EXPECT_EQ(levels.isEmpty() ? -1 : *std::max_element(levels.begin(), levels.end()),
+                  std::min(limit, 99))
+            << limit;
+    }
+}
+
+TEST_F(FindFileTest, APathEndingInASpaceIsSearchedAsItIs) {
+    Touch(root, {"disc /a.dat", "disc/b.dat"});
+    clsFindFile f;
+    Recorder r(f);
+    EXPECT_EQ(f.FindFiles(root + "/disc ", "*.dat"), 1);
+    EXPECT_EQ(r.full, QStringList{root + "/disc /a.dat"});
+    // In a list, a piece that names no folder as it is still counts trimmed.
+    Recorder r2(f);
+    EXPECT_EQ(f.FindFiles(root + "/disc  ;" + root + "/disc ", "*.dat"), 2);
+    EXPECT_EQ(r2.full, (QStringList{root + "/disc/b.dat", root + "/disc /a.dat"}));
+}

@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -58,14 +59,53 @@ bool Have(const char* tool) {
     return !QStandardPaths::findExecutable(tool).isEmpty();
 }
 
+int Run(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, args);
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished();
+        return -1;
+    }
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+// Unmounts, trying again for a few seconds while something still looks
+// into the mount ("Device or resource busy").
+bool Unmount(const QString& mountPoint) {
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        if (Run("fusermount", {"-u", "-q", mountPoint}) == 0) {
+            return true;
+        }
+        if (waited.elapsed() > 5000) {
+            return false;
+        }
+        QThread::msleep(100);
+    }
+}
+
+// Whatever happens in the test, no mount is left behind.
+class FuseIsoTrial : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (!mountPoint.isEmpty()) {
+            QProcess::execute("fusermount", {"-u", "-z", "-q", mountPoint});
+        }
+    }
+    QTemporaryDir tmp;
+    QString mountPoint;
+};
+
 } // namespace
 
-TEST(FuseIsoTrial, AMountedVideoCdImageArrivesIsSearchedAndLeaves) {
+TEST_F(FuseIsoTrial, AMountedVideoCdImageArrivesIsSearchedAndLeaves) {
     if (!Have("genisoimage") || !Have("fuseiso") || !Have("fusermount") ||
         ::access("/dev/fuse", R_OK | W_OK) != 0) {
         GTEST_SKIP() << "genisoimage, fuseiso or /dev/fuse is missing";
     }
-    QTemporaryDir tmp;
     ASSERT_TRUE(tmp.isValid());
     const QString root = QDir(tmp.path()).canonicalPath();
     ASSERT_TRUE(QDir().mkpath(root + "/src/MPEGAV"));
@@ -88,6 +128,7 @@ TEST(FuseIsoTrial, AMountedVideoCdImageArrivesIsSearchedAndLeaves) {
     ASSERT_TRUE(mdlCDNotify::bHooked);
 
     window.clock.start();
+    mountPoint = root + "/mnt point";
     if (QProcess::execute("fuseiso", {root + "/vcd.iso", root + "/mnt point"}) != 0) {
         mdlCDNotify::StopCDNotification(&window);
         DriveServices::setCurrent(nullptr);
@@ -101,8 +142,14 @@ TEST(FuseIsoTrial, AMountedVideoCdImageArrivesIsSearchedAndLeaves) {
     const QString driveOfFile = apifuncs::GetDriveOfPath(window.found.value(0));
     const std::optional<VolumeInfo> volumeOfFile = VolumeOfPath(window.found.value(0));
 
+    // Something looks into the mount for a moment as it is unmounted.
+    QProcess looking;
+    looking.setWorkingDirectory(root + "/mnt point");
+    looking.start("sleep", {"0.5"});
+    ASSERT_TRUE(looking.waitForStarted());
+    const bool unmounted = Unmount(root + "/mnt point");
+    looking.waitForFinished();
     window.clock.restart();
-    QProcess::execute("fusermount", {"-u", root + "/mnt point"});
     const bool removed = QTest::qWaitFor([&] { return window.removedAfterMs >= 0; }, 5000);
     QStringList after;
     apifuncs::GetCDDrives(after);
@@ -111,6 +158,7 @@ TEST(FuseIsoTrial, AMountedVideoCdImageArrivesIsSearchedAndLeaves) {
     DriveServices::setCurrent(nullptr);
 
     ASSERT_TRUE(arrived);
+    ASSERT_TRUE(unmounted);
     ASSERT_TRUE(removed);
     std::printf("fuseiso trial: drive %s; arrival after %lld ms, removal after %lld ms\n",
                 qPrintable(drive), window.addedAfterMs, window.removedAfterMs);

@@ -163,7 +163,13 @@ TEST(GstControl, CodecsNameEveryStream) {
     EXPECT_TRUE(both.contains("WMA")) << both.toStdString();
     EXPECT_TRUE(c.CodecInstalled(1));
     EXPECT_TRUE(c.CodecInstalled(2));
-    EXPECT_TRUE(c.CodecURL(1).startsWith("https://"));
+    // Each stream names the decoder that plays it, and its manual page.
+    EXPECT_TRUE(both.contains("(avdec_wmv2)")) << both.toStdString();
+    EXPECT_TRUE(both.contains("(avdec_wmav2)")) << both.toStdString();
+    const QString urls = c.CodecURL(1) + " " + c.CodecURL(2);
+    EXPECT_TRUE(
+        urls.contains("https://gstreamer.freedesktop.org/documentation/libav/avdec_wmv2.html"))
+        << urls.toStdString();
     EXPECT_EQ(c.CodecDescription(3), "");
     EXPECT_FALSE(c.CodecInstalled(0));
 }

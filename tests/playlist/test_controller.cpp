@@ -1,6 +1,7 @@
 // The playlist controller on a simulated media control, with real files on
 // disk (the player looks before it opens), recording dialogs and a recording
 // playlist window; and the M3U reader and writer it loads and saves with.
+#include "cd/FileNames.h"
 #include "platform/Services.h"
 #include "playlist/M3UFile.h"
 #include "playlist/clsPlayList.h"
@@ -52,6 +53,7 @@ public:
     void SetCurrent() override {
         calls << QStringLiteral("SetCurrent %1").arg(attached->CurrentFileIndex());
     }
+    void SetButtons() override {}
     void SetWindowVisible(bool visible) override {
         calls << QStringLiteral("Visible %1").arg(visible);
     }
@@ -443,12 +445,6 @@ TEST_F(PlayListTest, OddlyShapedFiles) {
               QStringList({a, b, c, b, "\t/v/tab.mpg", QStringLiteral("\uFEFF/v/café.mpg")}));
     EXPECT_EQ(control.FileName(), c);
     EXPECT_DOUBLE_EQ(control.CurrentPosition(), 12.5);
-    // Line feeds only: one single line, here starting with "#"...
-    write("#EXTM3U\n" + a.toUtf8() + "\n" + b.toUtf8() + "\n");
-    ASSERT_TRUE(list->LoadPlayList(path));
-    EXPECT_TRUE(entries().isEmpty());
-    // ...or one single entry.
-    EXPECT_EQ(M3UFile::Parse("/v/a.mpg\n/v/b.mpg\n").names, QStringList({"/v/a.mpg\n/v/b.mpg\n"}));
     // A resume line without a comma says nothing.
     write(lines({"#Last:2", a, b, c}));
     ASSERT_TRUE(list->LoadPlayList(path));
@@ -634,4 +630,185 @@ TEST_F(PlayListTest, LoadingWithTheWindowShownRefillsItOnce) {
     write(""); // and an empty playlist empties it
     ASSERT_TRUE(list->LoadPlayList(path));
     EXPECT_TRUE(host.window->rows.isEmpty());
+}
+
+TEST_F(PlayListTest, LinesEndedByALineFeedAloneAreLinesToo) {
+    write("#EXTM3U\n#Last:1,2.5\n" + a.toUtf8() + "\n" + b.toUtf8() + "\n" + c.toUtf8() + "\n");
+    ASSERT_TRUE(list->LoadPlayList(path));
+    EXPECT_EQ(entries(), QStringList({a, b, c}));
+    EXPECT_EQ(list->CurrentFileIndex(), 1);
+    EXPECT_EQ(control.FileName(), b);
+    EXPECT_DOUBLE_EQ(control.CurrentPosition(), 2.5);
+    // Mixed with the other two line ends, and a last line without one.
+    EXPECT_EQ(M3UFile::Parse("/v/a.mpg\n\n/v/b.mpg\r\n/v/c.mpg\r/v/d.mpg").names,
+              QStringList({"/v/a.mpg", "/v/b.mpg", "/v/c.mpg", "/v/d.mpg"}));
+}
+
+TEST_F(PlayListTest, SavingWhereAFileMayNotBeReplacedWritesItInPlace) {
+    playThree(1, 10);
+    constexpr uid_t user = 65534;
+    // An ordinary user's view of the folders below.
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    struct Case {
+        const char* name;
+        mode_t folderMode;
+        uid_t fileOwner;
+        mode_t fileMode;
+        bool replaced; // atomically, by a new file
+    };
+    for (const Case& k : {
+             Case{"own file, own folder", 0755, user, 0640, true},
+             {"own file, folder not writable", 0555, user, 0640, false},
+             {"another user's file open to all", 0755, 0, 0666, false},
+         }) {
+        SCOPED_TRACE(k.name);
+        const QString folder = dir.filePath(k.name);
+        const QString target = folder + "/list.m3u";
+        ASSERT_TRUE(QDir().mkpath(folder));
+        {
+            QFile f(target);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("old\r\n");
+        }
+        const QByteArray folderName = QFile::encodeName(folder);
+        const QByteArray targetName = QFile::encodeName(target);
+        ASSERT_EQ(::chown(folderName.constData(), user, 0), 0);
+        ASSERT_EQ(::chmod(folderName.constData(), k.folderMode), 0);
+        ASSERT_EQ(::chown(targetName.constData(), k.fileOwner, 0), 0);
+        ASSERT_EQ(::chmod(targetName.constData(), k.fileMode), 0);
+        struct stat before {};
+        ASSERT_EQ(::stat(targetName.constData(), &before), 0);
+
+        bool saved = false;
+        asOrdinaryUser([&] { saved = list->SavePlayList(target); });
+        EXPECT_TRUE(saved);
+        struct stat after {};
+        ASSERT_EQ(::stat(targetName.constData(), &after), 0);
+        EXPECT_EQ(after.st_ino != before.st_ino, k.replaced);
+        EXPECT_EQ(after.st_uid, k.fileOwner);
+        EXPECT_EQ(after.st_mode & 07777, k.fileMode);
+        QFile f(target);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), lines({"#EXTM3U", "#Last:1,10", a, b, c}));
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList({"list.m3u"}));
+    }
+    EXPECT_TRUE(dialogs.boxes.isEmpty());
+}
+
+TEST_F(PlayListTest, QuietSaveAtExitChangesOnlyTheResumeLine) {
+    // Another program's playlists: titles, comments, names that are not
+    // UTF-8, every kind of line end. Loaded, the second entry played to 7 s
+    // and the program closed, each keeps every byte but its resume line.
+    const QByteArray one = a.toUtf8(), two = b.toUtf8();
+    const QByteArray latin1 = EncodeFileName(dir.path()) + "/caf\xE9 \xFF.mpg"; // not there
+    struct Case {
+        const char* name;
+        QByteArray before;
+        QByteArray after;
+    };
+    for (const Case& k : {
+             Case{"CR LF, titles, a resume line to replace",
+                  "#EXTM3U\r\n#EXTINF:61,One\r\n" + one + "\r\n#Last:0,3\r\n#EXTINF:-1,Two\r\n" +
+                      two + "\r\n" + latin1 + "\r\n",
+                  "#EXTM3U\r\n#EXTINF:61,One\r\n" + one + "\r\n#Last:1,7\r\n#EXTINF:-1,Two\r\n" +
+                      two + "\r\n" + latin1 + "\r\n"},
+             {"LF only, a header to add the line after",
+              "#EXTM3U\n#EXTINF:61,One\n" + one + "\n" + two + "\n  \n# note\n" + latin1,
+              "#EXTM3U\n#Last:1,7\n#EXTINF:61,One\n" + one + "\n" + two + "\n  \n# note\n" +
+                  latin1},
+             {"CR only, no header", one + "\r" + two + "\r" + latin1 + "\r",
+              "#EXTM3U\r#Last:1,7\r" + one + "\r" + two + "\r" + latin1 + "\r"},
+             {"a byte-order mark and spaces",
+              "\xEF\xBB\xBF  " + one + " \r\n  " + two + "\r\n" + latin1 + "\r\n",
+              "\xEF\xBB\xBF#EXTM3U\r\n#Last:1,7\r\n  " + one + " \r\n  " + two + "\r\n" + latin1 +
+                  "\r\n"},
+         }) {
+        SCOPED_TRACE(k.name);
+        write(k.before);
+        restart();
+        ASSERT_TRUE(list->LoadPlayList(path));
+        ASSERT_EQ(entries().value(2), DecodeFileName(latin1));
+        list->PlayVideoByIndex(1, 0);
+        control.Advance(7);
+        list->Cleanup();
+        EXPECT_EQ(file(), k.after);
+        // Loaded again, it resumes there, with the same names.
+        restart();
+        ASSERT_TRUE(list->LoadPlayList(path));
+        EXPECT_EQ(entries(), QStringList({a, b, DecodeFileName(latin1)}));
+        EXPECT_EQ(control.FileName(), b);
+        EXPECT_EQ(control.CurrentPosition(), 7);
+        list->Cleanup(); // nothing to change: the file is left alone
+        EXPECT_EQ(file(), k.after);
+    }
+
+    // Played to the very end: the resume line goes, the rest stays.
+    write("#EXTM3U\n#EXTINF:1,x\n" + one + "\n#Last:1,4\n" + two + "\n");
+    restart();
+    ASSERT_TRUE(list->LoadPlayList(path));
+    list->PlayVideoByIndex(1, 0);
+    control.ReachEnd();
+    list->Cleanup();
+    EXPECT_EQ(file(), "#EXTM3U\n#EXTINF:1,x\n" + one + "\n" + two + "\n");
+
+    // Changed by another program while the list was open: not touched.
+    write("#EXTM3U\n" + one + "\n" + two + "\n");
+    restart();
+    ASSERT_TRUE(list->LoadPlayList(path));
+    write("#EXTM3U\n" + one + "\n" + two + "\n" + one + "\n");
+    list->PlayVideoByIndex(1, 0);
+    control.Advance(7);
+    list->Cleanup();
+    EXPECT_EQ(file(), "#EXTM3U\n" + one + "\n" + two + "\n" + one + "\n");
+
+    // An explicit save writes the program's own format, the names' bytes kept.
+    write("#EXTINF:1,x\n" + one + "\n" + latin1 + "\n");
+    restart();
+    ASSERT_TRUE(list->LoadPlayList(path));
+    ASSERT_TRUE(list->SavePlayList(path));
+    EXPECT_EQ(file(), "#EXTM3U\r\n#Last:0,0\r\n" + one + "\r\n" + latin1 + "\r\n");
+    EXPECT_TRUE(dialogs.boxes.isEmpty());
+}
+
+TEST_F(PlayListTest, NamesWithLineBreaksAreLeftOutWithOneMessage) {
+    // Written as they are, these would forge lines of the file.
+    const QString forged = dir.filePath("x.mpg\n#Last:5,0\n/etc/passwd");
+    const QString withCr = dir.filePath("cr\r.mpg");
+    add({a, forged, b, withCr, c});
+    list->PlayVideoByIndex(2, 0);
+    control.Advance(30);
+    EXPECT_TRUE(list->SavePlayList(path));
+    // The second entry written is the one playing.
+    EXPECT_EQ(file(), lines({"#EXTM3U", "#Last:1,30", a, b, c}));
+    ASSERT_EQ(dialogs.boxes.size(), 1);
+    const RecordingDialogs::Box& box = dialogs.boxes[0];
+    EXPECT_EQ(box.title, "Lumadeck: Error saving playlist");
+    EXPECT_EQ(box.icon, MsgIcon::Warning);
+    EXPECT_TRUE(
+        box.text.contains(dir.filePath(QStringLiteral("x.mpg\u240A#Last:5,0\u240A/etc/passwd"))))
+        << box.text.toStdString();
+    EXPECT_TRUE(box.text.contains(dir.filePath(QStringLiteral("cr\u240D.mpg"))))
+        << box.text.toStdString();
+    // The file does not hold the whole list: it still counts as edited.
+    EXPECT_EQ(list->PlayListFileName(), path);
+    EXPECT_TRUE(list->IsModified());
+    EXPECT_TRUE(M3UFile::Serialize({forged, withCr}, std::nullopt).isEmpty());
+}
+
+TEST_F(PlayListTest, PlaylistsOver64MiBAreRefused) {
+    playThree(1, 10);
+    for (const qint64 size : {M3UFile::MaxFileSize + 1, qint64(8) << 30}) {
+        const QString big = dir.filePath(QStringLiteral("big%1.m3u").arg(size));
+        QFile f(big);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(size)); // sparse: no disk space taken
+        f.close();
+        EXPECT_FALSE(list->LoadPlayList(big));
+        ASSERT_FALSE(dialogs.boxes.isEmpty());
+        EXPECT_EQ(dialogs.boxes.last().title, "Lumadeck: Error loading playlist");
+        EXPECT_TRUE(
+            dialogs.boxes.last().text.startsWith("Error: Cannot load playlist: File too large"));
+        EXPECT_EQ(entries(), QStringList({a, b, c}));
+        EXPECT_EQ(control.FileName(), b);
+    }
 }

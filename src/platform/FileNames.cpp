@@ -1,5 +1,7 @@
 #include "FileNames.h"
-#include "platform/Utf8.h"
+#include "Utf8.h"
+
+#include <sys/stat.h>
 
 namespace lumadeck {
 
@@ -101,6 +103,26 @@ QByteArray EncodeFileName(const QString& name) {
         AppendUtf8(out, cp);
     }
     return out;
+}
+
+FileStatus StatFile(const QString& name) {
+    FileStatus status;
+    if (name.isEmpty()) {
+        return status;
+    }
+    const QByteArray bytes = EncodeFileName(name);
+    if (bytes.contains('\0')) {
+        return status; // no file name holds a NUL; the system would read a shorter one
+    }
+    struct stat st {};
+    if (::stat(bytes.constData(), &st) != 0) {
+        return status;
+    }
+    status.exists = true;
+    status.isFile = S_ISREG(st.st_mode);
+    status.isFolder = S_ISDIR(st.st_mode);
+    status.size = status.isFile ? qint64(st.st_size) : 0;
+    return status;
 }
 
 } // namespace lumadeck

@@ -1,0 +1,117 @@
+// The main window's drives that are read without a mount: Video CD images
+// opened as drives, and discs in drives that nothing has mounted. Their
+// files are listed from the disc's own directory, by the same rules as the
+// files of a mounted disc.
+#include "Forms.h"
+#include "cd/DiscPath.h"
+#include "cd/DriveServices.h"
+#include "cd/ImageDrives.h"
+#include "cd/VcdDisc.h"
+#include "frmLumadeck.h"
+#include "platform/FileNames.h"
+#include "platform/IDialogs.h"
+#include "platform/Services.h"
+#include "playlist/clsPlayList.h"
+
+#include <QFileInfo>
+#include <QMenu>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace lumadeck {
+
+void frmLumadeck::ScanDisc(const QString& szDrive) {
+    const QString source = apifuncs::GetCDDiscSource(szDrive);
+    if (source.isEmpty()) {
+        return;
+    }
+    const auto disc = VcdDisc::Open(source);
+    if (!disc) {
+        return; // no disc, or nothing a CD filesystem can be read from
+    }
+    const QList<DiscFile> files = disc->Files();
+    m_discFileSizes.clear();
+    for (const DiscFile& f : files) {
+        m_discFileSizes.insert(DiscFileName(source, f.path), f.Bytes());
+    }
+    for (const DiscFile& f : files) {
+        bool cancel = false;
+        cFind_FoundFile(DiscFileName(source, f.path), f.path.mid(f.path.lastIndexOf('/') + 1),
+                        cancel);
+        if (cancel) {
+            break;
+        }
+    }
+    m_discFileSizes.clear();
+}
+
+qint64 frmLumadeck::FileLength(const QString& szFullFileName) const {
+    if (const auto it = m_discFileSizes.constFind(szFullFileName); it != m_discFileSizes.cend()) {
+        return it.value();
+    }
+    const FileStatus info = StatFile(szFullFileName);
+    return info.exists ? info.size : -1;
+}
+
+void frmLumadeck::AddImageItems(DriveMenuContents& button) {
+    if (!ImageDrives::current().Contains(button.drive())) {
+        return;
+    }
+    DriveMenuModel::AddImageItems(button);
+    updateButtonWidget(button);
+}
+
+void frmLumadeck::ImageDriveRemoved(const QString& szDrive) {
+    const QString key = apifuncs::DriveKey(szDrive);
+    if (QToolButton* widget = m_driveWidgets.take(key)) {
+        for (QAction* action : Toolbar1->actions()) {
+            if (Toolbar1->widgetForAction(action) == widget) {
+                Toolbar1->removeAction(action);
+            }
+        }
+        widget->deleteLater();
+    }
+    for (int i = 0; i < m_drives.Drives().size(); ++i) {
+        if (m_drives.Drives()[i].key == key) {
+            m_drives.RemoveAt(i);
+            break;
+        }
+    }
+    for (int n = 0; n < DriveMenuSet::Count; ++n) {
+        if (driveMenus.tag[n] == key) {
+            driveMenus.tag[n].clear();
+        }
+    }
+    if (!bSearching) {
+        reloadMenus();
+    }
+}
+
+void frmLumadeck::OpenDiscImage(const QString& imagePath) {
+    if (m_unloaded || bCloseRequested) {
+        return;
+    }
+    if (bSearching) {
+        // A scan is under way: the image joins once it is over.
+        QTimer::singleShot(200, this, [this, imagePath] { OpenDiscImage(imagePath); });
+        return;
+    }
+    QString error;
+    const QString drive = ImageDrives::current().Add(imagePath, &error);
+    if (drive.isEmpty()) {
+        Services::dialogs().MessageBox(this, "Lumadeck: Error opening disc image", error,
+                                       MsgIcon::Critical, MsgButtons::Ok);
+        return;
+    }
+    AddCD(drive);
+    if (bCloseRequested || m_unloaded) {
+        return;
+    }
+    const DriveMenuContents* button = m_drives.Find(apifuncs::DriveKey(drive));
+    if (button && !DriveMenuModel::Files(*button).isEmpty()) {
+        Toolbar1_ButtonMenuClick(button->key, DriveMenuModel::KeyPlayAll);
+    }
+}
+
+} // namespace lumadeck

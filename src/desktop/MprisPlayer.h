@@ -1,0 +1,117 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+namespace lumadeck {
+
+class MediaControl;
+class clsPlayList;
+class clsPlayVideo;
+class frmLumadeck;
+
+// The player as the desktop's media controls see it (MPRIS 2: the root
+// interface org.mpris.MediaPlayer2 and org.mpris.MediaPlayer2.Player),
+// without the bus: DBusDesktopSession publishes it. Every command goes
+// through the operations the window's own commands use (the playlist
+// controller and the video player), so positions are stored exactly as
+// when the user works the window. Times are in microseconds.
+class MprisPlayer : public QObject {
+    Q_OBJECT
+public:
+    static const QString RootInterface;
+    static const QString PlayerInterface;
+    // The track id of "no track".
+    static const QString NoTrack;
+    // Track ids are this prefix and the entry's position in the playlist.
+    static const QString TrackPrefix;
+
+    explicit MprisPlayer(QObject* parent = nullptr);
+    ~MprisPlayer() override;
+
+    // Connects to the main window once its start-up has finished, and opens
+    // what was handed over while it was starting.
+    void Attach(frmLumadeck& window);
+    bool IsAttached() const { return !m_window.isNull(); }
+
+    // ---- org.mpris.MediaPlayer2
+    QString Identity() const { return QStringLiteral("Lumadeck Player"); }
+    QString DesktopEntry() const { return QStringLiteral("lumadeck"); }
+    bool CanQuit() const { return true; }
+    bool CanRaise() const { return true; }
+    bool HasTrackList() const { return false; }
+    static QStringList SupportedUriSchemes();
+    // The MIME types of every kind the program opens (also those of the
+    // desktop entry).
+    static QStringList SupportedMimeTypes();
+    // Shows and raises the window of the current display mode.
+    void Raise();
+    // Ends the program as "E&xit" does, once the caller has its answer.
+    void Quit();
+
+    // ---- org.mpris.MediaPlayer2.Player
+    QString PlaybackStatus() const; // "Playing", "Paused" or "Stopped"
+    QVariantMap Metadata() const;
+    qlonglong Position() const;
+    double Volume() const;
+    void SetVolume(double volume);
+    double Rate() const { return 1.0; }
+    void SetRate(double) {} // one speed only
+    double MinimumRate() const { return 1.0; }
+    double MaximumRate() const { return 1.0; }
+    bool CanGoNext() const;
+    bool CanGoPrevious() const;
+    bool CanPlay() const;
+    bool CanPause() const;
+    bool CanSeek() const;
+    bool CanControl() const { return true; }
+
+    void Next();
+    void Previous();
+    void Play();
+    void Pause();
+    void PlayPause();
+    void Stop();
+    void Seek(qlonglong offset);
+    void SetPosition(const QString& trackId, qlonglong position);
+    // Opens one file:// URI as if chosen in the open dialog; other schemes
+    // are ignored.
+    void OpenUri(const QString& uri);
+
+    // ---- the program's own
+    // Files handed over by another start of the program: the window is
+    // raised and they open as if chosen in the open dialog, one after the
+    // other. Before Attach they wait for the start-up to finish.
+    void OpenFiles(const QStringList& fileNames);
+
+    // The Player properties that announce their changes, by name.
+    QVariantMap ChangingProperties() const;
+
+signals:
+    // Properties of the interface changed to these values.
+    void PropertiesChanged(const QString& interfaceName, const QVariantMap& changed);
+    // The position jumped (a seek, a resume) to this many microseconds.
+    void Seeked(qlonglong position);
+
+private:
+    clsPlayList* playList() const;
+    clsPlayVideo* player() const;
+    MediaControl* control() const;
+    bool fileOpen() const;
+    QString currentTrackId() const;
+    void watchControl();
+    // Compares the changing properties with what was last announced and
+    // announces the differences.
+    void refresh();
+    void openNow(const QStringList& fileNames);
+
+    QPointer<frmLumadeck> m_window;
+    QPointer<MediaControl> m_control;
+    QStringList m_pending;
+    QVariantMap m_announced;
+};
+
+} // namespace lumadeck

@@ -1,0 +1,165 @@
+// Files named from outside the program (command line, another start) open
+// as if chosen in the open dialog one after the other; files dropped on a
+// window join the playlist.
+#include "../app/MainWindowFixture.h"
+#include "desktop/FileOpening.h"
+#include "playlist/DroppedFiles.h"
+
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+using namespace lumadeck;
+using namespace lumadeck::test;
+
+namespace {
+
+QStringList entries(frmLumadeck& w) {
+    QStringList names;
+    for (const auto& entry : w.cPlayList()->cFiles()) {
+        names << entry->szFileName();
+    }
+    return names;
+}
+
+QString statusText(frmLumadeck& w) {
+    auto* status = w.findChild<QLabel*>("status");
+    return status ? status->text() : QString("<no status panel>");
+}
+
+bool playing(frmLumadeck& w, const QString& file) {
+    return w.cPlay()->FileName() == file &&
+           w.cPlay()->GetPlayStatus() == MediaControl::PlayStatePlaying;
+}
+
+class FileOpeningTest : public MainWindowTest {
+protected:
+    QString playlist(const QString& name, const QStringList& files) {
+        const QString path = dir.filePath(name);
+        QFile m3u(path);
+        m3u.open(QIODevice::WriteOnly);
+        m3u.write((files.join("\r\n") + "\r\n").toUtf8());
+        return path;
+    }
+    QMimeData* urls(const QStringList& names) {
+        auto* data = new QMimeData;
+        QList<QUrl> list;
+        for (const QString& name : names) {
+            list << (name.contains("://") ? QUrl(name) : QUrl::fromLocalFile(name));
+        }
+        data->setUrls(list);
+        return data;
+    }
+};
+
+} // namespace
+
+TEST_F(FileOpeningTest, NamedFilesOpenAsIfChosenOneAfterTheOther) {
+    frmLumadeck& w = start();
+    const QString a = clip("a.mpg"), b = clip("b.mpg"), c = clip("c.mpg");
+    const QString x = clip("x.mpg"), y = clip("y.mpg");
+    const QString missing = dir.filePath("missing.mpg");
+    const QString list = playlist("list.m3u", {x, y});
+
+    struct Case {
+        const char* what;
+        QStringList open;
+        QStringList entries;
+        QString plays;
+        QString listFile;
+    } cases[] = {
+        {"media files join the list, the first plays", {a, b, c}, {a, b, c}, a, ""},
+        {"a missing first file is reported and skipped", {missing, b}, {missing, b}, b, ""},
+        {"a playlist replaces the list, later files join it", {a, list, b}, {x, y, b}, x, list},
+        {"a new batch replaces the list, as the open dialog does", {c}, {c}, c, ""},
+    };
+    for (const Case& t : cases) {
+        FileOpening::OpenAsChosen(w, t.open);
+        EXPECT_EQ(entries(w), t.entries) << t.what;
+        EXPECT_TRUE(playing(w, t.plays)) << t.what << ": " << w.cPlay()->FileName().toStdString();
+        EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(t.plays)) << t.what;
+        EXPECT_EQ(w.cPlayList()->PlayListFileName(), t.listFile) << t.what;
+    }
+    // The missing file was reported as the player reports any missing file.
+    FileOpening::OpenAsChosen(w, {missing});
+    EXPECT_EQ(statusText(w), "Not Found: " + missing);
+}
+
+TEST_F(FileOpeningTest, AThousandFilesAllJoinTheListAndTheFirstPlays) {
+    frmLumadeck& w = start();
+    QStringList names;
+    for (int i = 0; i < 1000; ++i) {
+        names << file(QString("many/clip %1.mpg").arg(i, 4, 10, QChar('0')));
+    }
+    FileOpening::OpenAsChosen(w, names);
+    EXPECT_EQ(entries(w), names);
+    EXPECT_TRUE(playing(w, names.first()));
+    EXPECT_EQ(w.cPlayList()->CurrentFileIndex(), 0);
+}
+
+TEST_F(FileOpeningTest, DroppedFilesJoinTheListAndTheFirstPlaysOnlyOnAnEmptyList) {
+    frmLumadeck& w = start();
+    const QString a = clip("a.mpg"), b = clip("b.mpg"), c = clip("c.mpg");
+    const QString x = clip("x.mpg");
+    const QString list = playlist("list.m3u", {x});
+
+    DroppedFiles::Open(*w.cPlayList(), {a, b});
+    EXPECT_EQ(entries(w), QStringList({a, b}));
+    EXPECT_TRUE(playing(w, a));
+
+    // On a list that plays, the drop only adds: nothing restarts.
+    control->Advance(5);
+    control->calls.clear();
+    DroppedFiles::Open(*w.cPlayList(), {c});
+    EXPECT_EQ(entries(w), QStringList({a, b, c}));
+    EXPECT_TRUE(playing(w, a));
+    EXPECT_DOUBLE_EQ(w.cPlay()->CurrentPosition(), 5);
+    EXPECT_FALSE(control->calls.join('\n').contains("Open"))
+        << control->calls.join('\n').toStdString();
+
+    // A playlist loads; a file dropped with it joins the loaded list.
+    DroppedFiles::Open(*w.cPlayList(), {list, a});
+    EXPECT_EQ(entries(w), QStringList({x, a}));
+    EXPECT_EQ(w.cPlayList()->PlayListFileName(), list);
+    EXPECT_TRUE(playing(w, x));
+}
+
+TEST_F(FileOpeningTest, OnlyLocalFilesOfADropCount) {
+    auto data = std::unique_ptr<QMimeData>(
+        urls({"/v/a.mpg", "http://example.com/b.mpg", "/v/Vidéos/c d.mpg", "smb://host/e.mpg"}));
+    data->setText("/v/not-a-url.mpg");
+    EXPECT_EQ(DroppedFiles::Names(data.get()), QStringList({"/v/a.mpg", "/v/Vidéos/c d.mpg"}));
+    QMimeData textOnly;
+    textOnly.setText("/v/a.mpg");
+    EXPECT_TRUE(DroppedFiles::Names(&textOnly).isEmpty());
+    EXPECT_TRUE(DroppedFiles::Names(nullptr).isEmpty());
+}
+
+TEST_F(FileOpeningTest, TheMainWindowTakesDropsOfFilesAndRoutesWholeFilesToItsOpenCommand) {
+    frmLumadeck& w = start();
+    const QString a = clip("a.mpg"), b = clip("b.mpg");
+    const QString disc = file("disc.cue");
+
+    auto drop = [&](QMimeData* data) {
+        std::unique_ptr<QMimeData> owned(data);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&w, &enter);
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&w, &dropped);
+        return enter.isAccepted() && dropped.isAccepted();
+    };
+
+    EXPECT_TRUE(w.acceptDrops());
+    EXPECT_FALSE(drop(urls({"http://example.com/a.mpg"})));
+    EXPECT_TRUE(entries(w).isEmpty());
+
+    EXPECT_TRUE(drop(urls({a, b})));
+    EXPECT_EQ(entries(w), QStringList({a, b}));
+    EXPECT_TRUE(playing(w, a));
+
+    // A disc image opens through the window's open command, as the open
+    // dialog's choice would: it replaces the list rather than joining it.
+    EXPECT_TRUE(drop(urls({disc})));
+    EXPECT_FALSE(entries(w).contains(a)) << entries(w).join(' ').toStdString();
+    EXPECT_FALSE(entries(w).isEmpty());
+}

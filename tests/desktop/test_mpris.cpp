@@ -1,0 +1,380 @@
+// The desktop's media controls (MPRIS 2): what they show after each step,
+// compared with the window; the commands reaching the same operations as
+// the window's; and the same over a private session bus, including a
+// second process that opens a file.
+#include "../app/MainWindowFixture.h"
+#include "PrivateBus.h"
+#include "desktop/DBusDesktopSession.h"
+#include "desktop/FileOpening.h"
+#include "desktop/MprisPlayer.h"
+#include "testing/RecordingPositionStore.h"
+
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QSignalSpy>
+
+using namespace lumadeck;
+using namespace lumadeck::test;
+using lumadeck::test::PrivateBus;
+using lumadeck::test::waitFor;
+
+namespace {
+
+QString trackId(const QVariantMap& metadata) {
+    return metadata.value("mpris:trackid").value<QDBusObjectPath>().path();
+}
+
+class MprisTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        Environment().positions = &positions;
+    }
+    frmLumadeck& startAttached() {
+        frmLumadeck& w = start();
+        mpris.Attach(w);
+        return w;
+    }
+    // Every property named in any PropertiesChanged since the last call,
+    // with its last value.
+    QVariantMap announced() {
+        QVariantMap all;
+        for (const QList<QVariant>& args : std::as_const(changes)) {
+            EXPECT_EQ(args.at(0).toString(), MprisPlayer::PlayerInterface);
+            const QVariantMap changed = args.at(1).toMap();
+            for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
+                all.insert(it.key(), it.value());
+            }
+        }
+        changes.clear();
+        return all;
+    }
+    QString playStatusPanel(frmLumadeck& w) { return w.findChild<QLabel*>("playstatus")->text(); }
+
+    test::RecordingPositionStore positions;
+    MprisPlayer mpris;
+    QSignalSpy changes{&mpris, &MprisPlayer::PropertiesChanged};
+    QSignalSpy seeks{&mpris, &MprisPlayer::Seeked};
+};
+
+} // namespace
+
+TEST_F(MprisTest, PropertiesFollowTheWindowThroughOpenPauseSeekNextAndTheEnd) {
+    SimulatedMedia longer;
+    longer.duration = 60;
+    longer.title = "First clip";
+    const QString a = file("Vidéos/a one.mpg"), b = file("b.mpg");
+    frmLumadeck& w = start();
+    control->Script(a, longer);
+    mpris.Attach(w);
+    EXPECT_EQ(mpris.PlaybackStatus(), "Stopped");
+    EXPECT_EQ(trackId(mpris.Metadata()), MprisPlayer::NoTrack);
+    EXPECT_FALSE(mpris.CanPlay());
+
+    // Open: the first plays.
+    FileOpening::OpenAsChosen(w, {a, b});
+    QVariantMap now = announced();
+    EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(a));
+    EXPECT_EQ(now.value("PlaybackStatus"), "Playing");
+    const QVariantMap metadata = now.value("Metadata").toMap();
+    EXPECT_EQ(trackId(metadata), MprisPlayer::TrackPrefix + "0");
+    EXPECT_EQ(metadata.value("mpris:length").toLongLong(), 60'000'000);
+    EXPECT_EQ(metadata.value("xesam:title"), "First clip");
+    EXPECT_EQ(metadata.value("xesam:url"), QUrl::fromLocalFile(a).toString(QUrl::FullyEncoded));
+    EXPECT_EQ(now.value("CanGoNext"), true);
+    EXPECT_EQ(now.value("CanPlay"), true);
+    EXPECT_EQ(now.value("CanSeek"), true);
+    EXPECT_EQ(mpris.CanGoPrevious(), false);
+    EXPECT_EQ(mpris.Metadata(), metadata);
+
+    // Pause: the position is stored as when the window's control pauses.
+    control->Advance(12);
+    positions.calls.clear();
+    mpris.Pause();
+    EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(a) + " (Paused)");
+    EXPECT_EQ(playStatusPanel(w).toStdString(), "Paused");
+    EXPECT_EQ(announced(), QVariantMap({{"PlaybackStatus", "Paused"}}));
+    EXPECT_EQ(positions.calls, QStringList({"save 2>1 a one.mpg 12"}));
+    mpris.Pause(); // already paused: nothing
+    EXPECT_TRUE(announced().isEmpty());
+
+    // Seek: relative, then absolute; a wrong track or a place past the end
+    // is ignored.
+    mpris.Seek(5'000'000);
+    EXPECT_DOUBLE_EQ(w.cPlay()->CurrentPosition(), 17);
+    EXPECT_EQ(mpris.Position(), 17'000'000);
+    mpris.SetPosition(MprisPlayer::TrackPrefix + "1", 30'000'000);
+    mpris.SetPosition(MprisPlayer::TrackPrefix + "0", 61'000'000);
+    mpris.SetPosition(MprisPlayer::TrackPrefix + "0", -1);
+    EXPECT_DOUBLE_EQ(w.cPlay()->CurrentPosition(), 17);
+    mpris.SetPosition(MprisPlayer::TrackPrefix + "0", 30'000'000);
+    EXPECT_DOUBLE_EQ(w.cPlay()->CurrentPosition(), 30);
+    ASSERT_EQ(seeks.size(), 2);
+    EXPECT_EQ(seeks[0][0].toLongLong(), 17'000'000);
+    EXPECT_EQ(seeks[1][0].toLongLong(), 30'000'000);
+
+    // Next: the second entry plays from its start.
+    mpris.PlayPause();
+    mpris.Next();
+    EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(b));
+    now = announced();
+    EXPECT_EQ(now.value("PlaybackStatus"), "Playing");
+    EXPECT_EQ(trackId(now.value("Metadata").toMap()), MprisPlayer::TrackPrefix + "1");
+    EXPECT_EQ(now.value("CanGoNext"), false);
+    EXPECT_EQ(now.value("CanGoPrevious"), true);
+    mpris.Next(); // nothing after the last entry
+    EXPECT_EQ(w.cPlay()->FileName(), b);
+
+    // Previous goes back to the first entry, Next on again.
+    mpris.Previous();
+    EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(a));
+    EXPECT_EQ(trackId(mpris.Metadata()), MprisPlayer::TrackPrefix + "0");
+    mpris.Next();
+
+    // The end of the list (the player reports it on its next tick): the
+    // controller has moved past the last entry, so there is no next and no
+    // previous one.
+    QSignalSpy done(w.cPlayList(), &clsPlayList::Done);
+    control->ReachEnd();
+    w.cPlay()->Tick();
+    EXPECT_EQ(done.size(), 1);
+    EXPECT_EQ(playStatusPanel(w).toStdString(), "Stopped");
+    EXPECT_EQ(mpris.PlaybackStatus(), "Stopped");
+    now = announced();
+    EXPECT_EQ(now.value("PlaybackStatus"), "Stopped");
+    EXPECT_EQ(mpris.CanGoNext(), false);
+    EXPECT_EQ(mpris.CanGoPrevious(), false);
+}
+
+TEST_F(MprisTest, PlayStopVolumeAndSeekingPastTheEnd) {
+    frmLumadeck& w = startAttached();
+    const QString a = clip("a.mpg"), b = clip("b.mpg");
+    FileOpening::OpenAsChosen(w, {a, b});
+    mpris.Stop();
+    EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(a) + " (Stopped)");
+    EXPECT_EQ(mpris.PlaybackStatus(), "Stopped");
+    mpris.Play();
+    EXPECT_EQ(mpris.PlaybackStatus(), "Playing");
+    EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(a));
+
+    announced();
+    for (const auto& [set, expected] : std::initializer_list<std::pair<double, double>>{
+             {0.5, 0.5}, {1.7, 1.0}, {-3, 0.0}, {0.333, 0.33}}) {
+        mpris.SetVolume(set);
+        EXPECT_DOUBLE_EQ(mpris.Volume(), expected) << set;
+        EXPECT_EQ(control->Volume(), qRound(expected * 100)) << set;
+    }
+    EXPECT_DOUBLE_EQ(announced().value("Volume").toDouble(), 0.33);
+    control->SetVolume(80); // from the control's own panel
+    EXPECT_DOUBLE_EQ(announced().value("Volume").toDouble(), 0.8);
+
+    // Seeking past the end of the track is Next.
+    mpris.Seek(3600'000'000LL);
+    EXPECT_EQ(w.cPlay()->FileName(), b);
+    mpris.Seek(3600'000'000LL); // the last entry: nothing
+    EXPECT_EQ(w.cPlay()->FileName(), b);
+}
+
+TEST_F(MprisTest, FilesHandedOverDuringStartUpOpenOnceTheWindowIsThere) {
+    const QString a = file("a.mpg");
+    mpris.OpenFiles({a});
+    mpris.OpenUri("http://example.com/x.mpg");
+    frmLumadeck& w = start();
+    mpris.Attach(w);
+    EXPECT_TRUE(waitFor([&] { return w.cPlay()->FileName() == a; }));
+    EXPECT_EQ(w.cPlayList()->cFiles().Count(), 1);
+
+    // Afterwards, OpenUri opens a file:// URI as the open dialog would.
+    const QString b = file("Vidéos/b c.mpg");
+    mpris.OpenUri(QUrl::fromLocalFile(b).toString());
+    EXPECT_TRUE(waitFor([&] { return w.cPlay()->FileName() == b; }));
+    EXPECT_EQ(w.cPlayList()->cFiles().Count(), 1);
+}
+
+// ------------------------------------------------------------ on the bus
+
+namespace {
+
+// Calls on the published object from another connection, answering our own
+// object meanwhile.
+struct Client {
+    QDBusConnection bus;
+    QDBusMessage call(const QString& interface, const QString& method,
+                      const QVariantList& args = {}, const QString& service = {}) {
+        QDBusMessage m = QDBusMessage::createMethodCall(
+            service.isEmpty() ? DBusDesktopSession::ServiceName : service,
+            DBusDesktopSession::ObjectPath, interface, method);
+        m.setArguments(args);
+        return bus.call(m, QDBus::BlockWithGui, 5000);
+    }
+    QVariant get(const QString& interface, const QString& property) {
+        const QDBusMessage r =
+            call("org.freedesktop.DBus.Properties", "Get", {interface, property});
+        return r.arguments().isEmpty() ? QVariant()
+                                       : r.arguments().at(0).value<QDBusVariant>().variant();
+    }
+};
+
+// Turns a{sv} as QtDBus delivers it into a QVariantMap.
+QVariantMap toMap(const QVariant& v) {
+    if (v.canConvert<QDBusArgument>()) {
+        QVariantMap m;
+        v.value<QDBusArgument>() >> m;
+        return m;
+    }
+    return v.toMap();
+}
+
+class SignalRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QDBusMessage> messages;
+public slots:
+    void record(const QDBusMessage& m) { messages << m; }
+};
+
+class MprisBusTest : public MprisTest {
+protected:
+    void SetUp() override {
+        MprisTest::SetUp();
+        ASSERT_TRUE(bus.running()) << "dbus-daemon did not start";
+    }
+    PrivateBus bus;
+};
+
+} // namespace
+
+TEST_F(MprisBusTest, PublishedControlsAnswerAndAnnounceTheirChanges) {
+    DBusDesktopSession session(bus.connect());
+    ASSERT_EQ(session.Publish(mpris), IDesktopSession::Claim::Owner);
+    startAttached();
+    const QString a = clip("a.mpg");
+
+    Client client{bus.connect()};
+    SignalRecorder recorder;
+    ASSERT_TRUE(client.bus.connect(DBusDesktopSession::ServiceName, DBusDesktopSession::ObjectPath,
+                                   "org.freedesktop.DBus.Properties", "PropertiesChanged",
+                                   &recorder, SLOT(record(QDBusMessage))));
+    ASSERT_TRUE(client.bus.connect(DBusDesktopSession::ServiceName, DBusDesktopSession::ObjectPath,
+                                   MprisPlayer::PlayerInterface, "Seeked", &recorder,
+                                   SLOT(record(QDBusMessage))));
+
+    EXPECT_EQ(client.get(MprisPlayer::RootInterface, "Identity"), "Lumadeck Player");
+    EXPECT_EQ(client.get(MprisPlayer::RootInterface, "DesktopEntry"), "lumadeck");
+    EXPECT_EQ(client.get(MprisPlayer::RootInterface, "SupportedUriSchemes"), QStringList{"file"});
+    EXPECT_TRUE(client.get(MprisPlayer::RootInterface, "SupportedMimeTypes")
+                    .toStringList()
+                    .contains("audio/x-mpegurl"));
+    EXPECT_EQ(client.get(MprisPlayer::PlayerInterface, "PlaybackStatus"), "Stopped");
+
+    // A second process opens a file through OpenUri.
+    QProcess gdbus;
+    const int rc = lumadeck::test::runWhileServing(
+        gdbus, "dbus-send",
+        {"--bus=" + bus.address(), "--print-reply", "--dest=" + DBusDesktopSession::ServiceName,
+         DBusDesktopSession::ObjectPath, MprisPlayer::PlayerInterface + ".OpenUri",
+         "string:" + QUrl::fromLocalFile(a).toString()});
+    EXPECT_EQ(rc, 0) << gdbus.readAllStandardError().toStdString();
+    ASSERT_TRUE(waitFor(
+        [&] { return client.get(MprisPlayer::PlayerInterface, "PlaybackStatus") == "Playing"; }));
+    const QVariantMap metadata = toMap(client.get(MprisPlayer::PlayerInterface, "Metadata"));
+    EXPECT_EQ(metadata.value("mpris:trackid").value<QDBusObjectPath>().path(),
+              MprisPlayer::TrackPrefix + "0");
+    EXPECT_EQ(metadata.value("mpris:length").toLongLong(), 60'000'000);
+    EXPECT_EQ(metadata.value("xesam:url"), QUrl::fromLocalFile(a).toString());
+
+    // Commands and a property write over the bus.
+    client.call(MprisPlayer::PlayerInterface, "Pause");
+    EXPECT_EQ(mpris.PlaybackStatus(), "Paused");
+    client.call(MprisPlayer::PlayerInterface, "SetPosition",
+                {QVariant::fromValue(QDBusObjectPath(MprisPlayer::TrackPrefix + "0")),
+                 qlonglong(20'000'000)});
+    EXPECT_DOUBLE_EQ(control->CurrentPosition(), 20);
+    client.call("org.freedesktop.DBus.Properties", "Set",
+                {MprisPlayer::PlayerInterface, "Volume", QVariant::fromValue(QDBusVariant(0.25))});
+    EXPECT_EQ(control->Volume(), 25);
+    EXPECT_EQ(client.get(MprisPlayer::PlayerInterface, "Position").toLongLong(), 20'000'000);
+
+    // Every change reached the client as a signal.
+    ASSERT_TRUE(waitFor([&] {
+        QStringList seen;
+        for (const QDBusMessage& m : recorder.messages) {
+            if (m.member() == "PropertiesChanged") {
+                seen << toMap(m.arguments().at(1)).keys();
+                if (toMap(m.arguments().at(1)).value("PlaybackStatus") == "Paused") {
+                    seen << "Paused";
+                }
+            } else {
+                seen << m.member();
+            }
+        }
+        return seen.contains("Metadata") && seen.contains("Paused") && seen.contains("Volume") &&
+               seen.contains("Seeked");
+    }));
+    for (const QDBusMessage& m : recorder.messages) {
+        if (m.member() == "PropertiesChanged") {
+            EXPECT_EQ(m.arguments().at(0).toString(), MprisPlayer::PlayerInterface);
+            EXPECT_EQ(m.signature(), "sa{sv}as");
+        } else {
+            EXPECT_EQ(m.signature(), "x");
+        }
+    }
+}
+
+TEST_F(MprisBusTest, OnlyOneInstanceHoldsTheNameAndTakesTheFilesOfAnother) {
+    DBusDesktopSession first(bus.connect());
+    ASSERT_EQ(first.Publish(mpris), IDesktopSession::Claim::Owner);
+
+    MprisPlayer secondPlayer;
+    DBusDesktopSession second(bus.connect());
+    EXPECT_EQ(second.Publish(secondPlayer), IDesktopSession::Claim::Taken);
+    second.PublishAsInstance();
+    ASSERT_EQ(second.OwnedNames().size(), 1);
+    EXPECT_TRUE(second.OwnedNames()[0].startsWith(DBusDesktopSession::ServiceName + ".instance"));
+
+    // The first is still starting: the files wait for its window.
+    QStringList names;
+    for (int i = 0; i < 1000; ++i) {
+        names << file(QString("many/clip %1.mpg").arg(i, 4, 10, QChar('0')));
+    }
+    EXPECT_TRUE(second.HandOver(names));
+    frmLumadeck& w = start();
+    mpris.Attach(w);
+    ASSERT_TRUE(waitFor([&] { return w.cPlayList()->cFiles().Count() == 1000; }));
+    EXPECT_EQ(w.cPlay()->FileName(), names.first());
+
+    // Without anyone holding the name, a hand-over fails.
+    PrivateBus empty;
+    DBusDesktopSession alone(empty.connect());
+    EXPECT_FALSE(alone.HandOver(names));
+}
+
+TEST_F(MprisBusTest, ASecondStartOfTheProgramHandsItsFilesOverAndEnds) {
+    DBusDesktopSession session(bus.connect());
+    ASSERT_EQ(session.Publish(mpris), IDesktopSession::Claim::Owner);
+    frmLumadeck& w = startAttached();
+    const QString a = clip("Vidéos/clip one.mpg"), b = clip("b.mpg");
+
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    env.insert("XDG_DATA_HOME", dir.filePath("data"));
+    second.setProcessEnvironment(env);
+    second.setWorkingDirectory(dir.filePath("Vidéos"));
+    const int rc = lumadeck::test::runWhileServing(
+        second, QString(LUMADECK_BUILD_DIR) + "/lumadeck",
+        {"clip one.mpg", "http://example.com/x.mpg", QUrl::fromLocalFile(b).toString()});
+    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(second.readAllStandardError().contains("http://example.com/x.mpg"));
+    ASSERT_TRUE(waitFor([&] { return w.cPlayList()->cFiles().Count() == 2; }));
+    EXPECT_EQ(w.cPlayList()->cFiles().Item(0)->szFileName(), a);
+    EXPECT_EQ(w.cPlayList()->cFiles().Item(1)->szFileName(), b);
+    EXPECT_EQ(w.cPlay()->FileName(), a);
+}
+
+#include "test_mpris.moc"

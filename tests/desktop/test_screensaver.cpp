@@ -1,0 +1,226 @@
+// The screen is kept on while a clip with a picture plays: the guard's
+// requests for each turn of the control, and the real service client
+// against a fake org.freedesktop.ScreenSaver on a private bus.
+#include "PrivateBus.h"
+#include "desktop/DBusScreenSaver.h"
+#include "desktop/IScreenSaver.h"
+#include "desktop/ScreenSaverGuard.h"
+#include "testing/SimulatedMediaControl.h"
+
+#include <QDBusConnectionInterface>
+#include <QMutex>
+#include <QThread>
+#include <memory>
+
+using namespace lumadeck;
+using namespace lumadeck::test;
+using lumadeck::test::PrivateBus;
+using lumadeck::test::waitFor;
+
+namespace {
+
+struct RecordingScreenSaver : IScreenSaver {
+    void Inhibit(const QString& app, const QString& reason) override {
+        calls << "Inhibit " + app + ": " + reason;
+    }
+    void UnInhibit() override { calls << "UnInhibit"; }
+    QStringList calls;
+};
+
+const QString inhibit = "Inhibit Lumadeck Player: Playing a video";
+
+SimulatedMedia media(int width) {
+    SimulatedMedia m;
+    m.width = width;
+    m.height = width ? 240 : 0;
+    return m;
+}
+
+} // namespace
+
+TEST(ScreenSaverGuard, HoldsTheScreenOnExactlyWhileAPicturePlays) {
+    RecordingScreenSaver saver;
+    auto control = std::make_unique<SimulatedMediaControl>();
+    control->Script("/v/film.mpg", media(320));
+    control->Script("/v/song.mp3", media(0));
+    ScreenSaverGuard guard(saver);
+    guard.Watch(control.get());
+
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        QStringList calls;
+    } steps[] = {
+        {"a film starts", [&] { control->Open("/v/film.mpg"); }, {inhibit}},
+        {"pause", [&] { control->Pause(); }, {"UnInhibit"}},
+        {"play again", [&] { control->Play(); }, {inhibit}},
+        {"stop", [&] { control->Stop(); }, {"UnInhibit"}},
+        {"play, then the end of the file",
+         [&] {
+             control->Play();
+             control->ReachEnd();
+         },
+         {inhibit, "UnInhibit"}},
+        {"a sound-only clip plays", [&] { control->Open("/v/song.mp3"); }, {}},
+        {"a film again, then a song replaces it",
+         [&] {
+             control->Open("/v/film.mpg");
+             control->Open("/v/song.mp3");
+         },
+         {inhibit, "UnInhibit"}},
+        {"a film, then the control goes away",
+         [&] {
+             control->Open("/v/film.mpg");
+             control.reset();
+         },
+         {inhibit, "UnInhibit"}},
+    };
+    for (const Step& step : steps) {
+        saver.calls.clear();
+        step.act();
+        EXPECT_EQ(saver.calls, step.calls) << step.what;
+    }
+}
+
+TEST(ScreenSaverGuard, ReleasesWhenTheProgramEnds) {
+    RecordingScreenSaver saver;
+    SimulatedMediaControl control;
+    {
+        ScreenSaverGuard guard(saver);
+        guard.Watch(&control);
+        control.Open("/v/film.mpg");
+        EXPECT_TRUE(guard.Inhibiting());
+    }
+    EXPECT_EQ(saver.calls, QStringList({inhibit, "UnInhibit"}));
+}
+
+// ------------------------------------------------------------ on the bus
+
+namespace {
+
+// A screen saver service for tests: records the calls it gets and hands out
+// cookies 1, 2, 3... It answers from a thread of its own, as a service in
+// another process would, so that blocking calls reach it too.
+class FakeScreenSaverService : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+public:
+    QStringList calls() const {
+        QMutexLocker lock(&m_mutex);
+        return m_calls;
+    }
+public slots:
+    uint Inhibit(const QString& app, const QString& reason) {
+        QMutexLocker lock(&m_mutex);
+        m_calls << QString("Inhibit %1: %2 -> %3").arg(app, reason).arg(m_next);
+        return m_next++;
+    }
+    void UnInhibit(uint cookie) {
+        QMutexLocker lock(&m_mutex);
+        m_calls << QString("UnInhibit %1").arg(cookie);
+    }
+
+private:
+    mutable QMutex m_mutex;
+    QStringList m_calls;
+    uint m_next = 1;
+};
+
+struct FakeOnBus {
+    explicit FakeOnBus(PrivateBus& bus) : connection(bus.connect()) {
+        thread.start();
+        service.moveToThread(&thread);
+        connection.registerObject(DBusScreenSaver::ObjectPath, &service,
+                                  QDBusConnection::ExportAllSlots);
+        connection.registerService(DBusScreenSaver::ServiceName);
+    }
+    ~FakeOnBus() {
+        connection.unregisterObject(DBusScreenSaver::ObjectPath);
+        thread.quit();
+        thread.wait();
+    }
+    QDBusConnection connection;
+    QThread thread;
+    FakeScreenSaverService service;
+};
+
+} // namespace
+
+TEST(DBusScreenSaver, AsksTheServiceAndWithdrawsWithItsCookie) {
+    PrivateBus bus;
+    ASSERT_TRUE(bus.running());
+    FakeOnBus fake(bus);
+    auto calls = [&] { return fake.service.calls(); };
+    {
+        DBusScreenSaver saver(bus.connect());
+        saver.Inhibit("Lumadeck Player", "Playing a video");
+        saver.Inhibit("Lumadeck Player", "Playing a video"); // already asked
+        ASSERT_TRUE(waitFor([&] { return saver.Cookie() == 1; }));
+        saver.UnInhibit();
+        ASSERT_TRUE(waitFor([&] { return calls().size() == 2; }));
+        EXPECT_EQ(calls(),
+                  QStringList({"Inhibit Lumadeck Player: Playing a video -> 1", "UnInhibit 1"}));
+
+        // Withdrawn before the answer came: the cookie is returned on arrival.
+        saver.Inhibit("Lumadeck Player", "Playing a video");
+        saver.UnInhibit();
+        ASSERT_TRUE(waitFor([&] { return calls().size() == 4; }));
+        EXPECT_EQ(calls().mid(2),
+                  QStringList({"Inhibit Lumadeck Player: Playing a video -> 2", "UnInhibit 2"}));
+        EXPECT_EQ(saver.Cookie(), 0u);
+
+        // A request still in force when the program ends is withdrawn.
+        saver.Inhibit("Lumadeck Player", "Playing a video");
+        ASSERT_TRUE(waitFor([&] { return saver.Cookie() == 3; }));
+    }
+    ASSERT_TRUE(waitFor([&] { return calls().size() == 6; }));
+    EXPECT_EQ(calls().last(), "UnInhibit 3");
+
+    // As the program ends: the guard goes first, then the client.
+    {
+        DBusScreenSaver saver(bus.connect());
+        SimulatedMediaControl control;
+        ScreenSaverGuard guard(saver);
+        guard.Watch(&control);
+        control.Open("/v/film.mpg");
+        ASSERT_TRUE(waitFor([&] { return saver.Cookie() == 4; }));
+    }
+    EXPECT_TRUE(waitFor([&] { return calls().size() == 8; }));
+    EXPECT_EQ(calls().mid(6),
+              QStringList({"Inhibit Lumadeck Player: Playing a video -> 4", "UnInhibit 4"}));
+}
+
+namespace {
+QStringList g_messages;
+void recordMessage(QtMsgType, const QMessageLogContext&, const QString& text) {
+    g_messages << text;
+}
+} // namespace
+
+TEST(DBusScreenSaver, WithoutTheServiceNothingHappensAndNothingIsPrinted) {
+    PrivateBus bus;
+    ASSERT_TRUE(bus.running());
+    g_messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(recordMessage);
+    {
+        DBusScreenSaver saver(bus.connect());
+        for (int i = 0; i < 20; ++i) {
+            saver.Inhibit("Lumadeck Player", "Playing a video");
+            QCoreApplication::processEvents();
+            saver.UnInhibit();
+        }
+        saver.Inhibit("Lumadeck Player", "Playing a video");
+        waitFor([] { return false; }, 300);
+        EXPECT_EQ(saver.Cookie(), 0u);
+    }
+    // Nor without any bus at all.
+    {
+        DBusScreenSaver saver(QDBusConnection(QString("no such connection")));
+        saver.Inhibit("Lumadeck Player", "Playing a video");
+        saver.UnInhibit();
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(g_messages.isEmpty()) << g_messages.join('\n').toStdString();
+}
+
+#include "test_screensaver.moc"
