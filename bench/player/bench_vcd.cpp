@@ -38,7 +38,7 @@ double openToStarted(GstMediaControl& c, const QString& file) {
     bool started = false;
     bool failed = false;
     const auto a = QObject::connect(&c, &MediaControl::PlayStateChange, [&](long, long n) {
-        started = started || n == MediaControl::PlayStatePlaying;
+        started = started || n == PlayStateCode::Playing;
     });
     const auto b = QObject::connect(&c, &MediaControl::Error, [&] { failed = true; });
     QElapsedTimer t;

@@ -177,10 +177,10 @@ void MprisPlayer::Quit() {
 
 QString MprisPlayer::PlaybackStatus() const {
     clsPlayVideo* play = player();
-    switch (play && fileOpen() ? play->GetPlayStatus() : MediaControl::PlayStateStopped) {
-    case MediaControl::PlayStatePlaying:
+    switch (play && fileOpen() ? play->GetPlayStatus() : PlayStateCode::Stopped) {
+    case PlayStateCode::Playing:
         return QStringLiteral("Playing");
-    case MediaControl::PlayStatePaused:
+    case PlayStateCode::Paused:
         return QStringLiteral("Paused");
     default:
         return QStringLiteral("Stopped");
@@ -210,14 +210,14 @@ QVariantMap MprisPlayer::Metadata() const {
     if (length > 0) {
         metadata.insert(QStringLiteral("mpris:length"), length);
     }
-    QString title = play->GetMediaInfoString(MediaControl::InfoTitle);
+    QString title = play->GetMediaInfoString(MediaInfoCode::Title);
     if (title.isEmpty()) {
         title = name.mid(name.lastIndexOf('/') + 1);
     }
     metadata.insert(QStringLiteral("xesam:title"), title);
     metadata.insert(QStringLiteral("xesam:url"),
                     QString::fromUtf8(QUrl::fromLocalFile(name).toEncoded()));
-    const QString author = play->GetMediaInfoString(MediaControl::InfoAuthor);
+    const QString author = play->GetMediaInfoString(MediaInfoCode::Author);
     if (!author.isEmpty()) {
         metadata.insert(QStringLiteral("xesam:artist"), QStringList{author});
     }
@@ -305,7 +305,7 @@ void MprisPlayer::Play() {
         return;
     }
     if (fileOpen()) {
-        if (play->GetPlayStatus() != MediaControl::PlayStatePlaying) {
+        if (play->GetPlayStatus() != PlayStateCode::Playing) {
             play->Play(); // as the status bar popup resumes the current entry
         }
         return;
@@ -319,14 +319,14 @@ void MprisPlayer::Play() {
 
 void MprisPlayer::Pause() {
     clsPlayVideo* play = player();
-    if (play && fileOpen() && play->GetPlayStatus() == MediaControl::PlayStatePlaying) {
+    if (play && fileOpen() && play->GetPlayStatus() == PlayStateCode::Playing) {
         play->Pause();
     }
 }
 
 void MprisPlayer::PlayPause() {
     clsPlayVideo* play = player();
-    if (play && fileOpen() && play->GetPlayStatus() == MediaControl::PlayStatePlaying) {
+    if (play && fileOpen() && play->GetPlayStatus() == PlayStateCode::Playing) {
         Pause();
     } else {
         Play();
@@ -335,7 +335,7 @@ void MprisPlayer::PlayPause() {
 
 void MprisPlayer::Stop() {
     clsPlayVideo* play = player();
-    if (play && fileOpen() && play->GetPlayStatus() != MediaControl::PlayStateStopped) {
+    if (play && fileOpen() && play->GetPlayStatus() != PlayStateCode::Stopped) {
         play->StopPlaying();
     }
 }

@@ -37,8 +37,8 @@ void ScreenSaverGuard::Watch(MediaControl* control) {
 
 void ScreenSaverGuard::update() {
     MediaControl* c = m_control.data();
-    const bool picturePlaying = c && c->OpenState() == MediaControl::OpenStateOpen &&
-                                c->PlayState() == MediaControl::PlayStatePlaying &&
+    const bool picturePlaying = c && c->OpenState() == OpenStateCode::Open &&
+                                c->PlayState() == PlayStateCode::Playing &&
                                 c->ImageSourceWidth() > 0 && c->ImageSourceHeight() > 0;
     if (picturePlaying == m_inhibiting) {
         return;

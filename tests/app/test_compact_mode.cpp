@@ -4,6 +4,7 @@
 #include "skin/LabelButton.h"
 
 #include <QApplication>
+#include <QMenuBar>
 #include <QTest>
 #include <QTimer>
 
@@ -61,7 +62,7 @@ TEST_F(MainWindowTest, StartingCompactWithNothingToPlayShowsOnlyTheBarWithItsIco
 TEST_F(MainWindowTest, SwitchingWhilePlayingKeepsTheVideoAtTheTopAndBackShowsAssignedDrives) {
     frmLumadeck& w = start();
     w.cPlayList()->PlayVideo(clip("movie.mpg"));
-    ASSERT_EQ(w.cPlay()->GetPlayStatus(), MediaControl::PlayStatePlaying);
+    ASSERT_EQ(w.cPlay()->GetPlayStatus(), PlayStateCode::Playing);
     action(w, "mnuClassic")->trigger();
     w.Timer1_Timer();
     EXPECT_TRUE(w.isVisible());

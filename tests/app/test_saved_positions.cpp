@@ -190,7 +190,7 @@ TEST_F(SavedPositionsTest, OpeningWithoutStartingKeepsTheSavedPosition) {
     player.PlayVideo(clip);
     control.Advance(5);
     player.Pause();
-    const QString key = PositionsKey + "\\CLIP.MPG\\DISC";
+    const QString key = g::PositionsKey + "\\CLIP.MPG\\DISC";
     ASSERT_EQ(stored(key), QVariant("5"));
 
     g::SaveVideoPosition = false;

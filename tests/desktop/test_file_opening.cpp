@@ -29,7 +29,7 @@ QString statusText(frmLumadeck& w) {
 
 bool playing(frmLumadeck& w, const QString& file) {
     return w.cPlay()->FileName() == file &&
-           w.cPlay()->GetPlayStatus() == MediaControl::PlayStatePlaying;
+           w.cPlay()->GetPlayStatus() == PlayStateCode::Playing;
 }
 
 class FileOpeningTest : public MainWindowTest {
