@@ -42,8 +42,8 @@ int toPixels(double v) {
 clsPlayVideo::clsPlayVideo(QObject* parent) : QObject(parent) {}
 
 clsPlayVideo::~clsPlayVideo() {
-    if (MediaPlayer1 && mvarStore) {
-        mvarStore->SavePosition(MediaPlayer1->PlayState(), PlayStateCode::Closing, *MediaPlayer1);
+    if (MediaPlayer1) {
+        savePosition(MediaPlayer1->PlayState(), PlayStateCode::Closing, *MediaPlayer1);
     }
     if (mvarTimer) {
         disconnect(mvarTimer, nullptr, this, nullptr);
@@ -354,6 +354,7 @@ void clsPlayVideo::StopPlaying() {
 }
 
 void clsPlayVideo::SeekTo(double position) {
+    m_notStartedFile.clear(); // a position asked for is worth keeping
     if (MediaPlayer1 && position < MediaPlayer1->Duration()) {
         MediaPlayer1->SetCurrentPosition(position);
     }
@@ -444,6 +445,15 @@ void clsPlayVideo::Tick() {
     mvarInTick = false;
 }
 
+void clsPlayVideo::savePosition(PlayStateCode oldState, PlayStateCode newState,
+                                MediaControl& control) {
+    const QString name = control.FileName();
+    const bool untouched = !name.isEmpty() && name == m_notStartedFile;
+    if (mvarStore && !untouched) {
+        mvarStore->SavePosition(oldState, newState, control);
+    }
+}
+
 // ---------------------------------------------------------------- notifications
 
 void clsPlayVideo::onOpenStateChange(OpenStateCode oldState, OpenStateCode newState) {
@@ -453,9 +463,7 @@ void clsPlayVideo::onOpenStateChange(OpenStateCode oldState, OpenStateCode newSt
         return;
     }
     if (oldState == OpenStateCode::Open && newState == OpenStateCode::Closed) {
-        if (mvarStore) {
-            mvarStore->SavePosition(PlayStateCode::Playing, PlayStateCode::Closing, *c);
-        }
+        savePosition(PlayStateCode::Playing, PlayStateCode::Closing, *c);
     }
     if (mvarOpenPending && newState == OpenStateCode::Open) {
         mvarOpenPending = false;
@@ -485,10 +493,7 @@ void clsPlayVideo::onPlayStateChange(PlayStateCode oldState, PlayStateCode newSt
     if (newState == PlayStateCode::Playing && name == m_notStartedFile) {
         m_notStartedFile.clear();
     }
-    const bool untouched = !name.isEmpty() && name == m_notStartedFile && c->CurrentPosition() == 0;
-    if (mvarStore && !untouched) {
-        mvarStore->SavePosition(oldState, newState, *c);
-    }
+    savePosition(oldState, newState, *c);
     ResizePlayer();
     if (!MediaPlayer1) {
         return;

@@ -127,6 +127,9 @@ protected:
 
 private:
     void openFile(const QString& szFileName, double lPosition, bool autoStart);
+    // Hands a state change to the position store, unless the file is one
+    // opened without starting that has not played yet.
+    void savePosition(PlayStateCode oldState, PlayStateCode newState, MediaControl& control);
     void resizePass();
     bool availableArea(double& w, double& h) const;
     double adjustForDisplaySize(double v, DisplaySizeCode displaySize, bool widthSide) const;
@@ -154,9 +157,10 @@ private:
     long mvarStatusTicks = 0;
     bool mvarInError = false;
     bool mvarInTick = false;
-    // The file opened without starting and not played since: its settling
-    // into the paused state, and its close before it ever plays, are no
-    // pauses of the user's and must not overwrite the position saved for it.
+    // The file opened without starting and neither played nor moved since:
+    // its settling into the paused state, and its close before it ever
+    // plays, are no pauses of the user's and must not overwrite the position
+    // saved for it.
     QString m_notStartedFile;
 };
 

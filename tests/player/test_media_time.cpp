@@ -20,7 +20,7 @@ TEST(MediaTime, CorruptLengthsAndPositionsAreClampedBeforeConversion) {
                 {-5, 0},
                 {nan, 0},
                 {-inf, 0},
-                {inf, kMaxMediaSeconds},
+                {inf, 0},
                 {1e300, kMaxMediaSeconds},
                 {kMaxMediaSeconds + 1, kMaxMediaSeconds}};
     for (const auto& row : rows) {
