@@ -4,13 +4,13 @@
 #include "app/SavedPositions.h"
 #include "app/frmLumadeck.h"
 #include "app/mdlGlobals.h"
-#include "platform/cRegistry.h"
 #include "desktop/CommandLine.h"
 #include "desktop/DBusDesktopSession.h"
 #include "desktop/DBusScreenSaver.h"
 #include "desktop/MprisPlayer.h"
 #include "desktop/ScreenSaverGuard.h"
 #include "desktop/Startup.h"
+#include "platform/cRegistry.h"
 #include "player/GstMediaControl.h"
 
 #include <QApplication>
