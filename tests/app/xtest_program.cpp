@@ -28,18 +28,6 @@ void keys(const QStringList& args) {
     QProcess::execute("xdotool", args);
 }
 
-// How many distinct colours a screenshot shows inside a rectangle.
-int coloursIn(const QString& png, const QRect& area) {
-    const QImage image(png);
-    QSet<QRgb> colours;
-    for (int y = area.top(); y <= area.bottom() && y < image.height(); y += 3) {
-        for (int x = area.left(); x <= area.right() && x < image.width(); x += 3) {
-            colours.insert(image.pixel(x, y) & 0xf0f0f0);
-        }
-    }
-    return int(colours.size());
-}
-
 // The program started with a fresh config and data folder, and its main
 // window once it shows.
 struct Program {
@@ -124,7 +112,7 @@ TEST(Program, OpensAClipThroughTheFileMenuAndShowsItsPicture) {
         QThread::msleep(300);
         screenshot("playing.png");
         // The picture lies between the toolbar and the control's panel.
-        colours = coloursIn(shot, QRect(0, 80, 640, 380));
+        colours = xtest::coloursIn(shot, QRect(0, 80, 640, 380));
     } while (colours <= 8 && waited.elapsed() < 6000);
     EXPECT_GT(colours, 8) << "no picture on the screen";
 

@@ -24,17 +24,6 @@ void screenshot(const QString& name) {
     QProcess::execute("import", {"-window", "root", dir + "/" + name});
 }
 
-int coloursIn(const QString& png, const QRect& area) {
-    const QImage image(png);
-    QSet<QRgb> colours;
-    for (int y = area.top(); y <= area.bottom() && y < image.height(); y += 3) {
-        for (int x = area.left(); x <= area.right() && x < image.width(); x += 3) {
-            colours.insert(image.pixel(x, y) & 0xf0f0f0);
-        }
-    }
-    return int(colours.size());
-}
-
 Window waitForWindow(const xtest::Display& x, const std::string& title, int ms = 30000) {
     QElapsedTimer t;
     t.start();
@@ -111,7 +100,7 @@ TEST(DesktopProgram, OpensItsFileHandsOverASecondStartAndAnswersMediaControls) {
     do {
         QThread::msleep(500);
         screenshot("desktop-command-line.png");
-        colours = coloursIn(shot, QRect(0, 80, 640, 380));
+        colours = xtest::coloursIn(shot, QRect(0, 80, 640, 380));
     } while (colours <= 8 && t.elapsed() < 20000);
     EXPECT_GT(colours, 8) << "no picture on the screen";
 

@@ -3,6 +3,10 @@
 // Small helpers for tests that drive the real program on a real X server:
 // find its top-level windows by title and ask them to close the way a window
 // manager does.
+#include <QImage>
+#include <QRect>
+#include <QSet>
+#include <QString>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -85,6 +89,18 @@ inline void requestClose(::Display* dpy, Window w) {
     ev.xclient.data.l[1] = CurrentTime;
     XSendEvent(dpy, w, False, NoEventMask, &ev);
     XFlush(dpy);
+}
+
+// How many distinct colours a screenshot shows inside a rectangle.
+inline int coloursIn(const QString& png, const QRect& area) {
+    const QImage image(png);
+    QSet<QRgb> colours;
+    for (int y = area.top(); y <= area.bottom() && y < image.height(); y += 3) {
+        for (int x = area.left(); x <= area.right() && x < image.width(); x += 3) {
+            colours.insert(image.pixel(x, y) & 0xf0f0f0);
+        }
+    }
+    return int(colours.size());
 }
 
 } // namespace xtest
