@@ -74,7 +74,7 @@ fuzz-smoke: deps
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
-check-format:
+check-format: deps
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
