@@ -3,65 +3,65 @@
 namespace lumadeck::test {
 
 void FolderDriveServices::AddDrive(const QString& drive) {
-    if (mDrives.contains(drive)) {
+    if (m_drives.contains(drive)) {
         return;
     }
-    mDrives.append(drive);
+    m_drives.append(drive);
     Raise({DeviceChange::Event::Arrival, DeviceChange::Device::Volume, false, {drive}});
 }
 
 void FolderDriveServices::RemoveDrive(const QString& drive) {
-    if (!mDrives.contains(drive)) {
+    if (!m_drives.contains(drive)) {
         return;
     }
     RemoveDisc(drive);
-    mDrives.removeAll(drive);
+    m_drives.removeAll(drive);
     Raise({DeviceChange::Event::RemoveComplete, DeviceChange::Device::Volume, false, {drive}});
 }
 
 void FolderDriveServices::InsertDisc(const QString& drive, const QString& folder,
                                      const QString& label) {
     AddDrive(drive);
-    mDiscs.insert(drive, {folder, label, {}});
+    m_discs.insert(drive, {folder, label, {}});
     Raise({DeviceChange::Event::Arrival, DeviceChange::Device::Volume, true, {drive}});
 }
 
 void FolderDriveServices::InsertUnmountedDisc(const QString& drive, const QString& source,
                                               const QString& label) {
     AddDrive(drive);
-    mDiscs.insert(drive, {QString(), label, source});
+    m_discs.insert(drive, {QString(), label, source});
     Raise({DeviceChange::Event::Arrival, DeviceChange::Device::Volume, true, {drive}});
 }
 
 void FolderDriveServices::RemoveDisc(const QString& drive) {
-    if (mDiscs.remove(drive) == 0) {
+    if (m_discs.remove(drive) == 0) {
         return;
     }
     Raise({DeviceChange::Event::RemoveComplete, DeviceChange::Device::Volume, true, {drive}});
 }
 
 void FolderDriveServices::Raise(const DeviceChange& change) {
-    if (mWatching) {
+    if (m_watching) {
         emit DeviceChanged(change);
     }
 }
 
 QString FolderDriveServices::VolumeName(const QString& drive) {
-    return mDiscs.value(drive).label;
+    return m_discs.value(drive).label;
 }
 
 QString FolderDriveServices::MountPoint(const QString& drive, bool mount) {
     if (mount) {
-        ++mMountRequests;
+        ++m_mountRequests;
     }
-    return mDiscs.value(drive).folder;
+    return m_discs.value(drive).folder;
 }
 
 bool FolderDriveServices::StartWatching() {
-    if (mWatchable) {
-        mWatching = true;
+    if (m_watchable) {
+        m_watching = true;
     }
-    return mWatching;
+    return m_watching;
 }
 
 } // namespace lumadeck::test

@@ -30,16 +30,16 @@ public:
     // Raises a change as it stands (only while watched).
     void Raise(const DeviceChange& change);
 
-    bool Watching() const { return mWatching; }
-    void SetWatchable(bool watchable) { mWatchable = watchable; }
-    int MountRequests() const { return mMountRequests; }
+    bool Watching() const { return m_watching; }
+    void SetWatchable(bool watchable) { m_watchable = watchable; }
+    int MountRequests() const { return m_mountRequests; }
 
-    QStringList CDDrives() override { return mDrives; }
+    QStringList CDDrives() override { return m_drives; }
     QString VolumeName(const QString& drive) override;
     QString MountPoint(const QString& drive, bool mount) override;
-    QString DiscDevice(const QString& drive) override { return mDiscs.value(drive).device; }
+    QString DiscDevice(const QString& drive) override { return m_discs.value(drive).device; }
     bool StartWatching() override;
-    void StopWatching() override { mWatching = false; }
+    void StopWatching() override { m_watching = false; }
 
 private:
     struct Disc {
@@ -47,11 +47,11 @@ private:
         QString label;
         QString device;
     };
-    QStringList mDrives;
-    QMap<QString, Disc> mDiscs;
-    bool mWatching = false;
-    bool mWatchable = true;
-    int mMountRequests = 0;
+    QStringList m_drives;
+    QMap<QString, Disc> m_discs;
+    bool m_watching = false;
+    bool m_watchable = true;
+    int m_mountRequests = 0;
 };
 
 } // namespace lumadeck::test

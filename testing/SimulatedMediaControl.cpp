@@ -11,45 +11,45 @@ SimulatedMediaControl::SimulatedMediaControl(QWidget* parent) : MediaControl(par
 SimulatedMediaControl::~SimulatedMediaControl() = default;
 
 void SimulatedMediaControl::Script(const QString& fileName, const SimulatedMedia& media) {
-    scripts_.insert(fileName, media);
+    m_scripts.insert(fileName, media);
 }
 
 void SimulatedMediaControl::SetFailing(const QString& operation, bool fails) {
     if (fails) {
-        failing_.insert(operation);
+        m_failing.insert(operation);
     } else {
-        failing_.remove(operation);
+        m_failing.remove(operation);
     }
 }
 
 bool SimulatedMediaControl::fails(const char* operation) const {
-    return failing_.contains(QString::fromLatin1(operation));
+    return m_failing.contains(QString::fromLatin1(operation));
 }
 
 const SimulatedMedia& SimulatedMediaControl::media() const {
-    return current_;
+    return m_current;
 }
 
 void SimulatedMediaControl::deliver(std::function<void()> step) {
-    if (delivery_ == Delivery::Immediate) {
+    if (m_delivery == Delivery::Immediate) {
         step();
         return;
     }
-    queue_.push_back(std::move(step));
-    if (delivery_ == Delivery::Queued) {
+    m_queue.push_back(std::move(step));
+    if (m_delivery == Delivery::Queued) {
         scheduleFlush();
     }
 }
 
 void SimulatedMediaControl::scheduleFlush() {
-    if (flushScheduled_) {
+    if (m_flushScheduled) {
         return;
     }
-    flushScheduled_ = true;
+    m_flushScheduled = true;
     QMetaObject::invokeMethod(
         this,
         [this] {
-            flushScheduled_ = false;
+            m_flushScheduled = false;
             Flush();
         },
         Qt::QueuedConnection);
@@ -60,9 +60,9 @@ int SimulatedMediaControl::Flush() {
     // Steps may queue further steps (a listener opening the next file); they
     // run in order, after the ones already waiting.
     QPointer<SimulatedMediaControl> self(this);
-    while (self && !queue_.empty()) {
-        auto step = std::move(queue_.front());
-        queue_.pop_front();
+    while (self && !m_queue.empty()) {
+        auto step = std::move(m_queue.front());
+        m_queue.pop_front();
         step();
         ++n;
     }
@@ -70,68 +70,68 @@ int SimulatedMediaControl::Flush() {
 }
 
 void SimulatedMediaControl::setPlayState(PlayStateCode state) {
-    const PlayStateCode old = playState_;
+    const PlayStateCode old = m_playState;
     if (old == state) {
         return;
     }
-    playState_ = state;
+    m_playState = state;
     emit PlayStateChange(old, state);
 }
 
 void SimulatedMediaControl::closeCurrent() {
-    if (openState_ != OpenStateCode::Open) {
+    if (m_openState != OpenStateCode::Open) {
         return;
     }
     // The closing notifications still see the old file and its position.
-    if (playState_ != PlayStateCode::Stopped) {
+    if (m_playState != PlayStateCode::Stopped) {
         setPlayState(PlayStateCode::Stopped);
     }
-    openState_ = OpenStateCode::Closed;
-    closing_ = true;
+    m_openState = OpenStateCode::Closed;
+    m_closing = true;
     emit OpenStateChange(OpenStateCode::Open, OpenStateCode::Closed);
-    closing_ = false;
-    if (openState_ == OpenStateCode::Closed) {
-        fileName_.clear();
-        current_ = SimulatedMedia{};
-        position_ = 0;
-        atEnd_ = false;
+    m_closing = false;
+    if (m_openState == OpenStateCode::Closed) {
+        m_fileName.clear();
+        m_current = SimulatedMedia{};
+        m_position = 0;
+        m_atEnd = false;
     }
 }
 
 bool SimulatedMediaControl::Open(const QString& fileName) {
     calls << QStringLiteral("Open ") + fileName;
-    const SimulatedMedia script = scripts_.value(fileName, DefaultMedia);
+    const SimulatedMedia script = m_scripts.value(fileName, DefaultMedia);
     if (fails("Open") || script.refuseOpen || fileName.isEmpty()) {
-        errorCode_ = script.refuseOpen ? script.errorCode : 1;
-        errorDescription_ = script.refuseOpen ? script.errorDescription
-                                              : QStringLiteral("The file could not be opened");
+        m_errorCode = script.refuseOpen ? script.errorCode : 1;
+        m_errorDescription = script.refuseOpen ? script.errorDescription
+                                               : QStringLiteral("The file could not be opened");
         return false;
     }
     // The open file is closed at once, inside this call.
     closeCurrent();
-    const unsigned generation = ++openGeneration_;
-    const bool start = autoStart_;
+    const unsigned generation = ++m_openGeneration;
+    const bool start = m_autoStart;
     deliver([this, fileName, script, generation, start] {
-        if (generation != openGeneration_) {
+        if (generation != m_openGeneration) {
             return; // superseded by a later Open()
         }
         closeCurrent();
-        if (generation != openGeneration_) {
+        if (generation != m_openGeneration) {
             return; // a listener opened another file meanwhile
         }
         if (script.failWhileOpening) {
-            errorCode_ = script.errorCode;
-            errorDescription_ = script.errorDescription;
+            m_errorCode = script.errorCode;
+            m_errorDescription = script.errorDescription;
             emit Error();
             return;
         }
-        fileName_ = fileName;
-        current_ = script;
-        position_ = 0;
-        atEnd_ = false;
-        openState_ = OpenStateCode::Open;
+        m_fileName = fileName;
+        m_current = script;
+        m_position = 0;
+        m_atEnd = false;
+        m_openState = OpenStateCode::Open;
         emit OpenStateChange(OpenStateCode::Closed, OpenStateCode::Open);
-        if (generation != openGeneration_ || openState_ != OpenStateCode::Open) {
+        if (generation != m_openGeneration || m_openState != OpenStateCode::Open) {
             return;
         }
         setPlayState(start ? PlayStateCode::Playing : PlayStateCode::Paused);
@@ -141,16 +141,16 @@ bool SimulatedMediaControl::Open(const QString& fileName) {
 
 bool SimulatedMediaControl::Play() {
     calls << QStringLiteral("Play");
-    if (fails("Play") || openState_ != OpenStateCode::Open) {
+    if (fails("Play") || m_openState != OpenStateCode::Open) {
         return false;
     }
     deliver([this] {
-        if (openState_ != OpenStateCode::Open) {
+        if (m_openState != OpenStateCode::Open) {
             return;
         }
-        if (atEnd_) {
-            position_ = 0;
-            atEnd_ = false;
+        if (m_atEnd) {
+            m_position = 0;
+            m_atEnd = false;
         }
         setPlayState(PlayStateCode::Playing);
     });
@@ -159,11 +159,11 @@ bool SimulatedMediaControl::Play() {
 
 bool SimulatedMediaControl::Pause() {
     calls << QStringLiteral("Pause");
-    if (fails("Pause") || openState_ != OpenStateCode::Open) {
+    if (fails("Pause") || m_openState != OpenStateCode::Open) {
         return false;
     }
     deliver([this] {
-        if (openState_ == OpenStateCode::Open) {
+        if (m_openState == OpenStateCode::Open) {
             setPlayState(PlayStateCode::Paused);
         }
     });
@@ -172,15 +172,15 @@ bool SimulatedMediaControl::Pause() {
 
 bool SimulatedMediaControl::Stop() {
     calls << QStringLiteral("Stop");
-    if (fails("Stop") || openState_ != OpenStateCode::Open) {
+    if (fails("Stop") || m_openState != OpenStateCode::Open) {
         return false;
     }
     deliver([this] {
-        if (openState_ != OpenStateCode::Open) {
+        if (m_openState != OpenStateCode::Open) {
             return;
         }
-        if (!atEnd_) {
-            position_ = 0;
+        if (!m_atEnd) {
+            m_position = 0;
         }
         setPlayState(PlayStateCode::Stopped);
     });
@@ -188,32 +188,32 @@ bool SimulatedMediaControl::Stop() {
 }
 
 void SimulatedMediaControl::Advance(double seconds) {
-    if (openState_ == OpenStateCode::Open && playState_ == PlayStateCode::Playing) {
-        position_ = std::min(current_.duration, position_ + seconds);
+    if (m_openState == OpenStateCode::Open && m_playState == PlayStateCode::Playing) {
+        m_position = std::min(m_current.duration, m_position + seconds);
     }
 }
 
 void SimulatedMediaControl::ReachEnd() {
     deliver([this] {
-        if (openState_ != OpenStateCode::Open) {
+        if (m_openState != OpenStateCode::Open) {
             return;
         }
-        position_ = current_.duration;
-        atEnd_ = true;
+        m_position = m_current.duration;
+        m_atEnd = true;
         setPlayState(PlayStateCode::Stopped);
     });
 }
 
 void SimulatedMediaControl::RaiseError(long code, const QString& description) {
     deliver([this, code, description] {
-        errorCode_ = code;
-        errorDescription_ = description;
+        m_errorCode = code;
+        m_errorDescription = description;
         emit Error();
     });
 }
 
 bool SimulatedMediaControl::AutoStart() const {
-    return fails("AutoStart") ? false : autoStart_;
+    return fails("AutoStart") ? false : m_autoStart;
 }
 
 bool SimulatedMediaControl::SetAutoStart(bool on) {
@@ -221,12 +221,12 @@ bool SimulatedMediaControl::SetAutoStart(bool on) {
     if (fails("SetAutoStart")) {
         return false;
     }
-    autoStart_ = on;
+    m_autoStart = on;
     return true;
 }
 
 QString SimulatedMediaControl::FileName() const {
-    return fails("FileName") ? QString() : fileName_;
+    return fails("FileName") ? QString() : m_fileName;
 }
 
 bool SimulatedMediaControl::SetFileName(const QString& fileName) {
@@ -238,19 +238,19 @@ bool SimulatedMediaControl::SetFileName(const QString& fileName) {
 }
 
 double SimulatedMediaControl::CurrentPosition() const {
-    return fails("CurrentPosition") ? 0.0 : position_;
+    return fails("CurrentPosition") ? 0.0 : m_position;
 }
 
 bool SimulatedMediaControl::SetCurrentPosition(double seconds) {
     calls << QStringLiteral("SetCurrentPosition %1").arg(seconds);
-    if (fails("SetCurrentPosition") || openState_ != OpenStateCode::Open) {
+    if (fails("SetCurrentPosition") || m_openState != OpenStateCode::Open) {
         return false;
     }
-    const double old = position_;
-    position_ = std::clamp(seconds, 0.0, current_.duration);
-    atEnd_ = false;
+    const double old = m_position;
+    m_position = std::clamp(seconds, 0.0, m_current.duration);
+    m_atEnd = false;
     // Like the real control, a seek is reported inside the call.
-    emit PositionChange(old, position_);
+    emit PositionChange(old, m_position);
     return true;
 }
 
@@ -258,29 +258,29 @@ double SimulatedMediaControl::Duration() const {
     if (fails("Duration") || !described()) {
         return 0;
     }
-    return current_.duration;
+    return m_current.duration;
 }
 
 double SimulatedMediaControl::EndOfPlayPosition() const {
     if (fails("EndOfPlayPosition") || !described()) {
         return -1;
     }
-    if (atEnd_) {
-        return position_;
+    if (m_atEnd) {
+        return m_position;
     }
-    return position_ == current_.duration ? -1 : current_.duration;
+    return m_position == m_current.duration ? -1 : m_current.duration;
 }
 
 PlayStateCode SimulatedMediaControl::PlayState() const {
-    return fails("PlayState") ? PlayStateCode::Stopped : playState_;
+    return fails("PlayState") ? PlayStateCode::Stopped : m_playState;
 }
 
 OpenStateCode SimulatedMediaControl::OpenState() const {
-    return fails("OpenState") ? OpenStateCode::Closed : openState_;
+    return fails("OpenState") ? OpenStateCode::Closed : m_openState;
 }
 
 DisplaySizeCode SimulatedMediaControl::DisplaySize() const {
-    return fails("DisplaySize") ? DisplaySizeCode::Default : displaySize_;
+    return fails("DisplaySize") ? DisplaySizeCode::Default : m_displaySize;
 }
 
 bool SimulatedMediaControl::SetDisplaySize(DisplaySizeCode size) {
@@ -288,105 +288,105 @@ bool SimulatedMediaControl::SetDisplaySize(DisplaySizeCode size) {
     if (fails("SetDisplaySize") || CodeValue(size) < 0 || CodeValue(size) > 7) {
         return false;
     }
-    displaySize_ = size;
+    m_displaySize = size;
     return true;
 }
 
 bool SimulatedMediaControl::AutoSize() const {
-    return fails("AutoSize") ? false : autoSize_;
+    return fails("AutoSize") ? false : m_autoSize;
 }
 
 bool SimulatedMediaControl::SetAutoSize(bool on) {
     if (fails("SetAutoSize")) {
         return false;
     }
-    autoSize_ = on;
+    m_autoSize = on;
     return true;
 }
 
 bool SimulatedMediaControl::AllowChangeDisplaySize() const {
-    return fails("AllowChangeDisplaySize") ? false : allowChangeDisplaySize_;
+    return fails("AllowChangeDisplaySize") ? false : m_allowChangeDisplaySize;
 }
 
 bool SimulatedMediaControl::SetAllowChangeDisplaySize(bool on) {
     if (fails("SetAllowChangeDisplaySize")) {
         return false;
     }
-    allowChangeDisplaySize_ = on;
+    m_allowChangeDisplaySize = on;
     return true;
 }
 
 int SimulatedMediaControl::ImageSourceWidth() const {
-    return fails("ImageSourceWidth") || !described() ? 0 : current_.width;
+    return fails("ImageSourceWidth") || !described() ? 0 : m_current.width;
 }
 
 int SimulatedMediaControl::ImageSourceHeight() const {
-    return fails("ImageSourceHeight") || !described() ? 0 : current_.height;
+    return fails("ImageSourceHeight") || !described() ? 0 : m_current.height;
 }
 
 int SimulatedMediaControl::VideoBorderWidth() const {
-    return fails("VideoBorderWidth") ? 0 : borderWidth_;
+    return fails("VideoBorderWidth") ? 0 : m_borderWidth;
 }
 
 bool SimulatedMediaControl::ShowControls() const {
-    return fails("ShowControls") ? false : showControls_;
+    return fails("ShowControls") ? false : m_showControls;
 }
 
 bool SimulatedMediaControl::SetShowControls(bool on) {
     if (fails("SetShowControls")) {
         return false;
     }
-    showControls_ = on;
+    m_showControls = on;
     return true;
 }
 
 int SimulatedMediaControl::PanelHeight() const {
-    return fails("PanelHeight") || !showControls_ ? 0 : panelHeight_;
+    return fails("PanelHeight") || !m_showControls ? 0 : m_panelHeight;
 }
 
 bool SimulatedMediaControl::EnableFullScreenControls() const {
-    return fails("EnableFullScreenControls") ? false : fullScreenControls_;
+    return fails("EnableFullScreenControls") ? false : m_fullScreenControls;
 }
 
 bool SimulatedMediaControl::SetEnableFullScreenControls(bool on) {
     if (fails("SetEnableFullScreenControls")) {
         return false;
     }
-    fullScreenControls_ = on;
+    m_fullScreenControls = on;
     return true;
 }
 
 QString SimulatedMediaControl::ErrorDescription() const {
-    return fails("ErrorDescription") ? QString() : errorDescription_;
+    return fails("ErrorDescription") ? QString() : m_errorDescription;
 }
 
 long SimulatedMediaControl::ErrorCode() const {
-    return fails("ErrorCode") ? 0 : errorCode_;
+    return fails("ErrorCode") ? 0 : m_errorCode;
 }
 
 long SimulatedMediaControl::CodecCount() const {
-    return fails("CodecCount") || !described() ? 0 : long(current_.codecs.size());
+    return fails("CodecCount") || !described() ? 0 : long(m_current.codecs.size());
 }
 
 QString SimulatedMediaControl::CodecDescription(long index) const {
     if (fails("CodecDescription") || index < 1 || index > CodecCount()) {
         return {};
     }
-    return current_.codecs.at(index - 1).description;
+    return m_current.codecs.at(index - 1).description;
 }
 
 bool SimulatedMediaControl::CodecInstalled(long index) const {
     if (fails("CodecInstalled") || index < 1 || index > CodecCount()) {
         return false;
     }
-    return current_.codecs.at(index - 1).installed;
+    return m_current.codecs.at(index - 1).installed;
 }
 
 QString SimulatedMediaControl::CodecURL(long index) const {
     if (fails("CodecURL") || index < 1 || index > CodecCount()) {
         return {};
     }
-    return current_.codecs.at(index - 1).url;
+    return m_current.codecs.at(index - 1).url;
 }
 
 QString SimulatedMediaControl::MediaInfoString(MediaInfoCode type) const {
@@ -395,18 +395,18 @@ QString SimulatedMediaControl::MediaInfoString(MediaInfoCode type) const {
     }
     switch (type) {
     case MediaInfoCode::FileName:
-        return fileName_;
+        return m_fileName;
     case MediaInfoCode::Title:
-        return current_.title;
+        return m_current.title;
     case MediaInfoCode::Description:
-        return current_.description;
+        return m_current.description;
     default:
         return {};
     }
 }
 
 int SimulatedMediaControl::Volume() const {
-    return fails("Volume") ? 0 : volume_;
+    return fails("Volume") ? 0 : m_volume;
 }
 
 bool SimulatedMediaControl::SetVolume(int percent) {
@@ -414,10 +414,10 @@ bool SimulatedMediaControl::SetVolume(int percent) {
     if (fails("SetVolume")) {
         return false;
     }
-    const int old = volume_;
-    volume_ = std::clamp(percent, 0, 100);
-    if (volume_ != old) {
-        emit VolumeChange(volume_);
+    const int old = m_volume;
+    m_volume = std::clamp(percent, 0, 100);
+    if (m_volume != old) {
+        emit VolumeChange(m_volume);
     }
     return true;
 }

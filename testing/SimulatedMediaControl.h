@@ -56,19 +56,19 @@ public:
     ~SimulatedMediaControl() override;
 
     // ---- Scripting
-    void SetDelivery(Delivery delivery) { delivery_ = delivery; }
-    Delivery delivery() const { return delivery_; }
+    void SetDelivery(Delivery delivery) { m_delivery = delivery; }
+    Delivery delivery() const { return m_delivery; }
     // The clip a file name stands for; unscripted names get DefaultMedia.
     void Script(const QString& fileName, const SimulatedMedia& media);
     SimulatedMedia DefaultMedia;
     void SetFailing(const QString& operation, bool fails = true);
-    void SetPanelHeight(int pixels) { panelHeight_ = pixels; }
-    void SetVideoBorderWidth(int pixels) { borderWidth_ = pixels; }
+    void SetPanelHeight(int pixels) { m_panelHeight = pixels; }
+    void SetVideoBorderWidth(int pixels) { m_borderWidth = pixels; }
 
     // ---- What happens to the open clip
     // Delivers the notifications held back (Queued/Manual); returns how many.
     int Flush();
-    int PendingNotifications() const { return int(queue_.size()); }
+    int PendingNotifications() const { return int(m_queue.size()); }
     // Playing moves the position on by this much (no notification).
     void Advance(double seconds);
     // Plays to the end: position at the end, PlayStateChange(old, 0).
@@ -125,33 +125,33 @@ private:
     const SimulatedMedia& media() const;
     void setPlayState(PlayStateCode state);
     void closeCurrent();
-    bool described() const { return openState_ == OpenStateCode::Open || closing_; }
+    bool described() const { return m_openState == OpenStateCode::Open || m_closing; }
 
-    Delivery delivery_ = Delivery::Immediate;
-    QHash<QString, SimulatedMedia> scripts_;
-    QSet<QString> failing_;
-    std::deque<std::function<void()>> queue_;
-    bool flushScheduled_ = false;
-    int panelHeight_ = 64;
-    int borderWidth_ = 0;
+    Delivery m_delivery = Delivery::Immediate;
+    QHash<QString, SimulatedMedia> m_scripts;
+    QSet<QString> m_failing;
+    std::deque<std::function<void()>> m_queue;
+    bool m_flushScheduled = false;
+    int m_panelHeight = 64;
+    int m_borderWidth = 0;
 
-    QString fileName_;
-    SimulatedMedia current_;
-    OpenStateCode openState_ = OpenStateCode::Closed;
-    bool closing_ = false; // the closing notification still describes the file
-    PlayStateCode playState_ = PlayStateCode::Stopped;
-    double position_ = 0;
-    bool atEnd_ = false;
-    bool autoStart_ = true;
-    DisplaySizeCode displaySize_ = DisplaySizeCode::Default;
-    bool autoSize_ = false;
-    bool allowChangeDisplaySize_ = false;
-    bool showControls_ = true;
-    bool fullScreenControls_ = false;
-    QString errorDescription_;
-    long errorCode_ = 0;
-    unsigned openGeneration_ = 0;
-    int volume_ = 100;
+    QString m_fileName;
+    SimulatedMedia m_current;
+    OpenStateCode m_openState = OpenStateCode::Closed;
+    bool m_closing = false; // the closing notification still describes the file
+    PlayStateCode m_playState = PlayStateCode::Stopped;
+    double m_position = 0;
+    bool m_atEnd = false;
+    bool m_autoStart = true;
+    DisplaySizeCode m_displaySize = DisplaySizeCode::Default;
+    bool m_autoSize = false;
+    bool m_allowChangeDisplaySize = false;
+    bool m_showControls = true;
+    bool m_fullScreenControls = false;
+    QString m_errorDescription;
+    long m_errorCode = 0;
+    unsigned m_openGeneration = 0;
+    int m_volume = 100;
 };
 
 } // namespace lumadeck::test

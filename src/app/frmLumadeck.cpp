@@ -87,19 +87,19 @@ frmLumadeck::frmLumadeck(QWidget* parent) : QMainWindow(parent) {
     background->setPalette(palette);
     setCentralWidget(background);
 
-    Timer1 = new TagTimer(this);
-    Timer1->setObjectName("Timer1");
-    connect(Timer1, &QTimer::timeout, this, &frmLumadeck::Timer1_Timer);
+    m_timer1 = new TagTimer(this);
+    m_timer1->setObjectName("Timer1");
+    connect(m_timer1, &QTimer::timeout, this, &frmLumadeck::Timer1_Timer);
 
     if (Environment().createMediaControl) {
-        MediaPlayer1 = Environment().createMediaControl(this);
+        m_mediaPlayer1 = Environment().createMediaControl(this);
     }
     // The control is made a child of this window by its factory; giving it
     // a parent again would replace the native window its video is drawn in.
-    if (MediaPlayer1 && MediaPlayer1->parentWidget() == this) {
-        MediaPlayer1->setObjectName("MediaPlayer1");
-        MediaPlayer1->show();
-        MediaPlayer1->raise();
+    if (m_mediaPlayer1 && m_mediaPlayer1->parentWidget() == this) {
+        m_mediaPlayer1->setObjectName("MediaPlayer1");
+        m_mediaPlayer1->show();
+        m_mediaPlayer1->raise();
     }
 }
 
@@ -114,170 +114,170 @@ frmLumadeck::~frmLumadeck() {
 void frmLumadeck::createMenus() {
     QMenuBar* bar = menuBar();
 
-    mnuFile = bar->addMenu("&File");
-    mnuFile->setObjectName("mnuFile");
-    mnuOpen = mnuFile->addAction("&Open Video File", this, &frmLumadeck::OpenVideoFile);
-    mnuRefresh = mnuFile->addAction("&Refresh CD Drives", this, [this] {
-        mnuRefresh->setEnabled(false);
-        Timer1->Tag = "1";
+    m_mnuFile = bar->addMenu("&File");
+    m_mnuFile->setObjectName("mnuFile");
+    m_mnuOpen = m_mnuFile->addAction("&Open Video File", this, &frmLumadeck::OpenVideoFile);
+    m_mnuRefresh = m_mnuFile->addAction("&Refresh CD Drives", this, [this] {
+        m_mnuRefresh->setEnabled(false);
+        m_timer1->Tag = TimerTag::RefreshDrives;
     });
-    mnuStop = mnuFile->addAction("&Stop Refreshing", this, [this] {
-        bStopSearch = true;
+    m_mnuStop = m_mnuFile->addAction("&Stop Refreshing", this, [this] {
+        m_stopSearch = true;
         if (m_find) {
             m_find->Cancel();
         }
         letEventsRun();
     });
-    mnuStop->setEnabled(false);
-    mnuFile->addSeparator();
-    mnuExit = mnuFile->addAction("E&xit", this, &frmLumadeck::ExitProgram);
+    m_mnuStop->setEnabled(false);
+    m_mnuFile->addSeparator();
+    m_mnuExit = m_mnuFile->addAction("E&xit", this, &frmLumadeck::ExitProgram);
 
-    mnuOptions = bar->addMenu("&Options");
-    mnuOptions->setObjectName("mnuOptions");
-    mnuEnableCDNotification = mnuOptions->addAction("&Enable CD Notification");
-    mnuEnableCDNotification->setCheckable(true);
-    connect(mnuEnableCDNotification, &QAction::triggered, this,
+    m_mnuOptions = bar->addMenu("&Options");
+    m_mnuOptions->setObjectName("mnuOptions");
+    m_mnuEnableCDNotification = m_mnuOptions->addAction("&Enable CD Notification");
+    m_mnuEnableCDNotification->setCheckable(true);
+    connect(m_mnuEnableCDNotification, &QAction::triggered, this,
             [this] { EnableCDNotificationCommand(); });
-    mnuShowControls = mnuOptions->addAction("&Show Controls On Full Screen");
-    mnuShowControls->setCheckable(true);
-    connect(mnuShowControls, &QAction::triggered, this, [this] {
+    m_mnuShowControls = m_mnuOptions->addAction("&Show Controls On Full Screen");
+    m_mnuShowControls->setCheckable(true);
+    connect(m_mnuShowControls, &QAction::triggered, this, [this] {
         g::ShowControlsOnFullScreen = !g::ShowControlsOnFullScreen;
-        mnuShowControls->setChecked(g::ShowControlsOnFullScreen);
+        m_mnuShowControls->setChecked(g::ShowControlsOnFullScreen);
         if (m_play) {
             m_play->SetEnableFullScreenControls(g::ShowControlsOnFullScreen);
         }
     });
-    mnuVideoResume = mnuOptions->addAction("&Resume Video From Last Pos");
-    mnuVideoResume->setCheckable(true);
+    m_mnuVideoResume = m_mnuOptions->addAction("&Resume Video From Last Pos");
+    m_mnuVideoResume->setCheckable(true);
     // The action flips its own check mark; the option follows it.
-    connect(mnuVideoResume, &QAction::triggered, this,
-            [this] { g::SaveVideoPosition = mnuVideoResume->isChecked(); });
-    mnuClearPos = mnuOptions->addAction("&Clear Saved Positions", this,
-                                        [this] { g::ConfirmClearSavedPositions(this); });
+    connect(m_mnuVideoResume, &QAction::triggered, this,
+            [this] { g::SaveVideoPosition = m_mnuVideoResume->isChecked(); });
+    m_mnuClearPos = m_mnuOptions->addAction("&Clear Saved Positions", this,
+                                            [this] { g::ConfirmClearSavedPositions(this); });
 
-    mnuView = bar->addMenu("&View");
-    mnuView->setObjectName("mnuView");
-    connect(mnuView, &QMenu::aboutToShow, this, &frmLumadeck::SyncZoomMenu);
-    mnuClassic = mnuView->addAction("&Legacy Mode", this, &frmLumadeck::SwitchDisplayMode);
-    mnuView->addSeparator();
-    mnuFull = mnuView->addAction("&Full Screen", this, [this] {
+    m_mnuView = bar->addMenu("&View");
+    m_mnuView->setObjectName("mnuView");
+    connect(m_mnuView, &QMenu::aboutToShow, this, &frmLumadeck::SyncZoomMenu);
+    m_mnuClassic = m_mnuView->addAction("&Legacy Mode", this, &frmLumadeck::SwitchDisplayMode);
+    m_mnuView->addSeparator();
+    m_mnuFull = m_mnuView->addAction("&Full Screen", this, [this] {
         if (m_play) {
             m_play->SetFullScreen(true);
         }
     });
-    mnuFull->setShortcut(Qt::Key_F5);
-    mnuFull->setShortcutContext(Qt::ApplicationShortcut);
-    mnuView->addSeparator();
+    m_mnuFull->setShortcut(Qt::Key_F5);
+    m_mnuFull->setShortcutContext(Qt::ApplicationShortcut);
+    m_mnuView->addSeparator();
     const char* zoomCaptions[4] = {"&Actual Size (100%)", "&Half Size (50%)", "&Double Size (200%)",
                                    "&Custom"};
     for (int i = 0; i < 4; ++i) {
-        mnuZoom[i] = mnuView->addAction(zoomCaptions[i], this, [this, i] { SetZoom(i); });
-        mnuZoom[i]->setCheckable(true);
+        m_mnuZoom[i] = m_mnuView->addAction(zoomCaptions[i], this, [this, i] { SetZoom(i); });
+        m_mnuZoom[i]->setCheckable(true);
     }
 
     for (int n = 0; n < DriveMenuSet::Count; ++n) {
         QMenu* menu = bar->addMenu(QString("&Drive%1").arg(n + 1));
         menu->setObjectName(QString("mnuDrive%1").arg(n + 1));
-        driveMenus.mnuDrive[n] = menu;
-        driveMenus.item(n, 0)->setText(QString("&Drive%1File").arg(n + 1));
+        m_driveMenus.mnuDrive[n] = menu;
+        m_driveMenus.item(n, 0)->setText(QString("&Drive%1File").arg(n + 1));
         menu->menuAction()->setVisible(false);
     }
-    driveMenus.onItem = [this](int n, QAction* item) {
-        Toolbar1_ButtonMenuClick(driveMenus.tag[n], item->data().toString());
+    m_driveMenus.onItem = [this](int n, QAction* item) {
+        Toolbar1_ButtonMenuClick(m_driveMenus.tag[n], item->data().toString());
     };
 
-    mnuPlaylist = bar->addMenu("&Play List");
-    mnuPlaylist->setObjectName("mnuPlaylist");
-    mnuShowPlaylist = mnuPlaylist->addAction("&Show Playlist", this, [this] {
+    m_mnuPlaylist = bar->addMenu("&Play List");
+    m_mnuPlaylist->setObjectName("mnuPlaylist");
+    m_mnuShowPlaylist = m_mnuPlaylist->addAction("&Show Playlist", this, [this] {
         if (m_playList) {
             m_playList->ShowPlayList();
         }
     });
-    mnuHidePlaylist = mnuPlaylist->addAction("&Hide Playlist", this, [] {
+    m_mnuHidePlaylist = m_mnuPlaylist->addAction("&Hide Playlist", this, [] {
         if (IPlayListWindowHost* host = Environment().playListWindows) {
             host->Unload();
         }
     });
-    mnuHidePlaylist->setVisible(false);
+    m_mnuHidePlaylist->setVisible(false);
 
-    mnuPopup = new QMenu("Popup", this);
-    mnuPopup->setObjectName("mnuPopup");
-    mnuPopup->addAction("&Play List");
-    driveMenus.mnuPopup = nullptr; // the main window's drive menus live in its menu bar
+    m_mnuPopup = new QMenu("Popup", this);
+    m_mnuPopup->setObjectName("mnuPopup");
+    m_mnuPopup->addAction("&Play List");
+    m_driveMenus.mnuPopup = nullptr; // the main window's drive menus live in its menu bar
 
-    mnuHelp = bar->addMenu("&Help");
-    mnuHelp->setObjectName("mnuHelp");
-    connect(mnuHelp, &QMenu::aboutToShow, this, &frmLumadeck::HelpMenuOpening);
-    mnuCodecs = mnuHelp->addAction("&Codecs In Clip", this, [this] {
+    m_mnuHelp = bar->addMenu("&Help");
+    m_mnuHelp->setObjectName("mnuHelp");
+    connect(m_mnuHelp, &QMenu::aboutToShow, this, &frmLumadeck::HelpMenuOpening);
+    m_mnuCodecs = m_mnuHelp->addAction("&Codecs In Clip", this, [this] {
         if (ICodecsWindow* codecs = Environment().codecs; codecs && m_play) {
             codecs->ShowCodecs(*m_play);
         }
     });
-    mnuCodecs->setEnabled(false);
-    mnuContents = mnuHelp->addAction("&Contents", this, &frmLumadeck::ShowHelpContents);
-    mnuAbout = mnuHelp->addAction("&About", this, &frmLumadeck::ShowAbout);
+    m_mnuCodecs->setEnabled(false);
+    m_mnuContents = m_mnuHelp->addAction("&Contents", this, &frmLumadeck::ShowHelpContents);
+    m_mnuAbout = m_mnuHelp->addAction("&About", this, &frmLumadeck::ShowAbout);
 
     // Items are found by their names (by tests and accessibility tools).
     const std::pair<QAction*, const char*> named[] = {
-        {mnuOpen, "mnuOpen"},
-        {mnuRefresh, "mnuRefresh"},
-        {mnuStop, "mnuStop"},
-        {mnuExit, "mnuExit"},
-        {mnuEnableCDNotification, "mnuEnableCDNotification"},
-        {mnuShowControls, "mnuShowControls"},
-        {mnuVideoResume, "mnuVideoResume"},
-        {mnuClearPos, "mnuClearPos"},
-        {mnuClassic, "mnuClassic"},
-        {mnuFull, "mnuFull"},
-        {mnuShowPlaylist, "mnuShowPlaylist"},
-        {mnuHidePlaylist, "mnuHidePlaylist"},
-        {mnuCodecs, "mnuCodecs"},
-        {mnuContents, "mnuContents"},
-        {mnuAbout, "mnuAbout"}};
+        {m_mnuOpen, "mnuOpen"},
+        {m_mnuRefresh, "mnuRefresh"},
+        {m_mnuStop, "mnuStop"},
+        {m_mnuExit, "mnuExit"},
+        {m_mnuEnableCDNotification, "mnuEnableCDNotification"},
+        {m_mnuShowControls, "mnuShowControls"},
+        {m_mnuVideoResume, "mnuVideoResume"},
+        {m_mnuClearPos, "mnuClearPos"},
+        {m_mnuClassic, "mnuClassic"},
+        {m_mnuFull, "mnuFull"},
+        {m_mnuShowPlaylist, "mnuShowPlaylist"},
+        {m_mnuHidePlaylist, "mnuHidePlaylist"},
+        {m_mnuCodecs, "mnuCodecs"},
+        {m_mnuContents, "mnuContents"},
+        {m_mnuAbout, "mnuAbout"}};
     for (const auto& [action, name] : named) {
         action->setObjectName(name);
     }
     for (int i = 0; i < 4; ++i) {
-        mnuZoom[i]->setObjectName(QString("mnuZoom%1").arg(i));
+        m_mnuZoom[i]->setObjectName(QString("mnuZoom%1").arg(i));
     }
 }
 
 void frmLumadeck::createToolbar() {
-    Toolbar1 = addToolBar("Toolbar1");
-    Toolbar1->setObjectName("Toolbar1");
-    Toolbar1->setMovable(false);
-    Toolbar1->setFloatable(false);
-    Toolbar1->toggleViewAction()->setEnabled(false);
-    tbOpen = Toolbar1->addAction(style()->standardIcon(QStyle::SP_DialogOpenButton), "", this,
-                                 [this] { ToolbarButtonClick("open"); });
-    tbOpen->setObjectName("open");
-    tbOpen->setToolTip("Browse And Open Video File");
-    tbStop = Toolbar1->addAction(style()->standardIcon(QStyle::SP_BrowserStop), "", this,
-                                 [this] { ToolbarButtonClick("stop"); });
-    tbStop->setObjectName("stop");
-    tbStop->setToolTip("Stop Loading Videos From CD");
-    tbStop->setVisible(false);
-    tbPlaylist = Toolbar1->addAction(style()->standardIcon(QStyle::SP_FileDialogDetailedView), "",
-                                     this, [this] { ToolbarButtonClick("playlist"); });
-    tbPlaylist->setObjectName("playlist");
-    tbPlaylist->setToolTip("Show Playlist Manager");
+    m_toolbar1 = addToolBar("Toolbar1");
+    m_toolbar1->setObjectName("Toolbar1");
+    m_toolbar1->setMovable(false);
+    m_toolbar1->setFloatable(false);
+    m_toolbar1->toggleViewAction()->setEnabled(false);
+    m_tbOpen = m_toolbar1->addAction(style()->standardIcon(QStyle::SP_DialogOpenButton), "", this,
+                                     [this] { ToolbarButtonClick("open"); });
+    m_tbOpen->setObjectName("open");
+    m_tbOpen->setToolTip("Browse And Open Video File");
+    m_tbStop = m_toolbar1->addAction(style()->standardIcon(QStyle::SP_BrowserStop), "", this,
+                                     [this] { ToolbarButtonClick("stop"); });
+    m_tbStop->setObjectName("stop");
+    m_tbStop->setToolTip("Stop Loading Videos From CD");
+    m_tbStop->setVisible(false);
+    m_tbPlaylist = m_toolbar1->addAction(style()->standardIcon(QStyle::SP_FileDialogDetailedView),
+                                         "", this, [this] { ToolbarButtonClick("playlist"); });
+    m_tbPlaylist->setObjectName("playlist");
+    m_tbPlaylist->setToolTip("Show Playlist Manager");
 }
 
 void frmLumadeck::createStatusBar() {
-    StatusBar1 = statusBar();
-    StatusBar1->setObjectName("StatusBar1");
-    StatusBar1->setSizeGripEnabled(true);
-    panelPlayStatus = makePanel("Idle", "playstatus");
-    panelPlayStatus->setToolTip("Idle");
-    panelPlayStatus->setMinimumWidth(80);
-    panelStatus = makePanel("", "status");
-    panelStatus->setMinimumWidth(40);
-    panelPlaylist = makePanel("Playlist (Click Here)", "playlist");
-    panelPlaylist->setToolTip("Playlist (Click Here)");
-    StatusBar1->addWidget(panelPlayStatus);
-    StatusBar1->addWidget(panelStatus, 1);
-    StatusBar1->addPermanentWidget(panelPlaylist);
-    StatusBar1->installEventFilter(this);
+    m_statusBar1 = statusBar();
+    m_statusBar1->setObjectName("StatusBar1");
+    m_statusBar1->setSizeGripEnabled(true);
+    m_panelPlayStatus = makePanel("Idle", "playstatus");
+    m_panelPlayStatus->setToolTip("Idle");
+    m_panelPlayStatus->setMinimumWidth(80);
+    m_panelStatus = makePanel("", "status");
+    m_panelStatus->setMinimumWidth(40);
+    m_panelPlaylist = makePanel("Playlist (Click Here)", "playlist");
+    m_panelPlaylist->setToolTip("Playlist (Click Here)");
+    m_statusBar1->addWidget(m_panelPlayStatus);
+    m_statusBar1->addWidget(m_panelStatus, 1);
+    m_statusBar1->addPermanentWidget(m_panelPlaylist);
+    m_statusBar1->installEventFilter(this);
 }
 
 int frmLumadeck::topMargin() const {
@@ -285,8 +285,8 @@ int frmLumadeck::topMargin() const {
     if (!menuBar()->isHidden()) {
         top += isVisible() ? menuBar()->height() : menuBar()->sizeHint().height();
     }
-    if (!Toolbar1->isHidden()) {
-        top += isVisible() ? Toolbar1->height() : Toolbar1->sizeHint().height();
+    if (!m_toolbar1->isHidden()) {
+        top += isVisible() ? m_toolbar1->height() : m_toolbar1->sizeHint().height();
     }
     return top;
 }
@@ -302,43 +302,43 @@ void frmLumadeck::letEventsRun() {
 // ---------------------------------------------------------------------- load
 
 void frmLumadeck::Form_Load() {
-    bUnloadingThinClient = false;
+    m_unloadingThinClient = false;
     hookThinPlayer(Forms::ThinPlayer.get());
     const int statusHeight =
-        StatusBar1->isVisible() ? StatusBar1->height() : StatusBar1->sizeHint().height();
-    if (MediaPlayer1) {
-        MediaPlayer1->setGeometry(0, topMargin(), width(),
-                                  std::max(0, height() - topMargin() - statusHeight));
+        m_statusBar1->isVisible() ? m_statusBar1->height() : m_statusBar1->sizeHint().height();
+    if (m_mediaPlayer1) {
+        m_mediaPlayer1->setGeometry(0, topMargin(), width(),
+                                    std::max(0, height() - topMargin() - statusHeight));
     }
-    bCloseRequested = false;
-    bSearching = true;
+    m_closeRequested = false;
+    m_searching = true;
     // The start-up scan is a search like the others: no refresh until it ends.
-    mnuRefresh->setEnabled(false);
-    mnuStop->setEnabled(true);
+    m_mnuRefresh->setEnabled(false);
+    m_mnuStop->setEnabled(true);
     setUpPlayer();
     SyncZoomMenu();
-    mnuShowControls->setChecked(g::ShowControlsOnFullScreen);
+    m_mnuShowControls->setChecked(g::ShowControlsOnFullScreen);
     m_play->SetEnableFullScreenControls(g::ShowControlsOnFullScreen);
-    mnuEnableCDNotification->setChecked(g::EnableCDNotify);
-    mnuVideoResume->setChecked(g::SaveVideoPosition);
+    m_mnuEnableCDNotification->setChecked(g::EnableCDNotify);
+    m_mnuVideoResume->setChecked(g::SaveVideoPosition);
     m_find = std::make_unique<clsFindFile>();
     connect(m_find.get(), &clsFindFile::FoundFile, this, &frmLumadeck::cFind_FoundFile);
     connect(&ImageDrives::current(), &ImageDrives::Removed, this, &frmLumadeck::ImageDriveRemoved,
             Qt::UniqueConnection);
     setWindowTitle("Lumadeck: Finding video files on CDs.");
     ScanCDDrives();
-    if (bCloseRequested) {
-        bSearching = false;
+    if (m_closeRequested) {
+        m_searching = false;
         closeAfterScan();
-        if (bCloseRequested) {
+        if (m_closeRequested) {
             return;
         }
     }
     setWindowTitle("Lumadeck Player.");
-    if (mnuEnableCDNotification->isChecked()) {
+    if (m_mnuEnableCDNotification->isChecked()) {
         StartNotification();
     }
-    bSearching = false;
+    m_searching = false;
     ShowAppropriateForm();
 }
 
@@ -349,12 +349,12 @@ void frmLumadeck::setUpPlayer() {
     clsPlayVideo& play = m_playList->cPlay();
     play.SetPositionStore(Environment().positions);
     play.SetParentForm(this);
-    play.SetMediaPlayer(MediaPlayer1);
-    play.SetTimer(Timer1);
+    play.SetMediaPlayer(m_mediaPlayer1);
+    play.SetTimer(m_timer1);
     m_play = &play;
     m_play->SetlZoom(ZoomIndex(g::DisplaySize));
-    m_play->SetFormBottomMargin(StatusBar1->isVisible() ? StatusBar1->height()
-                                                        : StatusBar1->sizeHint().height());
+    m_play->SetFormBottomMargin(m_statusBar1->isVisible() ? m_statusBar1->height()
+                                                          : m_statusBar1->sizeHint().height());
     m_play->SetFormTopMargin(topMargin());
     m_play->ResizePlayer();
     connectPlayList();
@@ -372,46 +372,46 @@ void frmLumadeck::refresh() {
 void frmLumadeck::connectPlayList() {
     clsPlayList* pl = m_playList.get();
     connect(pl, &clsPlayList::Done, this, [this] {
-        panelPlayStatus->setText("Done");
+        m_panelPlayStatus->setText("Done");
         m_play->RaiseStatusAfterSeconds(200);
         refresh();
     });
     connect(pl, &clsPlayList::VideoOpened, this, [this](const QString&) {
         refresh();
-        panelPlayStatus->setText("Opening");
+        m_panelPlayStatus->setText("Opening");
     });
     connect(pl, &clsPlayList::VideoStart, this, [this](const QString& szFileName) {
         setWindowTitle(TitleFor(szFileName));
-        panelStatus->setText(m_play->GetMediaInfoString(MediaInfoCode::Title));
+        m_panelStatus->setText(m_play->GetMediaInfoString(MediaInfoCode::Title));
         const QString description = m_play->GetMediaInfoString(MediaInfoCode::Description);
         if (!description.isEmpty()) {
-            panelStatus->setText(panelStatus->text() + " - " + description);
+            m_panelStatus->setText(m_panelStatus->text() + " - " + description);
         }
         refresh();
-        panelPlayStatus->setText("Playing");
+        m_panelPlayStatus->setText("Playing");
     });
     connect(pl, &clsPlayList::VideoPaused, this, [this](const QString& szFileName) {
         setWindowTitle(TitleFor(szFileName) + " (Paused)");
         refresh();
-        panelPlayStatus->setText("Paused");
+        m_panelPlayStatus->setText("Paused");
     });
     connect(pl, &clsPlayList::VideoStopped, this, [this](const QString& szFileName) {
         setWindowTitle(TitleFor(szFileName) + " (Stopped)");
         refresh();
-        panelPlayStatus->setText("Stopped");
+        m_panelPlayStatus->setText("Stopped");
     });
     connect(pl, &clsPlayList::VideoDone, this, [this](const QString&) {
         refresh();
-        panelPlayStatus->setText("Stopped");
+        m_panelPlayStatus->setText("Stopped");
     });
     connect(pl, &clsPlayList::FileNotFound, this, [this](const QString& szFileName) {
-        panelStatus->setText("Not Found: " + szFileName);
+        m_panelStatus->setText("Not Found: " + szFileName);
         refresh();
     });
     connect(pl, &clsPlayList::StatusMessage, this,
-            [this](const QString& szStatus) { panelStatus->setText(szStatus); });
+            [this](const QString& szStatus) { m_panelStatus->setText(szStatus); });
     connect(pl, &clsPlayList::ErrorMsg, this, [this](const QString& szError) {
-        panelStatus->setText(szError);
+        m_panelStatus->setText(szError);
         refresh();
     });
     connect(pl, &clsPlayList::FirstFileAddedToPlaylist, this, [this](const QString&) {
@@ -423,12 +423,12 @@ void frmLumadeck::connectPlayList() {
         }
     });
     connect(pl, &clsPlayList::PlaylistShown, this, [this] {
-        mnuHidePlaylist->setVisible(true);
-        mnuShowPlaylist->setVisible(false);
+        m_mnuHidePlaylist->setVisible(true);
+        m_mnuShowPlaylist->setVisible(false);
     });
     connect(pl, &clsPlayList::PlaylistHidden, this, [this] {
-        mnuShowPlaylist->setVisible(true);
-        mnuHidePlaylist->setVisible(false);
+        m_mnuShowPlaylist->setVisible(true);
+        m_mnuHidePlaylist->setVisible(false);
     });
 }
 
@@ -445,15 +445,15 @@ void frmLumadeck::hookThinPlayer(frmThinPlayer& thin) {
 QMenu* frmLumadeck::MainMenu(int Index) {
     switch (Index) {
     case 0:
-        return mnuFile;
+        return m_mnuFile;
     case 1:
-        return mnuOptions;
+        return m_mnuOptions;
     case 2:
-        return mnuView;
+        return m_mnuView;
     case 3:
-        return mnuPlaylist;
+        return m_mnuPlaylist;
     case 4:
-        return mnuHelp;
+        return m_mnuHelp;
     default:
         return nullptr;
     }
@@ -476,7 +476,7 @@ QWidget* frmLumadeck::PlaylistWindow() {
 
 // Closing the compact window ends the program.
 void frmLumadeck::thinPlayerClosing() {
-    bUnloadingThinClient = true;
+    m_unloadingThinClient = true;
     close();
 }
 
@@ -488,9 +488,9 @@ void frmLumadeck::ShowAppropriateForm() {
     frmThinPlayer& thin = Forms::ThinPlayer.get();
     hookThinPlayer(thin);
     if (g::ThinClient) {
-        Toolbar1->hide();
+        m_toolbar1->hide();
         menuBar()->hide();
-        mnuClassic->setText("&Legacy Mode");
+        m_mnuClassic->setText("&Legacy Mode");
         if (m_play) {
             m_play->SetFormTopMargin(0);
             m_play->ResizePlayer(); // the video moves up where the menus were
@@ -508,20 +508,20 @@ void frmLumadeck::ShowAppropriateForm() {
     }
     show();
     thin.hide();
-    Toolbar1->show();
+    m_toolbar1->show();
     menuBar()->show();
-    mnuFile->menuAction()->setVisible(true);
+    m_mnuFile->menuAction()->setVisible(true);
     letEventsRun();
-    mnuOptions->menuAction()->setVisible(true);
-    mnuView->menuAction()->setVisible(true);
+    m_mnuOptions->menuAction()->setVisible(true);
+    m_mnuView->menuAction()->setVisible(true);
     for (int n = 0; n < DriveMenuSet::Count; ++n) {
-        if (!driveMenus.tag[n].isEmpty()) {
-            driveMenus.mnuDrive[n]->menuAction()->setVisible(true);
+        if (!m_driveMenus.tag[n].isEmpty()) {
+            m_driveMenus.mnuDrive[n]->menuAction()->setVisible(true);
         }
     }
-    mnuPlaylist->menuAction()->setVisible(true);
-    mnuHelp->menuAction()->setVisible(true);
-    mnuClassic->setText("&Compact Mode");
+    m_mnuPlaylist->menuAction()->setVisible(true);
+    m_mnuHelp->menuAction()->setVisible(true);
+    m_mnuClassic->setText("&Compact Mode");
     if (m_play) {
         m_play->SetFormTopMargin(topMargin());
         m_play->ResizePlayer(); // the video moves down below the toolbar
@@ -538,7 +538,7 @@ void frmLumadeck::HideVideoWindow() {
 
 void frmLumadeck::SwitchDisplayMode() {
     g::ThinClient = !g::ThinClient;
-    Timer1->Tag = "2";
+    m_timer1->Tag = TimerTag::ShowModeWindow;
 }
 
 void frmLumadeck::SetZoom(int index) {
@@ -552,26 +552,26 @@ void frmLumadeck::SyncZoomMenu() {
     if (m_play) {
         g::DisplaySize = CodeValue(m_play->lZoom());
     }
-    for (QAction* item : mnuZoom) {
+    for (QAction* item : m_mnuZoom) {
         item->setChecked(false);
     }
     if (g::DisplaySize >= 0 && g::DisplaySize < 4) {
-        mnuZoom[g::DisplaySize]->setChecked(true);
+        m_mnuZoom[g::DisplaySize]->setChecked(true);
     }
 }
 
 // --------------------------------------------------------------------- timer
 
 void frmLumadeck::Timer1_Timer() {
-    if (Timer1->Tag == "1" && !bSearching) {
-        Timer1->Tag = "0";
+    if (m_timer1->Tag == TimerTag::RefreshDrives && !m_searching) {
+        m_timer1->Tag = TimerTag::Idle;
         RefreshCDDrives();
         return;
     }
     // A refresh asked for while a scan runs (a tick during a disc's scan)
     // waits for a tick after it.
-    if (Timer1->Tag == "2") {
-        Timer1->Tag = "0";
+    if (m_timer1->Tag == TimerTag::ShowModeWindow) {
+        m_timer1->Tag = TimerTag::Idle;
         ShowAppropriateForm();
     }
     if (m_inTick) {
@@ -628,7 +628,7 @@ void frmLumadeck::ToolbarButtonClick(const QString& key) {
     if (key == "open") {
         OpenVideoFile();
     } else if (key == "stop") {
-        bStopSearch = true;
+        m_stopSearch = true;
         letEventsRun();
     } else if (key == "playlist") {
         if (m_playList) {
@@ -638,7 +638,7 @@ void frmLumadeck::ToolbarButtonClick(const QString& key) {
 }
 
 void frmLumadeck::ExitProgram() {
-    bUnloadingThinClient = true;
+    m_unloadingThinClient = true;
     close();
 }
 
@@ -660,21 +660,21 @@ void frmLumadeck::ShowHelpContents() {
 }
 
 void frmLumadeck::HelpMenuOpening() {
-    mnuCodecs->setEnabled(false);
+    m_mnuCodecs->setEnabled(false);
     if (m_play && !m_play->FileName().isEmpty() && m_play->CodecCount() > 0) {
-        mnuCodecs->setEnabled(true);
+        m_mnuCodecs->setEnabled(true);
     }
 }
 
 // -------------------------------------------------------- the playlist popup
 
 void frmLumadeck::RebuildPopupPlaylist() {
-    const QList<QAction*> items = mnuPopup->actions();
+    const QList<QAction*> items = m_mnuPopup->actions();
     for (int i = 1; i < items.size(); ++i) {
-        mnuPopup->removeAction(items[i]);
+        m_mnuPopup->removeAction(items[i]);
         items[i]->deleteLater();
     }
-    QAction* first = mnuPopup->actions().value(0);
+    QAction* first = m_mnuPopup->actions().value(0);
     if (!first) {
         return;
     }
@@ -687,7 +687,8 @@ void frmLumadeck::RebuildPopupPlaylist() {
     const long current = m_playList->CurrentFileIndex();
     const long count = m_playList->cFiles().Count();
     for (long i = 0; i < count; ++i) {
-        QAction* item = mnuPopup->addAction(MenuText(m_playList->cFiles().Item(i)->szFileTitle()));
+        QAction* item =
+            m_mnuPopup->addAction(MenuText(m_playList->cFiles().Item(i)->szFileTitle()));
         item->setCheckable(true);
         item->setChecked(i == current);
         item->setData(i == current); // the check mark as it was shown
@@ -704,7 +705,7 @@ void frmLumadeck::PopupPlaylistChosen(int index) {
         m_playList->ShowPlayList();
         return;
     }
-    QAction* item = mnuPopup->actions().value(index);
+    QAction* item = m_mnuPopup->actions().value(index);
     // The click itself flips the check mark; what counts is the mark shown.
     const bool wasCurrent = item && item->data().toBool();
     if (wasCurrent) {
@@ -715,19 +716,19 @@ void frmLumadeck::PopupPlaylistChosen(int index) {
 }
 
 bool frmLumadeck::StatusBarPressed(const QPoint& pos, const QPoint& globalPos) {
-    const QRect panel = panelPlaylist->geometry();
+    const QRect panel = m_panelPlaylist->geometry();
     const bool inside = pos.x() >= panel.left() && pos.x() <= panel.left() + panel.width() &&
-                        pos.y() <= StatusBar1->height();
+                        pos.y() <= m_statusBar1->height();
     if (!inside) {
         return false;
     }
     RebuildPopupPlaylist();
-    mnuPopup->popup(globalPos);
+    m_mnuPopup->popup(globalPos);
     return true;
 }
 
 bool frmLumadeck::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == StatusBar1 && event->type() == QEvent::MouseButtonPress) {
+    if (watched == m_statusBar1 && event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (StatusBarPressed(mouse->position().toPoint(), mouse->globalPosition().toPoint())) {
             return true;
@@ -771,15 +772,15 @@ void frmLumadeck::dropEvent(QDropEvent* event) {
 }
 
 bool frmLumadeck::QueryUnload() {
-    if (bSearching) {
+    if (m_searching) {
         setWindowTitle("Lumadeck Player. Closing.... Please wait.");
-        bCloseRequested = true;
+        m_closeRequested = true;
         if (m_find) {
             m_find->Cancel();
         }
         return false;
     }
-    if (g::ThinClient && !bUnloadingThinClient) {
+    if (g::ThinClient && !m_unloadingThinClient) {
         HideVideoWindow();
         return false;
     }
@@ -803,10 +804,10 @@ void frmLumadeck::closeEvent(QCloseEvent* event) {
 }
 
 void frmLumadeck::closeAfterScan() {
-    if (g::ThinClient && !bUnloadingThinClient) {
+    if (g::ThinClient && !m_unloadingThinClient) {
         // In compact mode closing only hides the video window; the close
         // that was asked for has been answered.
-        bCloseRequested = false;
+        m_closeRequested = false;
         setWindowTitle("Lumadeck Player.");
         HideVideoWindow();
         return;

@@ -52,7 +52,7 @@ public:
     void RemoveCD(const QString& szDrive) override;
     // Disc notices wait while any scan runs (from BeginSearch or the load
     // handler to EndSearch), and are delivered in order after it.
-    bool ScanRunning() const override { return bSearching; }
+    bool ScanRunning() const override { return m_searching; }
     void RefreshCDDrives();
     void ScanCDDrives();
     void ScanDrive(const QString& szDrive);
@@ -89,16 +89,16 @@ public:
     // A mouse press at this point of the status bar; true when it opened
     // the playlist popup.
     bool StatusBarPressed(const QPoint& pos, const QPoint& globalPos);
-    // One tick of Timer1 (also run directly by tests).
+    // One tick of m_timer1 (also run directly by tests).
     void Timer1_Timer();
 
     // True while the CD drives are being searched.
-    bool IsSearching() const { return bSearching; }
+    bool IsSearching() const { return m_searching; }
     clsPlayList* cPlayList() const { return m_playList.get(); }
     clsPlayVideo* cPlay() const { return m_play; }
     clsFindFile* cFind() const { return m_find.get(); }
     // The key of the drive button drive menu n (0 to 3) shows; "" when free.
-    QString DriveMenuTag(int n) const { return driveMenus.tag[n]; }
+    QString DriveMenuTag(int n) const { return m_driveMenus.tag[n]; }
 
     // Window title of a media file: "Lumadeck Player. " and its name.
     static QString TitleFor(const QString& szFileName);
@@ -124,46 +124,46 @@ private:
     QWidget* PlaylistWindow() override;
 
     // ---- Fields
-    bool bUnloadingThinClient = false;
-    bool bSearching = false;
-    bool bCloseRequested = false;
-    bool bStopSearch = false;
+    bool m_unloadingThinClient = false;
+    bool m_searching = false;
+    bool m_closeRequested = false;
+    bool m_stopSearch = false;
 
     // ---- Controls
-    QToolBar* Toolbar1 = nullptr;
-    QAction* tbOpen = nullptr;
-    QAction* tbStop = nullptr;
-    QAction* tbPlaylist = nullptr;
-    MediaControl* MediaPlayer1 = nullptr;
-    QStatusBar* StatusBar1 = nullptr;
-    QLabel* panelPlayStatus = nullptr; // "playstatus"
-    QLabel* panelStatus = nullptr;     // "status"
-    QLabel* panelPlaylist = nullptr;   // "playlist"
-    TagTimer* Timer1 = nullptr;
+    QToolBar* m_toolbar1 = nullptr;
+    QAction* m_tbOpen = nullptr;
+    QAction* m_tbStop = nullptr;
+    QAction* m_tbPlaylist = nullptr;
+    MediaControl* m_mediaPlayer1 = nullptr;
+    QStatusBar* m_statusBar1 = nullptr;
+    QLabel* m_panelPlayStatus = nullptr; // "playstatus"
+    QLabel* m_panelStatus = nullptr;     // "status"
+    QLabel* m_panelPlaylist = nullptr;   // "playlist"
+    TagTimer* m_timer1 = nullptr;
 
-    QMenu* mnuFile = nullptr;
-    QAction* mnuOpen = nullptr;
-    QAction* mnuRefresh = nullptr;
-    QAction* mnuStop = nullptr;
-    QAction* mnuExit = nullptr;
-    QMenu* mnuOptions = nullptr;
-    QAction* mnuEnableCDNotification = nullptr;
-    QAction* mnuShowControls = nullptr;
-    QAction* mnuVideoResume = nullptr;
-    QAction* mnuClearPos = nullptr;
-    QMenu* mnuView = nullptr;
-    QAction* mnuClassic = nullptr;
-    QAction* mnuFull = nullptr;
-    QAction* mnuZoom[4] = {};
-    DriveMenuSet driveMenus;
-    QMenu* mnuPlaylist = nullptr;
-    QAction* mnuShowPlaylist = nullptr;
-    QAction* mnuHidePlaylist = nullptr;
-    QMenu* mnuPopup = nullptr;
-    QMenu* mnuHelp = nullptr;
-    QAction* mnuCodecs = nullptr;
-    QAction* mnuContents = nullptr;
-    QAction* mnuAbout = nullptr;
+    QMenu* m_mnuFile = nullptr;
+    QAction* m_mnuOpen = nullptr;
+    QAction* m_mnuRefresh = nullptr;
+    QAction* m_mnuStop = nullptr;
+    QAction* m_mnuExit = nullptr;
+    QMenu* m_mnuOptions = nullptr;
+    QAction* m_mnuEnableCDNotification = nullptr;
+    QAction* m_mnuShowControls = nullptr;
+    QAction* m_mnuVideoResume = nullptr;
+    QAction* m_mnuClearPos = nullptr;
+    QMenu* m_mnuView = nullptr;
+    QAction* m_mnuClassic = nullptr;
+    QAction* m_mnuFull = nullptr;
+    QAction* m_mnuZoom[4] = {};
+    DriveMenuSet m_driveMenus;
+    QMenu* m_mnuPlaylist = nullptr;
+    QAction* m_mnuShowPlaylist = nullptr;
+    QAction* m_mnuHidePlaylist = nullptr;
+    QMenu* m_mnuPopup = nullptr;
+    QMenu* m_mnuHelp = nullptr;
+    QAction* m_mnuCodecs = nullptr;
+    QAction* m_mnuContents = nullptr;
+    QAction* m_mnuAbout = nullptr;
 
     void createMenus();
     void createToolbar();

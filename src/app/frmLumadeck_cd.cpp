@@ -39,12 +39,12 @@ constexpr int kMaxFolderLevels = 64;
 
 DriveMenuContents& frmLumadeck::addButton(const QString& szDrive) {
     DriveMenuContents& entry = m_drives.Add(szDrive);
-    auto* widget = new QToolButton(Toolbar1);
+    auto* widget = new QToolButton(m_toolbar1);
     widget->setObjectName(entry.key);
     widget->setIcon(style()->standardIcon(QStyle::SP_DriveCDIcon));
     widget->setPopupMode(QToolButton::InstantPopup);
     widget->setMenu(new QMenu(widget));
-    Toolbar1->addWidget(widget);
+    m_toolbar1->addWidget(widget);
     m_driveWidgets.insert(entry.key, widget);
     return entry;
 }
@@ -102,7 +102,7 @@ QString frmLumadeck::driveCaption(const QString& szDrive) const {
 
 void frmLumadeck::cFind_FoundFile(const QString& szFullFileName, const QString& /*szFileName*/,
                                   bool& Cancel) {
-    if (bCloseRequested || bStopSearch) {
+    if (m_closeRequested || m_stopSearch) {
         Cancel = true;
         return;
     }
@@ -141,8 +141,8 @@ void frmLumadeck::cFind_FoundFile(const QString& szFullFileName, const QString& 
         // Enough for any real disc: this drive's walk ends, the next
         // drive's goes on.
         Cancel = true;
-        panelStatus->setText("Drive " + drive + ": only the first " + QLocale().toString(most) +
-                             " video files are listed");
+        m_panelStatus->setText("Drive " + drive + ": only the first " + QLocale().toString(most) +
+                               " video files are listed");
         if (m_play) {
             m_play->RaiseStatusAfterSeconds(60);
         }
@@ -163,11 +163,11 @@ void frmLumadeck::AddFileToDriveMenu(const QString& szDrive, const QString& szFu
     if (!button) {
         return;
     }
-    const int menu = FindDriveMenu(driveMenus, button->key);
+    const int menu = FindDriveMenu(m_driveMenus, button->key);
     if (M::AddFixedItems(*button) && menu >= 0) {
-        driveMenus.UnloadItems(menu);
+        m_driveMenus.UnloadItems(menu);
         for (int i = 0; i < button->items.size(); ++i) {
-            driveMenus.SetItem(menu, i, button->items[i]);
+            m_driveMenus.SetItem(menu, i, button->items[i]);
         }
     }
     const qint64 length = FileLength(szFullFileName);
@@ -182,8 +182,8 @@ void frmLumadeck::AddFileToDriveMenu(const QString& szDrive, const QString& szFu
         appendButtonItem(*button, button->items.last());
     }
     if (menu >= 0) {
-        driveMenus.SetItem(menu, driveMenus.items[menu].size(), button->items.last());
-        driveMenus.SetVisible(menu, !g::ThinClient);
+        m_driveMenus.SetItem(menu, m_driveMenus.items[menu].size(), button->items.last());
+        m_driveMenus.SetVisible(menu, !g::ThinClient);
     }
 }
 
@@ -198,16 +198,16 @@ void frmLumadeck::ScanDrive(const QString& szDrive) {
     button->toolTip = "CD Drive: " + szDrive;
     updateButtonWidget(*button);
 
-    int menu = FindDriveMenu(driveMenus, key);
+    int menu = FindDriveMenu(m_driveMenus, key);
     if (menu < 0) {
-        menu = GetFreeDriveMenu(driveMenus);
+        menu = GetFreeDriveMenu(m_driveMenus);
     }
     if (menu >= 0) {
-        driveMenus.tag[menu] = key;
-        driveMenus.mnuDrive[menu]->setTitle(driveCaption(szDrive));
-        driveMenus.SetVisible(menu, true);
-        driveMenus.SetItem(menu, 0, {QString(), "Finding.", false});
-        driveMenus.UnloadItems(menu);
+        m_driveMenus.tag[menu] = key;
+        m_driveMenus.mnuDrive[menu]->setTitle(driveCaption(szDrive));
+        m_driveMenus.SetVisible(menu, true);
+        m_driveMenus.SetItem(menu, 0, {QString(), "Finding.", false});
+        m_driveMenus.UnloadItems(menu);
     }
 
     m_scanningDrive = szDrive;
@@ -224,27 +224,27 @@ void frmLumadeck::ScanDrive(const QString& szDrive) {
     if (!button) {
         return;
     }
-    if (bCloseRequested) {
-        bSearching = false;
+    if (m_closeRequested) {
+        m_searching = false;
     } else if (button->items.isEmpty()) {
         M::SetNoFiles(*button);
         updateButtonWidget(*button);
     }
-    if (!bCloseRequested) {
+    if (!m_closeRequested) {
         AddImageItems(*button);
     }
 }
 
 void frmLumadeck::ScanCDDrives() {
-    bStopSearch = false;
-    tbStop->setVisible(true);
+    m_stopSearch = false;
+    m_tbStop->setVisible(true);
     for (int i = 0; i < m_drives.Drives().size();) {
         if (m_drives.Drives()[i].key.startsWith("CD")) {
             if (QToolButton* widget = m_driveWidgets.take(m_drives.Drives()[i].key)) {
                 widget->deleteLater();
-                for (QAction* action : Toolbar1->actions()) {
-                    if (Toolbar1->widgetForAction(action) == widget) {
-                        Toolbar1->removeAction(action);
+                for (QAction* action : m_toolbar1->actions()) {
+                    if (m_toolbar1->widgetForAction(action) == widget) {
+                        m_toolbar1->removeAction(action);
                     }
                 }
             }
@@ -255,8 +255,8 @@ void frmLumadeck::ScanCDDrives() {
         letEventsRun();
     }
     for (int n = 0; n < DriveMenuSet::Count; ++n) {
-        driveMenus.SetVisible(n, false);
-        driveMenus.tag[n].clear();
+        m_driveMenus.SetVisible(n, false);
+        m_driveMenus.tag[n].clear();
     }
     ImageDrives::current().Prune();
     QStringList drives;
@@ -267,38 +267,38 @@ void frmLumadeck::ScanCDDrives() {
             continue; // removed while the drives before it were scanned
         }
         ScanDrive(drive);
-        if (bCloseRequested) {
+        if (m_closeRequested) {
             return;
         }
-        if (bStopSearch) {
+        if (m_stopSearch) {
             break;
         }
         letEventsRun();
     }
     EndSearch();
-    bStopSearch = false;
-    tbStop->setVisible(false);
+    m_stopSearch = false;
+    m_tbStop->setVisible(false);
 }
 
 void frmLumadeck::BeginSearch() {
-    mnuRefresh->setEnabled(false);
-    mnuStop->setEnabled(true);
-    bSearching = true;
-    bStopSearch = false;
-    tbStop->setVisible(true);
+    m_mnuRefresh->setEnabled(false);
+    m_mnuStop->setEnabled(true);
+    m_searching = true;
+    m_stopSearch = false;
+    m_tbStop->setVisible(true);
     letEventsRun();
 }
 
 void frmLumadeck::EndSearch() {
-    if (!bCloseRequested) {
-        mnuRefresh->setEnabled(true);
-        mnuStop->setEnabled(false);
-        tbStop->setVisible(false);
+    if (!m_closeRequested) {
+        m_mnuRefresh->setEnabled(true);
+        m_mnuStop->setEnabled(false);
+        m_tbStop->setVisible(false);
         reloadMenus();
         ShowAppropriateForm();
     }
-    bSearching = false;
-    bStopSearch = false;
+    m_searching = false;
+    m_stopSearch = false;
     if (mdlCDNotify::PendingNotices() > 0) {
         // Disc notices that came during the scan, once the code that started
         // it has finished with it.
@@ -310,7 +310,7 @@ void frmLumadeck::EndSearch() {
 void frmLumadeck::RefreshCDDrives() {
     BeginSearch();
     ScanCDDrives();
-    if (bCloseRequested) {
+    if (m_closeRequested) {
         EndSearch();
         closeAfterScan();
         return;
@@ -319,15 +319,15 @@ void frmLumadeck::RefreshCDDrives() {
 }
 
 void frmLumadeck::AddCD(const QString& szDrive) {
-    panelStatus->setText("CD inserted in Drive: " + szDrive);
+    m_panelStatus->setText("CD inserted in Drive: " + szDrive);
     if (m_play) {
         m_play->RaiseStatusAfterSeconds(60);
     }
     BeginSearch();
     ScanDrive(szDrive);
-    if (bStopSearch) {
+    if (m_stopSearch) {
         EndSearch();
-    } else if (bCloseRequested) {
+    } else if (m_closeRequested) {
         EndSearch();
         closeAfterScan();
     } else {
@@ -337,7 +337,7 @@ void frmLumadeck::AddCD(const QString& szDrive) {
 }
 
 void frmLumadeck::RemoveCD(const QString& szDrive) {
-    panelStatus->setText("CD removed from Drive: " + szDrive);
+    m_panelStatus->setText("CD removed from Drive: " + szDrive);
     if (m_play) {
         m_play->RaiseStatusAfterSeconds(60);
     }
@@ -356,7 +356,7 @@ QList<DriveMenuView> frmLumadeck::DriveMenuViews(bool bLoadOnlyFiles) const {
 }
 
 void frmLumadeck::reloadMenus() {
-    driveMenus.Show(DriveMenuViews(false));
+    m_driveMenus.Show(DriveMenuViews(false));
 }
 
 void frmLumadeck::Toolbar1_ButtonMenuClick(const QString& buttonKey, const QString& itemKey) {
@@ -405,9 +405,9 @@ void frmLumadeck::StopNotification() {
 void frmLumadeck::EnableCDNotificationCommand() {
     // The item has already flipped its own check mark; the command starts
     // from the mark the user saw.
-    const bool shown = !mnuEnableCDNotification->isChecked();
+    const bool shown = !m_mnuEnableCDNotification->isChecked();
     const bool hooked = mdlCDNotify::mnuEnableCDNotification_Click(shown, this);
-    mnuEnableCDNotification->setChecked(hooked);
+    m_mnuEnableCDNotification->setChecked(hooked);
     g::EnableCDNotify = hooked;
 }
 

@@ -65,9 +65,9 @@ void frmLumadeck::AddImageItems(DriveMenuContents& button) {
 void frmLumadeck::ImageDriveRemoved(const QString& szDrive) {
     const QString key = apifuncs::DriveKey(szDrive);
     if (QToolButton* widget = m_driveWidgets.take(key)) {
-        for (QAction* action : Toolbar1->actions()) {
-            if (Toolbar1->widgetForAction(action) == widget) {
-                Toolbar1->removeAction(action);
+        for (QAction* action : m_toolbar1->actions()) {
+            if (m_toolbar1->widgetForAction(action) == widget) {
+                m_toolbar1->removeAction(action);
             }
         }
         widget->deleteLater();
@@ -79,20 +79,20 @@ void frmLumadeck::ImageDriveRemoved(const QString& szDrive) {
         }
     }
     for (int n = 0; n < DriveMenuSet::Count; ++n) {
-        if (driveMenus.tag[n] == key) {
-            driveMenus.tag[n].clear();
+        if (m_driveMenus.tag[n] == key) {
+            m_driveMenus.tag[n].clear();
         }
     }
-    if (!bSearching) {
+    if (!m_searching) {
         reloadMenus();
     }
 }
 
 void frmLumadeck::OpenDiscImage(const QString& imagePath) {
-    if (m_unloaded || bCloseRequested) {
+    if (m_unloaded || m_closeRequested) {
         return;
     }
-    if (bSearching) {
+    if (m_searching) {
         // A scan is under way: the image joins once it is over.
         QTimer::singleShot(200, this, [this, imagePath] { OpenDiscImage(imagePath); });
         return;
@@ -105,7 +105,7 @@ void frmLumadeck::OpenDiscImage(const QString& imagePath) {
         return;
     }
     AddCD(drive);
-    if (bCloseRequested || m_unloaded) {
+    if (m_closeRequested || m_unloaded) {
         return;
     }
     const DriveMenuContents* button = m_drives.Find(apifuncs::DriveKey(drive));

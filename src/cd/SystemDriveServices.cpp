@@ -204,7 +204,7 @@ QList<DeviceChange> DriveStateTracker::Update(const QMap<QString, int>& now,
     QStringList drives = scope;
     if (drives.isEmpty()) {
         QSet<QString> all;
-        for (auto it = mLast.cbegin(); it != mLast.cend(); ++it) {
+        for (auto it = m_last.cbegin(); it != m_last.cend(); ++it) {
             all.insert(it.key());
         }
         for (auto it = now.cbegin(); it != now.cend(); ++it) {
@@ -215,7 +215,7 @@ QList<DeviceChange> DriveStateTracker::Update(const QMap<QString, int>& now,
     std::sort(drives.begin(), drives.end(), NaturalLess);
     QList<DeviceChange> out;
     for (const QString& d : std::as_const(drives)) {
-        const int before = mLast.value(d, -1);
+        const int before = m_last.value(d, -1);
         const int after = now.value(d, -1);
         if (before == after) {
             continue;
@@ -226,9 +226,9 @@ QList<DeviceChange> DriveStateTracker::Update(const QMap<QString, int>& now,
         }
         if (after != -1) {
             out.append({DeviceChange::Event::Arrival, DeviceChange::Device::Volume, true, {d}});
-            mLast.insert(d, after);
+            m_last.insert(d, after);
         } else {
-            mLast.remove(d);
+            m_last.remove(d);
         }
     }
     return out;
@@ -241,14 +241,14 @@ SystemDriveServices::~SystemDriveServices() {
 }
 
 QStringList SystemDriveServices::CDDrives() {
-    QStringList drives = OpticalDrivesFromSysfs(mSysClassBlock);
+    QStringList drives = OpticalDrivesFromSysfs(m_sysClassBlock);
     for (const QString& d : OpticalDrivesFromUdev()) {
         if (!drives.contains(d)) {
             drives.append(d);
         }
     }
     std::sort(drives.begin(), drives.end(), NaturalLess);
-    for (const ImageMount& m : ListImageMounts(ReadMountTable(mMountInfoPath), mFuseIds,
+    for (const ImageMount& m : ListImageMounts(ReadMountTable(m_mountInfoPath), m_fuseIds,
                                                ImageDrives::current().Numbers())) {
         if (!drives.contains(m.id)) {
             drives.append(m.id);
@@ -261,7 +261,7 @@ QList<SystemDriveServices::DriveMount>
 SystemDriveServices::MountedDrives(const QList<MountEntry>& table) {
     QList<DriveMount> out;
     QSet<QString> seen;
-    QStringList optical = OpticalDrivesFromSysfs(mSysClassBlock);
+    QStringList optical = OpticalDrivesFromSysfs(m_sysClassBlock);
     for (const QString& d : OpticalDrivesFromUdev()) {
         if (!optical.contains(d)) {
             optical.append(d);
@@ -270,7 +270,7 @@ SystemDriveServices::MountedDrives(const QList<MountEntry>& table) {
     for (const QString& d : std::as_const(optical)) {
         unsigned major = 0;
         unsigned minor = 0;
-        if (!DeviceNumbers(mSysClassBlock, d, major, minor)) {
+        if (!DeviceNumbers(m_sysClassBlock, d, major, minor)) {
             continue;
         }
         const MountEntry* best = nullptr;
@@ -285,7 +285,8 @@ SystemDriveServices::MountedDrives(const QList<MountEntry>& table) {
             seen.insert(d);
         }
     }
-    for (const ImageMount& m : ListImageMounts(table, mFuseIds, ImageDrives::current().Numbers())) {
+    for (const ImageMount& m :
+         ListImageMounts(table, m_fuseIds, ImageDrives::current().Numbers())) {
         if (!seen.contains(m.id)) {
             out.append({m.id, m.entry});
         }
@@ -295,14 +296,14 @@ SystemDriveServices::MountedDrives(const QList<MountEntry>& table) {
 
 QMap<QString, int> SystemDriveServices::MountState() {
     QMap<QString, int> state;
-    for (const DriveMount& m : MountedDrives(ReadMountTable(mMountInfoPath))) {
+    for (const DriveMount& m : MountedDrives(ReadMountTable(m_mountInfoPath))) {
         state.insert(m.drive, m.entry.mountId);
     }
     return state;
 }
 
 std::optional<MountEntry> SystemDriveServices::MountOfDrive(const QString& drive) {
-    for (const DriveMount& m : MountedDrives(ReadMountTable(mMountInfoPath))) {
+    for (const DriveMount& m : MountedDrives(ReadMountTable(m_mountInfoPath))) {
         if (m.drive == drive) {
             return m.entry;
         }
@@ -317,7 +318,7 @@ QString SystemDriveServices::VolumeName(const QString& drive) {
     unsigned major = 0;
     unsigned minor = 0;
     if (!drive.startsWith(QLatin1String("img")) &&
-        DeviceNumbers(mSysClassBlock, drive, major, minor)) {
+        DeviceNumbers(m_sysClassBlock, drive, major, minor)) {
         return LabelOfDevice(major, minor, QString());
     }
     return {};
@@ -344,7 +345,7 @@ QString SystemDriveServices::DiscDevice(const QString& drive) {
     }
     unsigned major = 0;
     unsigned minor = 0;
-    if (!DeviceNumbers(mSysClassBlock, drive, major, minor)) {
+    if (!DeviceNumbers(m_sysClassBlock, drive, major, minor)) {
         return {};
     }
     const QString device = QStringLiteral("/dev/") + drive;
@@ -354,7 +355,7 @@ QString SystemDriveServices::DiscDevice(const QString& drive) {
 QString SystemDriveServices::MountThroughUDisks(const QString& drive) {
     unsigned major = 0;
     unsigned minor = 0;
-    if (!DeviceNumbers(mSysClassBlock, drive, major, minor)) {
+    if (!DeviceNumbers(m_sysClassBlock, drive, major, minor)) {
         return {};
     }
     QDBusConnection bus = QDBusConnection::systemBus();
@@ -387,60 +388,60 @@ QString SystemDriveServices::MountThroughUDisks(const QString& drive) {
 }
 
 bool SystemDriveServices::StartWatching() {
-    if (mWatching) {
+    if (m_watching) {
         return true;
     }
-    const QByteArray path = EncodeFileName(mMountInfoPath);
-    mMountFd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (mMountFd < 0) {
+    const QByteArray path = EncodeFileName(m_mountInfoPath);
+    m_mountFd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (m_mountFd < 0) {
         return false;
     }
     // The mount table signals a change as an exceptional condition.
-    mMountNotifier = new QSocketNotifier(mMountFd, QSocketNotifier::Exception, this);
-    connect(mMountNotifier, &QSocketNotifier::activated, this,
+    m_mountNotifier = new QSocketNotifier(m_mountFd, QSocketNotifier::Exception, this);
+    connect(m_mountNotifier, &QSocketNotifier::activated, this,
             &SystemDriveServices::OnMountTableChanged);
 
-    if (UdevRunning() && (mUdev = udev_new())) {
-        mMonitor = udev_monitor_new_from_netlink(mUdev, "udev");
-        if (mMonitor &&
-            udev_monitor_filter_add_match_subsystem_devtype(mMonitor, "block", nullptr) >= 0 &&
-            udev_monitor_enable_receiving(mMonitor) >= 0) {
-            mUdevNotifier =
-                new QSocketNotifier(udev_monitor_get_fd(mMonitor), QSocketNotifier::Read, this);
-            connect(mUdevNotifier, &QSocketNotifier::activated, this,
+    if (UdevRunning() && (m_udev = udev_new())) {
+        m_monitor = udev_monitor_new_from_netlink(m_udev, "udev");
+        if (m_monitor &&
+            udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "block", nullptr) >= 0 &&
+            udev_monitor_enable_receiving(m_monitor) >= 0) {
+            m_udevNotifier =
+                new QSocketNotifier(udev_monitor_get_fd(m_monitor), QSocketNotifier::Read, this);
+            connect(m_udevNotifier, &QSocketNotifier::activated, this,
                     &SystemDriveServices::OnUdevReadable);
-        } else if (mMonitor) {
-            udev_monitor_unref(mMonitor);
-            mMonitor = nullptr;
+        } else if (m_monitor) {
+            udev_monitor_unref(m_monitor);
+            m_monitor = nullptr;
         }
     }
-    mTracker.Reset(MountState());
-    mWatching = true;
+    m_tracker.Reset(MountState());
+    m_watching = true;
     return true;
 }
 
 void SystemDriveServices::StopWatching() {
-    delete mUdevNotifier;
-    mUdevNotifier = nullptr;
-    if (mMonitor) {
-        udev_monitor_unref(mMonitor);
-        mMonitor = nullptr;
+    delete m_udevNotifier;
+    m_udevNotifier = nullptr;
+    if (m_monitor) {
+        udev_monitor_unref(m_monitor);
+        m_monitor = nullptr;
     }
-    if (mUdev) {
-        udev_unref(mUdev);
-        mUdev = nullptr;
+    if (m_udev) {
+        udev_unref(m_udev);
+        m_udev = nullptr;
     }
-    delete mMountNotifier;
-    mMountNotifier = nullptr;
-    if (mMountFd >= 0) {
-        ::close(mMountFd);
-        mMountFd = -1;
+    delete m_mountNotifier;
+    m_mountNotifier = nullptr;
+    if (m_mountFd >= 0) {
+        ::close(m_mountFd);
+        m_mountFd = -1;
     }
-    mWatching = false;
+    m_watching = false;
 }
 
 void SystemDriveServices::Recheck(const QStringList& drives) {
-    const QList<DeviceChange> changes = mTracker.Update(MountState(), drives);
+    const QList<DeviceChange> changes = m_tracker.Update(MountState(), drives);
     for (const DeviceChange& c : changes) {
         emit DeviceChanged(c);
     }
@@ -449,17 +450,17 @@ void SystemDriveServices::Recheck(const QStringList& drives) {
 void SystemDriveServices::OnMountTableChanged() {
     // Reading the table to its end acknowledges the change.
     char buf[4096];
-    ::lseek(mMountFd, 0, SEEK_SET);
-    while (::read(mMountFd, buf, sizeof buf) > 0) {
+    ::lseek(m_mountFd, 0, SEEK_SET);
+    while (::read(m_mountFd, buf, sizeof buf) > 0) {
     }
     Recheck();
 }
 
 void SystemDriveServices::OnUdevReadable() {
-    if (!mMonitor) {
+    if (!m_monitor) {
         return;
     }
-    struct udev_device* dev = udev_monitor_receive_device(mMonitor);
+    struct udev_device* dev = udev_monitor_receive_device(m_monitor);
     if (!dev) {
         return;
     }

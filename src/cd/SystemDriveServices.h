@@ -55,10 +55,10 @@ public:
     // out). Only the drives in scope are compared (all when scope is empty).
     QList<DeviceChange> Update(const QMap<QString, int>& now, const QStringList& scope = {});
     // Takes the state as it is, reporting nothing.
-    void Reset(const QMap<QString, int>& now) { mLast = now; }
+    void Reset(const QMap<QString, int>& now) { m_last = now; }
 
 private:
-    QMap<QString, int> mLast;
+    QMap<QString, int> m_last;
 };
 
 // The real drive services: sysfs and libudev for the drives, the mount
@@ -81,8 +81,8 @@ public:
     void StopWatching() override;
 
     // Where the files live; tests point them at copies.
-    void SetMountInfoPath(const QString& path) { mMountInfoPath = path; }
-    void SetSysClassBlock(const QString& path) { mSysClassBlock = path; }
+    void SetMountInfoPath(const QString& path) { m_mountInfoPath = path; }
+    void SetSysClassBlock(const QString& path) { m_sysClassBlock = path; }
 
     // Looks again at the drives (all when drives is empty) and reports what
     // switched. Called by the watchers.
@@ -100,16 +100,16 @@ private:
     void OnUdevReadable();
     void OnMountTableChanged();
 
-    QString mMountInfoPath = QStringLiteral("/proc/self/mountinfo");
-    QString mSysClassBlock = QStringLiteral("/sys/class/block");
-    QMap<int, int> mFuseIds;
-    DriveStateTracker mTracker;
-    bool mWatching = false;
-    int mMountFd = -1;
-    QSocketNotifier* mMountNotifier = nullptr;
-    ::udev* mUdev = nullptr;
-    ::udev_monitor* mMonitor = nullptr;
-    QSocketNotifier* mUdevNotifier = nullptr;
+    QString m_mountInfoPath = QStringLiteral("/proc/self/mountinfo");
+    QString m_sysClassBlock = QStringLiteral("/sys/class/block");
+    QMap<int, int> m_fuseIds;
+    DriveStateTracker m_tracker;
+    bool m_watching = false;
+    int m_mountFd = -1;
+    QSocketNotifier* m_mountNotifier = nullptr;
+    ::udev* m_udev = nullptr;
+    ::udev_monitor* m_monitor = nullptr;
+    QSocketNotifier* m_udevNotifier = nullptr;
 };
 
 } // namespace lumadeck

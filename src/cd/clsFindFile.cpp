@@ -72,13 +72,13 @@ class FolderWalk {
 public:
     FolderWalk(clsFindFile& finder, const std::shared_ptr<bool>& alive,
                const std::vector<std::u32string>& specs)
-        : mFinder(finder), mAlive(alive), mSpecs(specs) {
-        for (const auto& s : mSpecs) {
-            mReversedSpecs.push_back(wildcard::Reversed(s));
+        : m_finder(finder), m_alive(alive), m_specs(specs) {
+        for (const auto& s : m_specs) {
+            m_reversedSpecs.push_back(wildcard::Reversed(s));
         }
     }
     ~FolderWalk() {
-        for (Frame& f : mFrames) {
+        for (Frame& f : m_frames) {
             CloseFrame(f);
         }
     }
@@ -94,29 +94,29 @@ public:
         if (fd < 0) {
             return true; // cannot be enumerated: contributes nothing
         }
-        mPath = root;
-        mRootBytes = rootBytes;
+        m_path = root;
+        m_rootBytes = rootBytes;
         if (!EnterFolder(fd, QByteArray())) {
             return false;
         }
-        while (!mFrames.empty()) {
-            Frame& top = mFrames.back();
+        while (!m_frames.empty()) {
+            Frame& top = m_frames.back();
             if (top.next >= top.subfolders.size()) {
                 CloseFrame(top);
-                mOnPath.erase({top.dev, top.ino});
-                mFrames.pop_back();
-                if (!mFrames.empty()) {
-                    mPath.truncate(mFrames.back().pathLength);
+                m_onPath.erase({top.dev, top.ino});
+                m_frames.pop_back();
+                if (!m_frames.empty()) {
+                    m_path.truncate(m_frames.back().pathLength);
                 }
                 continue;
             }
             const QByteArray name = top.subfolders[top.next++];
-            const std::size_t index = mFrames.size() - 1;
+            const std::size_t index = m_frames.size() - 1;
             if (top.fd < 0 && !Reopen(index)) {
-                mFrames[index].next = mFrames[index].subfolders.size(); // vanished
+                m_frames[index].next = m_frames[index].subfolders.size(); // vanished
                 continue;
             }
-            const int childFd = ::openat(mFrames[index].fd, name.constData(),
+            const int childFd = ::openat(m_frames[index].fd, name.constData(),
                                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (childFd < 0) {
                 continue; // unreadable, vanished or replaced by a link
@@ -134,7 +134,7 @@ private:
         dev_t dev = 0;
         ino_t ino = 0;
         QByteArray name;          // the folder's own name ("" for the root)
-        qsizetype pathLength = 0; // of mPath while this folder is the deepest
+        qsizetype pathLength = 0; // of m_path while this folder is the deepest
         std::vector<QByteArray> subfolders;
         std::size_t next = 0;
     };
@@ -143,11 +143,11 @@ private:
         if (f.fd >= 0) {
             ::close(f.fd);
             f.fd = -1;
-            --mOpenCount;
+            --m_openCount;
         }
     }
 
-    bool Alive() const { return *mAlive; }
+    bool Alive() const { return *m_alive; }
 
     // Lets pending events run at a directory entry. Posted events (queued
     // signals, a Cancel posted by a command) run at every entry; a whole
@@ -155,11 +155,11 @@ private:
     // more than reading the entry itself, runs at the first entry and then
     // at most once a millisecond, which no user can tell apart.
     bool Pump() {
-        if (mFinder.mPump) {
-            mFinder.mPump();
-        } else if (!mSinceFullPump.isValid() || mSinceFullPump.nsecsElapsed() >= 1000000) {
+        if (m_finder.m_pump) {
+            m_finder.m_pump();
+        } else if (!m_sinceFullPump.isValid() || m_sinceFullPump.nsecsElapsed() >= 1000000) {
             QCoreApplication::processEvents();
-            mSinceFullPump.start();
+            m_sinceFullPump.start();
         } else {
             QCoreApplication::sendPostedEvents();
         }
@@ -169,18 +169,18 @@ private:
     // Both sides lower-cased once, then compared exactly: the same as
     // comparing them ignoring case, character by character.
     bool Matches(const QString& name) {
-        ToCodePoints(name, mLower);
-        LowerInPlace(mLower);
+        ToCodePoints(name, m_lower);
+        LowerInPlace(m_lower);
         bool reversedReady = false;
-        for (std::size_t i = 0; i < mSpecs.size(); ++i) {
-            if (wildcard::CompareStrings(mLower, mSpecs[i], true)) {
+        for (std::size_t i = 0; i < m_specs.size(); ++i) {
+            if (wildcard::CompareStrings(m_lower, m_specs[i], true)) {
                 return true;
             }
             if (!reversedReady) {
-                mReversed.assign(mLower.rbegin(), mLower.rend());
+                m_reversed.assign(m_lower.rbegin(), m_lower.rend());
                 reversedReady = true;
             }
-            if (wildcard::CompareStrings(mReversed, mReversedSpecs[i], true)) {
+            if (wildcard::CompareStrings(m_reversed, m_reversedSpecs[i], true)) {
                 return true;
             }
         }
@@ -188,11 +188,11 @@ private:
     }
 
     // Lists and reports the files of the folder open on fd, whose name is
-    // appended to mPath, and pushes it to be walked for subfolders. Takes
+    // appended to m_path, and pushes it to be walked for subfolders. Takes
     // ownership of fd.
     bool EnterFolder(int fd, const QByteArray& name) {
         struct stat st {};
-        if (::fstat(fd, &st) != 0 || mOnPath.count({st.st_dev, st.st_ino}) != 0) {
+        if (::fstat(fd, &st) != 0 || m_onPath.count({st.st_dev, st.st_ino}) != 0) {
             ::close(fd); // gone, or a folder already being walked (a loop)
             return true;
         }
@@ -202,14 +202,14 @@ private:
         frame.ino = st.st_ino;
         frame.name = name;
         if (!name.isEmpty()) {
-            mPath += DecodeFileName(name);
-            mPath += QLatin1Char('/');
+            m_path += DecodeFileName(name);
+            m_path += QLatin1Char('/');
         }
-        frame.pathLength = mPath.size();
+        frame.pathLength = m_path.size();
         // The root is level 0; a folder at the deepest level allowed is
         // listed but its subfolders are not entered.
         const bool descend =
-            mFinder.mMaxDepth <= 0 || mFrames.size() < std::size_t(mFinder.mMaxDepth);
+            m_finder.m_maxDepth <= 0 || m_frames.size() < std::size_t(m_finder.m_maxDepth);
 
         QStringList found;
         bool stop = false;
@@ -225,7 +225,7 @@ private:
                 break; // the end, or a folder that vanished while being read
             }
             const QByteArrayView entryName(entry->d_name);
-            if (!Pump() || mFinder.mvarCancel) {
+            if (!Pump() || m_finder.m_cancel) {
                 stop = true;
                 break;
             }
@@ -277,29 +277,29 @@ private:
             // full paths.
             SortStringArray(found, true, false);
             for (const QString& shortName : std::as_const(found)) {
-                const QString full = mPath + shortName;
-                ++mFinder.mvarFileCount;
-                bool& cancel = mFinder.mvarCancel;
-                emit mFinder.FoundFile(full, shortName, cancel);
-                if (!Alive() || mFinder.mvarCancel) {
+                const QString full = m_path + shortName;
+                ++m_finder.m_fileCount;
+                bool& cancel = m_finder.m_cancel;
+                emit m_finder.FoundFile(full, shortName, cancel);
+                if (!Alive() || m_finder.m_cancel) {
                     ::close(fd);
                     return false;
                 }
             }
         }
 
-        mOnPath.insert({frame.dev, frame.ino});
-        mFrames.push_back(std::move(frame));
+        m_onPath.insert({frame.dev, frame.ino});
+        m_frames.push_back(std::move(frame));
         LimitOpenFolders();
         return true;
     }
 
     void LimitOpenFolders() {
-        ++mOpenCount;
-        if (mOpenCount <= kMaxOpenFolders) {
+        ++m_openCount;
+        if (m_openCount <= kMaxOpenFolders) {
             return;
         }
-        for (Frame& f : mFrames) {
+        for (Frame& f : m_frames) {
             if (f.fd >= 0) {
                 CloseFrame(f);
                 return;
@@ -312,31 +312,31 @@ private:
     // the one walked before.
     bool Reopen(std::size_t index) {
         std::size_t start = index;
-        while (start > 0 && mFrames[start].fd < 0) {
+        while (start > 0 && m_frames[start].fd < 0) {
             --start;
         }
         int fd = -1;
-        if (mFrames[start].fd >= 0) {
-            fd = ::dup(mFrames[start].fd);
+        if (m_frames[start].fd >= 0) {
+            fd = ::dup(m_frames[start].fd);
         } else {
-            fd = ::open(mRootBytes.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (!SameFolder(fd, mFrames[0])) {
+            fd = ::open(m_rootBytes.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (!SameFolder(fd, m_frames[0])) {
                 return false;
             }
         }
         for (std::size_t k = start + 1; k <= index && fd >= 0; ++k) {
-            const int child = ::openat(fd, mFrames[k].name.constData(),
+            const int child = ::openat(fd, m_frames[k].name.constData(),
                                        O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             ::close(fd);
             fd = child;
-            if (!SameFolder(fd, mFrames[k])) {
+            if (!SameFolder(fd, m_frames[k])) {
                 return false;
             }
         }
         if (fd < 0) {
             return false;
         }
-        mFrames[index].fd = fd;
+        m_frames[index].fd = fd;
         LimitOpenFolders(); // closes an ancestor, never this deepest folder
         return true;
     }
@@ -353,28 +353,28 @@ private:
         return false;
     }
 
-    clsFindFile& mFinder;
-    std::shared_ptr<bool> mAlive;
-    const std::vector<std::u32string>& mSpecs;
-    std::vector<std::u32string> mReversedSpecs;
-    std::vector<Frame> mFrames;
-    std::set<std::pair<dev_t, ino_t>> mOnPath;
-    std::size_t mOpenCount = 0;
-    QElapsedTimer mSinceFullPump;
-    std::u32string mLower;
-    std::u32string mReversed;
-    QString mPath;
-    QByteArray mRootBytes;
+    clsFindFile& m_finder;
+    std::shared_ptr<bool> m_alive;
+    const std::vector<std::u32string>& m_specs;
+    std::vector<std::u32string> m_reversedSpecs;
+    std::vector<Frame> m_frames;
+    std::set<std::pair<dev_t, ino_t>> m_onPath;
+    std::size_t m_openCount = 0;
+    QElapsedTimer m_sinceFullPump;
+    std::u32string m_lower;
+    std::u32string m_reversed;
+    QString m_path;
+    QByteArray m_rootBytes;
 };
 
 clsFindFile::clsFindFile(QObject* parent) : QObject(parent) {}
 
 clsFindFile::~clsFindFile() {
-    *mAlive = false;
+    *m_alive = false;
 }
 
 void clsFindFile::SetEventPump(std::function<void()> pump) {
-    mPump = std::move(pump);
+    m_pump = std::move(pump);
 }
 
 void clsFindFile::SplitFileSpecs(const QString& szFileSpec) {
@@ -398,16 +398,16 @@ void clsFindFile::SplitFileSpecs(const QString& szFileSpec) {
 }
 
 long clsFindFile::FindFiles(const QString& szPath, const QString& szFileSpec) {
-    if (mbSearching) {
+    if (m_searching) {
         return 0; // searches never overlap
     }
-    const std::shared_ptr<bool> alive = mAlive;
-    mbSearching = true;
+    const std::shared_ptr<bool> alive = m_alive;
+    m_searching = true;
     emit BeginFindFiles();
     if (!*alive) {
         return 0;
     }
-    mvarFileCount = 0;
+    m_fileCount = 0;
 
     QString paths = szPath;
     QString cwd;
@@ -420,7 +420,7 @@ long clsFindFile::FindFiles(const QString& szPath, const QString& szFileSpec) {
     }
 
     SplitFileSpecs(szFileSpec);
-    mvarCancel = false;
+    m_cancel = false;
     std::vector<std::u32string> specs;
     for (const QString& s : std::as_const(mvarSpecs)) {
         specs.push_back(wildcard::LowerCase(ToCodePoints(s)));
@@ -463,15 +463,15 @@ long clsFindFile::FindFiles(const QString& szPath, const QString& szFileSpec) {
             if (!*alive) {
                 return 0;
             }
-            if (!goOn || mvarCancel) {
-                mbSearching = false;
-                long count = mvarFileCount;
+            if (!goOn || m_cancel) {
+                m_searching = false;
+                long count = m_fileCount;
                 emit FindFilesCancelled(count);
                 return 0;
             }
         }
-        if (mPump) {
-            mPump();
+        if (m_pump) {
+            m_pump();
         } else {
             QCoreApplication::processEvents();
         }
@@ -479,12 +479,12 @@ long clsFindFile::FindFiles(const QString& szPath, const QString& szFileSpec) {
             return 0;
         }
     }
-    mbSearching = false;
-    emit EndFindFiles(mvarFileCount);
+    m_searching = false;
+    emit EndFindFiles(m_fileCount);
     if (!*alive) {
         return 0;
     }
-    return mvarFileCount;
+    return m_fileCount;
 }
 
 bool clsFindFile::StrWildCompare(const QString& str1, const QString& str2, bool bCase) {

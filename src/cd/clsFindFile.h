@@ -38,18 +38,18 @@ public:
     void SplitFileSpecs(const QString& szFileSpec);
 
     // Stops the running search at its next step.
-    void Cancel() { mvarCancel = true; }
+    void Cancel() { m_cancel = true; }
 
     const QStringList& Specs() const { return mvarSpecs; }
-    long FileCount() const { return mvarFileCount; }
-    bool IsCancelled() const { return mvarCancel; }
-    bool IsSearching() const { return mbSearching; }
+    long FileCount() const { return m_fileCount; }
+    bool IsCancelled() const { return m_cancel; }
+    bool IsSearching() const { return m_searching; }
 
     // How many folder levels below each path the walk goes down; folders
     // deeper than that are not entered. No limit unless set (0 or less
     // removes it again).
-    void SetMaxDepth(int levels) { mMaxDepth = levels; }
-    int MaxDepth() const { return mMaxDepth; }
+    void SetMaxDepth(int levels) { m_maxDepth = levels; }
+    int MaxDepth() const { return m_maxDepth; }
 
     // What "let pending events run" does. By default: posted events at
     // every directory entry and a whole QCoreApplication::processEvents() at
@@ -82,12 +82,12 @@ private:
     friend class FolderWalk;
 
     QStringList mvarSpecs{QStringLiteral("*.*")};
-    bool mvarCancel = false;
-    long mvarFileCount = 0;
-    bool mbSearching = false;
-    std::function<void()> mPump;
-    int mMaxDepth = 0;
-    std::shared_ptr<bool> mAlive = std::make_shared<bool>(true);
+    bool m_cancel = false;
+    long m_fileCount = 0;
+    bool m_searching = false;
+    std::function<void()> m_pump;
+    int m_maxDepth = 0;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 } // namespace lumadeck

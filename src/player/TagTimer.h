@@ -15,4 +15,11 @@ public:
     QString Tag;
 };
 
+// The commands the main window leaves in Tag for its next tick.
+namespace TimerTag {
+inline constexpr char Idle[] = "0";           // nothing to do
+inline constexpr char RefreshDrives[] = "1";  // scan the CD drives again once no scan runs
+inline constexpr char ShowModeWindow[] = "2"; // show the window of the display mode
+} // namespace TimerTag
+
 } // namespace lumadeck

@@ -42,41 +42,41 @@ int toPixels(double v) {
 clsPlayVideo::clsPlayVideo(QObject* parent) : QObject(parent) {}
 
 clsPlayVideo::~clsPlayVideo() {
-    if (MediaPlayer1) {
-        savePosition(MediaPlayer1->PlayState(), PlayStateCode::Closing, *MediaPlayer1);
+    if (m_mediaPlayer1) {
+        savePosition(m_mediaPlayer1->PlayState(), PlayStateCode::Closing, *m_mediaPlayer1);
     }
-    if (mvarTimer) {
-        disconnect(mvarTimer, nullptr, this, nullptr);
+    if (m_timer) {
+        disconnect(m_timer, nullptr, this, nullptr);
     }
-    if (MediaPlayer1) {
-        disconnect(MediaPlayer1, nullptr, this, nullptr);
+    if (m_mediaPlayer1) {
+        disconnect(m_mediaPlayer1, nullptr, this, nullptr);
     }
-    if (frmParent) {
-        frmParent->removeEventFilter(this);
+    if (m_frmParent) {
+        m_frmParent->removeEventFilter(this);
     }
 }
 
 // ---------------------------------------------------------------- set-up
 
 void clsPlayVideo::SetParentForm(QWidget* parent) {
-    if (frmParent) {
-        frmParent->removeEventFilter(this);
+    if (m_frmParent) {
+        m_frmParent->removeEventFilter(this);
     }
-    frmParent = parent;
-    if (frmParent) {
-        frmParent->installEventFilter(this);
+    m_frmParent = parent;
+    if (m_frmParent) {
+        m_frmParent->installEventFilter(this);
     }
 }
 
 QWidget* clsPlayVideo::ParentForm() const {
-    return frmParent;
+    return m_frmParent;
 }
 
 void clsPlayVideo::SetMediaPlayer(MediaControl* control) {
-    if (MediaPlayer1) {
-        disconnect(MediaPlayer1, nullptr, this, nullptr);
+    if (m_mediaPlayer1) {
+        disconnect(m_mediaPlayer1, nullptr, this, nullptr);
     }
-    MediaPlayer1 = control;
+    m_mediaPlayer1 = control;
     if (!control) {
         return;
     }
@@ -89,14 +89,14 @@ void clsPlayVideo::SetMediaPlayer(MediaControl* control) {
 }
 
 MediaControl* clsPlayVideo::MediaPlayer() const {
-    return MediaPlayer1;
+    return m_mediaPlayer1;
 }
 
 void clsPlayVideo::SetTimer(QTimer* timer) {
-    if (mvarTimer) {
-        disconnect(mvarTimer, nullptr, this, nullptr);
+    if (m_timer) {
+        disconnect(m_timer, nullptr, this, nullptr);
     }
-    mvarTimer = timer;
+    m_timer = timer;
     if (!timer) {
         return;
     }
@@ -106,11 +106,11 @@ void clsPlayVideo::SetTimer(QTimer* timer) {
 }
 
 QTimer* clsPlayVideo::Timer() const {
-    return mvarTimer;
+    return m_timer;
 }
 
 bool clsPlayVideo::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == frmParent && event->type() == QEvent::Resize) {
+    if (watched == m_frmParent && event->type() == QEvent::Resize) {
         resizePass();
     }
     return QObject::eventFilter(watched, event);
@@ -145,67 +145,67 @@ ZoomIndex clsPlayVideo::DisplaySizeToZoom(DisplaySizeCode displaySize) {
 }
 
 ZoomIndex clsPlayVideo::lZoom() const {
-    if (MediaPlayer1) {
-        return DisplaySizeToZoom(MediaPlayer1->DisplaySize());
+    if (m_mediaPlayer1) {
+        return DisplaySizeToZoom(m_mediaPlayer1->DisplaySize());
     }
-    return mvarZoom;
+    return m_zoom;
 }
 
 void clsPlayVideo::SetlZoom(ZoomIndex zoom) {
-    mvarZoom = zoom;
-    if (MediaPlayer1) {
-        MediaPlayer1->SetDisplaySize(ZoomToDisplaySize(zoom));
+    m_zoom = zoom;
+    if (m_mediaPlayer1) {
+        m_mediaPlayer1->SetDisplaySize(ZoomToDisplaySize(zoom));
         ResizePlayer();
     }
 }
 
 void clsPlayVideo::ApplyZoom() {
-    if (MediaPlayer1) {
-        SetlZoom(mvarZoom);
+    if (m_mediaPlayer1) {
+        SetlZoom(m_zoom);
         ResizePlayer();
     }
 }
 
 bool clsPlayVideo::FullScreen() const {
-    return MediaPlayer1 && MediaPlayer1->DisplaySize() == DisplaySizeCode::FullScreen;
+    return m_mediaPlayer1 && m_mediaPlayer1->DisplaySize() == DisplaySizeCode::FullScreen;
 }
 
 void clsPlayVideo::SetFullScreen(bool on) {
-    if (!MediaPlayer1) {
+    if (!m_mediaPlayer1) {
         return;
     }
-    MediaPlayer1->SetDisplaySize(on ? DisplaySizeCode::FullScreen : ZoomToDisplaySize(mvarZoom));
+    m_mediaPlayer1->SetDisplaySize(on ? DisplaySizeCode::FullScreen : ZoomToDisplaySize(m_zoom));
 }
 
 bool clsPlayVideo::EnableFullScreenControls() const {
-    return MediaPlayer1 && MediaPlayer1->EnableFullScreenControls();
+    return m_mediaPlayer1 && m_mediaPlayer1->EnableFullScreenControls();
 }
 
 void clsPlayVideo::SetEnableFullScreenControls(bool on) {
-    if (MediaPlayer1) {
-        MediaPlayer1->SetEnableFullScreenControls(on);
+    if (m_mediaPlayer1) {
+        m_mediaPlayer1->SetEnableFullScreenControls(on);
     }
 }
 
 void clsPlayVideo::ResizePlayer() {
-    if (frmParent) {
+    if (m_frmParent) {
         resizePass();
     }
 }
 
 bool clsPlayVideo::availableArea(double& w, double& h) const {
-    if (!MediaPlayer1 || !frmParent) {
+    if (!m_mediaPlayer1 || !m_frmParent) {
         return false;
     }
     // A minimised window has no client area: use its outer size instead.
-    double innerW = frmParent->isMinimized() ? 0 : frmParent->width();
-    double innerH = frmParent->isMinimized() ? 0 : frmParent->height();
+    double innerW = m_frmParent->isMinimized() ? 0 : m_frmParent->width();
+    double innerH = m_frmParent->isMinimized() ? 0 : m_frmParent->height();
     if (innerW == 0 || innerH == 0) {
-        innerW = frmParent->frameGeometry().width();
-        innerH = frmParent->frameGeometry().height();
+        innerW = m_frmParent->frameGeometry().width();
+        innerH = m_frmParent->frameGeometry().height();
     }
-    w = innerW - 4.0 * MediaPlayer1->x();
-    h = innerH - mvarTopMargin - mvarBottomMargin;
+    w = innerW - 4.0 * m_mediaPlayer1->x();
+    h = innerH - m_topMargin - m_bottomMargin;
     return true;
 }
 
@@ -222,7 +222,7 @@ double clsPlayVideo::adjustForDisplaySize(double v, DisplaySizeCode displaySize,
     case DisplaySizeCode::Double:
         return v * 2;
     case DisplaySizeCode::FitToWindow:
-        return widthSide ? MediaPlayer1->width() : MediaPlayer1->height();
+        return widthSide ? m_mediaPlayer1->width() : m_mediaPlayer1->height();
     case DisplaySizeCode::OneSixteenthScreen:
         return screenLength / 16;
     case DisplaySizeCode::OneFourthScreen:
@@ -235,22 +235,22 @@ double clsPlayVideo::adjustForDisplaySize(double v, DisplaySizeCode displaySize,
 }
 
 void clsPlayVideo::resizePass() {
-    if (mvarResizing) {
+    if (m_resizing) {
         return;
     }
-    mvarResizing = true;
+    m_resizing = true;
     double w = 0;
     double h = 0;
-    MediaControl* c = MediaPlayer1;
+    MediaControl* c = m_mediaPlayer1;
     if (!c || !availableArea(w, h)) {
-        mvarResizing = false;
+        m_resizing = false;
         return;
     }
     const double w0 = w;
     const double h0 = h;
     if (lZoom() == ZoomIndex::FitToWindow) {
-        c->Move(c->x(), toPixels(mvarTopMargin), toPixels(w), toPixels(h));
-        mvarResizing = false;
+        c->Move(c->x(), toPixels(m_topMargin), toPixels(w), toPixels(h));
+        m_resizing = false;
         return;
     }
     const DisplaySizeCode displaySize = c->DisplaySize();
@@ -265,31 +265,31 @@ void clsPlayVideo::resizePass() {
     }
     wantedH = std::max(wantedH + 2.0 * border, MinimumControlSize);
 
-    w = wantedW > frmParent->frameGeometry().width() ? c->width() : wantedW;
-    h = wantedH > frmParent->frameGeometry().height() ? c->height() : wantedH;
+    w = wantedW > m_frmParent->frameGeometry().width() ? c->width() : wantedW;
+    h = wantedH > m_frmParent->frameGeometry().height() ? c->height() : wantedH;
     w = std::max(w, w0);
     h = std::max(h, h0);
     if (c->width() != toPixels(w) || c->height() != toPixels(h)) {
-        c->Move(c->x(), toPixels(mvarTopMargin), toPixels(w), toPixels(h));
+        c->Move(c->x(), toPixels(m_topMargin), toPixels(w), toPixels(h));
     }
-    mvarResizing = false;
+    m_resizing = false;
 }
 
 // ---------------------------------------------------------------- playback
 
 void clsPlayVideo::setPointer(int pointer) {
-    if (!frmParent) {
+    if (!m_frmParent) {
         return;
     }
     if (pointer == PointerHourglass) {
-        frmParent->setCursor(Qt::WaitCursor);
+        m_frmParent->setCursor(Qt::WaitCursor);
     } else {
-        frmParent->unsetCursor();
+        m_frmParent->unsetCursor();
     }
 }
 
 void clsPlayVideo::raiseDone(const QString& szFileName) {
-    mvarDonePending = false;
+    m_donePending = false;
     emit Done(szFileName);
 }
 
@@ -302,129 +302,129 @@ void clsPlayVideo::OpenVideo(const QString& szFileName, double lPosition) {
 }
 
 void clsPlayVideo::openFile(const QString& szFileName, double lPosition, bool autoStart) {
-    mvarOpenPending = true;
-    mvarFileName = szFileName;
+    m_openPending = true;
+    m_fileName = szFileName;
     if (!autoStart) {
         m_notStartedFile = szFileName;
     }
     setPointer(PointerHourglass);
-    if (MediaPlayer1) {
-        MediaPlayer1->SetAutoStart(autoStart);
+    if (m_mediaPlayer1) {
+        m_mediaPlayer1->SetAutoStart(autoStart);
     }
     if (!autoStart) {
-        mvarPendingSeek = lPosition;
+        m_pendingSeek = lPosition;
     }
     if (!fileExists(szFileName)) {
         emit FileNotFound(szFileName); // a listener may start another file here
         RaiseStatusAfterSeconds(100);
         raiseDone(szFileName);
-        mvarDonePending = false;
+        m_donePending = false;
         setPointer(PointerDefault);
         return;
     }
-    mvarPendingSeek = lPosition;
-    if (!MediaPlayer1 || !MediaPlayer1->Open(szFileName)) {
-        const QString desc = MediaPlayer1 ? MediaPlayer1->ErrorDescription() : QString();
-        QWidget* owner = frmParent;
+    m_pendingSeek = lPosition;
+    if (!m_mediaPlayer1 || !m_mediaPlayer1->Open(szFileName)) {
+        const QString desc = m_mediaPlayer1 ? m_mediaPlayer1->ErrorDescription() : QString();
+        QWidget* owner = m_frmParent;
         Services::dialogs().MessageBox(owner, QCoreApplication::applicationName(),
                                        QStringLiteral("Error: ") + desc, MsgIcon::None,
                                        MsgButtons::Ok);
         setPointer(PointerDefault);
-        mvarOpenPending = false;
+        m_openPending = false;
     }
     ApplyZoom();
 }
 
 void clsPlayVideo::Play() {
-    if (MediaPlayer1) {
-        MediaPlayer1->Play();
+    if (m_mediaPlayer1) {
+        m_mediaPlayer1->Play();
     }
 }
 
 void clsPlayVideo::Pause() {
-    if (MediaPlayer1) {
-        MediaPlayer1->Pause();
+    if (m_mediaPlayer1) {
+        m_mediaPlayer1->Pause();
     }
 }
 
 void clsPlayVideo::StopPlaying() {
-    if (MediaPlayer1) {
-        MediaPlayer1->Stop();
+    if (m_mediaPlayer1) {
+        m_mediaPlayer1->Stop();
     }
 }
 
 void clsPlayVideo::SeekTo(double position) {
     m_notStartedFile.clear(); // a position asked for is worth keeping
-    if (MediaPlayer1 && position < MediaPlayer1->Duration()) {
-        MediaPlayer1->SetCurrentPosition(position);
+    if (m_mediaPlayer1 && position < m_mediaPlayer1->Duration()) {
+        m_mediaPlayer1->SetCurrentPosition(position);
     }
 }
 
 QString clsPlayVideo::FileName() const {
-    return MediaPlayer1 ? MediaPlayer1->FileName() : QString();
+    return m_mediaPlayer1 ? m_mediaPlayer1->FileName() : QString();
 }
 
 void clsPlayVideo::SetFileName(const QString& szFileName) {
-    if (MediaPlayer1) {
-        MediaPlayer1->SetFileName(szFileName);
+    if (m_mediaPlayer1) {
+        m_mediaPlayer1->SetFileName(szFileName);
     }
 }
 
 // ---------------------------------------------------------------- queries
 
 double clsPlayVideo::Length() const {
-    if (!MediaPlayer1) {
+    if (!m_mediaPlayer1) {
         return 0;
     }
-    const double d = MediaPlayer1->Duration();
+    const double d = m_mediaPlayer1->Duration();
     return std::isfinite(d) ? d : 0;
 }
 
 double clsPlayVideo::CurrentPosition() const {
-    if (!MediaPlayer1) {
+    if (!m_mediaPlayer1) {
         return 0;
     }
-    const double p = MediaPlayer1->CurrentPosition();
+    const double p = m_mediaPlayer1->CurrentPosition();
     return std::isfinite(p) ? p : 0;
 }
 
 PlayStateCode clsPlayVideo::GetPlayStatus() const {
-    return MediaPlayer1 ? MediaPlayer1->PlayState() : PlayStateCode::Stopped;
+    return m_mediaPlayer1 ? m_mediaPlayer1->PlayState() : PlayStateCode::Stopped;
 }
 
 QString clsPlayVideo::GetMediaInfoString(MediaInfoCode lType) const {
-    return MediaPlayer1 ? MediaPlayer1->MediaInfoString(lType) : QString();
+    return m_mediaPlayer1 ? m_mediaPlayer1->MediaInfoString(lType) : QString();
 }
 
 long clsPlayVideo::CodecCount() const {
-    return MediaPlayer1 ? MediaPlayer1->CodecCount() : 0;
+    return m_mediaPlayer1 ? m_mediaPlayer1->CodecCount() : 0;
 }
 
 QString clsPlayVideo::ErrorMessageText() const {
-    if (!MediaPlayer1) {
-        return ComposeErrorMessage(mvarFileName, 0, QString());
+    if (!m_mediaPlayer1) {
+        return ComposeErrorMessage(m_fileName, 0, QString());
     }
-    return ComposeErrorMessage(mvarFileName, MediaPlayer1->ErrorCode(),
-                               MediaPlayer1->ErrorDescription());
+    return ComposeErrorMessage(m_fileName, m_mediaPlayer1->ErrorCode(),
+                               m_mediaPlayer1->ErrorDescription());
 }
 
 // ---------------------------------------------------------------- tick
 
 void clsPlayVideo::Tick() {
-    if (mvarInTick) {
+    if (m_inTick) {
         return;
     }
-    mvarInTick = true;
-    if (mvarDonePending) {
-        raiseDone(mvarFileName);
+    m_inTick = true;
+    if (m_donePending) {
+        raiseDone(m_fileName);
     }
     double w = 0;
     double h = 0;
-    MediaControl* c = MediaPlayer1;
+    MediaControl* c = m_mediaPlayer1;
     if (c && availableArea(w, h)) {
         if (c->FileName().isEmpty()) {
             if (c->height() != toPixels(h) || c->width() != toPixels(w)) {
-                c->Move(c->x(), toPixels(mvarTopMargin), toPixels(w), toPixels(h));
+                c->Move(c->x(), toPixels(m_topMargin), toPixels(w), toPixels(h));
             }
         } else {
             // Grow the control into the window, never shrink it here.
@@ -436,21 +436,21 @@ void clsPlayVideo::Tick() {
             }
         }
     }
-    if (mvarStatusTicks > 0) {
-        --mvarStatusTicks;
-        if (mvarStatusTicks == 0) {
+    if (m_statusTicks > 0) {
+        --m_statusTicks;
+        if (m_statusTicks == 0) {
             emit StatusMessage(QString());
         }
     }
-    mvarInTick = false;
+    m_inTick = false;
 }
 
 void clsPlayVideo::savePosition(PlayStateCode oldState, PlayStateCode newState,
                                 MediaControl& control) {
     const QString name = control.FileName();
     const bool untouched = !name.isEmpty() && name == m_notStartedFile;
-    if (mvarStore && !untouched) {
-        mvarStore->SavePosition(oldState, newState, control);
+    if (m_store && !untouched) {
+        m_store->SavePosition(oldState, newState, control);
     }
 }
 
@@ -458,33 +458,33 @@ void clsPlayVideo::savePosition(PlayStateCode oldState, PlayStateCode newState,
 
 void clsPlayVideo::onOpenStateChange(OpenStateCode oldState, OpenStateCode newState) {
     setPointer(PointerDefault);
-    MediaControl* c = MediaPlayer1;
+    MediaControl* c = m_mediaPlayer1;
     if (!c) {
         return;
     }
     if (oldState == OpenStateCode::Open && newState == OpenStateCode::Closed) {
         savePosition(PlayStateCode::Playing, PlayStateCode::Closing, *c);
     }
-    if (mvarOpenPending && newState == OpenStateCode::Open) {
-        mvarOpenPending = false;
+    if (m_openPending && newState == OpenStateCode::Open) {
+        m_openPending = false;
         const QString name = c->FileName();
         const QString title = name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
-        if (frmParent) {
-            frmParent->window()->setWindowTitle(
+        if (m_frmParent) {
+            m_frmParent->window()->setWindowTitle(
                 CaptionText(QStringLiteral("Lumadeck Player: ") + title));
         }
-        if (mvarPendingSeek > 0) {
-            SeekTo(mvarPendingSeek);
-            mvarPendingSeek = 0;
-        } else if (mvarAttemptResume && mvarStore && MediaPlayer1) {
-            mvarStore->RestorePosition(*MediaPlayer1);
+        if (m_pendingSeek > 0) {
+            SeekTo(m_pendingSeek);
+            m_pendingSeek = 0;
+        } else if (m_attemptResume && m_store && m_mediaPlayer1) {
+            m_store->RestorePosition(*m_mediaPlayer1);
         }
         setPointer(PointerDefault);
     }
 }
 
 void clsPlayVideo::onPlayStateChange(PlayStateCode oldState, PlayStateCode newState) {
-    MediaControl* c = MediaPlayer1;
+    MediaControl* c = m_mediaPlayer1;
     if (!c) {
         return;
     }
@@ -495,7 +495,7 @@ void clsPlayVideo::onPlayStateChange(PlayStateCode oldState, PlayStateCode newSt
     }
     savePosition(oldState, newState, *c);
     ResizePlayer();
-    if (!MediaPlayer1) {
+    if (!m_mediaPlayer1) {
         return;
     }
     if (newState == PlayStateCode::Stopped && c->EndOfPlayPosition() == c->CurrentPosition()) {
@@ -517,27 +517,27 @@ void clsPlayVideo::onPlayStateChange(PlayStateCode oldState, PlayStateCode newSt
 }
 
 void clsPlayVideo::onError() {
-    if (mvarInError) {
+    if (m_inError) {
         return; // a report is already on screen
     }
-    mvarInError = true;
+    m_inError = true;
     setPointer(PointerDefault);
     long code = 0;
     QString desc;
-    if (MediaPlayer1) {
-        code = MediaPlayer1->ErrorCode();
-        desc = MediaPlayer1->ErrorDescription();
+    if (m_mediaPlayer1) {
+        code = m_mediaPlayer1->ErrorCode();
+        desc = m_mediaPlayer1->ErrorDescription();
     }
-    Services::dialogs().MessageBox(frmParent, QString::fromLatin1(kPlayerErrorTitle),
-                                   ComposeErrorMessage(mvarFileName, code, desc), MsgIcon::Critical,
+    Services::dialogs().MessageBox(m_frmParent, QString::fromLatin1(kPlayerErrorTitle),
+                                   ComposeErrorMessage(m_fileName, code, desc), MsgIcon::Critical,
                                    MsgButtons::Ok);
     emit ErrorMsg(ErrorMsgText(code, desc));
     RaiseStatusAfterSeconds(60);
     // A property the control could not set does not end the file.
     if (!desc.toLower().contains(QLatin1String("failed to set the property"))) {
-        mvarDonePending = true;
+        m_donePending = true;
     }
-    mvarInError = false;
+    m_inError = false;
 }
 
 void clsPlayVideo::onPositionChange(double, double newPosition) {

@@ -44,16 +44,16 @@ public:
     // Attaches the tick source (the main window's TagTimer): 100 ms, started.
     void SetTimer(QTimer* timer);
     QTimer* Timer() const;
-    double FormTopMargin() const { return mvarTopMargin; }
-    void SetFormTopMargin(double margin) { mvarTopMargin = margin; }
-    double FormBottomMargin() const { return mvarBottomMargin; }
-    void SetFormBottomMargin(double margin) { mvarBottomMargin = margin; }
+    double FormTopMargin() const { return m_topMargin; }
+    void SetFormTopMargin(double margin) { m_topMargin = margin; }
+    double FormBottomMargin() const { return m_bottomMargin; }
+    void SetFormBottomMargin(double margin) { m_bottomMargin = margin; }
     // Resume a file at its saved position when no start position is given.
-    bool bAttemptResume() const { return mvarAttemptResume; }
-    void SetbAttemptResume(bool on) { mvarAttemptResume = on; }
+    bool bAttemptResume() const { return m_attemptResume; }
+    void SetbAttemptResume(bool on) { m_attemptResume = on; }
     // Where positions are saved and restored; nullptr: nowhere.
-    void SetPositionStore(IPositionStore* store) { mvarStore = store; }
-    IPositionStore* PositionStore() const { return mvarStore; }
+    void SetPositionStore(IPositionStore* store) { m_store = store; }
+    IPositionStore* PositionStore() const { return m_store; }
 
     // ---- Display
     // Zoom index: 0 actual size, 1 half, 2 double, 3 fit to the window.
@@ -65,7 +65,7 @@ public:
     bool EnableFullScreenControls() const;
     void SetEnableFullScreenControls(bool on);
     void ResizePlayer();
-    bool bResizing() const { return mvarResizing; }
+    bool bResizing() const { return m_resizing; }
 
     // A zoom index out of range counts as fit to the window.
     static DisplaySizeCode ZoomToDisplaySize(ZoomIndex zoom);
@@ -98,12 +98,12 @@ public:
     // ---- Status
     // Raises StatusMessage("") after this many ticks (tenths of a second);
     // 0 stops a running countdown.
-    void RaiseStatusAfterSeconds(long iNumSeconds) { mvarStatusTicks = iNumSeconds; }
+    void RaiseStatusAfterSeconds(long iNumSeconds) { m_statusTicks = iNumSeconds; }
 
     // Whether a file is opening and the control has not yet said it is open.
-    bool OpenPending() const { return mvarOpenPending; }
+    bool OpenPending() const { return m_openPending; }
     // Whether the next tick raises Done.
-    bool DonePending() const { return mvarDonePending; }
+    bool DonePending() const { return m_donePending; }
 
     // The error box text for the control's current error and this player's
     // file (see ComposeErrorMessage).
@@ -141,22 +141,22 @@ private:
     void onError();
     void onPositionChange(double oldPosition, double newPosition);
 
-    bool mvarAttemptResume = true;
-    QPointer<MediaControl> MediaPlayer1;
-    QPointer<QWidget> frmParent;
-    QPointer<QTimer> mvarTimer;
-    IPositionStore* mvarStore = nullptr;
-    ZoomIndex mvarZoom = ZoomIndex::ActualSize;
-    double mvarTopMargin = 0;
-    double mvarBottomMargin = 0;
-    QString mvarFileName;
-    double mvarPendingSeek = 0;
-    bool mvarOpenPending = false;
-    bool mvarDonePending = false;
-    bool mvarResizing = false;
-    long mvarStatusTicks = 0;
-    bool mvarInError = false;
-    bool mvarInTick = false;
+    bool m_attemptResume = true;
+    QPointer<MediaControl> m_mediaPlayer1;
+    QPointer<QWidget> m_frmParent;
+    QPointer<QTimer> m_timer;
+    IPositionStore* m_store = nullptr;
+    ZoomIndex m_zoom = ZoomIndex::ActualSize;
+    double m_topMargin = 0;
+    double m_bottomMargin = 0;
+    QString m_fileName;
+    double m_pendingSeek = 0;
+    bool m_openPending = false;
+    bool m_donePending = false;
+    bool m_resizing = false;
+    long m_statusTicks = 0;
+    bool m_inError = false;
+    bool m_inTick = false;
     // The file opened without starting and neither played nor moved since:
     // its settling into the paused state, and its close before it ever
     // plays, are no pauses of the user's and must not overwrite the position

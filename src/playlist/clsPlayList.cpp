@@ -19,15 +19,15 @@ bool sameFile(const QString& a, const QString& b) {
 
 clsPlayList::clsPlayList(QObject* parent) : QObject(parent) {
     SetbPLShown(false);
-    mvarcPlay = std::make_unique<clsPlayVideo>();
-    connect(mvarcPlay.get(), &clsPlayVideo::Done, this, &clsPlayList::cPlay_Done);
-    connect(mvarcPlay.get(), &clsPlayVideo::FileNotFound, this, &clsPlayList::cPlay_FileNotFound);
-    connect(mvarcPlay.get(), &clsPlayVideo::Paused, this, &clsPlayList::cPlay_Paused);
-    connect(mvarcPlay.get(), &clsPlayVideo::Started, this, &clsPlayList::cPlay_Started);
-    connect(mvarcPlay.get(), &clsPlayVideo::Stopped, this, &clsPlayList::cPlay_Stopped);
-    connect(mvarcPlay.get(), &clsPlayVideo::PositionChanged, this, &clsPlayList::PositionChanged);
-    connect(mvarcPlay.get(), &clsPlayVideo::StatusMessage, this, &clsPlayList::StatusMessage);
-    connect(mvarcPlay.get(), &clsPlayVideo::ErrorMsg, this, &clsPlayList::ErrorMsg);
+    m_cPlay = std::make_unique<clsPlayVideo>();
+    connect(m_cPlay.get(), &clsPlayVideo::Done, this, &clsPlayList::cPlay_Done);
+    connect(m_cPlay.get(), &clsPlayVideo::FileNotFound, this, &clsPlayList::cPlay_FileNotFound);
+    connect(m_cPlay.get(), &clsPlayVideo::Paused, this, &clsPlayList::cPlay_Paused);
+    connect(m_cPlay.get(), &clsPlayVideo::Started, this, &clsPlayList::cPlay_Started);
+    connect(m_cPlay.get(), &clsPlayVideo::Stopped, this, &clsPlayList::cPlay_Stopped);
+    connect(m_cPlay.get(), &clsPlayVideo::PositionChanged, this, &clsPlayList::PositionChanged);
+    connect(m_cPlay.get(), &clsPlayVideo::StatusMessage, this, &clsPlayList::StatusMessage);
+    connect(m_cPlay.get(), &clsPlayVideo::ErrorMsg, this, &clsPlayList::ErrorMsg);
 }
 
 clsPlayList::~clsPlayList() {
@@ -37,9 +37,9 @@ clsPlayList::~clsPlayList() {
         m_windowHost->Unload();
     }
     // The player's last signals (from its own destruction) reach nobody.
-    mvarcPlay->disconnect(this);
+    m_cPlay->disconnect(this);
     m_files.Clear();
-    mvarcPlay.reset();
+    m_cPlay.reset();
 }
 
 void clsPlayList::SetOptions(Options options) {
@@ -47,7 +47,7 @@ void clsPlayList::SetOptions(Options options) {
 }
 
 QString clsPlayList::CurrentFileName() const {
-    return mvarcPlay->FileName();
+    return m_cPlay->FileName();
 }
 
 void clsPlayList::SetbPLShown(bool shown) {
@@ -97,10 +97,10 @@ void clsPlayList::ShowPlayList() {
 // ------------------------------------------------------------------- index
 
 QString clsPlayList::playerFile() const {
-    if (!m_requestedFile.isEmpty() && mvarcPlay->OpenPending()) {
+    if (!m_requestedFile.isEmpty() && m_cPlay->OpenPending()) {
         return m_requestedFile;
     }
-    return mvarcPlay->FileName();
+    return m_cPlay->FileName();
 }
 
 void clsPlayList::resyncIndex() {
@@ -128,7 +128,7 @@ void clsPlayList::Add(const QString& szFileName, bool /*bAutoOpen*/) {
     resyncIndex();
     if (m_currentFileIndex == -1) {
         m_requestedFile = szFileName;
-        mvarcPlay->OpenVideo(szFileName, 0);
+        m_cPlay->OpenVideo(szFileName, 0);
         m_currentFileIndex = 0;
         emit VideoOpened(szFileName);
     }
@@ -165,13 +165,13 @@ void clsPlayList::playOrOpen(long iIndex, double lPosition, bool play) {
     m_currentFileIndex = iIndex;
     const QString name = m_files.Item(iIndex)->szFileName();
     emit VideoStart(name);
-    mvarcPlay->SetbAttemptResume(m_playListFileName.isEmpty() && iIndex == 0);
+    m_cPlay->SetbAttemptResume(m_playListFileName.isEmpty() && iIndex == 0);
     m_requestedFile = name;
     if (play) {
-        mvarcPlay->PlayVideo(name, lPosition);
+        m_cPlay->PlayVideo(name, lPosition);
         setCurrentInWindow();
     } else {
-        mvarcPlay->OpenVideo(name, 0);
+        m_cPlay->OpenVideo(name, 0);
         setCurrentInWindow();
         emit VideoOpened(name);
     }
@@ -286,7 +286,7 @@ void clsPlayList::entriesToWrite(QStringList& names, QStringList& leftOut,
     const long count = m_files.Count();
     const long index = m_currentFileIndex;
     bool writeResume = index >= 0 && index < count;
-    if (writeResume && index == count - 1 && mvarcPlay->Length() == mvarcPlay->CurrentPosition()) {
+    if (writeResume && index == count - 1 && m_cPlay->Length() == m_cPlay->CurrentPosition()) {
         writeResume = false; // played to its very end
     }
     names.reserve(count);
@@ -305,7 +305,7 @@ void clsPlayList::entriesToWrite(QStringList& names, QStringList& leftOut,
     // Entries left out before the current one move it up in the file; a
     // current entry that is left out itself has nothing to resume.
     if (writeResume && indexInFile >= 0) {
-        resume = M3UFile::ResumePoint{indexInFile, mvarcPlay->CurrentPosition()};
+        resume = M3UFile::ResumePoint{indexInFile, m_cPlay->CurrentPosition()};
     }
 }
 

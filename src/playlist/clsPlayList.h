@@ -43,8 +43,8 @@ public:
     IPlayListWindowHost* WindowHost() const { return m_windowHost; }
 
     // ---- Properties
-    clsPlayVideo& cPlay() { return *mvarcPlay; }
-    const clsPlayVideo& cPlay() const { return *mvarcPlay; }
+    clsPlayVideo& cPlay() { return *m_cPlay; }
+    const clsPlayVideo& cPlay() const { return *m_cPlay; }
     ::lumadeck::cFiles& cFiles() { return m_files; }
     const ::lumadeck::cFiles& cFiles() const { return m_files; }
     // The file loaded in the player's control; "" when none.
@@ -122,7 +122,7 @@ private:
     // The quiet save at exit: only the file's resume line changes.
     void saveResumeLine();
 
-    std::unique_ptr<clsPlayVideo> mvarcPlay;
+    std::unique_ptr<clsPlayVideo> m_cPlay;
     ::lumadeck::cFiles m_files;
     long m_currentFileIndex = 0;
     QString m_playListFileName;

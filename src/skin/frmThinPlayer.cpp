@@ -49,13 +49,13 @@ frmThinPlayer::frmThinPlayer(QWidget* parent) : QWidget(parent, Qt::Window) {
     setPalette(palette);
     m_drag = [this](QWidget* window) { m_gui.DragOBJ(window); };
 
-    Image1 = new SkinImage(SkinArt::CompactBar, QRect(0, 0, BarWidth, BarHeight), this);
-    Image1->setObjectName("Image1");
-    Image2 = new SkinImage(SkinArt::ProgramIcon, QRect(6, 4, 31, 27), this);
-    Image2->setObjectName("Image2");
+    m_image1 = new SkinImage(SkinArt::CompactBar, QRect(0, 0, BarWidth, BarHeight), this);
+    m_image1->setObjectName("Image1");
+    m_image2 = new SkinImage(SkinArt::ProgramIcon, QRect(6, 4, 31, 27), this);
+    m_image2->setObjectName("Image2");
 
-    lblButtons = new LabelButtonArray(this);
-    lblButtons->SetAutoAnimate(false);
+    m_lblButtons = new LabelButtonArray(this);
+    m_lblButtons->SetAutoAnimate(false);
     const struct {
         const char* caption;
         QRect place;
@@ -66,76 +66,77 @@ frmThinPlayer::frmThinPlayer(QWidget* parent) : QWidget(parent, Qt::Window) {
                    {"Help", {251, 5, 44, 17}}};
     for (const auto& button : buttons) {
         LabelButton* lbl =
-            lblButtons->Add(button.caption, button.place, LabelButton::CompactInitialColour());
+            m_lblButtons->Add(button.caption, button.place, LabelButton::CompactInitialColour());
         lbl->setObjectName(QString("lblButtons%1").arg(lbl->Index()));
     }
-    connect(lblButtons, &LabelButtonArray::pressed, this, &frmThinPlayer::labelPressed);
-    connect(lblButtons, &LabelButtonArray::released, this,
+    connect(m_lblButtons, &LabelButtonArray::pressed, this, &frmThinPlayer::labelPressed);
+    connect(m_lblButtons, &LabelButtonArray::released, this,
             [this](int Index, Qt::MouseButton Button) {
-                lblButtons->AnimateLabelButton((*lblButtons)[Index], Button, true);
+                m_lblButtons->AnimateLabelButton((*m_lblButtons)[Index], Button, true);
             });
-    connect(lblButtons, &LabelButtonArray::colorsReset, this, [this] {
-        imgShowVideoHover->hide();
-        imgShowVideo->show();
+    connect(m_lblButtons, &LabelButtonArray::colorsReset, this, [this] {
+        m_imgShowVideoHover->hide();
+        m_imgShowVideo->show();
     });
 
-    lblCurrFile = smallLabel(this, "lblCurrFile", 291, 6);
-    lblPosition = smallLabel(this, "lblPosition", 291, 16);
+    m_lblCurrFile = smallLabel(this, "lblCurrFile", 291, 6);
+    m_lblPosition = smallLabel(this, "lblPosition", 291, 16);
 
-    imgShowVideoHover = new SkinImage(SkinArt::ShowVideoHover, QRect(376, 6, 22, 18), this);
-    imgShowVideoHover->setObjectName("imgShowVideoHover");
-    imgShowVideoHover->setToolTip("Show Video Window");
-    imgShowVideoHover->hide();
-    imgShowVideo = new SkinImage(SkinArt::ShowVideo, QRect(402, 6, 22, 18), this);
-    imgShowVideo->setObjectName("imgShowVideo");
-    imgShowVideo->setToolTip("Show Video Window");
+    m_imgShowVideoHover = new SkinImage(SkinArt::ShowVideoHover, QRect(376, 6, 22, 18), this);
+    m_imgShowVideoHover->setObjectName("imgShowVideoHover");
+    m_imgShowVideoHover->setToolTip("Show Video Window");
+    m_imgShowVideoHover->hide();
+    m_imgShowVideo = new SkinImage(SkinArt::ShowVideo, QRect(402, 6, 22, 18), this);
+    m_imgShowVideo->setObjectName("imgShowVideo");
+    m_imgShowVideo->setToolTip("Show Video Window");
 
-    skinButtonMin = SkinButtonCtl::MakeMinimise(this, 425, 5);
-    skinButtonMin->setObjectName("skinButtonMin");
-    skinButtonClose = SkinButtonCtl::MakeClose(this, 440, 4);
-    skinButtonClose->setObjectName("skinButtonClose");
+    m_skinButtonMin = SkinButtonCtl::MakeMinimise(this, 425, 5);
+    m_skinButtonMin->setObjectName("skinButtonMin");
+    m_skinButtonClose = SkinButtonCtl::MakeClose(this, 440, 4);
+    m_skinButtonClose->setObjectName("skinButtonClose");
 
     // Pointer moves over the background, the icon and the skin buttons put
     // the label buttons and the show-video icon back to normal.
-    lblButtons->ResetColorsOnMove(Image1);
-    lblButtons->ResetColorsOnMove(Image2);
-    connect(skinButtonMin, &SkinButtonCtl::mouseMoved, this, [this] { SetButtonColors(nullptr); });
-    connect(skinButtonClose, &SkinButtonCtl::mouseMoved, this,
+    m_lblButtons->ResetColorsOnMove(m_image1);
+    m_lblButtons->ResetColorsOnMove(m_image2);
+    connect(m_skinButtonMin, &SkinButtonCtl::mouseMoved, this,
+            [this] { SetButtonColors(nullptr); });
+    connect(m_skinButtonClose, &SkinButtonCtl::mouseMoved, this,
             [this] { SetButtonColors(nullptr); });
 
     // A press on the background or on the two texts moves the window.
-    connect(Image1, &SkinImage::pressed, this, [this](Qt::MouseButton Button) {
+    connect(m_image1, &SkinImage::pressed, this, [this](Qt::MouseButton Button) {
         if (Button == Qt::LeftButton) {
             DragWithPlaylist();
         }
     });
-    lblCurrFile->installEventFilter(this);
-    lblPosition->installEventFilter(this);
+    m_lblCurrFile->installEventFilter(this);
+    m_lblPosition->installEventFilter(this);
 
-    connect(Image2, &SkinImage::pressed, this,
-            [this](Qt::MouseButton) { Image2->SetBorder(BorderStyle::FixedSingle); });
-    connect(Image2, &SkinImage::released, this,
-            [this](Qt::MouseButton) { Image2->SetBorder(BorderStyle::None); });
-    connect(Image2, &SkinImage::clicked, this, [this] {
+    connect(m_image2, &SkinImage::pressed, this,
+            [this](Qt::MouseButton) { m_image2->SetBorder(BorderStyle::FixedSingle); });
+    connect(m_image2, &SkinImage::released, this,
+            [this](Qt::MouseButton) { m_image2->SetBorder(BorderStyle::None); });
+    connect(m_image2, &SkinImage::clicked, this, [this] {
         if (m_peers) {
             m_peers->ShowAboutFrom(this);
         }
     });
 
-    connect(imgShowVideo, &SkinImage::moved, this, &frmThinPlayer::showVideoHovered);
+    connect(m_imgShowVideo, &SkinImage::moved, this, &frmThinPlayer::showVideoHovered);
     // A click that came without a pointer move first (touch, a test)
     // brings the video back as well.
-    connect(imgShowVideo, &SkinImage::clicked, this, &frmThinPlayer::showVideoClicked);
-    connect(imgShowVideoHover, &SkinImage::pressed, this,
-            [this](Qt::MouseButton) { imgShowVideoHover->SetBorder(BorderStyle::FixedSingle); });
-    connect(imgShowVideoHover, &SkinImage::released, this, [this](Qt::MouseButton) {
-        imgShowVideoHover->SetBorder(BorderStyle::None);
+    connect(m_imgShowVideo, &SkinImage::clicked, this, &frmThinPlayer::showVideoClicked);
+    connect(m_imgShowVideoHover, &SkinImage::pressed, this,
+            [this](Qt::MouseButton) { m_imgShowVideoHover->SetBorder(BorderStyle::FixedSingle); });
+    connect(m_imgShowVideoHover, &SkinImage::released, this, [this](Qt::MouseButton) {
+        m_imgShowVideoHover->SetBorder(BorderStyle::None);
         SetButtonColors(nullptr);
     });
-    connect(imgShowVideoHover, &SkinImage::clicked, this, &frmThinPlayer::showVideoClicked);
+    connect(m_imgShowVideoHover, &SkinImage::clicked, this, &frmThinPlayer::showVideoClicked);
 
-    connect(skinButtonMin, &SkinButtonCtl::clicked, this, &frmThinPlayer::minimiseClicked);
-    connect(skinButtonClose, &SkinButtonCtl::clicked, this, [this] { close(); });
+    connect(m_skinButtonMin, &SkinButtonCtl::clicked, this, &frmThinPlayer::minimiseClicked);
+    connect(m_skinButtonClose, &SkinButtonCtl::clicked, this, [this] { close(); });
 
     m_gui.SetWindowShape(this, static_cast<long>(WindowShape::Rectangle));
 }
@@ -159,7 +160,7 @@ void frmThinPlayer::RemoveFormBorders() {
     m_border.SetSizeable(false);
     m_border.SetControlBox(true);
     m_border.SetTitlebar(false);
-    setFixedSize(Image1->width() - BorderTrim, Image1->height());
+    setFixedSize(m_image1->width() - BorderTrim, m_image1->height());
     if (m_peers && m_peers->PlaylistShown()) {
         if (QWidget* playlist = m_peers->PlaylistWindow()) {
             const QRect frame = frameGeometry();
@@ -169,15 +170,15 @@ void frmThinPlayer::RemoveFormBorders() {
 }
 
 void frmThinPlayer::ShowMenus() {
-    for (LabelButton* lbl : lblButtons->Buttons()) {
+    for (LabelButton* lbl : m_lblButtons->Buttons()) {
         lbl->show();
     }
 }
 
 void frmThinPlayer::labelPressed(int Index, Qt::MouseButton Button) {
-    LabelButton* lbl = (*lblButtons)[Index];
+    LabelButton* lbl = (*m_lblButtons)[Index];
     QPointer<frmThinPlayer> self(this);
-    lblButtons->AnimateLabelButton(lbl, Button, false);
+    m_lblButtons->AnimateLabelButton(lbl, Button, false);
     QMenu* menu = m_peers ? m_peers->MainMenu(Index) : nullptr;
     if (menu) {
         menu->exec(mapToGlobal(QPoint(lbl->x(), lbl->y() + lbl->height())));
@@ -190,7 +191,7 @@ void frmThinPlayer::labelPressed(int Index, Qt::MouseButton Button) {
         }
     }
     if (self) {
-        lblButtons->AnimateLabelButton(lbl, Button, true);
+        m_lblButtons->AnimateLabelButton(lbl, Button, true);
     }
 }
 
@@ -231,19 +232,19 @@ void frmThinPlayer::FollowWindowState(bool bMinimizing) {
 }
 
 void frmThinPlayer::SetButtonColors(LabelButton* lblControl) {
-    lblButtons->SetButtonColors(lblControl); // its colorsReset resets the icon
+    m_lblButtons->SetButtonColors(lblControl); // its colorsReset resets the icon
 }
 
 void frmThinPlayer::showVideoHovered() {
-    imgShowVideoHover->move(imgShowVideo->pos());
-    imgShowVideoHover->show();
-    imgShowVideo->hide();
+    m_imgShowVideoHover->move(m_imgShowVideo->pos());
+    m_imgShowVideoHover->show();
+    m_imgShowVideo->hide();
 }
 
 void frmThinPlayer::showVideoClicked() {
     emit showVideoRequested();
     SetButtonColors(nullptr);
-    imgShowVideo->hide();
+    m_imgShowVideo->hide();
 }
 
 void frmThinPlayer::minimiseClicked() {
@@ -253,20 +254,20 @@ void frmThinPlayer::minimiseClicked() {
 }
 
 void frmThinPlayer::ShowCurrentFile(const QString& fileName, const QString& position) {
-    lblCurrFile->setText(fileName);
-    lblPosition->setText(position);
-    lblCurrFile->show();
-    lblPosition->show();
+    m_lblCurrFile->setText(fileName);
+    m_lblPosition->setText(position);
+    m_lblCurrFile->show();
+    m_lblPosition->show();
 }
 
 void frmThinPlayer::HideCurrentFile() {
-    lblCurrFile->hide();
+    m_lblCurrFile->hide();
 }
 
 void frmThinPlayer::SetShowVideoVisible(bool visible) {
-    imgShowVideo->setVisible(visible);
+    m_imgShowVideo->setVisible(visible);
     if (visible) {
-        imgShowVideoHover->hide();
+        m_imgShowVideoHover->hide();
     }
 }
 
@@ -298,7 +299,7 @@ void frmThinPlayer::changeEvent(QEvent* event) {
 }
 
 bool frmThinPlayer::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == lblCurrFile || watched == lblPosition) &&
+    if ((watched == m_lblCurrFile || watched == m_lblPosition) &&
         event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         DragWithPlaylist();

@@ -88,15 +88,15 @@ private:
     CFormBorder m_border;
     std::function<void(QWidget*)> m_drag;
 
-    SkinImage* Image1 = nullptr;
-    SkinImage* Image2 = nullptr;
-    LabelButtonArray* lblButtons = nullptr;
-    QLabel* lblCurrFile = nullptr;
-    QLabel* lblPosition = nullptr;
-    SkinImage* imgShowVideoHover = nullptr;
-    SkinImage* imgShowVideo = nullptr;
-    SkinButtonCtl* skinButtonMin = nullptr;
-    SkinButtonCtl* skinButtonClose = nullptr;
+    SkinImage* m_image1 = nullptr;
+    SkinImage* m_image2 = nullptr;
+    LabelButtonArray* m_lblButtons = nullptr;
+    QLabel* m_lblCurrFile = nullptr;
+    QLabel* m_lblPosition = nullptr;
+    SkinImage* m_imgShowVideoHover = nullptr;
+    SkinImage* m_imgShowVideo = nullptr;
+    SkinButtonCtl* m_skinButtonMin = nullptr;
+    SkinButtonCtl* m_skinButtonClose = nullptr;
 };
 
 } // namespace lumadeck

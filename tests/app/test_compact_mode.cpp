@@ -100,7 +100,7 @@ TEST_F(MainWindowTest, TheCompactBarsOptionsMenuReappliesTheMode) {
     // The View menu's mode item runs the main window's own handler.
     chooseFromLabel(2, "&Legacy Mode");
     EXPECT_FALSE(g::ThinClient);
-    EXPECT_EQ(timer(w)->Tag, "2");
+    EXPECT_EQ(timer(w)->Tag, TimerTag::ShowModeWindow);
 }
 
 TEST_F(MainWindowTest, ExitFromTheCompactBarsFileMenuEndsAndStoresTheMode) {

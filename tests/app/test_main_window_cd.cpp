@@ -149,7 +149,7 @@ TEST_F(DriveMenusTest, RefreshRunsOnTheNextTickAndStopEndsTheScan) {
 
     action(w, "mnuRefresh")->trigger();
     EXPECT_FALSE(action(w, "mnuRefresh")->isEnabled());
-    EXPECT_EQ(timer(w)->Tag, "1");
+    EXPECT_EQ(timer(w)->Tag, TimerTag::RefreshDrives);
     // Stop at the first file found: the first drive keeps what it had, the
     // second is not scanned at all.
     bool stopped = false, stopVisible = false;
@@ -164,7 +164,7 @@ TEST_F(DriveMenusTest, RefreshRunsOnTheNextTickAndStopEndsTheScan) {
     w.Timer1_Timer();
     EXPECT_TRUE(stopped);
     EXPECT_TRUE(stopVisible);
-    EXPECT_EQ(timer(w)->Tag, "0");
+    EXPECT_EQ(timer(w)->Tag, TimerTag::Idle);
     EXPECT_TRUE(action(w, "mnuRefresh")->isEnabled());
     EXPECT_FALSE(action(w, "mnuStop")->isEnabled());
     EXPECT_FALSE(action(w, "stop")->isVisible());
@@ -175,7 +175,7 @@ TEST_F(DriveMenusTest, RefreshRunsOnTheNextTickAndStopEndsTheScan) {
 
     // The next refresh scans every drive again.
     stopped = true;
-    timer(w)->Tag = "1";
+    timer(w)->Tag = TimerTag::RefreshDrives;
     w.Timer1_Timer();
     EXPECT_EQ(w.DriveMenus().Drives().size(), 2);
     EXPECT_EQ(buttonTexts(w, "CDsr1").size(), 6);
@@ -197,7 +197,7 @@ TEST_F(DriveMenusTest, ClosingDuringAScanWaitsForTheScanThenEnds) {
                          }
                      });
     store.writes.clear();
-    timer(w)->Tag = "1";
+    timer(w)->Tag = TimerTag::RefreshDrives;
     w.Timer1_Timer();
     flushDeletes();
     EXPECT_TRUE(refused);
@@ -278,13 +278,13 @@ TEST_F(DriveMenusTest, DiscNoticesAndRefreshesWaitForTheRunningScan) {
             mounting.Raise(
                 {DeviceChange::Event::Arrival, DeviceChange::Device::Volume, true, {"sr0"}});
             pendingDuring = mdlCDNotify::PendingNotices();
-            timer(w)->Tag = "1";
+            timer(w)->Tag = TimerTag::RefreshDrives;
             w.Timer1_Timer();
             tagAfterTick = timer(w)->Tag;
-            timer(w)->Tag = "0";
+            timer(w)->Tag = TimerTag::Idle;
         }
     };
-    timer(w)->Tag = "1";
+    timer(w)->Tag = TimerTag::RefreshDrives;
     w.Timer1_Timer();
     EXPECT_EQ(pendingDuring, 1);       // held while the scan ran...
     EXPECT_EQ(tagAfterTick, "1");      // ...like the refresh asked for meanwhile
@@ -297,7 +297,7 @@ TEST_F(DriveMenusTest, DiscNoticesAndRefreshesWaitForTheRunningScan) {
 
     // The same two scans one after the other.
     mounting.onMount = {};
-    timer(w)->Tag = "1";
+    timer(w)->Tag = TimerTag::RefreshDrives;
     w.Timer1_Timer();
     w.AddCD("sr0");
     EXPECT_EQ(overlapping, menusOf(w));
