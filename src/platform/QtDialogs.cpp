@@ -81,9 +81,18 @@ MsgAnswer QtDialogs::MessageBox(QWidget* owner, const QString& title, const QStr
 }
 
 QString QtDialogs::OpenFile(QWidget* owner, const FileDialogRequest& request) {
+    return runFileDialog(owner, request, QFileDialog::AcceptOpen, QFileDialog::ExistingFile);
+}
+
+QString QtDialogs::SaveFile(QWidget* owner, const FileDialogRequest& request) {
+    return runFileDialog(owner, request, QFileDialog::AcceptSave, QFileDialog::AnyFile);
+}
+
+QString QtDialogs::runFileDialog(QWidget* owner, const FileDialogRequest& request,
+                                 QFileDialog::AcceptMode accept, QFileDialog::FileMode mode) const {
     QFileDialog dialog(ownerOr(owner), request.title, request.initialFolder, request.filter);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(accept);
+    dialog.setFileMode(mode);
     if (!request.defaultSuffix.isEmpty()) {
         dialog.setDefaultSuffix(request.defaultSuffix);
     }
@@ -94,22 +103,6 @@ QString QtDialogs::OpenFile(QWidget* owner, const FileDialogRequest& request) {
         return {};
     }
     return dialog.selectedFiles().constFirst(); // a name may end with a blank
-}
-
-QString QtDialogs::SaveFile(QWidget* owner, const FileDialogRequest& request) {
-    QFileDialog dialog(ownerOr(owner), request.title, request.initialFolder, request.filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    if (!request.defaultSuffix.isEmpty()) {
-        dialog.setDefaultSuffix(request.defaultSuffix);
-    }
-    if (m_qtOwn) {
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
-    }
-    return dialog.selectedFiles().constFirst();
 }
 
 } // namespace lumadeck

@@ -2,6 +2,8 @@
 
 #include "IDialogs.h"
 
+#include <QFileDialog>
+
 namespace lumadeck {
 
 // The real dialogs: QMessageBox and QFileDialog.
@@ -16,6 +18,9 @@ public:
     void setUseQtDialogs(bool on) { m_qtOwn = on; }
 
 private:
+    QString runFileDialog(QWidget* owner, const FileDialogRequest& request,
+                          QFileDialog::AcceptMode accept, QFileDialog::FileMode mode) const;
+
     bool m_qtOwn = false;
 };
 
