@@ -45,31 +45,27 @@ int MountIdOf(const QList<MountEntry>& table, const QString& path) {
 
 } // namespace
 
-TEST(MountTable, ParsesFieldsEscapesAndOptionalTags) {
-    // The malformed line is skipped; two optional tags before "-" are fine.
+// Malformed lines are skipped; two optional tags before "-" are fine.
+TEST(MountTable, ParsesFieldsEscapesAndTagsAndRejectsMalformedLines) {
     EXPECT_EQ(Describe(ParseMountInfo(kTable)),
               QStringList({"22 27 0:21 / /proc proc proc", "27 1 8:1 / / ext4 /dev/sda1",
                            "40 27 11:0 / /media/u/VCD ONE iso9660 /dev/sr0",
                            "41 27 0:45 / /home/u/my disc\ttab\\x fuse.fuseiso fuseiso",
                            "42 27 7:3 / /media/u/VCD udf /dev/loop3",
                            "43 27 8:2 /sub /mnt/bind ext4 /dev/sda2"}));
-}
-
-TEST(MountTable, RejectsMalformedLinesWithoutReadingPastThem) {
     for (const char* line : {"", "1 2 3:4 / /x rw - ext4", "1 2 3:4 / /x rw ext4 dev opts a b",
                              "x 2 3:4 / /x rw - ext4 dev rw", "1 2 34 / /x rw - ext4 dev rw",
                              "1 2 3:4 / relative rw - ext4 dev rw"}) {
         EXPECT_FALSE(ParseMountInfoLine(line)) << line;
     }
-    // Escapes cut short at the end of a field, over a byte or not octal
-    // stay literal.
+    // Escapes cut short, over a byte or not octal stay literal.
     for (const char* field : {"a\\04", "a\\", "\\777", "\\08x"}) {
         EXPECT_EQ(UnescapeMountField(field), QByteArray(field));
     }
     EXPECT_EQ(UnescapeMountField("\\0401"), QByteArray(" 1"));
 }
 
-TEST(MountTable, FindsTheLongestMountPointByWholeFolders) {
+TEST(MountTable, FindsTheLongestMountPointByWholeFoldersAlsoInThisProcess) {
     const QList<MountEntry> t = ParseMountInfo(kTable);
     EXPECT_EQ(MountIdOf(t, "/media/u/VCD ONE/MPEGAV/AVSEQ01.DAT"), 40);
     EXPECT_EQ(MountIdOf(t, "/media/u/VCD/x.mpg"), 42); // not "/media/u/VCD ONE"
@@ -81,14 +77,10 @@ TEST(MountTable, FindsTheLongestMountPointByWholeFolders) {
                                                      "2 1 8:2 / /m rw - ext4 b rw\n"
                                                      "3 2 8:3 / /m rw - ext4 c rw\n");
     EXPECT_EQ(MountIdOf(stacked, "/m/f"), 3);
-}
 
-TEST(MountTable, ReadsThisProcessTable) {
-    const QList<MountEntry> t = ReadMountTable();
-    ASSERT_FALSE(t.isEmpty());
-    EXPECT_TRUE(MountOfPath(t, "/"));
+    // This process's own table.
+    EXPECT_TRUE(MountOfPath(ReadMountTable(), "/"));
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     const auto info = VolumeOfPath(dir.path() + "/file with space.mpg");
     ASSERT_TRUE(info);
     EXPECT_TRUE(dir.path().startsWith(info->mountPoint));
