@@ -144,7 +144,14 @@ protected:
     void release(QPoint pos, Qt::MouseButton button = Qt::LeftButton) {
         mouse(QEvent::MouseButtonRelease, pos, button, Qt::NoButton);
     }
-    bool enabled(PlayListButton b) const { return window->Button(b)->isEnabled(); }
+    // "+" for each button given that is enabled, "-" for one that is not.
+    QString enabled(std::initializer_list<PlayListButton> buttons) const {
+        QString out;
+        for (PlayListButton b : buttons) {
+            out += window->Button(b)->isEnabled() ? '+' : '-';
+        }
+        return out;
+    }
 
     QTemporaryDir dir;
     RecordingDialogs dialogs;
@@ -362,27 +369,16 @@ TEST_F(PlaylistWindowTest, ButtonStatesFollowTheSelectionTheIndexAndThePlayer) {
     ASSERT_EQ(list->CurrentFileIndex(), 3);
     window->SetCurrent();
     EXPECT_EQ(window->SelectedRow(), 2);
-    EXPECT_TRUE(enabled(PlayListButton::Prev));
-    EXPECT_FALSE(enabled(PlayListButton::Next));
-
+    using enum PlayListButton;
+    EXPECT_EQ(enabled({Prev, Next}), "+-");
     // Stopped, nothing selected: Play resumes, Remove has nothing to remove.
     window->List()->selectionModel()->clearSelection();
-    EXPECT_TRUE(enabled(PlayListButton::Play));
-    EXPECT_FALSE(enabled(PlayListButton::Remove));
-    EXPECT_FALSE(enabled(PlayListButton::Pause));
-    EXPECT_FALSE(enabled(PlayListButton::Stop));
-
+    EXPECT_EQ(enabled({Play, Remove, Pause, Stop}), "+---");
     list->PlayVideoByIndex(0, 0);
     window->SetButtons();
-    EXPECT_FALSE(enabled(PlayListButton::Play));
-    EXPECT_TRUE(enabled(PlayListButton::Pause));
-    EXPECT_TRUE(enabled(PlayListButton::Stop));
-    EXPECT_FALSE(enabled(PlayListButton::Prev));
-    EXPECT_TRUE(enabled(PlayListButton::Next));
-    window->ButtonClicked(int(PlayListButton::Pause));
-    EXPECT_TRUE(enabled(PlayListButton::Play));
-    EXPECT_FALSE(enabled(PlayListButton::Pause));
-    EXPECT_TRUE(enabled(PlayListButton::Stop));
+    EXPECT_EQ(enabled({Play, Pause, Stop, Prev, Next}), "-++-+");
+    window->ButtonClicked(int(Pause));
+    EXPECT_EQ(enabled({Play, Pause, Stop}), "+-+");
 
     // The context menu copies the states of Play, Pause and Stop.
     release(rowCentre(0), Qt::RightButton);
