@@ -1,18 +1,57 @@
+// The mount table, volume labels and file names; the system's drives from a
+// made-up sysfs tree and mount table, udev events, the drive helpers of
+// apifuncs and the drive menus' contents.
+#include "cd/DriveMenuModel.h"
 #include "cd/DriveServices.h"
+#include "cd/FileNames.h"
+#include "cd/MountTable.h"
 #include "cd/SystemDriveServices.h"
+#include "cd/VolumeInfo.h"
+#include "cd/VolumeLabel.h"
 #include "testing/FolderDriveServices.h"
+#include "testing/QtPrinters.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 using namespace lumadeck;
 using namespace lumadeck::test;
-using Event = DeviceChange::Event;
 
 namespace {
+
+// Lines as the kernel writes them.
+const char* kTable =
+    "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
+    "27 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+    "40 27 11:0 / /media/u/VCD\\040ONE rw,nosuid shared:5 - iso9660 /dev/sr0 ro,uid=1000\n"
+    "41 27 0:45 / /home/u/my\\040disc\\011tab\\134x rw - fuse.fuseiso fuseiso rw,user_id=0\n"
+    "42 27 7:3 / /media/u/VCD rw master:7 unbindable - udf /dev/loop3 ro\n"
+    "garbage line\n"
+    "43 27 8:2 /sub /mnt/bind rw - ext4 /dev/sda2 rw\n";
+
+// "id parent major:minor root mount-point type source" of each entry.
+QStringList Describe(const QList<MountEntry>& table) {
+    QStringList out;
+    for (const MountEntry& e : table) {
+        out << QString::asprintf("%d %d %u:%u ", e.mountId, e.parentId, e.major, e.minor) + e.root +
+                   " " + e.mountPoint + " " + e.fsType + " " + e.source;
+    }
+    return out;
+}
+
+// The mount id of the filesystem that holds a path, or -1.
+int MountIdOf(const QList<MountEntry>& table, const QString& path) {
+    const auto m = MountOfPath(table, path);
+    return m ? m->mountId : -1;
+}
 
 void Write(const QString& path, const QByteArray& text) {
     QDir().mkpath(path.left(path.lastIndexOf('/')));
@@ -21,65 +60,167 @@ void Write(const QString& path, const QByteArray& text) {
     f.write(text);
 }
 
-// A sysfs tree with three optical drives and a disk, and a mount table.
+// Three optical drives, a disk and a loop device; the mount table is the
+// root filesystem plus what a test adds.
 class SystemDrivesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(tmp.isValid());
-        sys = tmp.path() + "/class/block";
+        const QString sys = tmp.path() + "/class/block/";
         for (auto [name, type, dev] : {std::tuple{"sr10", "5", "11:10"},
                                        {"sr2", "5", "11:2"},
                                        {"sr0", "5", "11:0"},
                                        {"sda", "0", "8:0"},
                                        {"loop3", "", "7:3"}}) {
-            Write(sys + "/" + name + "/dev", QByteArray(dev) + "\n");
+            Write(sys + name + "/dev", QByteArray(dev) + "\n");
             if (*type) {
-                Write(sys + "/" + name + "/device/type", QByteArray(type) + "\n");
+                Write(sys + name + "/device/type", QByteArray(type) + "\n");
             }
         }
-        mountinfo = tmp.path() + "/mountinfo";
         services.SetSysClassBlock(sys);
-        services.SetMountInfoPath(mountinfo);
+        services.SetMountInfoPath(tmp.path() + "/mountinfo");
     }
     void Table(const QByteArray& extra) {
-        Write(mountinfo, "27 1 8:1 / / rw - ext4 /dev/sda1 rw\n" + extra);
+        Write(tmp.path() + "/mountinfo", "27 1 8:1 / / rw - ext4 /dev/sda1 rw\n" + extra);
     }
     QTemporaryDir tmp;
-    QString sys;
-    QString mountinfo;
     SystemDriveServices services;
 };
 
 } // namespace
 
-TEST_F(SystemDrivesTest, ListsOpticalDrivesThenMountedImages) {
+// Malformed lines are skipped; two optional tags before "-" are fine.
+TEST(MountTable, ParsesFieldsEscapesAndTagsAndRejectsMalformedLines) {
+    EXPECT_EQ(Describe(ParseMountInfo(kTable)),
+              QStringList({"22 27 0:21 / /proc proc proc", "27 1 8:1 / / ext4 /dev/sda1",
+                           "40 27 11:0 / /media/u/VCD ONE iso9660 /dev/sr0",
+                           "41 27 0:45 / /home/u/my disc\ttab\\x fuse.fuseiso fuseiso",
+                           "42 27 7:3 / /media/u/VCD udf /dev/loop3",
+                           "43 27 8:2 /sub /mnt/bind ext4 /dev/sda2"}));
+    for (const char* line : {"", "1 2 3:4 / /x rw - ext4", "1 2 3:4 / /x rw ext4 dev opts a b",
+                             "x 2 3:4 / /x rw - ext4 dev rw", "1 2 34 / /x rw - ext4 dev rw",
+                             "1 2 3:4 / relative rw - ext4 dev rw"}) {
+        EXPECT_FALSE(ParseMountInfoLine(line)) << line;
+    }
+    // Escapes cut short, over a byte or not octal stay literal.
+    for (const char* field : {"a\\04", "a\\", "\\777", "\\08x"}) {
+        EXPECT_EQ(UnescapeMountField(field), QByteArray(field));
+    }
+    EXPECT_EQ(UnescapeMountField("\\0401"), QByteArray(" 1"));
+}
+
+TEST(MountTable, FindsTheLongestMountPointByWholeFoldersAlsoInThisProcess) {
+    const QList<MountEntry> t = ParseMountInfo(kTable);
+    EXPECT_EQ(MountIdOf(t, "/media/u/VCD ONE/MPEGAV/AVSEQ01.DAT"), 40);
+    EXPECT_EQ(MountIdOf(t, "/media/u/VCD/x.mpg"), 42); // not "/media/u/VCD ONE"
+    EXPECT_EQ(MountIdOf(t, "/media/u/VCDX/x.mpg"), 27);
+    EXPECT_EQ(MountIdOf(t, "/media/u/VCD/../VCD ONE/./a"), 40);
+    EXPECT_EQ(MountIdOf(t, "relative/path"), -1);
+    // A mount point mounted over: the later entry is the one in sight.
+    const QList<MountEntry> stacked = ParseMountInfo("1 0 8:1 / / rw - ext4 a rw\n"
+                                                     "2 1 8:2 / /m rw - ext4 b rw\n"
+                                                     "3 2 8:3 / /m rw - ext4 c rw\n");
+    EXPECT_EQ(MountIdOf(stacked, "/m/f"), 3);
+
+    // This process's own table.
+    EXPECT_TRUE(MountOfPath(ReadMountTable(), "/"));
+    QTemporaryDir dir;
+    const auto info = VolumeOfPath(dir.path() + "/file with space.mpg");
+    ASSERT_TRUE(info);
+    EXPECT_TRUE(dir.path().startsWith(info->mountPoint));
+    EXPECT_TRUE(info->mountPoint == "/" || !info->mountPoint.endsWith('/'));
+    EXPECT_FALSE(VolumeOfPath("not/absolute"));
+    EXPECT_EQ(ReadMountTable("/nonexistent/mountinfo").size(), 0);
+}
+
+TEST(VolumeLabel, DecodesUdevEscapesAndIsoDescriptors) {
+    EXPECT_EQ(DecodeUdevEscapes("VCD\\x20ONE"), QStringLiteral("VCD ONE"));
+    EXPECT_EQ(DecodeUdevEscapes("a\\x2fb\\x"), QStringLiteral("a/b\\x"));
+    EXPECT_EQ(DecodeUdevEscapes("\\xc3\\xa9t\\xc3\\xa9"), QString::fromUtf8("\xc3\xa9t\xc3\xa9"));
+    EXPECT_EQ(DecodeUdevEscapes("\\xzz"), QStringLiteral("\\xzz"));
+
+    QByteArray image(40000, '\0');
+    EXPECT_EQ(IsoLabelFromImage(image), QString());
+    image[32768] = 1;
+    image.replace(32769, 5, "CD001");
+    QByteArray id = "VCD ONE";
+    id.append(QByteArray(32 - id.size(), ' '));
+    image.replace(32768 + 40, 32, id);
+    EXPECT_EQ(IsoLabelFromImage(image), QStringLiteral("VCD ONE"));
+    EXPECT_EQ(IsoLabelFromImage(image.left(32768 + 50)), QString()); // cut short
+    EXPECT_EQ(LabelOfDevice(0, 45, "fuse.fuseiso"), QString());
+}
+
+TEST(FileNames, KeepsEveryByteOfNamesThatAreNotUtf8) {
+    const char* samples[] = {"plain.dat",
+                             "caf\xc3\xa9.mpg",
+                             "\xff\xfe.dat",
+                             "bad\xc3(.mpg",
+                             "\xed\xa0\x80 surrogate",
+                             "\xc0\xaf overlong",
+                             "\xf4\x90\x80\x80 too high",
+                             "\xf0\x9f\x8e\xac emoji",
+                             "cut \xe2\x82"};
+    for (const QByteArray s : samples) {
+        EXPECT_EQ(EncodeFileName(DecodeFileName(s)), s) << s.toHex().constData();
+    }
+    EXPECT_EQ(DecodeFileName("caf\xc3\xa9"), QString::fromUtf8("caf\xc3\xa9"));
+    EXPECT_EQ(DecodeFileName("\xf0\x9f\x8e\xac").size(), 2);
+    EXPECT_EQ(DecodeFileName("\xff").size(), 1);
+}
+
+TEST(VolumeLabel, ReadsTheLabelOfADiscImageOnALoopDevice) {
+    if (::geteuid() != 0 || QStandardPaths::findExecutable("losetup").isEmpty() ||
+        QStandardPaths::findExecutable("genisoimage").isEmpty()) {
+        GTEST_SKIP() << "needs root, losetup and genisoimage";
+    }
+    QTemporaryDir tmp;
+    ASSERT_TRUE(QDir().mkpath(tmp.path() + "/src/MPEGAV"));
+    ASSERT_EQ(QProcess::execute("genisoimage", {"-quiet", "-V", "VCD ONE", "-o",
+                                                tmp.path() + "/vcd.iso", tmp.path() + "/src"}),
+              0);
+    QProcess attach;
+    attach.start("losetup", {"-f", "--show", "-r", tmp.path() + "/vcd.iso"});
+    attach.waitForFinished();
+    const QString node = QString::fromUtf8(attach.readAllStandardOutput()).trimmed();
+    if (attach.exitCode() != 0 || !node.startsWith("/dev/loop")) {
+        GTEST_SKIP() << "no loop device to be had";
+    }
+    struct stat st {};
+    const bool found = ::stat(QFile::encodeName(node).constData(), &st) == 0;
+    // Unmounted (type unknown) and as mounted; the node found through sysfs
+    // or given.
+    const QString unknown = found ? LabelOfDevice(major(st.st_rdev), minor(st.st_rdev), "") : "";
+    const QString given =
+        found ? LabelOfDevice(major(st.st_rdev), minor(st.st_rdev), "iso9660", node) : "";
+    const QString other = found ? LabelOfDevice(major(st.st_rdev), minor(st.st_rdev), "ext4") : "x";
+    QProcess::execute("losetup", {"-d", node});
+    ASSERT_TRUE(found);
+    EXPECT_EQ(unknown, "VCD ONE");
+    EXPECT_EQ(given, "VCD ONE");
+    EXPECT_EQ(other, ""); // not looked for on other filesystems
+}
+
+TEST_F(SystemDrivesTest, ListsOpticalDrivesThenMountedImagesAndKeepsImageNumbers) {
     Table("50 27 0:45 / /home/u/one rw - fuse.fuseiso fuseiso rw\n"
           "51 27 7:3 / /media/u/loop\\040disc ro - iso9660 /dev/loop3 ro\n"
           "52 27 7:4 / /mnt/data rw - ext4 /dev/loop4 rw\n" // a loop, but no disc image
-          "53 27 0:46 / /home/u/two rw - fuse.fuseiso fuseiso rw\n");
+          "53 27 0:46 / /home/u/two rw - fuse.fuseiso fuseiso rw\n"
+          "60 27 11:2 /sub /mnt/bind ro - iso9660 /dev/sr2 ro\n"
+          "61 27 11:2 / /media/u/VCD\\040ONE ro - iso9660 /dev/sr2 ro\n");
     EXPECT_EQ(services.CDDrives(), (QStringList{"sr0", "sr2", "sr10", "img0", "loop3", "img1"}));
     EXPECT_EQ(services.MountPoint("loop3", false), "/media/u/loop disc");
-    EXPECT_EQ(services.MountPoint("img1", false), "/home/u/two");
+    EXPECT_EQ(services.MountPoint("sr2", false), "/media/u/VCD ONE"); // the whole disc
     EXPECT_EQ(services.MountPoint("img1", true), "/home/u/two");
     EXPECT_EQ(services.VolumeName("img0"), ""); // a FUSE mount shows no label
     EXPECT_EQ(services.MountPoint("sr0", false), "");
     EXPECT_EQ(services.MountPoint("nosuch", true), "");
     EXPECT_EQ(services.VolumeName("nosuch"), "");
     EXPECT_EQ(OpticalDrivesFromSysfs(tmp.path() + "/missing"), QStringList());
-}
-
-TEST_F(SystemDrivesTest, FindsADiscByItsDeviceNumbersAndKeepsImageNumbers) {
-    Table("60 27 11:2 /sub /mnt/bind ro - iso9660 /dev/sr2 ro\n"
-          "61 27 11:2 / /media/u/VCD\\040ONE ro - iso9660 /dev/sr2 ro\n"
-          "62 27 0:45 / /i/a rw - fuse.fuseiso fuseiso rw\n"
-          "63 27 0:46 / /i/b rw - fuse.fuseiso fuseiso rw\n");
-    EXPECT_EQ(services.MountPoint("sr2", false), "/media/u/VCD ONE"); // the whole disc
-    EXPECT_EQ(services.MountPoint("img1", false), "/i/b");
     // The first image goes: the second keeps its name, a new one takes the free one.
-    Table("61 27 11:2 / /media/u/VCD\\040ONE ro - iso9660 /dev/sr2 ro\n"
-          "63 27 0:46 / /i/b rw - fuse.fuseiso fuseiso rw\n"
+    Table("53 27 0:46 / /home/u/two rw - fuse.fuseiso fuseiso rw\n"
           "64 27 0:47 / /i/c rw - fuse.fuseiso fuseiso rw\n");
-    EXPECT_EQ(services.MountPoint("img1", false), "/i/b");
+    EXPECT_EQ(services.MountPoint("img1", false), "/home/u/two");
     EXPECT_EQ(services.MountPoint("img0", false), "/i/c");
     EXPECT_EQ(services.CDDrives().mid(3), (QStringList{"img1", "img0"}));
 }
@@ -88,26 +229,26 @@ TEST_F(SystemDrivesTest, RechecksReportSwitchesOnly) {
     Table("");
     ASSERT_TRUE(services.StartWatching());
     QSignalSpy spy(&services, &IDriveServices::DeviceChanged);
-    auto take = [&] {
+    const auto take = [&] {
         QStringList out;
         for (const auto& args : spy) {
             const auto c = args.at(0).value<DeviceChange>();
-            out << QString(c.event == Event::Arrival ? "+" : "-") + c.drives.join(',') +
-                       (c.media ? "" : "?");
+            out << QString(c.event == DeviceChange::Event::Arrival ? "+" : "-") +
+                       c.drives.join(',') + (c.media ? "" : "?");
         }
         spy.clear();
         return out;
     };
     services.Recheck();
-    EXPECT_TRUE(take().isEmpty());
+    EXPECT_EQ(take(), QStringList());
     Table("70 27 11:0 / /media/cd ro - iso9660 /dev/sr0 ro\n"
           "71 27 0:45 / /i/a rw - fuse.fuseiso fuseiso rw\n");
     services.Recheck({"sr2"}); // a look at another drive sees nothing
-    EXPECT_TRUE(take().isEmpty());
+    EXPECT_EQ(take(), QStringList());
     services.Recheck();
     EXPECT_EQ(take(), (QStringList{"+img0", "+sr0"}));
     services.Recheck(); // repeated events change nothing
-    EXPECT_TRUE(take().isEmpty());
+    EXPECT_EQ(take(), QStringList());
     // sr0 remounted elsewhere between two looks: gone, then back.
     Table("72 27 11:0 / /media/cd2 ro - iso9660 /dev/sr0 ro\n"
           "71 27 0:45 / /i/a rw - fuse.fuseiso fuseiso rw\n");
@@ -121,29 +262,16 @@ TEST_F(SystemDrivesTest, RechecksReportSwitchesOnly) {
 
 TEST(UdevEvents, RecordedPropertiesDecodeToDrivesOrNothing) {
     // As `udevadm monitor --property` shows a disc going into sr0.
-    QHash<QByteArray, QByteArray> insert{
-        {"ACTION", "change"},
-        {"DEVPATH", "/devices/pci0000:00/0000:00:1f.2/ata2/host1/target1:0:0/1:0:0:0/block/sr0"},
-        {"SUBSYSTEM", "block"},
-        {"DISK_MEDIA_CHANGE", "1"},
-        {"DEVNAME", "/dev/sr0"},
-        {"DEVTYPE", "disk"},
-        {"SEQNUM", "4521"},
-        {"MAJOR", "11"},
-        {"MINOR", "0"},
-        {"ID_CDROM", "1"},
-        {"ID_CDROM_MEDIA", "1"},
-        {"ID_FS_LABEL", "VCD_ONE"},
-        {"ID_FS_TYPE", "iso9660"}};
+    const QHash<QByteArray, QByteArray> insert{
+        {"ACTION", "change"},    {"DEVPATH", "/devices/pci0000:00/ata2/host1/block/sr0"},
+        {"SUBSYSTEM", "block"},  {"DISK_MEDIA_CHANGE", "1"},
+        {"DEVNAME", "/dev/sr0"}, {"DEVTYPE", "disk"},
+        {"ID_CDROM", "1"},       {"ID_FS_LABEL", "VCD_ONE"}};
     // The event with some properties changed ("" removes one).
     const auto with = [&](QHash<QByteArray, QByteArray> changes) {
         auto p = insert;
         for (auto [key, value] : changes.asKeyValueRange()) {
-            if (value.isEmpty()) {
-                p.remove(key);
-            } else {
-                p[key] = value;
-            }
+            value.isEmpty() ? void(p.remove(key)) : void(p[key] = value);
         }
         return DriveOfUdevEvent(p);
     };
@@ -151,11 +279,14 @@ TEST(UdevEvents, RecordedPropertiesDecodeToDrivesOrNothing) {
     EXPECT_EQ(with({{"DISK_MEDIA_CHANGE", ""}, {"DISK_EJECT_REQUEST", "1"}}), "sr0");
     EXPECT_EQ(with({{"DEVNAME", ""}}), "sr0");
     // Hotplug, other changes of the drive, a disk, a partition, other devices.
-    EXPECT_EQ(with({{"ACTION", "add"}}), "");
-    EXPECT_EQ(with({{"DISK_MEDIA_CHANGE", ""}}), "");
-    EXPECT_EQ(with({{"ID_CDROM", ""}, {"DEVNAME", "/dev/sdb"}}), "");
-    EXPECT_EQ(with({{"DEVTYPE", "partition"}}), "");
-    EXPECT_EQ(with({{"SUBSYSTEM", "usb"}}), "");
+    for (const QHash<QByteArray, QByteArray>& change :
+         {QHash<QByteArray, QByteArray>{{"ACTION", "add"}},
+          {{"DISK_MEDIA_CHANGE", ""}},
+          {{"ID_CDROM", ""}, {"DEVNAME", "/dev/sdb"}},
+          {{"DEVTYPE", "partition"}},
+          {{"SUBSYSTEM", "usb"}}}) {
+        EXPECT_EQ(with(change), "") << change.keys().join(',').constData();
+    }
     EXPECT_EQ(DriveOfUdevEvent({}), "");
 }
 
@@ -169,12 +300,12 @@ TEST(ApiFuncs, DrivesLabelsCaptionsAndPaths) {
     QStringList list{"stale"};
     EXPECT_EQ(apifuncs::GetCDDrives(list), 2);
     EXPECT_EQ(list, (QStringList{"sr0", "sr1"}));
-    EXPECT_EQ(apifuncs::GetVolumeName("sr0"), "VCD ONE");
-    EXPECT_EQ(apifuncs::GetVolumeName("sr0:"), "VCD ONE");
-    EXPECT_EQ(apifuncs::GetVolumeName("/dev/sr0"), "VCD ONE");
-    EXPECT_EQ(apifuncs::GetVolumeName("sr1"), ""); // empty drive
-    EXPECT_EQ(apifuncs::GetVolumeName("zz"), "");  // no such drive
-    EXPECT_EQ(apifuncs::GetVolumeName(""), "");
+    for (const char* name : {"sr0", "sr0:", "/dev/sr0"}) {
+        EXPECT_EQ(apifuncs::GetVolumeName(name), "VCD ONE") << name;
+    }
+    for (const char* name : {"sr1", "zz", ""}) { // empty drive, no such drive
+        EXPECT_EQ(apifuncs::GetVolumeName(name), "") << name;
+    }
     EXPECT_EQ(apifuncs::GetCDMountPoint("sr0"), disc.path());
     EXPECT_EQ(apifuncs::GetCDMountPoint("sr1"), "");
     EXPECT_EQ(apifuncs::GetDriveOfPath(disc.path() + "/MPEGAV/AVSEQ01.DAT"), "sr0");
@@ -182,7 +313,6 @@ TEST(ApiFuncs, DrivesLabelsCaptionsAndPaths) {
     EXPECT_EQ(apifuncs::GetDriveOfPath("relative/a.dat"), "");
     EXPECT_EQ(apifuncs::DriveCaption("sr0", "VCD_ONE"), "sr0: (VCD_ONE)");
     EXPECT_EQ(apifuncs::DriveCaption("sr0", ""), "Drive sr0:");
-    EXPECT_EQ(apifuncs::DriveKey("sr10"), "CDsr10");
     EXPECT_EQ(apifuncs::DriveOfKey(apifuncs::DriveKey("img0")), "img0");
     EXPECT_EQ(apifuncs::DriveOfKey("open"), "");
     EXPECT_EQ(apifuncs::DriveOfKey("cdsr0"), ""); // keys are matched exactly
@@ -192,4 +322,35 @@ TEST(ApiFuncs, DrivesLabelsCaptionsAndPaths) {
     EXPECT_EQ(apifuncs::StripNulls(QString::fromLatin1("VCD_ONE \0junk", 13)), "VCD_ONE");
     EXPECT_EQ(apifuncs::StripNulls(" keep "), " keep "); // no NUL: unchanged
     EXPECT_EQ(apifuncs::StripNulls(QString::fromLatin1("\0", 1)), "");
+}
+
+// The menus themselves are checked through the main window (app tests);
+// here what they do not reach: an empty entry, fixed items added twice.
+TEST(DriveMenuModel, FirstFourDrivesOnlyAndOnlyFilesHidesTheFixedItems) {
+    DriveMenuModel model;
+    for (const char* drive : {"sr0", "sr1", "sr2", "sr3", "sr4"}) {
+        model.Add(drive);
+    }
+    DriveMenuContents& first = *model.Find("CDsr0");
+    EXPECT_TRUE(DriveMenuModel::AddFixedItems(first));
+    EXPECT_FALSE(DriveMenuModel::AddFixedItems(first)); // only once
+    DriveMenuModel::AddFile(first, "/media/a/MPEGAV/AVSEQ01.DAT", 2560);
+    const auto caption = [](const QString& drive) { return drive + ": (LABEL)"; };
+    for (const bool onlyFiles : {false, true}) {
+        const QList<DriveMenuView> menus = model.Menus(onlyFiles, caption);
+        ASSERT_EQ(menus.size(), DriveMenuModel::MenuCount) << "a fifth drive has no menu";
+        EXPECT_EQ(menus[3].title, "sr3: (LABEL)");
+        QStringList shown; // "(text)" for a hidden item
+        for (const DriveMenuItem& item : menus[0].items) {
+            shown << (item.visible ? item.text : "(" + item.text + ")");
+        }
+        const QString fixed = onlyFiles ? "(%1)" : "%1";
+        EXPECT_EQ(shown, QStringList({fixed.arg("Play All"), fixed.arg("Add All To Playlist"),
+                                      fixed.arg("-"), "AVSEQ01.DAT (2 KB)"}));
+        ASSERT_EQ(menus[1].items.size(), 1);
+        EXPECT_EQ(menus[1].items[0].text, "(No Files Found)");
+        EXPECT_FALSE(menus[1].items[0].enabled);
+    }
+    EXPECT_EQ(DriveMenuModel::Files(first), QStringList({"/media/a/MPEGAV/AVSEQ01.DAT"}));
+    EXPECT_TRUE(DriveMenuModel().Menus(false, caption).isEmpty());
 }

@@ -18,52 +18,45 @@ using namespace lumadeck;
 
 namespace {
 
-int crash(const QString& file, int run) {
-    cRegistry reg(file);
-    reg.SetClassKey(HKEY_CURRENT_USER);
-    reg.SetValueType(REG_SZ);
+void Write(cRegistry& reg, const QString& section, const QString& name, const QString& text) {
+    reg.SetSectionKey(section);
+    reg.SetValueKey(name);
+    reg.SetValue(text);
+}
+
+int crash(cRegistry& reg, int run) {
     reg.SetDefault(QStringLiteral("<absent>"));
     for (int i = 0;; ++i) {
         const int slot = registry_crash::slotOf(i);
         const QString text = registry_crash::textOf(run, i);
-        reg.SetSectionKey(registry_crash::sectionOf(slot));
-        reg.SetValueKey(registry_crash::nameOf(slot));
-        reg.SetValue(text);
+        Write(reg, registry_crash::sectionOf(slot), registry_crash::nameOf(slot), text);
         if (reg.Value().toString() != text) {
             std::printf("MISMATCH %d\n", i);
             return 2;
         }
         std::printf("%d\n", i);
         std::fflush(stdout);
-        if (i % 10 == 0) {
-            // A subtree made and removed again, so that kills also land in
-            // the middle of multi-row changes.
-            reg.SetSectionKey(QStringLiteral("Software\\Lumadeck\\Crash\\Scratch\\a\\b\\c"));
-            reg.SetValueKey(QStringLiteral("v"));
-            reg.SetValue(text);
+        if (i % 10 == 0) { // so that kills also land in multi-row changes
+            Write(reg, QStringLiteral("Software\\Lumadeck\\Crash\\Scratch\\a\\b\\c"), "v", text);
             reg.SetSectionKey(QStringLiteral("Software\\Lumadeck\\Crash\\Scratch"));
             reg.DeleteKey();
         }
     }
 }
 
-int writer(const QString& file, const QString& who, double seconds) {
-    cRegistry reg(file);
-    reg.SetClassKey(HKEY_CURRENT_USER);
-    reg.SetValueType(REG_SZ);
-    reg.SetValueKey(QStringLiteral("CurrPos"));
+int writer(cRegistry& reg, const QString& who, double seconds) {
     const qint64 start = QDateTime::currentMSecsSinceEpoch();
-    const qint64 until = start + qint64(seconds * 1000);
     int count = 0;
-    while (QDateTime::currentMSecsSinceEpoch() < until) {
-        reg.SetSectionKey(QStringLiteral("Software\\Lumadeck\\Shared\\Dir%1\\%2-%3")
-                              .arg(count % 5)
-                              .arg(who)
-                              .arg(count));
-        reg.SetValue(QString::number(count));
+    while (QDateTime::currentMSecsSinceEpoch() < start + qint64(seconds * 1000)) {
+        Write(reg,
+              QStringLiteral("Software\\Lumadeck\\Shared\\Dir%1\\%2-%3")
+                  .arg(count % 5)
+                  .arg(who)
+                  .arg(count),
+              QStringLiteral("CurrPos"), QString::number(count));
         ++count;
-        // A moment between writes, as a player has between pauses; a writer
-        // that never lets go would starve the other one, not lose its data.
+        // A pause between writes, as a player has; one that never lets go
+        // would starve the other writer, not lose its data.
         QThread::usleep(1000);
     }
     std::printf("start %lld end %lld count %d\n", static_cast<long long>(start),
@@ -74,13 +67,14 @@ int writer(const QString& file, const QString& who, double seconds) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], "crash") == 0) {
-        return crash(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));
+    const bool crashing = argc == 4 && std::strcmp(argv[1], "crash") == 0;
+    if (!crashing && !(argc == 5 && std::strcmp(argv[1], "writer") == 0)) {
+        std::fprintf(stderr, "usage: registry_child crash <db> <run> | writer <db> <name> <s>\n");
+        return 1;
     }
-    if (argc == 5 && std::strcmp(argv[1], "writer") == 0) {
-        return writer(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
-                      std::atof(argv[4]));
-    }
-    std::fprintf(stderr, "usage: registry_child crash <db> <run> | writer <db> <name> <s>\n");
-    return 1;
+    cRegistry reg(QString::fromLocal8Bit(argv[2]));
+    reg.SetClassKey(HKEY_CURRENT_USER);
+    reg.SetValueType(REG_SZ);
+    return crashing ? crash(reg, std::atoi(argv[3]))
+                    : writer(reg, QString::fromLocal8Bit(argv[3]), std::atof(argv[4]));
 }

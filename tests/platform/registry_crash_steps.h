@@ -23,7 +23,7 @@ inline QString nameOf(int slot) {
     return slot % 2 ? QStringLiteral("MaxPos") : QStringLiteral("CurrPos");
 }
 
-// Texts of up to a few thousand characters, so that writes span pages.
+// Up to a few thousand characters, so that writes span pages.
 inline QString textOf(int run, int step) {
     return QStringLiteral("%1.%2|").arg(run).arg(step) + QString((step * 37) % 3000, QChar('x'));
 }

@@ -9,38 +9,22 @@
 
 using namespace lumadeck;
 
-namespace {
-
-void touch(const QString& path) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-}
-
-} // namespace
-
 TEST(DataFiles, FolderFollowsTheProgramsOwnLocation) {
     QTemporaryDir root;
     const QString r = root.path();
-    // A build folder: the help page beside the program, and a share folder
-    // that happens to lie next to it is not taken.
-    touch(r + "/build/Lumadeck.html");
-    QDir().mkpath(r + "/share/lumadeck");
-    // An installed program.
-    touch(r + "/usr/share/lumadeck/Lumadeck.html");
-    QDir().mkpath(r + "/usr/bin");
-    // A program alone in a folder, without data anywhere.
-    QDir().mkpath(r + "/lonely/bin");
-
-    struct Case {
-        QString program;
-        QString data;
-    } cases[] = {
-        {r + "/build", r + "/build"},
-        {r + "/usr/bin", r + "/usr/share/lumadeck"},
-        {r + "/lonely/bin", r + "/lonely/bin"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(DataFiles::FolderFor(c.program), c.data) << c.program.toStdString();
+    // A build folder with the help page, next to a share folder not taken; an
+    // installed program; a program alone in a folder, without data anywhere.
+    for (const char* folder :
+         {"/build", "/share/lumadeck", "/usr/share/lumadeck", "/usr/bin", "/lonely/bin"}) {
+        ASSERT_TRUE(QDir().mkpath(r + folder));
+    }
+    for (const char* page : {"/build/Lumadeck.html", "/usr/share/lumadeck/Lumadeck.html"}) {
+        QFile f(r + page);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    for (const auto& [program, data] : {std::pair{"/build", "/build"},
+                                        {"/usr/bin", "/usr/share/lumadeck"},
+                                        {"/lonely/bin", "/lonely/bin"}}) {
+        EXPECT_EQ(DataFiles::FolderFor(r + program), r + data) << program;
     }
 }

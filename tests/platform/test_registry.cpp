@@ -1,15 +1,24 @@
-// The registry against a real database file: value types, environment
-// expansion, key trees, case rules, enumeration, damaged and unreachable
-// files, and the file-association writer.
+// The registry against a real database file: value types, key trees, case
+// rules, the file-association writer; and as the user's private viewing
+// history on a file that may be damaged, unreachable, tampered with, shared
+// with another process or written by one that is killed.
 #include "platform/cRegistry.h"
+#include "registry_crash_steps.h"
 #include "testing/QtPrinters.h"
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
+#include <random>
 #include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace lumadeck;
 
@@ -26,8 +35,36 @@ QVariant valueOf(cRegistry& r, long root, const QString& section, const QString&
     return r.Value();
 }
 
+// The first column of the first row a statement gives, run straight on the
+// database file as another program would: "" for no row, "error: ..." on failure.
+QString sqlOn(const QString& file, const QString& sql) {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* stmt = nullptr;
+    QString answer;
+    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
+            SQLITE_OK ||
+        sqlite3_busy_timeout(db, 10000) != SQLITE_OK ||
+        sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK) {
+        answer = "error: " + QString::fromUtf8(sqlite3_errmsg(db));
+    } else if (const int rc = sqlite3_step(stmt); rc == SQLITE_ROW) {
+        answer = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+    } else if (rc != SQLITE_DONE) {
+        answer = "error: " + QString::fromUtf8(sqlite3_errmsg(db));
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return answer;
+}
+
+mode_t modeOf(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 07777;
+}
+
 class RegistryTest : public ::testing::Test {
 protected:
+    void SetUp() override { m_oldMask = ::umask(022); }
+    void TearDown() override { ::umask(m_oldMask); }
     QString file() const { return dir.path() + "/data/Lumadeck/registry.sqlite"; }
     QString folder() const { return QFileInfo(file()).absolutePath(); }
     QStringList setAside() const {
@@ -58,19 +95,12 @@ protected:
         return found;
     }
     bool exists(long root, const QString& section) { return at(root, section).KeyExists(); }
-    // Runs SQL straight on the database file, as another program would.
-    void rawSql(const QString& sql) {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(QFile::encodeName(file()).constData(), &db), SQLITE_OK);
-        char* error = nullptr;
-        const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error);
-        EXPECT_EQ(rc, SQLITE_OK) << (error ? error : "");
-        sqlite3_free(error);
-        sqlite3_close(db);
-    }
 
     QTemporaryDir dir;
     cRegistry reg{file()};
+
+private:
+    mode_t m_oldMask = 0;
 };
 
 } // namespace
@@ -103,16 +133,11 @@ TEST_F(RegistryTest, TextValuesChooseTheirTypeByPercentSigns) {
             << c.written.toString().toStdString();
         EXPECT_EQ(reg.ValueType(), c.type) << c.written.toString().toStdString();
     }
-}
-
-TEST_F(RegistryTest, ExpansionReplacesOnlySetVariables) {
-    qputenv("LUMADECK_REG_A", "alpha");
-    qunsetenv("LUMADECK_REG_UNSET");
-    EXPECT_EQ(ExpandEnvironmentStrings("%LUMADECK_REG_A%/x"), "alpha/x");
-    EXPECT_EQ(ExpandEnvironmentStrings("%LUMADECK_REG_A%%LUMADECK_REG_A%"), "alphaalpha");
-    EXPECT_EQ(ExpandEnvironmentStrings("%LUMADECK_REG_UNSET%"), "%LUMADECK_REG_UNSET%");
-    EXPECT_EQ(ExpandEnvironmentStrings("100% of %LUMADECK_REG_A%"), "100% of alpha");
-    for (const char* text : {"50%", "%%", "%", ""}) {
+    // Expansion replaces set variables only, and no lone "%".
+    EXPECT_EQ(ExpandEnvironmentStrings("%LUMADECK_REG_TMP%%LUMADECK_REG_TMP%"),
+              "/var/tmp/lumadeck/var/tmp/lumadeck");
+    EXPECT_EQ(ExpandEnvironmentStrings("100% of %LUMADECK_REG_TMP%"), "100% of /var/tmp/lumadeck");
+    for (const char* text : {"%X%", "50%", "%%", "%", ""}) {
         EXPECT_EQ(ExpandEnvironmentStrings(text), text);
     }
 }
@@ -120,37 +145,21 @@ TEST_F(RegistryTest, ExpansionReplacesOnlySetVariables) {
 TEST_F(RegistryTest, FailedReadsGiveTheDefaultAndKeepTheType) {
     write(HKCU, "Software\\Lumadeck", "Present", REG_SZ, "x");
     reg.SetValueType(REG_DWORD);
-    const QVariant zero(0);
-    EXPECT_EQ(read(HKCU, "Software\\Lumadeck", "Absent", zero), zero);
-    EXPECT_EQ(read(HKCU, "Software\\Missing", "Present", zero), zero);
-    EXPECT_EQ(read(HKEY_LOCAL_MACHINE, "Software\\Lumadeck", "Present", zero), zero);
-    EXPECT_EQ(read(0, "Software\\Lumadeck", "Present", zero), zero);
-    EXPECT_EQ(read(HKCU, "Software\\\\Lumadeck", "Present", zero), zero);
-    EXPECT_EQ(read(HKCU, "\\Software\\Lumadeck", "Present", zero), zero);
+    for (const auto& [root, section, name] : {std::tuple{HKCU, "Software\\Lumadeck", "Absent"},
+                                              {HKCU, "Software\\Missing", "Present"},
+                                              {HKEY_LOCAL_MACHINE, "Software\\Lumadeck", "Present"},
+                                              {0L, "Software\\Lumadeck", "Present"},
+                                              {HKCU, "Software\\\\Lumadeck", "Present"},
+                                              {HKCU, "\\Software\\Lumadeck", "Present"}}) {
+        EXPECT_EQ(read(root, section, name, 0), QVariant(0)) << section << " " << name;
+    }
     EXPECT_EQ(reg.ValueType(), REG_DWORD);
-    // An empty Default stays empty.
-    EXPECT_FALSE(read(HKCU, "Software", "Absent", QVariant()).isValid());
+    EXPECT_FALSE(read(HKCU, "Software", "Absent", QVariant()).isValid()); // an empty Default
     // The key itself, with its trailing "\", is the same key.
     EXPECT_EQ(read(HKCU, "Software\\Lumadeck\\", "Present"), QVariant("x"));
 }
 
-TEST_F(RegistryTest, NumbersAreStoredOnlyFromIntegers) {
-    write(HKCU, "N", "text", REG_DWORD, "5");
-    write(HKCU, "N", "double", REG_DWORD, 5.0);
-    write(HKCU, "N", "huge", REG_DWORD, qint64(1) << 40);
-    write(HKCU, "N", "unsignedHuge", REG_DWORD, 0xFFFFFFFFu);
-    EXPECT_TRUE(names(HKCU, "N", false).isEmpty());
-
-    write(HKCU, "N", "be", REG_DWORD_BIG_ENDIAN, 5);
-    EXPECT_EQ(read(HKCU, "N", "be"), QVariant(5));
-    EXPECT_EQ(reg.ValueType(), REG_DWORD);
-    write(HKCU, "N", "negative", REG_DWORD, qint64(-2147483648LL));
-    EXPECT_EQ(read(HKCU, "N", "negative"), QVariant(int(-2147483648LL)));
-    write(HKCU, "N", "short", REG_DWORD, QVariant::fromValue<short>(-3));
-    EXPECT_EQ(read(HKCU, "N", "short"), QVariant(-3));
-}
-
-TEST_F(RegistryTest, StoredBytesAreReadByTheirType) {
+TEST_F(RegistryTest, NumbersAndBytesAreStoredOnlyFromTheirTypeAndReadByIt) {
     struct Raw {
         const char* name;
         long type;
@@ -168,9 +177,10 @@ TEST_F(RegistryTest, StoredBytesAreReadByTheirType) {
           {"nothing", REG_SZ, "", "", REG_SZ},
           {"short", REG_DWORD, "010203", -7, REG_BINARY}}) {
         write(HKCU, "Raw", r.name, REG_SZ, "placeholder");
-        rawSql(QString("UPDATE vals SET type = %1, data = x'%2' WHERE name = '%3'")
-                   .arg(r.type)
-                   .arg(r.hex, r.name));
+        ASSERT_EQ(sqlOn(file(), QString("UPDATE vals SET type = %1, data = x'%2' WHERE name = '%3'")
+                                    .arg(r.type)
+                                    .arg(r.hex, r.name)),
+                  "");
         reg.SetValueType(REG_BINARY);
         EXPECT_EQ(read(HKCU, "Raw", r.name), r.value) << r.name;
         EXPECT_EQ(reg.ValueType(), r.readType) << r.name;
@@ -183,7 +193,19 @@ TEST_F(RegistryTest, StoredBytesAreReadByTheirType) {
     write(HKCU, "B", "notBytes", REG_BINARY, "text");
     write(HKCU, "B", "multi", REG_MULTI_SZ, "text");
     write(HKCU, "B", "none", REG_NONE, "text");
+    // Numbers only from integers that fit.
+    write(HKCU, "B", "text", REG_DWORD, "5");
+    write(HKCU, "B", "double", REG_DWORD, 5.0);
+    write(HKCU, "B", "huge", REG_DWORD, qint64(1) << 40);
+    write(HKCU, "B", "unsignedHuge", REG_DWORD, 0xFFFFFFFFu);
     EXPECT_EQ(names(HKCU, "B", false), QStringList({"bin"}));
+    write(HKCU, "N", "be", REG_DWORD_BIG_ENDIAN, 5);
+    EXPECT_EQ(read(HKCU, "N", "be"), QVariant(5));
+    EXPECT_EQ(reg.ValueType(), REG_DWORD);
+    write(HKCU, "N", "negative", REG_DWORD, qint64(-2147483648LL));
+    EXPECT_EQ(read(HKCU, "N", "negative"), QVariant(int(-2147483648LL)));
+    write(HKCU, "N", "short", REG_DWORD, QVariant::fromValue<short>(-3));
+    EXPECT_EQ(read(HKCU, "N", "short"), QVariant(-3));
 }
 
 TEST_F(RegistryTest, KeysNestWithTheirParentsAndGoWithTheirChildren) {
@@ -220,7 +242,7 @@ TEST_F(RegistryTest, KeysNestWithTheirParentsAndGoWithTheirChildren) {
     EXPECT_FALSE(reg.KeyExists());
 }
 
-TEST_F(RegistryTest, NamesKeepTheirCaseAndMatchWithoutIt) {
+TEST_F(RegistryTest, NamesKeepTheirCaseMatchWithoutItAndAreListed) {
     write(HKCU, "Software\\Lumadeck\\MpegAV\\clip.Mpg", "CurrPos", REG_SZ, "1.5");
     write(HKCU, "SOFTWARE\\lumadeck\\MPEGAV\\CLIP.MPG", "CURRPOS", REG_SZ, "2.5");
     EXPECT_EQ(read(HKCU, "software\\LUMADECK\\mpegav\\Clip.mpg", "currpos"), QVariant("2.5"));
@@ -247,9 +269,8 @@ TEST_F(RegistryTest, NamesKeepTheirCaseAndMatchWithoutIt) {
     EXPECT_TRUE(reg.DeleteValue());
     EXPECT_FALSE(reg.DeleteValue());
     EXPECT_FALSE(at(HKCU, "Software\\Nowhere").DeleteValue());
-}
 
-TEST_F(RegistryTest, EnumerationListsValuesInOrderAndKeysSorted) {
+    // Values are listed in the order written, keys sorted.
     for (const char* name : {"Zeta", "alpha", "", "Mid"}) {
         write(HKCU, "E", name, REG_SZ, "1");
     }
@@ -283,7 +304,7 @@ TEST_F(RegistryTest, WritesAreSeenByOtherInstancesAndSurviveReopening) {
     EXPECT_EQ(valueOf(fresh, HKCU, "P", "v"), QVariant("third"));
 }
 
-TEST_F(RegistryTest, NotADatabaseIsMovedAsideAndANewOneStarted) {
+TEST_F(RegistryTest, NotADatabaseOrDamagedPagesAreMovedAsideAndANewOneStarted) {
     ASSERT_TRUE(QDir().mkpath(folder()));
     const QByteArray junk(8192, 'J');
     {
@@ -304,9 +325,9 @@ TEST_F(RegistryTest, NotADatabaseIsMovedAsideAndANewOneStarted) {
 
     write(HKCU, "Software", "x", REG_SZ, "new");
     EXPECT_EQ(read(HKCU, "Software", "x"), QVariant("new"));
-}
 
-TEST_F(RegistryTest, DamagedPagesAreDetectedWhenOpening) {
+    // Damaged pages of a real database are found on opening too.
+    reg.Close();
     {
         cRegistry filler(file());
         filler.SetClassKey(HKCU);
@@ -318,7 +339,7 @@ TEST_F(RegistryTest, DamagedPagesAreDetectedWhenOpening) {
             filler.SetValue(QString(200, QChar('0' + i % 10)));
         }
     }
-    rawSql("PRAGMA wal_checkpoint(TRUNCATE)");
+    ASSERT_FALSE(sqlOn(file(), "PRAGMA wal_checkpoint(TRUNCATE)").startsWith("error"));
     {
         QFile f(file());
         ASSERT_TRUE(f.open(QIODevice::ReadWrite));
@@ -336,7 +357,7 @@ TEST_F(RegistryTest, DamagedPagesAreDetectedWhenOpening) {
     damaged.SetValue("12.5");
     EXPECT_EQ(damaged.Value(), QVariant("12.5"));
     EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
-    EXPECT_EQ(setAside().size(), 1);
+    EXPECT_EQ(setAside().size(), 2);
 }
 
 TEST_F(RegistryTest, AnUnreachableFileMakesReadsDefaultAndWritesNothing) {
@@ -361,7 +382,7 @@ TEST_F(RegistryTest, AnUnreachableFileMakesReadsDefaultAndWritesNothing) {
     EXPECT_EQ(err.count('\n'), 1) << err.toStdString();
 }
 
-TEST_F(RegistryTest, AssociationWritesBothClassTrees) {
+TEST_F(RegistryTest, AssociationsAndAdditionalVerbsWriteBothClassTrees) {
     reg.CreateEXEAssociation("  /usr/lib/lumadeck/lumadeck ", "Lumadeck.Video", "Video CD track",
                              "dat", "", true, "", true, "Make &new", true, "", 3);
     EXPECT_EQ(reg.ClassKey(), HKEY_LOCAL_MACHINE);
@@ -393,9 +414,8 @@ TEST_F(RegistryTest, AssociationWritesBothClassTrees) {
               QVariant("\"/opt/x y/player\" \"%1\""));
     EXPECT_EQ(names(HKEY_CLASSES_ROOT, "Other\\shell", true), QStringList({"open"}));
     EXPECT_EQ(names(HKEY_CLASSES_ROOT, "Other", true), QStringList({"shell"}));
-}
 
-TEST_F(RegistryTest, AdditionalVerbsNeedTriplesAndAnExistingClass) {
+    // Additional verbs need triples and an existing class.
     reg.SetClassKey(HKEY_CLASSES_ROOT);
     reg.CreateAdditionalEXEAssociations("Missing", {"play", "&Play", "cmd"});
     EXPECT_FALSE(exists(HKEY_CLASSES_ROOT, "Missing"));
@@ -415,4 +435,185 @@ TEST_F(RegistryTest, AdditionalVerbsNeedTriplesAndAnExistingClass) {
               QVariant("/bin/p -q \"%1\""));
     EXPECT_EQ(names(HKEY_CLASSES_ROOT, "Cls\\shell", true),
               QStringList({"enqueue", "open", "play"}));
+}
+
+TEST_F(RegistryTest, FolderAndFilesDenyOthersAndAreMendedOnOpen) {
+    const QString movie = "Software\\Lumadeck\\Movies\\trip.mpg";
+    write(HKCU, movie, "CurrPos", REG_SZ, "42");
+    EXPECT_EQ(modeOf(folder()), 0700u);
+    for (const char* suffix : {"", "-wal", "-shm"}) { // while they are open
+        EXPECT_EQ(modeOf(file() + suffix), 0600u) << suffix;
+    }
+    reg.Close();
+    EXPECT_EQ(modeOf(file()), 0600u);
+
+    // As an older version left them: readable by everyone.
+    const auto chmod = [](const QString& path, mode_t mode) {
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
+    };
+    chmod(folder(), 0755);
+    chmod(dir.path() + "/data", 0755);
+    chmod(file(), 0644);
+    QFile wal(file() + "-wal");
+    ASSERT_TRUE(wal.open(QIODevice::WriteOnly)); // an empty log: nothing to replay
+    wal.close();
+    chmod(file() + "-wal", 0666);
+    cRegistry again(file());
+    EXPECT_EQ(valueOf(again, HKCU, movie, "CurrPos", "none"), QVariant("42")); // nothing lost
+    EXPECT_EQ(modeOf(folder()), 0700u);
+    EXPECT_EQ(modeOf(file()), 0600u);
+    EXPECT_EQ(modeOf(file() + "-wal"), 0600u);
+    EXPECT_EQ(modeOf(dir.path() + "/data"), 0755u); // the folders above are the user's
+}
+
+// Tampered: the root HKEY_CURRENT_USER hangs below Software\Lumadeck, which
+// lies below it, so every key there is its own ancestor. Deleting it runs in
+// a child given 20 s and bounds on memory and file size.
+TEST_F(RegistryTest, ACyclicKeyTreeClearsInBoundedTime) {
+    for (int i = 0; i < 20; ++i) {
+        write(HKCU, QString("Software\\Lumadeck\\Movies\\clip%1.mpg").arg(i), "v", REG_SZ, "1");
+    }
+    write(HKCU, "Software\\Other\\kept", "v", REG_SZ, "1");
+    write(HKEY_LOCAL_MACHINE, "Software\\Machine", "kept", REG_SZ, "yes");
+    reg.Close();
+    ASSERT_EQ(sqlOn(file(), "UPDATE keys SET parent = (SELECT id FROM keys WHERE folded = "
+                            "'lumadeck' AND parent = (SELECT id FROM keys WHERE folded = "
+                            "'software' AND parent = 2)) WHERE id = 2"),
+              "");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const rlimit memory{rlim_t(1) << 30, rlim_t(1) << 30};
+        const rlimit size{rlim_t(256) << 20, rlim_t(256) << 20};
+        ::setrlimit(RLIMIT_AS, &memory);
+        ::setrlimit(RLIMIT_FSIZE, &size);
+        ::alarm(20);
+        cRegistry child(file());
+        child.SetClassKey(HKCU);
+        child.SetSectionKey("Software\\Lumadeck");
+        ::_exit(child.DeleteKey() && !child.KeyExists() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(read(HKEY_LOCAL_MACHINE, "Software\\Machine", "kept"), QVariant("yes"));
+}
+
+// A child killed at random moments while it writes (see registry_child.cpp)
+// leaves a sound database holding every value's old or new text.
+TEST(RegistryProcesses, KilledWriterLeavesOldOrNewValues) {
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/Lumadeck/registry.sqlite";
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> killAfterMs(0, 150);
+    const QString absent = "<absent>";
+    const auto brief = [](const QString& t) {
+        return t.left(t.indexOf('|') + 1) + QString::number(t.size());
+    };
+
+    QMap<int, QString> expected; // slot -> text the database must hold
+    int acknowledged = 0;
+    for (int run = 0; run < 50; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        QProcess child;
+        child.start(REGISTRY_CHILD, {"crash", file, QString::number(run)});
+        ASSERT_TRUE(child.waitForStarted());
+        if (run % 5 != 0) { // every fifth kill may also hit the opening
+            ASSERT_TRUE(child.waitForReadyRead(20000));
+        }
+        QThread::msleep(killAfterMs(rng));
+        child.kill();
+        ASSERT_TRUE(child.waitForFinished(10000));
+        ASSERT_EQ(child.exitStatus(), QProcess::CrashExit) << "the child stopped by itself";
+
+        // Complete lines are writes read back; a cut-off last line is not one.
+        const QString out = QString::fromUtf8(child.readAllStandardOutput());
+        ASSERT_FALSE(out.contains("MISMATCH")) << out.toStdString();
+        QStringList lines = out.split('\n');
+        lines.removeLast();
+        int last = -1;
+        for (const QString& line : lines) {
+            ASSERT_EQ(line.toInt(), ++last);
+            expected[registry_crash::slotOf(last)] = registry_crash::textOf(run, last);
+        }
+        acknowledged += int(lines.size());
+        if (!QFile::exists(file)) {
+            ASSERT_EQ(last, -1) << "writes acknowledged without a database file";
+            continue;
+        }
+        ASSERT_EQ(sqlOn(file, "PRAGMA integrity_check"), "ok");
+        if (sqlOn(file, "SELECT count(*) FROM sqlite_schema WHERE name IN ('keys', 'vals')") !=
+            "2") {
+            ASSERT_EQ(last, -1) << "writes acknowledged without the tables";
+            continue;
+        }
+        EXPECT_EQ(sqlOn(file, "SELECT count(*) FROM keys k WHERE parent <> 0 AND NOT EXISTS "
+                              "(SELECT 1 FROM keys p WHERE p.id = k.parent)"),
+                  "0");
+        EXPECT_EQ(sqlOn(file, "SELECT count(*) FROM vals v WHERE NOT EXISTS "
+                              "(SELECT 1 FROM keys k WHERE k.id = v.key)"),
+                  "0");
+
+        // The step after the last acknowledged one may or may not have landed.
+        const int inFlight = registry_crash::slotOf(last + 1);
+        cRegistry reg(file);
+        for (int slot = 0; slot < registry_crash::Slots; ++slot) {
+            const QString actual = valueOf(reg, HKCU, registry_crash::sectionOf(slot),
+                                           registry_crash::nameOf(slot), absent)
+                                       .toString();
+            const QString old = expected.value(slot, absent);
+            if (slot == inFlight && actual == registry_crash::textOf(run, last + 1)) {
+                expected[slot] = actual;
+                continue;
+            }
+            EXPECT_EQ(actual, old) << "slot " << slot << ": " << brief(actual).toStdString()
+                                   << " instead of " << brief(old).toStdString();
+        }
+    }
+    EXPECT_GE(acknowledged, 40); // the kills fell in the middle of real work
+    std::printf("%d writes acknowledged over 50 killed runs\n", acknowledged);
+}
+
+TEST(RegistryProcesses, TwoWritersAtOnceLoseNothing) {
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/Lumadeck/registry.sqlite";
+    QProcess a, b;
+    a.start(REGISTRY_CHILD, {"writer", file, "A", "3"});
+    b.start(REGISTRY_CHILD, {"writer", file, "B", "3"});
+    ASSERT_TRUE(a.waitForFinished(60000) && b.waitForFinished(60000));
+    ASSERT_EQ(a.exitCode() | b.exitCode(), 0);
+    const QRegularExpression report("start (\\d+) end (\\d+) count (\\d+)");
+    const auto ma = report.match(QString::fromUtf8(a.readAllStandardOutput()));
+    const auto mb = report.match(QString::fromUtf8(b.readAllStandardOutput()));
+    ASSERT_TRUE(ma.hasMatch() && mb.hasMatch());
+    // They really ran at the same time.
+    EXPECT_LT(std::max(ma.captured(1).toLongLong(), mb.captured(1).toLongLong()),
+              std::min(ma.captured(2).toLongLong(), mb.captured(2).toLongLong()));
+
+    cRegistry reg(file);
+    QMap<int, QStringList> keysPerDir;
+    for (const auto& [who, match] : {std::pair{QString("A"), ma}, std::pair{QString("B"), mb}}) {
+        const int count = match.captured(3).toInt();
+        EXPECT_GT(count, 20) << who.toStdString();
+        int lost = 0;
+        for (int i = 0; i < count; ++i) {
+            keysPerDir[i % 5].append(QString("%1-%2").arg(who).arg(i));
+            const QString key =
+                QString("Software\\Lumadeck\\Shared\\Dir%1\\%2-%3").arg(i % 5).arg(who).arg(i);
+            lost += valueOf(reg, HKCU, key, "CurrPos") != QVariant(QString::number(i));
+        }
+        EXPECT_EQ(lost, 0) << who.toStdString() << " lost " << lost << " of " << count;
+    }
+    for (int d = 0; d < 5; ++d) {
+        reg.SetSectionKey(QString("Software\\Lumadeck\\Shared\\Dir%1").arg(d));
+        QStringList names;
+        long n = 0;
+        ASSERT_TRUE(reg.EnumerateSections(names, n));
+        QStringList want = keysPerDir[d];
+        std::sort(want.begin(), want.end(), [](const QString& x, const QString& y) {
+            return x.toCaseFolded() < y.toCaseFolded();
+        });
+        EXPECT_EQ(names, want) << "Dir" << d;
+    }
 }

@@ -1,3 +1,4 @@
+// The playlist's entries: look-ups by position and by name, and titles.
 #include "playlist/cFiles.h"
 
 #include <QStringList>
@@ -17,19 +18,7 @@ QStringList names(const cFiles& files) {
 
 } // namespace
 
-TEST(clsFiles, TitleIsThePartAfterTheLastSlash) {
-    clsFiles entry;
-    EXPECT_EQ(entry.szFileTitle(), "");
-    for (const auto& [name, title] : {std::pair{"/media/u/VCD/MPEGAV/AVSEQ01.DAT", "AVSEQ01.DAT"},
-                                      {"trip.mpg", "trip.mpg"},
-                                      {"/v/folder/", ""},
-                                      {"relative/clip.avi", "clip.avi"}}) {
-        entry.setSzFileName(name);
-        EXPECT_EQ(entry.szFileTitle(), title);
-    }
-}
-
-TEST(cFiles, PositionsAndNames) {
+TEST(cFiles, PositionsNamesAndTitles) {
     cFiles files;
     EXPECT_EQ(files.Item(0), nullptr);
     auto first = files.Add("/v/A.mpg");
@@ -66,6 +55,15 @@ TEST(cFiles, PositionsAndNames) {
     files.Clear();
     EXPECT_EQ(files.begin(), files.end());
     EXPECT_EQ(first->szFileTitle(), "A.mpg"); // still alive where it is held
+
+    // The title is the part after the last slash.
+    for (const auto& [name, title] : {std::pair{"/media/u/VCD/MPEGAV/AVSEQ01.DAT", "AVSEQ01.DAT"},
+                                      {"trip.mpg", "trip.mpg"},
+                                      {"/v/folder/", ""},
+                                      {"", ""}}) {
+        first->setSzFileName(name);
+        EXPECT_EQ(first->szFileTitle(), title) << name;
+    }
 }
 
 TEST(cFiles, FindIgnoringCaseFollowsEveryEdit) {
