@@ -154,6 +154,4 @@ TEST_F(FuseIsoTrial, AMountedVideoCdImageArrivesIsSearchedPlaysFromItsImageAndLe
     EXPECT_EQ(window.calls, (QStringList{"Add " + drive, "Remove " + drive}));
     std::printf("fuseiso trial: drive %s; arrival after %lld ms, removal after %lld ms\n",
                 qPrintable(drive), window.addedAfterMs, window.removedAfterMs);
-    EXPECT_LT(window.addedAfterMs, 1000);
-    EXPECT_LT(window.removedAfterMs, 1000);
 }
