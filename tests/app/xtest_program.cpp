@@ -1,11 +1,10 @@
 // The real program on a real X server: it starts, shows its main window,
-// closes through the window manager protocol and leaves its options behind.
+// opens a clip through its File menu and shows the picture, closes through
+// the window manager protocol and leaves its options and positions behind.
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QImage>
 #include <QProcess>
-#include <QSet>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -57,32 +56,7 @@ struct Program {
 
 } // namespace
 
-TEST(Program, StartsShowsTheMainWindowAndSavesTheDefaultOptionsOnClose) {
-    xtest::Display x;
-    ASSERT_NE(x.dpy, nullptr) << "no X server";
-    Program program;
-    const Window window = program.waitForWindow(x, "Lumadeck Player.");
-    ASSERT_NE(window, 0u) << "the main window did not appear";
-    screenshot("main-window.png");
-
-    xtest::requestClose(x.dpy, window);
-    ASSERT_TRUE(program.process.waitForFinished(20000)) << "the program did not end";
-    EXPECT_EQ(program.process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.process.exitCode(), 0);
-
-    const QString ini = program.home.filePath("config/Lumadeck/Lumadeck.ini");
-    ASSERT_TRUE(QFile::exists(ini));
-    QSettings saved(ini, QSettings::IniFormat);
-    saved.beginGroup("Options");
-    EXPECT_EQ(saved.childKeys().size(), 5);
-    EXPECT_EQ(saved.value("EnableCDNotify").toString(), "True");
-    EXPECT_EQ(saved.value("SaveVideoPosition").toString(), "True");
-    EXPECT_EQ(saved.value("ShowControlsOnFullScreen").toString(), "True");
-    EXPECT_EQ(saved.value("ThinClient").toString(), "False");
-    EXPECT_EQ(saved.value("DisplaySize").toString(), "0");
-}
-
-TEST(Program, OpensAClipThroughTheFileMenuAndShowsItsPicture) {
+TEST(Program, StartsOpensAClipThroughTheFileMenuShowsItsPictureAndSavesOnClose) {
     const QString clip = QString(LUMADECK_BUILD_DIR) + "/testmedia/clip.mpg";
     if (!QFile::exists(clip) || QStandardPaths::findExecutable("xdotool").isEmpty()) {
         GTEST_SKIP() << "test media or xdotool missing";
@@ -91,7 +65,8 @@ TEST(Program, OpensAClipThroughTheFileMenuAndShowsItsPicture) {
     ASSERT_NE(x.dpy, nullptr) << "no X server";
     Program program;
     const Window window = program.waitForWindow(x, "Lumadeck Player.");
-    ASSERT_NE(window, 0u);
+    ASSERT_NE(window, 0u) << "the main window did not appear";
+    screenshot("main-window.png");
     const QString id = QString::number(window);
     keys({"windowfocus", "--sync", id});
     keys({"key", "--window", id, "alt+f"});
@@ -116,12 +91,24 @@ TEST(Program, OpensAClipThroughTheFileMenuAndShowsItsPicture) {
     } while (colours <= 8 && waited.elapsed() < 6000);
     EXPECT_GT(colours, 8) << "no picture on the screen";
 
+    // Closing through the window manager ends the program normally.
     xtest::requestClose(x.dpy, playing);
-    ASSERT_TRUE(program.process.waitForFinished(20000));
+    ASSERT_TRUE(program.process.waitForFinished(20000)) << "the program did not end";
+    EXPECT_EQ(program.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.process.exitCode(), 0);
-
-    // The clip's position was saved, and the database closed at the end:
-    // its write-ahead log is folded back, nothing is left beside it.
+    // The default options are saved...
+    const QString ini = program.home.filePath("config/Lumadeck/Lumadeck.ini");
+    ASSERT_TRUE(QFile::exists(ini));
+    QSettings saved(ini, QSettings::IniFormat);
+    saved.beginGroup("Options");
+    EXPECT_EQ(saved.childKeys().size(), 5);
+    EXPECT_EQ(saved.value("EnableCDNotify").toString(), "True");
+    EXPECT_EQ(saved.value("SaveVideoPosition").toString(), "True");
+    EXPECT_EQ(saved.value("ShowControlsOnFullScreen").toString(), "True");
+    EXPECT_EQ(saved.value("ThinClient").toString(), "False");
+    EXPECT_EQ(saved.value("DisplaySize").toString(), "0");
+    // ...and the clip's position, with the database closed at the end: its
+    // write-ahead log is folded back, nothing is left beside it.
     const QDir data(program.home.filePath("data/Lumadeck"));
     EXPECT_TRUE(data.exists("registry.sqlite"));
     EXPECT_EQ(data.entryList({"registry.sqlite*"}, QDir::Files | QDir::Hidden),
