@@ -80,16 +80,14 @@ TEST(ScreenSaverGuard, HoldsTheScreenOnExactlyWhileAPicturePlays) {
         step.act();
         EXPECT_EQ(saver.calls, step.calls) << step.what;
     }
-}
-
-TEST(ScreenSaverGuard, ReleasesWhenTheProgramEnds) {
-    RecordingScreenSaver saver;
-    SimulatedMediaControl control;
+    // The program's end releases the screen too.
+    saver.calls.clear();
+    SimulatedMediaControl other;
     {
-        ScreenSaverGuard guard(saver);
-        guard.Watch(&control);
-        control.Open("/v/film.mpg");
-        EXPECT_TRUE(guard.Inhibiting());
+        ScreenSaverGuard ending(saver);
+        ending.Watch(&other);
+        other.Open("/v/film.mpg");
+        EXPECT_TRUE(ending.Inhibiting());
     }
     EXPECT_EQ(saver.calls, QStringList({inhibit, "UnInhibit"}));
 }
@@ -146,31 +144,55 @@ struct FakeOnBus {
 
 } // namespace
 
-TEST(DBusScreenSaver, AsksTheServiceAndWithdrawsWithItsCookie) {
+namespace {
+QStringList g_messages;
+void recordMessage(QtMsgType, const QMessageLogContext&, const QString& text) {
+    g_messages << text;
+}
+} // namespace
+
+TEST(DBusScreenSaver, AsksTheServiceWithdrawsWithItsCookieAndIsQuietWithoutIt) {
     PrivateBus bus;
     ASSERT_TRUE(bus.running());
-    FakeOnBus fake(bus);
-    auto calls = [&] { return fake.service.calls(); };
+    const QString app = "Lumadeck Player", why = "Playing a video";
+    // Without the service (or without any bus) nothing happens, and nothing
+    // is printed however often it is asked.
+    g_messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(recordMessage);
     {
         DBusScreenSaver saver(bus.connect());
-        saver.Inhibit("Lumadeck Player", "Playing a video");
-        saver.Inhibit("Lumadeck Player", "Playing a video"); // already asked
+        for (int i = 0; i < 20; ++i) {
+            saver.Inhibit(app, why);
+            QCoreApplication::processEvents();
+            saver.UnInhibit();
+        }
+        saver.Inhibit(app, why);
+        waitFor([] { return false; }, 300);
+        EXPECT_EQ(saver.Cookie(), 0u);
+        DBusScreenSaver none(QDBusConnection(QString("no such connection")));
+        none.Inhibit(app, why);
+        none.UnInhibit();
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(g_messages.isEmpty()) << g_messages.join('\n').toStdString();
+
+    FakeOnBus fake(bus);
+    auto calls = [&] { return fake.service.calls(); };
+    const QString asked = "Inhibit " + app + ": " + why + " -> %1";
+    {
+        DBusScreenSaver saver(bus.connect());
+        saver.Inhibit(app, why);
+        saver.Inhibit(app, why); // already asked
         ASSERT_TRUE(waitFor([&] { return saver.Cookie() == 1; }));
         saver.UnInhibit();
-        ASSERT_TRUE(waitFor([&] { return calls().size() == 2; }));
-        EXPECT_EQ(calls(),
-                  QStringList({"Inhibit Lumadeck Player: Playing a video -> 1", "UnInhibit 1"}));
-
         // Withdrawn before the answer came: the cookie is returned on arrival.
-        saver.Inhibit("Lumadeck Player", "Playing a video");
+        saver.Inhibit(app, why);
         saver.UnInhibit();
         ASSERT_TRUE(waitFor([&] { return calls().size() == 4; }));
-        EXPECT_EQ(calls().mid(2),
-                  QStringList({"Inhibit Lumadeck Player: Playing a video -> 2", "UnInhibit 2"}));
+        EXPECT_EQ(calls(), QStringList({asked.arg(1), "UnInhibit 1", asked.arg(2), "UnInhibit 2"}));
         EXPECT_EQ(saver.Cookie(), 0u);
-
         // A request still in force when the program ends is withdrawn.
-        saver.Inhibit("Lumadeck Player", "Playing a video");
+        saver.Inhibit(app, why);
         ASSERT_TRUE(waitFor([&] { return saver.Cookie() == 3; }));
     }
     ASSERT_TRUE(waitFor([&] { return calls().size() == 6; }));
@@ -186,41 +208,7 @@ TEST(DBusScreenSaver, AsksTheServiceAndWithdrawsWithItsCookie) {
         ASSERT_TRUE(waitFor([&] { return saver.Cookie() == 4; }));
     }
     EXPECT_TRUE(waitFor([&] { return calls().size() == 8; }));
-    EXPECT_EQ(calls().mid(6),
-              QStringList({"Inhibit Lumadeck Player: Playing a video -> 4", "UnInhibit 4"}));
-}
-
-namespace {
-QStringList g_messages;
-void recordMessage(QtMsgType, const QMessageLogContext&, const QString& text) {
-    g_messages << text;
-}
-} // namespace
-
-TEST(DBusScreenSaver, WithoutTheServiceNothingHappensAndNothingIsPrinted) {
-    PrivateBus bus;
-    ASSERT_TRUE(bus.running());
-    g_messages.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(recordMessage);
-    {
-        DBusScreenSaver saver(bus.connect());
-        for (int i = 0; i < 20; ++i) {
-            saver.Inhibit("Lumadeck Player", "Playing a video");
-            QCoreApplication::processEvents();
-            saver.UnInhibit();
-        }
-        saver.Inhibit("Lumadeck Player", "Playing a video");
-        waitFor([] { return false; }, 300);
-        EXPECT_EQ(saver.Cookie(), 0u);
-    }
-    // Nor without any bus at all.
-    {
-        DBusScreenSaver saver(QDBusConnection(QString("no such connection")));
-        saver.Inhibit("Lumadeck Player", "Playing a video");
-        saver.UnInhibit();
-    }
-    qInstallMessageHandler(previous);
-    EXPECT_TRUE(g_messages.isEmpty()) << g_messages.join('\n').toStdString();
+    EXPECT_EQ(calls().mid(6), QStringList({asked.arg(4), "UnInhibit 4"}));
 }
 
 #include "test_screensaver.moc"

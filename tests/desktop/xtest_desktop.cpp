@@ -5,9 +5,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QImage>
 #include <QProcess>
-#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
@@ -36,28 +34,11 @@ Window waitForWindow(const xtest::Display& x, const std::string& title, int ms =
 
 // A 30-second clip with a moving test pattern.
 bool makeClip(const QString& path) {
-    return QProcess::execute("ffmpeg", {"-hide_banner",
-                                        "-loglevel",
-                                        "error",
-                                        "-nostdin",
-                                        "-y",
-                                        "-f",
-                                        "lavfi",
-                                        "-i",
-                                        "testsrc=size=320x240:rate=25:duration=30",
-                                        "-f",
-                                        "lavfi",
-                                        "-i",
-                                        "sine=frequency=440:duration=30",
-                                        "-c:v",
-                                        "mpeg1video",
-                                        "-b:v",
-                                        "400k",
-                                        "-c:a",
-                                        "mp2",
-                                        "-f",
-                                        "mpeg",
-                                        path}) == 0;
+    const QString args = "-hide_banner -loglevel error -nostdin -y"
+                         " -f lavfi -i testsrc=size=320x240:rate=25:duration=30"
+                         " -f lavfi -i sine=frequency=440:duration=30"
+                         " -c:v mpeg1video -b:v 400k -c:a mp2 -f mpeg";
+    return QProcess::execute("ffmpeg", args.split(' ') << path) == 0;
 }
 
 } // namespace
