@@ -476,7 +476,7 @@ protected:
 
 } // namespace
 
-TEST_F(ImageDrivesTest, AnOpenedImageBecomesADriveThatPlaysItsTracksUntilRemovedOrDeleted) {
+TEST_F(ImageDrivesTest, ImagesAndUnmountedDiscsBecomeDrivesListedByTheDiscRules) {
     REQUIRE_IMAGES();
     frmLumadeck& w = start();
     const QString cue = copyImage("two");
@@ -519,11 +519,9 @@ TEST_F(ImageDrivesTest, AnOpenedImageBecomesADriveThatPlaysItsTracksUntilRemoved
     QFile::remove(dir.filePath("one.bin"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return w.DriveMenus().Drives().isEmpty(); }, 5000));
     EXPECT_EQ(driveMenu(w, 0)->title(), "No Drives Found");
-}
 
-TEST_F(ImageDrivesTest, BadImagesAreRefusedWithAMessageOrListedByTheDiscRules) {
-    REQUIRE_IMAGES();
-    frmLumadeck& w = start();
+    // Bad images are refused with a message; a CD with no video files is a
+    // drive with nothing to play; a data CD's .dat in MPEGAV counts.
     for (const char* bad : {"missing.cue", "wrong.cue", "nothing.bin"}) {
         SCOPED_TRACE(bad);
         dialogs.boxes.clear();
@@ -533,25 +531,23 @@ TEST_F(ImageDrivesTest, BadImagesAreRefusedWithAMessageOrListedByTheDiscRules) {
         EXPECT_TRUE(w.DriveMenus().Drives().isEmpty());
     }
     dialogs.boxes.clear();
-    // A CD with no video files: a drive with nothing to play.
+    w.cPlayList()->Clear();
     w.OpenPath(media("plain.cue"));
     EXPECT_EQ(buttonTexts(w, "CDimg0"), kNothingFound + QStringList({"-", "Remove Image"}));
     EXPECT_EQ(w.cPlayList()->cFiles().Count(), 0);
-    // A data CD's .dat in MPEGAV counts, as on a mounted disc.
     w.OpenPath(media("data.cue"));
     EXPECT_EQ(buttonTexts(w, "CDimg1").mid(3, 1), QStringList({"AVSEQ01.DAT (504 KB)"}));
     EXPECT_TRUE(dialogs.boxes.isEmpty());
-}
 
-TEST_F(ImageDrivesTest, AnUnmountedDiscIsListedFromItsDevice) {
-    REQUIRE_IMAGES();
+    // A disc that nothing has mounted is listed from its drive's device, and
+    // taking it out leaves the drive with nothing found.
     drives.InsertUnmountedDisc("sr0", media("two.cue"), "VCD_TWO");
-    frmLumadeck& w = start();
+    timer(w)->Tag = TimerTag::RefreshDrives;
+    w.Timer1_Timer();
     EXPECT_EQ(buttonTexts(w, "CDsr0").mid(3),
               QStringList({trackCaption(media("two.cue"), "/MPEGAV/AVSEQ01.DAT"),
                            trackCaption(media("two.cue"), "/MPEGAV/AVSEQ02.DAT")}));
     EXPECT_EQ(driveMenu(w, 0)->title(), "sr0: (VCD_TWO)");
-    // Taking the disc out leaves the drive with nothing found.
     drives.RemoveDisc("sr0");
     w.RemoveCD("sr0");
     EXPECT_EQ(buttonTexts(w, "CDsr0"), kNothingFound);

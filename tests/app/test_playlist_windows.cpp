@@ -33,15 +33,6 @@ protected:
         Forms::Codecs.unload();
         flushDeletes();
     }
-    static QAction* byText(QWidget& w, const QString& text) {
-        for (QAction* a : w.findChildren<QAction*>()) {
-            if (a->text() == text) {
-                return a;
-            }
-        }
-        ADD_FAILURE() << "no action " << text.toStdString();
-        return nullptr;
-    }
     static frmPlaylist* playlistWindow() { return Forms::Playlist.ifLoaded(); }
     static bool enabled(PlayListButton b) { return playlistWindow()->Button(b)->isEnabled(); }
     static void key(QWidget* to, Qt::KeyboardModifiers modifiers, int code = Qt::Key_F4) {
@@ -92,23 +83,23 @@ TEST_F(ProgramWindowsTest, PlaylistWindowIsShownHiddenAndUnloadedWithTheProgram)
     EXPECT_TRUE(playlistWindow()->isVisible());
     EXPECT_EQ(playlistWindow()->pos(), QPoint(0, 0));
     EXPECT_EQ(playlistWindow()->Model()->rowCount(), 2);
-    EXPECT_FALSE(byText(w, "&Show Playlist")->isVisible());
-    EXPECT_TRUE(byText(w, "&Hide Playlist")->isVisible());
+    EXPECT_FALSE(action(w, "mnuShowPlaylist")->isVisible());
+    EXPECT_TRUE(action(w, "mnuHidePlaylist")->isVisible());
 
-    byText(w, "&Hide Playlist")->trigger();
+    action(w, "mnuHidePlaylist")->trigger();
     EXPECT_FALSE(w.cPlayList()->bPLShown());
-    EXPECT_TRUE(byText(w, "&Show Playlist")->isVisible());
-    EXPECT_FALSE(byText(w, "&Hide Playlist")->isVisible());
+    EXPECT_TRUE(action(w, "mnuShowPlaylist")->isVisible());
+    EXPECT_FALSE(action(w, "mnuHidePlaylist")->isVisible());
     flushDeletes();
     EXPECT_EQ(playlistWindow(), nullptr);
 
     // The close button, then the status-bar popup's first item: a new
     // window, showing the list again.
-    byText(w, "&Show Playlist")->trigger();
+    action(w, "mnuShowPlaylist")->trigger();
     ASSERT_NE(playlistWindow(), nullptr);
     playlistWindow()->findChild<QAbstractButton*>("skinButtonClose")->click();
     EXPECT_FALSE(w.cPlayList()->bPLShown());
-    EXPECT_TRUE(byText(w, "&Show Playlist")->isVisible());
+    EXPECT_TRUE(action(w, "mnuShowPlaylist")->isVisible());
     w.PopupPlaylistChosen(0);
     ASSERT_NE(playlistWindow(), nullptr);
     EXPECT_TRUE(playlistWindow()->isVisible());
