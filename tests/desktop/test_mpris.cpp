@@ -169,6 +169,12 @@ TEST_F(MprisTest, PropertiesFollowTheWindowThroughOpenPauseSeekNextAndTheEnd) {
     EXPECT_DOUBLE_EQ(announced().value("Volume").toDouble(), 0.33);
     control->SetVolume(80);
     EXPECT_DOUBLE_EQ(announced().value("Volume").toDouble(), 0.8);
+
+    // Quit ends the program as its Exit command does, saving the options.
+    store.writes.clear();
+    mpris.Quit();
+    EXPECT_TRUE(waitFor([] { return !Forms::Lumadeck.isLoaded(); }));
+    EXPECT_EQ(store.writes.size(), 5);
 }
 
 TEST_F(MprisTest, FilesHandedOverDuringStartUpOpenOnceTheWindowIsThere) {
