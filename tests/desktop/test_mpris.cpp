@@ -18,8 +18,6 @@
 
 using namespace lumadeck;
 using namespace lumadeck::test;
-using lumadeck::test::PrivateBus;
-using lumadeck::test::waitFor;
 
 namespace {
 
@@ -52,7 +50,6 @@ protected:
         changes.clear();
         return all;
     }
-    QString playStatusPanel(frmLumadeck& w) { return w.findChild<QLabel*>("playstatus")->text(); }
 
     test::RecordingPositionStore positions;
     MprisPlayer mpris;
@@ -103,7 +100,7 @@ TEST_F(MprisTest, PropertiesFollowTheWindowThroughOpenPauseSeekNextAndTheEnd) {
     positions.calls.clear();
     mpris.Pause();
     EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(a) + " (Paused)");
-    EXPECT_EQ(playStatusPanel(w).toStdString(), "Paused");
+    EXPECT_EQ(label(w, "playstatus")->text(), "Paused");
     EXPECT_EQ(announced(), QVariantMap({{"PlaybackStatus", "Paused"}}));
     EXPECT_EQ(positions.calls, QStringList({"save 2>1 a one.mpg 12"}));
     mpris.Pause(); // already paused: nothing
@@ -152,7 +149,7 @@ TEST_F(MprisTest, PropertiesFollowTheWindowThroughOpenPauseSeekNextAndTheEnd) {
     control->ReachEnd();
     w.cPlay()->Tick();
     EXPECT_EQ(done.size(), 1);
-    EXPECT_EQ(playStatusPanel(w).toStdString(), "Stopped");
+    EXPECT_EQ(label(w, "playstatus")->text(), "Stopped");
     EXPECT_EQ(mpris.PlaybackStatus(), "Stopped");
     now = announced();
     EXPECT_EQ(now.value("PlaybackStatus"), "Stopped");
@@ -279,7 +276,7 @@ TEST_F(MprisTest, OnTheBusOneInstanceAnswersTheControlsAndTakesTheFilesOfOtherSt
 
     // Another process opens a file through OpenUri.
     QProcess send;
-    const int rc = lumadeck::test::runWhileServing(
+    const int rc = runWhileServing(
         send, "dbus-send",
         {"--bus=" + bus.address(), "--print-reply", "--dest=" + DBusDesktopSession::ServiceName,
          DBusDesktopSession::ObjectPath, MprisPlayer::PlayerInterface + ".OpenUri",
@@ -339,7 +336,7 @@ TEST_F(MprisTest, OnTheBusOneInstanceAnswersTheControlsAndTakesTheFilesOfOtherSt
     env.insert("XDG_DATA_HOME", dir.filePath("data"));
     program.setProcessEnvironment(env);
     program.setWorkingDirectory(dir.filePath("Vidéos"));
-    EXPECT_EQ(lumadeck::test::runWhileServing(
+    EXPECT_EQ(runWhileServing(
                   program, QString(LUMADECK_BUILD_DIR) + "/lumadeck",
                   {"clip one.mpg", "http://example.com/x.mpg", QUrl::fromLocalFile(b).toString()}),
               0);

@@ -11,11 +11,10 @@
 #include <QMutex>
 #include <QThread>
 #include <memory>
+#include <utility>
 
 using namespace lumadeck;
 using namespace lumadeck::test;
-using lumadeck::test::PrivateBus;
-using lumadeck::test::waitFor;
 
 namespace {
 
@@ -43,53 +42,38 @@ TEST(ScreenSaverGuard, HoldsTheScreenOnExactlyWhileAPicturePlays) {
     auto control = std::make_unique<SimulatedMediaControl>();
     control->Script("/v/film.mpg", media(320));
     control->Script("/v/song.mp3", media(0));
-    ScreenSaverGuard guard(saver);
-    guard.Watch(control.get());
+    auto guard = std::make_unique<ScreenSaverGuard>(saver);
+    guard->Watch(control.get());
+    // The requests made since the last look.
+    const auto made = [&] { return std::exchange(saver.calls, {}); };
+    const QStringList both = {inhibit, "UnInhibit"};
 
-    struct Step {
-        const char* what;
-        std::function<void()> act;
-        QStringList calls;
-    } steps[] = {
-        {"a film starts", [&] { control->Open("/v/film.mpg"); }, {inhibit}},
-        {"pause", [&] { control->Pause(); }, {"UnInhibit"}},
-        {"play again", [&] { control->Play(); }, {inhibit}},
-        {"stop", [&] { control->Stop(); }, {"UnInhibit"}},
-        {"play, then the end of the file",
-         [&] {
-             control->Play();
-             control->ReachEnd();
-         },
-         {inhibit, "UnInhibit"}},
-        {"a sound-only clip plays", [&] { control->Open("/v/song.mp3"); }, {}},
-        {"a film again, then a song replaces it",
-         [&] {
-             control->Open("/v/film.mpg");
-             control->Open("/v/song.mp3");
-         },
-         {inhibit, "UnInhibit"}},
-        {"a film, then the control goes away",
-         [&] {
-             control->Open("/v/film.mpg");
-             control.reset();
-         },
-         {inhibit, "UnInhibit"}},
-    };
-    for (const Step& step : steps) {
-        saver.calls.clear();
-        step.act();
-        EXPECT_EQ(saver.calls, step.calls) << step.what;
-    }
+    control->Open("/v/film.mpg");
+    EXPECT_EQ(made(), QStringList{inhibit});
+    control->Pause();
+    EXPECT_EQ(made(), QStringList{"UnInhibit"});
+    control->Play();
+    EXPECT_EQ(made(), QStringList{inhibit});
+    control->Stop();
+    EXPECT_EQ(made(), QStringList{"UnInhibit"});
+    control->Play();
+    control->ReachEnd();
+    EXPECT_EQ(made(), both);
+    control->Open("/v/song.mp3"); // sound only
+    EXPECT_EQ(made(), QStringList{});
+    control->Open("/v/film.mpg");
+    control->Open("/v/song.mp3");
+    EXPECT_EQ(made(), both);
+    control->Open("/v/film.mpg");
+    control.reset(); // the control goes away
+    EXPECT_EQ(made(), both);
     // The program's end releases the screen too.
-    saver.calls.clear();
     SimulatedMediaControl other;
-    {
-        ScreenSaverGuard ending(saver);
-        ending.Watch(&other);
-        other.Open("/v/film.mpg");
-        EXPECT_TRUE(ending.Inhibiting());
-    }
-    EXPECT_EQ(saver.calls, QStringList({inhibit, "UnInhibit"}));
+    guard->Watch(&other);
+    other.Open("/v/film.mpg");
+    EXPECT_TRUE(guard->Inhibiting());
+    guard.reset();
+    EXPECT_EQ(made(), both);
 }
 
 // ------------------------------------------------------------ on the bus
