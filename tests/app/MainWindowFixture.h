@@ -34,6 +34,12 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
 namespace lumadeck::test {
 
 inline void flushDeletes() {

@@ -14,12 +14,6 @@
 #include <QTimer>
 #include <QWindow>
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
-
 using namespace lumadeck;
 using namespace lumadeck::test;
 namespace g = lumadeck::mdlGlobals;

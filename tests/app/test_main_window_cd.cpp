@@ -21,12 +21,6 @@
 #include <functional>
 #include <unistd.h>
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
-
 using namespace lumadeck;
 using namespace lumadeck::test;
 
