@@ -29,8 +29,16 @@
 #include <QLocale>
 #include <QMenu>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+QT_END_NAMESPACE
 
 namespace lumadeck::test {
 
@@ -49,6 +57,48 @@ inline QStringList texts(const QList<QAction*>& actions, bool visibleOnly = fals
     }
     return out;
 }
+
+// What a label shows: its characters, or what its markup renders to.
+inline QString shown(const QLabel* label) {
+    if (label->textFormat() != Qt::RichText &&
+        (label->textFormat() != Qt::AutoText || !Qt::mightBeRichText(label->text()))) {
+        return label->text();
+    }
+    QTextDocument doc;
+    doc.setHtml(label->text());
+    return doc.toPlainText();
+}
+
+// A label showing these characters as they are, laid out as wide as they are
+// (wider than any rendering of markup in them).
+inline void expectLiteral(const QLabel* label, const QString& text) {
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), text);
+    EXPECT_EQ(shown(label), text);
+    EXPECT_GE(label->sizeHint().width(), label->fontMetrics().horizontalAdvance(text));
+}
+
+// What a menu item shows: "&&" is one "&", a lone "&" marks the shortcut.
+inline QString shownMenuText(const QString& text) {
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size()) {
+            ++i;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+// Rendered as markup, <img src="/dev/zero"> reads until memory runs out: with
+// a bound on memory that fails the test instead of filling the machine.
+inline void boundMemory() {
+#if !defined(__SANITIZE_ADDRESS__)
+    const rlimit limit{rlim_t(2) << 30, rlim_t(2) << 30};
+    setrlimit(RLIMIT_AS, &limit);
+#endif
+}
+inline const QString kMarkup = QStringLiteral(R"(<b>x</b><img src="/dev/zero">)");
 
 // The main window's controls, found by their object names.
 template <typename T> T* named(const QObject& w, const QString& name) {
@@ -123,6 +173,14 @@ protected:
         QFile f(path);
         f.open(QIODevice::WriteOnly);
         f.resize(size);
+        return path;
+    }
+    // A playlist file listing these files.
+    QString playlist(const QString& name, const QStringList& files) {
+        const QString path = dir.filePath(name);
+        QFile m3u(path);
+        EXPECT_TRUE(m3u.open(QIODevice::WriteOnly));
+        m3u.write((files.join("\r\n") + "\r\n").toUtf8());
         return path;
     }
     // A real file the simulated control plays with this title and description.

@@ -1,6 +1,6 @@
-// The playlist window and the codec window inside the program: shown and
-// hidden by the main window's commands, refreshed on the controller's
-// events, and driven by the helper window's menus.
+// The program's other windows with the main window: the playlist window and
+// the codec window shown, refreshed and unloaded by its commands, and the
+// compact window the display mode switches to, with every way out of it.
 #include "MainWindowFixture.h"
 #include "app/ProgramWindows.h"
 #include "player/frmCodecs.h"
@@ -8,12 +8,17 @@
 #include "playlist/frmPlaylist.h"
 #include "skin/LabelButton.h"
 
+#include <QApplication>
 #include <QKeyEvent>
-#include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <functional>
 
 using namespace lumadeck;
 using namespace lumadeck::test;
+namespace g = lumadeck::mdlGlobals;
 
 namespace {
 
@@ -21,69 +26,98 @@ class ProgramWindowsTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        windows.Install(Environment());
+        m_windows.Install(Environment());
     }
     void TearDown() override {
         MainWindowTest::TearDown();
         Forms::Codecs.unload();
         flushDeletes();
     }
-    static QAction* action(QWidget& w, const QString& text) {
-        for (QAction* a : w.findChildren<QAction*>()) {
-            if (a->text() == text) {
-                return a;
-            }
-        }
-        ADD_FAILURE() << "no action " << text.toStdString();
-        return nullptr;
-    }
     static frmPlaylist* playlistWindow() { return Forms::Playlist.ifLoaded(); }
     static bool enabled(PlayListButton b) { return playlistWindow()->Button(b)->isEnabled(); }
+    static void key(QWidget* to, Qt::KeyboardModifiers modifiers, int code = Qt::Key_F4) {
+        QKeyEvent press(QEvent::KeyPress, code, modifiers);
+        QCoreApplication::sendEvent(to, &press);
+    }
+    static QWidget* showVideoIcon() {
+        return Forms::ThinPlayer->findChild<QWidget*>("imgShowVideo");
+    }
 
-    ProgramWindows windows;
+private:
+    ProgramWindows m_windows;
 };
+
+// Presses a label button of the compact window and, once its menu is up,
+// triggers the item with that text (or just closes the menu).
+void chooseFromLabel(int n, const QString& item) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, item] {
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!popup) {
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        popup->close();
+        for (QAction* a : popup->actions()) {
+            if (a->text() == item) {
+                a->trigger();
+                return;
+            }
+        }
+    });
+    timer->start(10);
+    auto* lbl = Forms::ThinPlayer->findChild<LabelButton*>(QString("lblButtons%1").arg(n));
+    QTest::mousePress(lbl, Qt::LeftButton, {}, QPoint(5, 5));
+}
 
 } // namespace
 
-TEST_F(ProgramWindowsTest, ToolbarShowsThePlaylistWindowAndHideUnloadsIt) {
+TEST_F(ProgramWindowsTest, PlaylistWindowIsShownHiddenAndUnloadedWithTheProgram) {
     frmLumadeck& w = start();
     for (const char* name : {"a.mpg", "b.mpg"}) {
         w.cPlayList()->Add(file(name), false);
     }
-    w.findChild<QAction*>("playlist")->trigger();
-    frmPlaylist* window = playlistWindow();
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->pos(), QPoint(0, 0));
-    EXPECT_EQ(window->Model()->rowCount(), 2);
-    EXPECT_FALSE(action(w, "&Show Playlist")->isVisible());
-    EXPECT_TRUE(action(w, "&Hide Playlist")->isVisible());
+    action(w, "playlist")->trigger();
+    ASSERT_NE(playlistWindow(), nullptr);
+    EXPECT_TRUE(playlistWindow()->isVisible());
+    EXPECT_EQ(playlistWindow()->pos(), QPoint(0, 0));
+    EXPECT_EQ(playlistWindow()->Model()->rowCount(), 2);
+    EXPECT_FALSE(action(w, "mnuShowPlaylist")->isVisible());
+    EXPECT_TRUE(action(w, "mnuHidePlaylist")->isVisible());
 
-    action(w, "&Hide Playlist")->trigger();
+    action(w, "mnuHidePlaylist")->trigger();
     EXPECT_FALSE(w.cPlayList()->bPLShown());
-    EXPECT_TRUE(action(w, "&Show Playlist")->isVisible());
-    EXPECT_FALSE(action(w, "&Hide Playlist")->isVisible());
+    EXPECT_TRUE(action(w, "mnuShowPlaylist")->isVisible());
+    EXPECT_FALSE(action(w, "mnuHidePlaylist")->isVisible());
     flushDeletes();
     EXPECT_EQ(playlistWindow(), nullptr);
 
     // The close button, then the status-bar popup's first item: a new
     // window, showing the list again.
-    action(w, "&Show Playlist")->trigger();
+    action(w, "mnuShowPlaylist")->trigger();
     ASSERT_NE(playlistWindow(), nullptr);
     playlistWindow()->findChild<QAbstractButton*>("skinButtonClose")->click();
     EXPECT_FALSE(w.cPlayList()->bPLShown());
-    EXPECT_TRUE(action(w, "&Show Playlist")->isVisible());
+    EXPECT_TRUE(action(w, "mnuShowPlaylist")->isVisible());
     w.PopupPlaylistChosen(0);
     ASSERT_NE(playlistWindow(), nullptr);
     EXPECT_TRUE(playlistWindow()->isVisible());
     EXPECT_FALSE(playlistWindow()->IsUnloaded());
     EXPECT_EQ(playlistWindow()->Model()->rowCount(), 2);
+
+    // The program's end unloads the window and its helper.
+    QPointer<frmPlaylist> window = playlistWindow();
+    ASSERT_TRUE(Forms::Helper.isLoaded());
+    w.ExitProgram();
+    flushDeletes();
+    EXPECT_TRUE(window.isNull());
+    EXPECT_FALSE(Forms::Helper.isLoaded());
 }
 
 TEST_F(ProgramWindowsTest, ButtonsFollowThePlayersStateThroughTheMainWindow) {
     frmLumadeck& w = start();
-    const QString a = file("a.mpg");
-    w.cPlayList()->Add(a, false);
+    w.cPlayList()->Add(file("a.mpg"), false);
     w.cPlayList()->ShowPlayList();
     w.cPlayList()->PlayVideoByIndex(0, 0);
     EXPECT_FALSE(enabled(PlayListButton::Play));
@@ -107,57 +141,29 @@ TEST_F(ProgramWindowsTest, ButtonsFollowThePlayersStateThroughTheMainWindow) {
     EXPECT_EQ(playlistWindow()->Model()->rowCount(), 0);
 }
 
-TEST_F(ProgramWindowsTest, ClosingTheMainWindowUnloadsThePlaylistWindowAndItsHelper) {
-    frmLumadeck& w = start();
-    w.cPlayList()->ShowPlayList();
-    QPointer<frmPlaylist> window = playlistWindow();
-    ASSERT_TRUE(Forms::Helper.isLoaded());
-    w.ExitProgram();
-    flushDeletes();
-    EXPECT_TRUE(window.isNull());
-    EXPECT_FALSE(Forms::Helper.isLoaded());
-}
-
-TEST_F(ProgramWindowsTest, AltF4InThePlaylistWindowEndsTheProgramOnlyInCompactMode) {
-    stored("ThinClient", "True");
-    frmLumadeck& w = start();
-    QPointer<frmLumadeck> guard(&w);
-    w.cPlayList()->ShowPlayList();
-    ASSERT_NE(playlistWindow(), nullptr);
-    QKeyEvent ctrlAltF4(QEvent::KeyPress, Qt::Key_F4, Qt::ControlModifier | Qt::AltModifier);
-    QCoreApplication::sendEvent(playlistWindow(), &ctrlAltF4);
-    EXPECT_TRUE(Forms::Lumadeck.isLoaded());
-    QKeyEvent altF4(QEvent::KeyPress, Qt::Key_F4, Qt::AltModifier);
-    QCoreApplication::sendEvent(playlistWindow(), &altF4);
-    EXPECT_FALSE(Forms::Lumadeck.isLoaded());
-    EXPECT_EQ(saved("ThinClient"), "True");
-}
-
 TEST_F(ProgramWindowsTest, CodecWindowListsTheClipsCodecsAndKeepsItsRowsWhileOpen) {
     frmLumadeck& w = start();
     const QString wmv = file("a.wmv");
-    SimulatedMedia clipWithThree;
-    clipWithThree.codecs = {
-        {"Windows Media Video 9", true, "apt:gstreamer1.0-libav"},
-        {"Windows Media Audio 9 Professional", false, "apt:gstreamer1.0-plugins-bad"},
-        {"Windows Media Audio 8", true, "apt:gstreamer1.0-libav"}};
-    control->Script(wmv, clipWithThree);
+    SimulatedMedia three;
+    three.codecs = {{"Windows Media Video 9", true, "apt:gstreamer1.0-libav"},
+                    {"Windows Media Audio 9 Professional", false, "apt:gstreamer1.0-plugins-bad"}};
+    control->Script(wmv, three);
     const QString mpg = file("b.mpg");
-    SimulatedMedia clipWithOne;
-    clipWithOne.codecs = {{"MPEG-1 Video (avdec_mpeg1video)", true, ""}};
-    control->Script(mpg, clipWithOne);
+    SimulatedMedia one;
+    one.codecs = {{"MPEG-1 Video (avdec_mpeg1video)", true, ""}};
+    control->Script(mpg, one);
 
-    w.cPlayList()->PlayVideo(wmv);
-    QMenu* help = w.findChild<QMenu*>("mnuHelp");
+    QMenu* help = menu(w, "mnuHelp");
+    QAction* codecs = action(w, "mnuCodecs");
     emit help->aboutToShow();
-    QAction* codecs = action(w, "&Codecs In Clip");
+    EXPECT_FALSE(codecs->isEnabled()); // no clip open
+    w.cPlayList()->PlayVideo(wmv);
+    emit help->aboutToShow();
     ASSERT_TRUE(codecs->isEnabled());
     codecs->trigger();
     frmCodecs* window = Forms::Codecs.ifLoaded();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->windowTitle(), "List of installed Codecs");
-    EXPECT_EQ(window->findChild<QLabel*>("lblCaption")->text(), "List of all Codecs In this clip");
     const auto rows = [&window] {
         QStringList out;
         for (int r = 0; r < window->RowCount(); ++r) {
@@ -167,21 +173,18 @@ TEST_F(ProgramWindowsTest, CodecWindowListsTheClipsCodecsAndKeepsItsRowsWhileOpe
         }
         return out;
     };
-    const QStringList three = {
+    const QStringList first = {
         "Codec1 | Windows Media Video 9 | Installed | apt:gstreamer1.0-libav",
         "Codec2 | Windows Media Audio 9 Professional | Not Installed | "
-        "apt:gstreamer1.0-plugins-bad",
-        "Codec3 | Windows Media Audio 8 | Installed | apt:gstreamer1.0-libav"};
-    EXPECT_EQ(rows(), three);
-
+        "apt:gstreamer1.0-plugins-bad"};
+    EXPECT_EQ(rows(), first);
     // Another clip while the window stays open: its rows stay.
     w.cPlayList()->PlayVideo(mpg);
     codecs->trigger();
-    EXPECT_EQ(rows(), three);
+    EXPECT_EQ(rows(), first);
 
     // Esc unloads it; opening it again shows the current clip's codecs.
-    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QCoreApplication::sendEvent(window, &esc);
+    key(window, Qt::NoModifier, Qt::Key_Escape);
     flushDeletes();
     EXPECT_FALSE(Forms::Codecs.isLoaded());
     codecs->trigger();
@@ -195,4 +198,117 @@ TEST_F(ProgramWindowsTest, CodecWindowListsTheClipsCodecsAndKeepsItsRowsWhileOpe
     EXPECT_FALSE(codecs->isEnabled());
     window->LoadListOfCodecs(w.cPlay()->MediaPlayer());
     EXPECT_EQ(window->RowCount(), 1);
+}
+
+TEST_F(ProgramWindowsTest, ModeSwitchRunsOnTheNextTickAndTheCompactLabelsFollowThePlayer) {
+    boundMemory();
+    frmLumadeck& w = start();
+    QList<bool> shownBefore;
+    for (int n = 0; n < 4; ++n) {
+        shownBefore << driveMenu(w, n)->menuAction()->isVisible();
+    }
+    action(w, "mnuClassic")->trigger();
+    EXPECT_TRUE(g::ThinClient);
+    EXPECT_EQ(timer(w)->Tag, TimerTag::ShowModeWindow);
+    EXPECT_TRUE(w.isVisible()); // not before the tick
+    w.Timer1_Timer();
+    EXPECT_EQ(timer(w)->Tag, TimerTag::Idle);
+    EXPECT_FALSE(w.isVisible()); // nothing plays: the video window goes
+    ASSERT_TRUE(Forms::ThinPlayer.isLoaded());
+    EXPECT_TRUE(Forms::ThinPlayer->isVisible());
+    EXPECT_TRUE(showVideoIcon()->isVisibleTo(Forms::ThinPlayer.ifLoaded()));
+    EXPECT_EQ(action(w, "mnuClassic")->text(), "&Legacy Mode");
+    EXPECT_FALSE(w.menuBar()->isVisible());
+    EXPECT_EQ(w.cPlay()->FormTopMargin(), 0);
+
+    // The first file brings the video window back, right under its top;
+    // the compact labels show its name as it is on each tick.
+    const QString name = QStringLiteral(R"(<h1>x<img src="zero">.mpg)"); // no "/" in a name
+    w.cPlayList()->PlayVideo(clip(name));
+    EXPECT_TRUE(w.isVisible());
+    w.Timer1_Timer();
+    auto* video = w.findChild<MediaControl*>();
+    ASSERT_NE(video, nullptr);
+    EXPECT_EQ(video->y(), 0);
+    expectLiteral(label(*Forms::ThinPlayer.ifLoaded(), "lblCurrFile"), name);
+    EXPECT_EQ(shown(label(*Forms::ThinPlayer.ifLoaded(), "lblPosition")), "0:00/1:00");
+
+    // Back: the menus of assigned drives (or the "no drives" menu) come back
+    // as they were, and the video sits below the toolbar again.
+    action(w, "mnuClassic")->trigger();
+    w.Timer1_Timer();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(Forms::ThinPlayer->isVisible());
+    EXPECT_EQ(action(w, "mnuClassic")->text(), "&Compact Mode");
+    EXPECT_TRUE(w.menuBar()->isVisible());
+    for (int n = 0; n < 4; ++n) {
+        EXPECT_EQ(driveMenu(w, n)->menuAction()->isVisible(), shownBefore[n]) << n;
+    }
+    EXPECT_GT(w.cPlay()->FormTopMargin(), 0);
+    EXPECT_GE(video->y(), w.cPlay()->FormTopMargin());
+
+    timer(w)->Tag = "3"; // an unknown command stays in the tag
+    w.Timer1_Timer();
+    EXPECT_EQ(timer(w)->Tag, "3");
+}
+
+TEST_F(ProgramWindowsTest, StartingCompactShowsTheBarWhoseMenusRunTheMainWindows) {
+    stored("ThinClient", "True");
+    frmLumadeck& w = start();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(Forms::ThinPlayer->isVisible());
+    EXPECT_TRUE(showVideoIcon()->isVisibleTo(Forms::ThinPlayer.ifLoaded()));
+    // Applied again (as the bar's Options menu does) after the video window
+    // came back: neither hides it nor shows the icon again.
+    w.show();
+    showVideoIcon()->hide();
+    chooseFromLabel(1, "");
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(showVideoIcon()->isVisibleTo(Forms::ThinPlayer.ifLoaded()));
+    // The View menu's mode item runs the main window's own handler.
+    chooseFromLabel(2, "&Legacy Mode");
+    EXPECT_FALSE(g::ThinClient);
+    EXPECT_EQ(timer(w)->Tag, TimerTag::ShowModeWindow);
+}
+
+TEST_F(ProgramWindowsTest, EveryWayOutOfTheCompactModeEndsTheProgramAndStoresTheMode) {
+    stored("ThinClient", "True");
+    const std::pair<const char*, std::function<void(frmLumadeck&)>> doors[] = {
+        {"the bar's File menu", [](frmLumadeck&) { chooseFromLabel(0, "E&xit"); }},
+        {"Alt+F4 on the bar",
+         [](frmLumadeck&) {
+             Forms::ThinPlayer->HandleKey(Qt::Key_F4, Qt::AltModifier | Qt::ControlModifier);
+             flushDeletes();
+             EXPECT_TRUE(Forms::Lumadeck.isLoaded());
+             Forms::ThinPlayer->HandleKey(Qt::Key_F4, Qt::AltModifier);
+         }},
+        {"Alt+F4 in the playlist window",
+         [](frmLumadeck& w) {
+             w.cPlayList()->ShowPlayList();
+             ASSERT_NE(playlistWindow(), nullptr);
+             key(playlistWindow(), Qt::ControlModifier | Qt::AltModifier);
+             EXPECT_TRUE(Forms::Lumadeck.isLoaded());
+             key(playlistWindow(), Qt::AltModifier);
+         }},
+        {"closing the video window hides it, closing the bar ends",
+         [this](frmLumadeck& w) {
+             w.show();
+             EXPECT_FALSE(w.close());
+             EXPECT_TRUE(Forms::Lumadeck.isLoaded());
+             EXPECT_FALSE(w.isVisible());
+             EXPECT_TRUE(store.writes.isEmpty());
+             Forms::ThinPlayer->close();
+         }},
+    };
+    for (const auto& [what, leave] : doors) {
+        SCOPED_TRACE(what);
+        frmLumadeck& w = start();
+        store.writes.clear();
+        leave(w);
+        flushDeletes();
+        EXPECT_FALSE(Forms::Lumadeck.isLoaded());
+        EXPECT_FALSE(Forms::ThinPlayer.isLoaded());
+        EXPECT_TRUE(store.writes.contains("ThinClient"));
+        EXPECT_EQ(saved("ThinClient"), "True");
+    }
 }

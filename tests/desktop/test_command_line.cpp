@@ -1,14 +1,18 @@
-// The command line parsed into the files the program opens, and the built
-// program's answers to --help, --version and mistakes.
+// The command line parsed into the files the program opens, its answers to
+// --help, --version and mistakes, and what a start does on the desktop
+// session before its windows come up: run, or hand its files to the
+// instance that runs and end.
 #include "desktop/CommandLine.h"
+#include "desktop/IDesktopSession.h"
+#include "desktop/MprisPlayer.h"
+#include "desktop/Startup.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-using lumadeck::CommandLine;
+using namespace lumadeck;
 
 namespace {
 
@@ -37,27 +41,25 @@ TEST(CommandLine, NamesAndUrisBecomeAbsoluteLocalFiles) {
     struct Case {
         QString argument;
         QString file; // "" when refused
-    } cases[] = {
-        {"a.mpg", root + "/a.mpg"},
-        {"./sub dir/../a.mpg", root + "/a.mpg"},
-        {"Vidéos/clip one.mpg", root + "/Vidéos/clip one.mpg"},
-        {root + "/list.m3u", root + "/list.m3u"},
-        // missing files are kept: the player reports them when it gets there
-        {"missing.mpg", root + "/missing.mpg"},
-        {"file://" + root + "/Vid%C3%A9os/clip%20one.mpg", root + "/Vidéos/clip one.mpg"},
-        {"file://localhost" + root + "/a.mpg", root + "/a.mpg"},
-        {"FILE://" + root + "/a.mpg", root + "/a.mpg"},
-        // an existing file whose name looks like a URI is a file
-        {"notes:1.mpg", root + "/notes:1.mpg"},
-        {"http://example.com/clip.mpg", ""},
-        {"smb://server/share/clip.mpg", ""},
-        {"mailto:someone", ""},
-        {"file://otherhost/clip.mpg", ""},
-        {"file:relative.mpg", ""},
-        {"sub dir", ""},
-        {root, ""},
-        {"", ""},
-    };
+    } cases[] = {{"a.mpg", root + "/a.mpg"},
+                 {"./sub dir/../a.mpg", root + "/a.mpg"},
+                 {"Vidéos/clip one.mpg", root + "/Vidéos/clip one.mpg"},
+                 {root + "/list.m3u", root + "/list.m3u"},
+                 // missing files are kept: the player reports them when it gets there
+                 {"missing.mpg", root + "/missing.mpg"},
+                 {"file://" + root + "/Vid%C3%A9os/clip%20one.mpg", root + "/Vidéos/clip one.mpg"},
+                 {"file://localhost" + root + "/a.mpg", root + "/a.mpg"},
+                 {"FILE://" + root + "/a.mpg", root + "/a.mpg"},
+                 // an existing file whose name looks like a URI is a file
+                 {"notes:1.mpg", root + "/notes:1.mpg"},
+                 {"http://example.com/clip.mpg", ""},
+                 {"smb://server/share/clip.mpg", ""},
+                 {"mailto:someone", ""},
+                 {"file://otherhost/clip.mpg", ""},
+                 {"file:relative.mpg", ""},
+                 {"sub dir", ""},
+                 {root, ""},
+                 {"", ""}};
     for (const Case& c : cases) {
         QString problem;
         const QString file = CommandLine::ToLocalFile(c.argument, root, &problem);
@@ -68,26 +70,18 @@ TEST(CommandLine, NamesAndUrisBecomeAbsoluteLocalFiles) {
 
 TEST(CommandLine, OpensWhatItCanInOrderAndReportsTheRest) {
     Folder f;
-    const CommandLine line =
-        parse(f, {"a.mpg", "http://example.com/x.mpg", "sub dir", "list.m3u", "--", "-odd.mpg"});
+    QStringList args = {"a.mpg", "http://example.com/x.mpg", "sub dir", "list.m3u"};
+    QStringList files = {f.path("a.mpg"), f.path("list.m3u")};
+    for (int i = 0; i < 1000; ++i) {
+        args << QString("clip %1.mpg").arg(i);
+        files << f.path(QString("clip %1.mpg").arg(i));
+    }
+    const CommandLine line = parse(f, args + QStringList{"--", "-odd.mpg"});
     EXPECT_FALSE(line.exitNow);
-    EXPECT_EQ(line.files, QStringList({f.path("a.mpg"), f.path("list.m3u"), f.path("-odd.mpg")}));
+    EXPECT_EQ(line.files, files + QStringList{f.path("-odd.mpg")});
     ASSERT_EQ(line.problems.size(), 2);
     EXPECT_TRUE(line.problems[0].contains("http://example.com/x.mpg"));
     EXPECT_TRUE(line.problems[1].contains("sub dir"));
-}
-
-TEST(CommandLine, AThousandFilesKeepTheirOrder) {
-    Folder f;
-    QStringList args;
-    QStringList expected;
-    for (int i = 0; i < 1000; ++i) {
-        args << QString("clip %1.mpg").arg(i);
-        expected << f.path(QString("clip %1.mpg").arg(i));
-    }
-    const CommandLine line = parse(f, args);
-    EXPECT_EQ(line.files, expected);
-    EXPECT_TRUE(line.problems.isEmpty());
 }
 
 TEST(CommandLine, HelpVersionAndUsageErrorsEndTheProgram) {
@@ -105,40 +99,67 @@ TEST(CommandLine, HelpVersionAndUsageErrorsEndTheProgram) {
         {{"--bogus", "a.mpg"}, 2, "", true},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
         const CommandLine line = parse(f, c.args);
-        EXPECT_TRUE(line.exitNow) << c.args.join(' ').toStdString();
-        EXPECT_EQ(line.exitCode, c.exitCode) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(line.exitNow);
+        EXPECT_EQ(line.exitCode, c.exitCode);
         EXPECT_TRUE(line.output.contains(c.output)) << line.output.toStdString();
-        EXPECT_EQ(!line.problems.isEmpty(), c.problems) << c.args.join(' ').toStdString();
+        EXPECT_EQ(!line.problems.isEmpty(), c.problems);
         EXPECT_TRUE(line.files.isEmpty());
     }
-    const QStringList version = CommandLine::VersionText().split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(version.size(), 2);
-    EXPECT_EQ(version[0], "Lumadeck Player 2.0");
-    EXPECT_TRUE(version[1].startsWith("Licence GPL-3.0-or-later"));
 }
 
-TEST(CommandLine, TheProgramAnswersHelpAndVersionWithoutADisplay) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
+namespace {
+
+// A session for tests: answers Publish and HandOver as told and records the
+// calls.
+struct FakeSession : IDesktopSession {
+    Claim claim = Claim::Owner;
+    bool takesFiles = true;
+    QStringList calls;
+    Claim Publish(MprisPlayer&) override {
+        calls << "Publish";
+        return claim;
+    }
+    bool HandOver(const QStringList& files) override {
+        calls << "HandOver " + files.join(',');
+        return takesFiles;
+    }
+    void PublishAsInstance() override { calls << "PublishAsInstance"; }
+};
+
+} // namespace
+
+TEST(Startup, RunsOrHandsItsFilesToTheRunningInstance) {
+    using Claim = IDesktopSession::Claim;
+    using Outcome = Startup::Outcome;
+    const QStringList one = {"/v/a.mpg"}, two = {"/v/a.mpg", "/v/b.mpg"};
     struct Case {
-        QStringList args;
-        int exitCode;
-        QString out;
+        Claim claim;
+        bool takesFiles;
+        QStringList files;
+        Outcome outcome;
+        QStringList calls;
     } cases[] = {
-        {{"--version"}, 0, "Lumadeck Player 2.0\nLicence GPL-3.0-or-later"},
-        {{"--help"}, 0, "Usage: "},
-        {{"-h", "--", "x.mpg"}, 0, "Usage: "},
+        {Claim::Owner, true, one, Outcome::Run, {"Publish"}}, // the first start
+        {Claim::NoSession, true, one, Outcome::Run, {"Publish"}},
+        {Claim::Taken, true, two, Outcome::HandedOver, {"Publish", "HandOver " + two.join(',')}},
+        // A second start without files runs on its own, as it does when
+        // the running one does not answer.
+        {Claim::Taken, true, {}, Outcome::Run, {"Publish", "PublishAsInstance"}},
+        {Claim::Taken,
+         false,
+         one,
+         Outcome::Run,
+         {"Publish", "HandOver /v/a.mpg", "PublishAsInstance"}},
     };
     for (const Case& c : cases) {
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(QString(LUMADECK_BUILD_DIR) + "/lumadeck", c.args);
-        ASSERT_TRUE(p.waitForFinished(20000));
-        EXPECT_EQ(p.exitCode(), c.exitCode);
-        EXPECT_TRUE(QString::fromUtf8(p.readAllStandardOutput()).startsWith(c.out))
-            << c.args.join(' ').toStdString();
+        SCOPED_TRACE(c.calls.join(", ").toStdString());
+        FakeSession session;
+        session.claim = c.claim;
+        session.takesFiles = c.takesFiles;
+        MprisPlayer player;
+        EXPECT_EQ(Startup::Begin(session, player, c.files), c.outcome);
+        EXPECT_EQ(session.calls, c.calls);
     }
 }

@@ -22,25 +22,13 @@ QStringList entries(frmLumadeck& w) {
     return names;
 }
 
-QString statusText(frmLumadeck& w) {
-    auto* status = w.findChild<QLabel*>("status");
-    return status ? status->text() : QString("<no status panel>");
-}
-
 bool playing(frmLumadeck& w, const QString& file) {
     return w.cPlay()->FileName() == file && w.cPlay()->GetPlayStatus() == PlayStateCode::Playing;
 }
 
 class FileOpeningTest : public MainWindowTest {
 protected:
-    QString playlist(const QString& name, const QStringList& files) {
-        const QString path = dir.filePath(name);
-        QFile m3u(path);
-        m3u.open(QIODevice::WriteOnly);
-        m3u.write((files.join("\r\n") + "\r\n").toUtf8());
-        return path;
-    }
-    QMimeData* urls(const QStringList& names) {
+    static QMimeData* urls(const QStringList& names) {
         auto* data = new QMimeData;
         QList<QUrl> list;
         for (const QString& name : names) {
@@ -81,46 +69,7 @@ TEST_F(FileOpeningTest, NamedFilesOpenAsIfChosenOneAfterTheOther) {
     }
     // The missing file was reported as the player reports any missing file.
     FileOpening::OpenAsChosen(w, {missing});
-    EXPECT_EQ(statusText(w), "Not Found: " + missing);
-}
-
-TEST_F(FileOpeningTest, AThousandFilesAllJoinTheListAndTheFirstPlays) {
-    frmLumadeck& w = start();
-    QStringList names;
-    for (int i = 0; i < 1000; ++i) {
-        names << file(QString("many/clip %1.mpg").arg(i, 4, 10, QChar('0')));
-    }
-    FileOpening::OpenAsChosen(w, names);
-    EXPECT_EQ(entries(w), names);
-    EXPECT_TRUE(playing(w, names.first()));
-    EXPECT_EQ(w.cPlayList()->CurrentFileIndex(), 0);
-}
-
-TEST_F(FileOpeningTest, DroppedFilesJoinTheListAndTheFirstPlaysOnlyOnAnEmptyList) {
-    frmLumadeck& w = start();
-    const QString a = clip("a.mpg"), b = clip("b.mpg"), c = clip("c.mpg");
-    const QString x = clip("x.mpg");
-    const QString list = playlist("list.m3u", {x});
-
-    DroppedFiles::Open(*w.cPlayList(), {a, b});
-    EXPECT_EQ(entries(w), QStringList({a, b}));
-    EXPECT_TRUE(playing(w, a));
-
-    // On a list that plays, the drop only adds: nothing restarts.
-    control->Advance(5);
-    control->calls.clear();
-    DroppedFiles::Open(*w.cPlayList(), {c});
-    EXPECT_EQ(entries(w), QStringList({a, b, c}));
-    EXPECT_TRUE(playing(w, a));
-    EXPECT_DOUBLE_EQ(w.cPlay()->CurrentPosition(), 5);
-    EXPECT_FALSE(control->calls.join('\n').contains("Open"))
-        << control->calls.join('\n').toStdString();
-
-    // A playlist loads; a file dropped with it joins the loaded list.
-    DroppedFiles::Open(*w.cPlayList(), {list, a});
-    EXPECT_EQ(entries(w), QStringList({x, a}));
-    EXPECT_EQ(w.cPlayList()->PlayListFileName(), list);
-    EXPECT_TRUE(playing(w, x));
+    EXPECT_EQ(label(w, "status")->text(), "Not Found: " + missing);
 }
 
 TEST_F(FileOpeningTest, OnlyLocalFilesOfADropCount) {
@@ -134,11 +83,9 @@ TEST_F(FileOpeningTest, OnlyLocalFilesOfADropCount) {
     EXPECT_TRUE(DroppedFiles::Names(nullptr).isEmpty());
 }
 
-TEST_F(FileOpeningTest, TheMainWindowTakesDropsOfFilesAndRoutesWholeFilesToItsOpenCommand) {
+TEST_F(FileOpeningTest, DroppedFilesJoinTheListAndTheFirstPlaysOnlyOnAnEmptyList) {
     frmLumadeck& w = start();
-    const QString a = clip("a.mpg"), b = clip("b.mpg");
-    const QString disc = file("disc.cue");
-
+    const QString a = clip("a.mpg"), b = clip("b.mpg"), c = clip("c.mpg"), x = clip("x.mpg");
     auto drop = [&](QMimeData* data) {
         std::unique_ptr<QMimeData> owned(data);
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
@@ -147,18 +94,33 @@ TEST_F(FileOpeningTest, TheMainWindowTakesDropsOfFilesAndRoutesWholeFilesToItsOp
         QCoreApplication::sendEvent(&w, &dropped);
         return enter.isAccepted() && dropped.isAccepted();
     };
-
     EXPECT_TRUE(w.acceptDrops());
     EXPECT_FALSE(drop(urls({"http://example.com/a.mpg"})));
     EXPECT_TRUE(entries(w).isEmpty());
-
     EXPECT_TRUE(drop(urls({a, b})));
     EXPECT_EQ(entries(w), QStringList({a, b}));
     EXPECT_TRUE(playing(w, a));
 
+    // On a list that plays, the drop only adds: nothing restarts.
+    control->Advance(5);
+    control->calls.clear();
+    EXPECT_TRUE(drop(urls({c})));
+    EXPECT_EQ(entries(w), QStringList({a, b, c}));
+    EXPECT_TRUE(playing(w, a));
+    EXPECT_DOUBLE_EQ(w.cPlay()->CurrentPosition(), 5);
+    EXPECT_FALSE(control->calls.join('\n').contains("Open"))
+        << control->calls.join('\n').toStdString();
+
     // A disc image goes through the window's open command, as the open
     // dialog's choice would, and is not added as a clip: this one is no
     // Video CD, so it is refused there and the list stays as it was.
-    EXPECT_TRUE(drop(urls({disc})));
-    EXPECT_EQ(entries(w), QStringList({a, b}));
+    EXPECT_TRUE(drop(urls({file("disc.cue")})));
+    EXPECT_EQ(entries(w), QStringList({a, b, c}));
+
+    // A playlist loads; a file dropped with it joins the loaded list.
+    const QString list = playlist("list.m3u", {x});
+    DroppedFiles::Open(*w.cPlayList(), {list, a});
+    EXPECT_EQ(entries(w), QStringList({x, a}));
+    EXPECT_EQ(w.cPlayList()->PlayListFileName(), list);
+    EXPECT_TRUE(playing(w, x));
 }

@@ -18,8 +18,6 @@
 
 using namespace lumadeck;
 using namespace lumadeck::test;
-using lumadeck::test::PrivateBus;
-using lumadeck::test::waitFor;
 
 namespace {
 
@@ -52,7 +50,6 @@ protected:
         changes.clear();
         return all;
     }
-    QString playStatusPanel(frmLumadeck& w) { return w.findChild<QLabel*>("playstatus")->text(); }
 
     test::RecordingPositionStore positions;
     MprisPlayer mpris;
@@ -89,13 +86,21 @@ TEST_F(MprisTest, PropertiesFollowTheWindowThroughOpenPauseSeekNextAndTheEnd) {
     EXPECT_EQ(now.value("CanSeek"), true);
     EXPECT_EQ(mpris.CanGoPrevious(), false);
     EXPECT_EQ(mpris.Metadata(), metadata);
+    // Stop and Play as the window's buttons do.
+    mpris.Stop();
+    EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(a) + " (Stopped)");
+    EXPECT_EQ(mpris.PlaybackStatus(), "Stopped");
+    mpris.Play();
+    EXPECT_EQ(mpris.PlaybackStatus(), "Playing");
+    EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(a));
+    announced();
 
     // Pause: the position is stored as when the window's control pauses.
     control->Advance(12);
     positions.calls.clear();
     mpris.Pause();
     EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(a) + " (Paused)");
-    EXPECT_EQ(playStatusPanel(w).toStdString(), "Paused");
+    EXPECT_EQ(label(w, "playstatus")->text(), "Paused");
     EXPECT_EQ(announced(), QVariantMap({{"PlaybackStatus", "Paused"}}));
     EXPECT_EQ(positions.calls, QStringList({"save 2>1 a one.mpg 12"}));
     mpris.Pause(); // already paused: nothing
@@ -128,11 +133,14 @@ TEST_F(MprisTest, PropertiesFollowTheWindowThroughOpenPauseSeekNextAndTheEnd) {
     mpris.Next(); // nothing after the last entry
     EXPECT_EQ(w.cPlay()->FileName(), b);
 
-    // Previous goes back to the first entry, Next on again.
+    // Previous goes back to the first entry; seeking past its end is Next.
     mpris.Previous();
     EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(a));
     EXPECT_EQ(trackId(mpris.Metadata()), MprisPlayer::TrackPrefix + "0");
-    mpris.Next();
+    mpris.Seek(3600'000'000LL);
+    EXPECT_EQ(w.cPlay()->FileName(), b);
+    mpris.Seek(3600'000'000LL); // the last entry: nothing
+    EXPECT_EQ(w.cPlay()->FileName(), b);
 
     // The end of the list (the player reports it on its next tick): the
     // controller has moved past the last entry, so there is no next and no
@@ -141,26 +149,14 @@ TEST_F(MprisTest, PropertiesFollowTheWindowThroughOpenPauseSeekNextAndTheEnd) {
     control->ReachEnd();
     w.cPlay()->Tick();
     EXPECT_EQ(done.size(), 1);
-    EXPECT_EQ(playStatusPanel(w).toStdString(), "Stopped");
+    EXPECT_EQ(label(w, "playstatus")->text(), "Stopped");
     EXPECT_EQ(mpris.PlaybackStatus(), "Stopped");
     now = announced();
     EXPECT_EQ(now.value("PlaybackStatus"), "Stopped");
     EXPECT_EQ(mpris.CanGoNext(), false);
     EXPECT_EQ(mpris.CanGoPrevious(), false);
-}
 
-TEST_F(MprisTest, PlayStopVolumeAndSeekingPastTheEnd) {
-    frmLumadeck& w = startAttached();
-    const QString a = clip("a.mpg"), b = clip("b.mpg");
-    FileOpening::OpenAsChosen(w, {a, b});
-    mpris.Stop();
-    EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(a) + " (Stopped)");
-    EXPECT_EQ(mpris.PlaybackStatus(), "Stopped");
-    mpris.Play();
-    EXPECT_EQ(mpris.PlaybackStatus(), "Playing");
-    EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(a));
-
-    announced();
+    // The volume is bounded and follows the control's own panel.
     for (const auto& [set, expected] : std::initializer_list<std::pair<double, double>>{
              {0.5, 0.5}, {1.7, 1.0}, {-3, 0.0}, {0.333, 0.33}}) {
         mpris.SetVolume(set);
@@ -168,14 +164,14 @@ TEST_F(MprisTest, PlayStopVolumeAndSeekingPastTheEnd) {
         EXPECT_EQ(control->Volume(), qRound(expected * 100)) << set;
     }
     EXPECT_DOUBLE_EQ(announced().value("Volume").toDouble(), 0.33);
-    control->SetVolume(80); // from the control's own panel
+    control->SetVolume(80);
     EXPECT_DOUBLE_EQ(announced().value("Volume").toDouble(), 0.8);
 
-    // Seeking past the end of the track is Next.
-    mpris.Seek(3600'000'000LL);
-    EXPECT_EQ(w.cPlay()->FileName(), b);
-    mpris.Seek(3600'000'000LL); // the last entry: nothing
-    EXPECT_EQ(w.cPlay()->FileName(), b);
+    // Quit ends the program as its Exit command does, saving the options.
+    store.writes.clear();
+    mpris.Quit();
+    EXPECT_TRUE(waitFor([] { return !Forms::Lumadeck.isLoaded(); }));
+    EXPECT_EQ(store.writes.size(), 5);
 }
 
 TEST_F(MprisTest, FilesHandedOverDuringStartUpOpenOnceTheWindowIsThere) {
@@ -203,10 +199,9 @@ namespace {
 struct Client {
     QDBusConnection bus;
     QDBusMessage call(const QString& interface, const QString& method,
-                      const QVariantList& args = {}, const QString& service = {}) {
+                      const QVariantList& args = {}) {
         QDBusMessage m = QDBusMessage::createMethodCall(
-            service.isEmpty() ? DBusDesktopSession::ServiceName : service,
-            DBusDesktopSession::ObjectPath, interface, method);
+            DBusDesktopSession::ServiceName, DBusDesktopSession::ObjectPath, interface, method);
         m.setArguments(args);
         return bus.call(m, QDBus::BlockWithGui, 5000);
     }
@@ -236,55 +231,66 @@ public slots:
     void record(const QDBusMessage& m) { messages << m; }
 };
 
-class MprisBusTest : public MprisTest {
-protected:
-    void SetUp() override {
-        MprisTest::SetUp();
-        ASSERT_TRUE(bus.running()) << "dbus-daemon did not start";
-    }
-    PrivateBus bus;
-};
-
 } // namespace
 
-TEST_F(MprisBusTest, PublishedControlsAnswerAndAnnounceTheirChanges) {
-    DBusDesktopSession session(bus.connect());
-    ASSERT_EQ(session.Publish(mpris), IDesktopSession::Claim::Owner);
-    startAttached();
-    const QString a = clip("a.mpg");
+TEST_F(MprisTest, OnTheBusOneInstanceAnswersTheControlsAndTakesTheFilesOfOtherStarts) {
+    PrivateBus bus;
+    ASSERT_TRUE(bus.running()) << "dbus-daemon did not start";
+    DBusDesktopSession first(bus.connect());
+    const QString a = file("Vidéos/clip one.mpg"), b = file("b.mpg");
+    EXPECT_FALSE(first.HandOver({a})); // nobody holds the name yet
+    ASSERT_EQ(first.Publish(mpris), IDesktopSession::Claim::Owner);
+    MprisPlayer secondPlayer;
+    DBusDesktopSession second(bus.connect());
+    EXPECT_EQ(second.Publish(secondPlayer), IDesktopSession::Claim::Taken);
+    second.PublishAsInstance();
+    ASSERT_EQ(second.OwnedNames().size(), 1);
+    EXPECT_TRUE(second.OwnedNames()[0].startsWith(DBusDesktopSession::ServiceName + ".instance"));
+
+    // The first is still starting: the files wait for its window.
+    QStringList names;
+    for (int i = 0; i < 1000; ++i) {
+        names << file(QString("many/clip %1.mpg").arg(i, 4, 10, QChar('0')));
+    }
+    EXPECT_TRUE(second.HandOver(names));
+    frmLumadeck& w = startAttached();
+    ASSERT_TRUE(waitFor([&] { return w.cPlayList()->cFiles().Count() == 1000; }));
+    EXPECT_EQ(w.cPlayList()->cFiles().Item(999)->szFileName(), names.last());
+    EXPECT_EQ(w.cPlay()->FileName(), names.first());
 
     Client client{bus.connect()};
     SignalRecorder recorder;
-    ASSERT_TRUE(client.bus.connect(DBusDesktopSession::ServiceName, DBusDesktopSession::ObjectPath,
-                                   "org.freedesktop.DBus.Properties", "PropertiesChanged",
-                                   &recorder, SLOT(record(QDBusMessage))));
-    ASSERT_TRUE(client.bus.connect(DBusDesktopSession::ServiceName, DBusDesktopSession::ObjectPath,
-                                   MprisPlayer::PlayerInterface, "Seeked", &recorder,
-                                   SLOT(record(QDBusMessage))));
-
+    for (const auto& [interface, name] :
+         {std::pair{QString("org.freedesktop.DBus.Properties"), "PropertiesChanged"},
+          std::pair{MprisPlayer::PlayerInterface, "Seeked"}}) {
+        ASSERT_TRUE(client.bus.connect(DBusDesktopSession::ServiceName,
+                                       DBusDesktopSession::ObjectPath, interface, name, &recorder,
+                                       SLOT(record(QDBusMessage))));
+    }
     EXPECT_EQ(client.get(MprisPlayer::RootInterface, "Identity"), "Lumadeck Player");
     EXPECT_EQ(client.get(MprisPlayer::RootInterface, "DesktopEntry"), "lumadeck");
     EXPECT_EQ(client.get(MprisPlayer::RootInterface, "SupportedUriSchemes"), QStringList{"file"});
     EXPECT_TRUE(client.get(MprisPlayer::RootInterface, "SupportedMimeTypes")
                     .toStringList()
                     .contains("audio/x-mpegurl"));
-    EXPECT_EQ(client.get(MprisPlayer::PlayerInterface, "PlaybackStatus"), "Stopped");
 
-    // A second process opens a file through OpenUri.
-    QProcess gdbus;
-    const int rc = lumadeck::test::runWhileServing(
-        gdbus, "dbus-send",
+    // Another process opens a file through OpenUri.
+    QProcess send;
+    const int rc = runWhileServing(
+        send, "dbus-send",
         {"--bus=" + bus.address(), "--print-reply", "--dest=" + DBusDesktopSession::ServiceName,
          DBusDesktopSession::ObjectPath, MprisPlayer::PlayerInterface + ".OpenUri",
-         "string:" + QUrl::fromLocalFile(a).toString()});
-    EXPECT_EQ(rc, 0) << gdbus.readAllStandardError().toStdString();
+         "string:" + QUrl::fromLocalFile(b).toString()});
+    EXPECT_EQ(rc, 0) << send.readAllStandardError().toStdString();
+    const auto metadata = [&] {
+        return toMap(client.get(MprisPlayer::PlayerInterface, "Metadata"));
+    };
     ASSERT_TRUE(waitFor(
-        [&] { return client.get(MprisPlayer::PlayerInterface, "PlaybackStatus") == "Playing"; }));
-    const QVariantMap metadata = toMap(client.get(MprisPlayer::PlayerInterface, "Metadata"));
-    EXPECT_EQ(metadata.value("mpris:trackid").value<QDBusObjectPath>().path(),
+        [&] { return metadata().value("xesam:url") == QUrl::fromLocalFile(b).toString(); }));
+    EXPECT_EQ(client.get(MprisPlayer::PlayerInterface, "PlaybackStatus"), "Playing");
+    EXPECT_EQ(metadata().value("mpris:trackid").value<QDBusObjectPath>().path(),
               MprisPlayer::TrackPrefix + "0");
-    EXPECT_EQ(metadata.value("mpris:length").toLongLong(), 60'000'000);
-    EXPECT_EQ(metadata.value("xesam:url"), QUrl::fromLocalFile(a).toString());
+    EXPECT_EQ(metadata().value("mpris:length").toLongLong(), 60'000'000);
 
     // Commands and a property write over the bus.
     client.call(MprisPlayer::PlayerInterface, "Pause");
@@ -302,13 +308,10 @@ TEST_F(MprisBusTest, PublishedControlsAnswerAndAnnounceTheirChanges) {
     ASSERT_TRUE(waitFor([&] {
         QStringList seen;
         for (const QDBusMessage& m : recorder.messages) {
-            if (m.member() == "PropertiesChanged") {
-                seen << toMap(m.arguments().at(1)).keys();
-                if (toMap(m.arguments().at(1)).value("PlaybackStatus") == "Paused") {
-                    seen << "Paused";
-                }
-            } else {
-                seen << m.member();
+            const QVariantMap changed = toMap(m.arguments().value(1));
+            seen << (m.member() == "Seeked" ? QStringList{"Seeked"} : changed.keys());
+            if (changed.value("PlaybackStatus") == "Paused") {
+                seen << "Paused";
             }
         }
         return seen.contains("Metadata") && seen.contains("Paused") && seen.contains("Volume") &&
@@ -322,55 +325,22 @@ TEST_F(MprisBusTest, PublishedControlsAnswerAndAnnounceTheirChanges) {
             EXPECT_EQ(m.signature(), "x");
         }
     }
-}
 
-TEST_F(MprisBusTest, OnlyOneInstanceHoldsTheNameAndTakesTheFilesOfAnother) {
-    DBusDesktopSession first(bus.connect());
-    ASSERT_EQ(first.Publish(mpris), IDesktopSession::Claim::Owner);
-
-    MprisPlayer secondPlayer;
-    DBusDesktopSession second(bus.connect());
-    EXPECT_EQ(second.Publish(secondPlayer), IDesktopSession::Claim::Taken);
-    second.PublishAsInstance();
-    ASSERT_EQ(second.OwnedNames().size(), 1);
-    EXPECT_TRUE(second.OwnedNames()[0].startsWith(DBusDesktopSession::ServiceName + ".instance"));
-
-    // The first is still starting: the files wait for its window.
-    QStringList names;
-    for (int i = 0; i < 1000; ++i) {
-        names << file(QString("many/clip %1.mpg").arg(i, 4, 10, QChar('0')));
-    }
-    EXPECT_TRUE(second.HandOver(names));
-    frmLumadeck& w = start();
-    mpris.Attach(w);
-    ASSERT_TRUE(waitFor([&] { return w.cPlayList()->cFiles().Count() == 1000; }));
-    EXPECT_EQ(w.cPlay()->FileName(), names.first());
-
-    // Without anyone holding the name, a hand-over fails.
-    PrivateBus empty;
-    DBusDesktopSession alone(empty.connect());
-    EXPECT_FALSE(alone.HandOver(names));
-}
-
-TEST_F(MprisBusTest, ASecondStartOfTheProgramHandsItsFilesOverAndEnds) {
-    DBusDesktopSession session(bus.connect());
-    ASSERT_EQ(session.Publish(mpris), IDesktopSession::Claim::Owner);
-    frmLumadeck& w = startAttached();
-    const QString a = clip("Vidéos/clip one.mpg"), b = clip("b.mpg");
-
-    QProcess second;
+    // A second start of the program hands its files over and ends; what it
+    // cannot open it reports itself.
+    QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
     env.insert("XDG_DATA_HOME", dir.filePath("data"));
-    second.setProcessEnvironment(env);
-    second.setWorkingDirectory(dir.filePath("Vidéos"));
-    const int rc = lumadeck::test::runWhileServing(
-        second, QString(LUMADECK_BUILD_DIR) + "/lumadeck",
-        {"clip one.mpg", "http://example.com/x.mpg", QUrl::fromLocalFile(b).toString()});
-    EXPECT_EQ(rc, 0);
-    EXPECT_TRUE(second.readAllStandardError().contains("http://example.com/x.mpg"));
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(dir.filePath("Vidéos"));
+    EXPECT_EQ(runWhileServing(
+                  program, QString(LUMADECK_BUILD_DIR) + "/lumadeck",
+                  {"clip one.mpg", "http://example.com/x.mpg", QUrl::fromLocalFile(b).toString()}),
+              0);
+    EXPECT_TRUE(program.readAllStandardError().contains("http://example.com/x.mpg"));
     ASSERT_TRUE(waitFor([&] { return w.cPlayList()->cFiles().Count() == 2; }));
     EXPECT_EQ(w.cPlayList()->cFiles().Item(0)->szFileName(), a);
     EXPECT_EQ(w.cPlayList()->cFiles().Item(1)->szFileName(), b);

@@ -11,11 +11,10 @@
 #include <QMutex>
 #include <QThread>
 #include <memory>
+#include <utility>
 
 using namespace lumadeck;
 using namespace lumadeck::test;
-using lumadeck::test::PrivateBus;
-using lumadeck::test::waitFor;
 
 namespace {
 
@@ -43,55 +42,38 @@ TEST(ScreenSaverGuard, HoldsTheScreenOnExactlyWhileAPicturePlays) {
     auto control = std::make_unique<SimulatedMediaControl>();
     control->Script("/v/film.mpg", media(320));
     control->Script("/v/song.mp3", media(0));
-    ScreenSaverGuard guard(saver);
-    guard.Watch(control.get());
+    auto guard = std::make_unique<ScreenSaverGuard>(saver);
+    guard->Watch(control.get());
+    // The requests made since the last look.
+    const auto made = [&] { return std::exchange(saver.calls, {}); };
+    const QStringList both = {inhibit, "UnInhibit"};
 
-    struct Step {
-        const char* what;
-        std::function<void()> act;
-        QStringList calls;
-    } steps[] = {
-        {"a film starts", [&] { control->Open("/v/film.mpg"); }, {inhibit}},
-        {"pause", [&] { control->Pause(); }, {"UnInhibit"}},
-        {"play again", [&] { control->Play(); }, {inhibit}},
-        {"stop", [&] { control->Stop(); }, {"UnInhibit"}},
-        {"play, then the end of the file",
-         [&] {
-             control->Play();
-             control->ReachEnd();
-         },
-         {inhibit, "UnInhibit"}},
-        {"a sound-only clip plays", [&] { control->Open("/v/song.mp3"); }, {}},
-        {"a film again, then a song replaces it",
-         [&] {
-             control->Open("/v/film.mpg");
-             control->Open("/v/song.mp3");
-         },
-         {inhibit, "UnInhibit"}},
-        {"a film, then the control goes away",
-         [&] {
-             control->Open("/v/film.mpg");
-             control.reset();
-         },
-         {inhibit, "UnInhibit"}},
-    };
-    for (const Step& step : steps) {
-        saver.calls.clear();
-        step.act();
-        EXPECT_EQ(saver.calls, step.calls) << step.what;
-    }
-}
-
-TEST(ScreenSaverGuard, ReleasesWhenTheProgramEnds) {
-    RecordingScreenSaver saver;
-    SimulatedMediaControl control;
-    {
-        ScreenSaverGuard guard(saver);
-        guard.Watch(&control);
-        control.Open("/v/film.mpg");
-        EXPECT_TRUE(guard.Inhibiting());
-    }
-    EXPECT_EQ(saver.calls, QStringList({inhibit, "UnInhibit"}));
+    control->Open("/v/film.mpg");
+    EXPECT_EQ(made(), QStringList{inhibit});
+    control->Pause();
+    EXPECT_EQ(made(), QStringList{"UnInhibit"});
+    control->Play();
+    EXPECT_EQ(made(), QStringList{inhibit});
+    control->Stop();
+    EXPECT_EQ(made(), QStringList{"UnInhibit"});
+    control->Play();
+    control->ReachEnd();
+    EXPECT_EQ(made(), both);
+    control->Open("/v/song.mp3"); // sound only
+    EXPECT_EQ(made(), QStringList{});
+    control->Open("/v/film.mpg");
+    control->Open("/v/song.mp3");
+    EXPECT_EQ(made(), both);
+    control->Open("/v/film.mpg");
+    control.reset(); // the control goes away
+    EXPECT_EQ(made(), both);
+    // The program's end releases the screen too.
+    SimulatedMediaControl other;
+    guard->Watch(&other);
+    other.Open("/v/film.mpg");
+    EXPECT_TRUE(guard->Inhibiting());
+    guard.reset();
+    EXPECT_EQ(made(), both);
 }
 
 // ------------------------------------------------------------ on the bus
@@ -146,31 +128,55 @@ struct FakeOnBus {
 
 } // namespace
 
-TEST(DBusScreenSaver, AsksTheServiceAndWithdrawsWithItsCookie) {
+namespace {
+QStringList g_messages;
+void recordMessage(QtMsgType, const QMessageLogContext&, const QString& text) {
+    g_messages << text;
+}
+} // namespace
+
+TEST(DBusScreenSaver, AsksTheServiceWithdrawsWithItsCookieAndIsQuietWithoutIt) {
     PrivateBus bus;
     ASSERT_TRUE(bus.running());
-    FakeOnBus fake(bus);
-    auto calls = [&] { return fake.service.calls(); };
+    const QString app = "Lumadeck Player", why = "Playing a video";
+    // Without the service (or without any bus) nothing happens, and nothing
+    // is printed however often it is asked.
+    g_messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(recordMessage);
     {
         DBusScreenSaver saver(bus.connect());
-        saver.Inhibit("Lumadeck Player", "Playing a video");
-        saver.Inhibit("Lumadeck Player", "Playing a video"); // already asked
+        for (int i = 0; i < 20; ++i) {
+            saver.Inhibit(app, why);
+            QCoreApplication::processEvents();
+            saver.UnInhibit();
+        }
+        saver.Inhibit(app, why);
+        waitFor([] { return false; }, 300);
+        EXPECT_EQ(saver.Cookie(), 0u);
+        DBusScreenSaver none(QDBusConnection(QString("no such connection")));
+        none.Inhibit(app, why);
+        none.UnInhibit();
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(g_messages.isEmpty()) << g_messages.join('\n').toStdString();
+
+    FakeOnBus fake(bus);
+    auto calls = [&] { return fake.service.calls(); };
+    const QString asked = "Inhibit " + app + ": " + why + " -> %1";
+    {
+        DBusScreenSaver saver(bus.connect());
+        saver.Inhibit(app, why);
+        saver.Inhibit(app, why); // already asked
         ASSERT_TRUE(waitFor([&] { return saver.Cookie() == 1; }));
         saver.UnInhibit();
-        ASSERT_TRUE(waitFor([&] { return calls().size() == 2; }));
-        EXPECT_EQ(calls(),
-                  QStringList({"Inhibit Lumadeck Player: Playing a video -> 1", "UnInhibit 1"}));
-
         // Withdrawn before the answer came: the cookie is returned on arrival.
-        saver.Inhibit("Lumadeck Player", "Playing a video");
+        saver.Inhibit(app, why);
         saver.UnInhibit();
         ASSERT_TRUE(waitFor([&] { return calls().size() == 4; }));
-        EXPECT_EQ(calls().mid(2),
-                  QStringList({"Inhibit Lumadeck Player: Playing a video -> 2", "UnInhibit 2"}));
+        EXPECT_EQ(calls(), QStringList({asked.arg(1), "UnInhibit 1", asked.arg(2), "UnInhibit 2"}));
         EXPECT_EQ(saver.Cookie(), 0u);
-
         // A request still in force when the program ends is withdrawn.
-        saver.Inhibit("Lumadeck Player", "Playing a video");
+        saver.Inhibit(app, why);
         ASSERT_TRUE(waitFor([&] { return saver.Cookie() == 3; }));
     }
     ASSERT_TRUE(waitFor([&] { return calls().size() == 6; }));
@@ -186,41 +192,7 @@ TEST(DBusScreenSaver, AsksTheServiceAndWithdrawsWithItsCookie) {
         ASSERT_TRUE(waitFor([&] { return saver.Cookie() == 4; }));
     }
     EXPECT_TRUE(waitFor([&] { return calls().size() == 8; }));
-    EXPECT_EQ(calls().mid(6),
-              QStringList({"Inhibit Lumadeck Player: Playing a video -> 4", "UnInhibit 4"}));
-}
-
-namespace {
-QStringList g_messages;
-void recordMessage(QtMsgType, const QMessageLogContext&, const QString& text) {
-    g_messages << text;
-}
-} // namespace
-
-TEST(DBusScreenSaver, WithoutTheServiceNothingHappensAndNothingIsPrinted) {
-    PrivateBus bus;
-    ASSERT_TRUE(bus.running());
-    g_messages.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(recordMessage);
-    {
-        DBusScreenSaver saver(bus.connect());
-        for (int i = 0; i < 20; ++i) {
-            saver.Inhibit("Lumadeck Player", "Playing a video");
-            QCoreApplication::processEvents();
-            saver.UnInhibit();
-        }
-        saver.Inhibit("Lumadeck Player", "Playing a video");
-        waitFor([] { return false; }, 300);
-        EXPECT_EQ(saver.Cookie(), 0u);
-    }
-    // Nor without any bus at all.
-    {
-        DBusScreenSaver saver(QDBusConnection(QString("no such connection")));
-        saver.Inhibit("Lumadeck Player", "Playing a video");
-        saver.UnInhibit();
-    }
-    qInstallMessageHandler(previous);
-    EXPECT_TRUE(g_messages.isEmpty()) << g_messages.join('\n').toStdString();
+    EXPECT_EQ(calls().mid(6), QStringList({asked.arg(4), "UnInhibit 4"}));
 }
 
 #include "test_screensaver.moc"

@@ -1,13 +1,14 @@
 // The real program on a real X server and a private session bus: started
-// with a file name it plays it; a second start hands its file over and
-// ends; the desktop's media controls pause it and end it.
+// with a file name it plays it and shows the picture; a second start hands
+// its file over and ends; the desktop's media controls pause it; its File
+// menu opens another clip; closing through the window manager protocol ends
+// it, leaving its options and positions behind.
 #include "PrivateBus.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QImage>
 #include <QProcess>
-#include <QSet>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
@@ -36,36 +37,26 @@ Window waitForWindow(const xtest::Display& x, const std::string& title, int ms =
 
 // A 30-second clip with a moving test pattern.
 bool makeClip(const QString& path) {
-    return QProcess::execute("ffmpeg", {"-hide_banner",
-                                        "-loglevel",
-                                        "error",
-                                        "-nostdin",
-                                        "-y",
-                                        "-f",
-                                        "lavfi",
-                                        "-i",
-                                        "testsrc=size=320x240:rate=25:duration=30",
-                                        "-f",
-                                        "lavfi",
-                                        "-i",
-                                        "sine=frequency=440:duration=30",
-                                        "-c:v",
-                                        "mpeg1video",
-                                        "-b:v",
-                                        "400k",
-                                        "-c:a",
-                                        "mp2",
-                                        "-f",
-                                        "mpeg",
-                                        path}) == 0;
+    const QString args = "-hide_banner -loglevel error -nostdin -y"
+                         " -f lavfi -i testsrc=size=320x240:rate=25:duration=30"
+                         " -f lavfi -i sine=frequency=440:duration=30"
+                         " -c:v mpeg1video -b:v 400k -c:a mp2 -f mpeg";
+    return QProcess::execute("ffmpeg", args.split(' ') << path) == 0;
+}
+
+// Types text and keys into the focused window, as a user would.
+void keys(const QStringList& args) {
+    QProcess::execute("xdotool", args);
 }
 
 } // namespace
 
-TEST(DesktopProgram, OpensItsFileHandsOverASecondStartAndAnswersMediaControls) {
-    if (QStandardPaths::findExecutable("ffmpeg").isEmpty() ||
-        QStandardPaths::findExecutable("gdbus").isEmpty()) {
-        GTEST_SKIP() << "ffmpeg or gdbus missing";
+TEST(DesktopProgram, PlaysItsFileTakesASecondStartsAnswersMediaControlsAndItsMenus) {
+    const QString clip = QString(LUMADECK_BUILD_DIR) + "/testmedia/clip.mpg";
+    for (const char* tool : {"ffmpeg", "gdbus", "xdotool"}) {
+        if (QStandardPaths::findExecutable(tool).isEmpty() || !QFile::exists(clip)) {
+            GTEST_SKIP() << tool << " or the test media missing";
+        }
     }
     xtest::Display x;
     ASSERT_NE(x.dpy, nullptr) << "no X server";
@@ -74,7 +65,8 @@ TEST(DesktopProgram, OpensItsFileHandsOverASecondStartAndAnswersMediaControls) {
     QTemporaryDir home;
     QDir(home.path()).mkpath("Vidéos");
     ASSERT_TRUE(makeClip(home.filePath("Vidéos/clip one.mpg")));
-    ASSERT_TRUE(makeClip(home.filePath("Vidéos/other.mpg")));
+    ASSERT_TRUE(
+        QFile::copy(home.filePath("Vidéos/clip one.mpg"), home.filePath("Vidéos/other.mpg")));
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", home.filePath("config"));
@@ -89,8 +81,8 @@ TEST(DesktopProgram, OpensItsFileHandsOverASecondStartAndAnswersMediaControls) {
     first.setProcessChannelMode(QProcess::ForwardedChannels);
     first.start(program, {"Vidéos/clip one.mpg"});
     ASSERT_TRUE(first.waitForStarted(10000));
-    const Window playing = waitForWindow(x, "Lumadeck Player. clip one.mpg");
-    ASSERT_NE(playing, 0u) << "the file named on the command line did not start";
+    ASSERT_NE(waitForWindow(x, "Lumadeck Player. clip one.mpg"), 0u)
+        << "the file named on the command line did not start";
     // The picture lies between the toolbar and the control's panel; on a
     // busy machine the first frames may take a while.
     const QString shot = QString(LUMADECK_BUILD_DIR) + "/screenshots/desktop-command-line.png";
@@ -122,17 +114,42 @@ TEST(DesktopProgram, OpensItsFileHandsOverASecondStartAndAnswersMediaControls) {
                                                "/org/mpris/MediaPlayer2", "--method",
                                                "org.mpris.MediaPlayer2.Player.PlayPause"});
     EXPECT_EQ(rc, 0);
-    EXPECT_NE(waitForWindow(x, "Lumadeck Player. other.mpg (Paused)", 10000), 0u)
-        << "PlayPause did not pause";
+    const Window paused = waitForWindow(x, "Lumadeck Player. other.mpg (Paused)", 10000);
+    ASSERT_NE(paused, 0u) << "PlayPause did not pause";
     screenshot("desktop-paused.png");
 
-    // And Quit ends the program as its Exit command does.
-    QProcess::execute("gdbus",
-                      {"call", "--address", bus.address(), "--dest",
-                       "org.mpris.MediaPlayer2.lumadeck", "--object-path",
-                       "/org/mpris/MediaPlayer2", "--method", "org.mpris.MediaPlayer2.Quit"});
-    ASSERT_TRUE(first.waitForFinished(20000)) << "Quit did not end the program";
+    // The File menu's open command, through its dialog.
+    const QString id = QString::number(paused);
+    keys({"windowfocus", "--sync", id});
+    keys({"key", "--window", id, "alt+f"});
+    QThread::msleep(400);
+    keys({"key", "o"});
+    ASSERT_NE(waitForWindow(x, "Open Video File"), 0u) << "the open dialog did not appear";
+    keys({"type", "--delay", "10", clip});
+    keys({"key", "Return"});
+    const Window playing = waitForWindow(x, "Lumadeck Player. clip.mpg");
+    ASSERT_NE(playing, 0u) << "the clip did not start";
+
+    // Closing through the window manager ends the program normally...
+    xtest::requestClose(x.dpy, playing);
+    ASSERT_TRUE(first.waitForFinished(20000)) << "the program did not end";
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first.exitCode(), 0);
-    EXPECT_TRUE(QFile::exists(home.filePath("config/Lumadeck/Lumadeck.ini")))
-        << "the options were not saved on the way out";
+    // ...with the default options saved...
+    const QString ini = home.filePath("config/Lumadeck/Lumadeck.ini");
+    ASSERT_TRUE(QFile::exists(ini));
+    QSettings saved(ini, QSettings::IniFormat);
+    saved.beginGroup("Options");
+    EXPECT_EQ(saved.childKeys().size(), 5);
+    EXPECT_EQ(saved.value("EnableCDNotify").toString(), "True");
+    EXPECT_EQ(saved.value("SaveVideoPosition").toString(), "True");
+    EXPECT_EQ(saved.value("ShowControlsOnFullScreen").toString(), "True");
+    EXPECT_EQ(saved.value("ThinClient").toString(), "False");
+    EXPECT_EQ(saved.value("DisplaySize").toString(), "0");
+    // ...and the positions, the database closed: its write-ahead log is
+    // folded back, nothing is left beside it.
+    const QDir data(home.filePath("data/Lumadeck"));
+    EXPECT_TRUE(data.exists("registry.sqlite"));
+    EXPECT_EQ(data.entryList({"registry.sqlite*"}, QDir::Files | QDir::Hidden),
+              QStringList({"registry.sqlite"}));
 }
