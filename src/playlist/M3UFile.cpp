@@ -19,11 +19,6 @@ namespace lumadeck::M3UFile {
 
 namespace {
 
-std::function<int(const QString&)>& beforeReplaceHook() {
-    static std::function<int(const QString&)> hook;
-    return hook;
-}
-
 QString systemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
@@ -483,11 +478,6 @@ bool WriteFile(const QString& path, const QByteArray& contents, QString& error) 
             return abandon(errno);
         }
     }
-    if (const auto& hook = beforeReplaceHook()) {
-        if (const int e = hook(path)) {
-            return abandon(e);
-        }
-    }
     if (temporary.isEmpty() && !linkBeside(fd, native, temporary)) {
         return abandon(errno);
     }
@@ -504,10 +494,6 @@ bool WriteFile(const QString& path, const QByteArray& contents, QString& error) 
         return false;
     }
     return true;
-}
-
-void SetBeforeReplaceHook(std::function<int(const QString&)> hook) {
-    beforeReplaceHook() = std::move(hook);
 }
 
 } // namespace lumadeck::M3UFile

@@ -78,9 +78,4 @@ bool ReadFile(const QString& path, QByteArray& contents, QString& error);
 // description of it.
 bool WriteFile(const QString& path, const QByteArray& contents, QString& error);
 
-// For tests: called after the temporary file has been written and before it
-// replaces the target; returning a non-zero error number abandons the save
-// with that error, as a failing disk would. Empty by default.
-void SetBeforeReplaceHook(std::function<int(const QString& path)> hook);
-
 } // namespace lumadeck::M3UFile

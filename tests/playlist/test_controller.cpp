@@ -14,8 +14,10 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -96,7 +98,6 @@ protected:
         path = dir.filePath("list.m3u");
     }
     void TearDown() override {
-        M3UFile::SetBeforeReplaceHook({});
         list.reset();
         Services::setDialogs(nullptr);
     }
@@ -555,23 +556,35 @@ TEST_F(PlayListTest, InterruptedSaveKeepsTheOldPlaylistWhole) {
     const QByteArray before = file();
     list->Remove(a);
 
-    // The program dies once the new text is in the temporary file.
-    M3UFile::SetBeforeReplaceHook([](const QString&) -> int { ::_exit(7); });
+    // The program dies halfway through writing the new text: a file size
+    // limit kills it with SIGXFSZ, as a crash would.
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+        const rlimit tiny{16, 16};
+        ::setrlimit(RLIMIT_FSIZE, &tiny);
         list->SavePlayList(path);
         ::_exit(0);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
     EXPECT_EQ(file(), before);
 
-    // The disk fills up once the new text is in the temporary file.
-    M3UFile::SetBeforeReplaceHook([](const QString&) { return ENOSPC; });
-    EXPECT_FALSE(list->SavePlayList(path));
-    EXPECT_EQ(dialogs.boxes.last().text, "Error: Cannot save playlist: No space left on device");
+    // The disk refuses the rest of the new text (the same limit, with the
+    // signal ignored, makes the write fail as a full disk does).
+    {
+        rlimit saved{};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit tiny{16, saved.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &tiny);
+        const bool saved16 = list->SavePlayList(path);
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        ::signal(SIGXFSZ, oldHandler);
+        EXPECT_FALSE(saved16);
+    }
+    EXPECT_EQ(dialogs.boxes.last().text, "Error: Cannot save playlist: File too large");
     EXPECT_EQ(file(), before);
     EXPECT_TRUE(list->IsModified());
     EXPECT_EQ(QDir(dir.path()).entryList({"*.m3u*"}, QDir::Files | QDir::Hidden),
