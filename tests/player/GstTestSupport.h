@@ -1,6 +1,7 @@
 #pragma once
 
-// Helpers for playing the generated clips through GStreamer.
+// Helpers for the player tests, most of them for playing the generated clips
+// through GStreamer.
 
 #include "platform/Services.h"
 #include "player/GstMediaControl.h"
