@@ -10,26 +10,9 @@ void FolderDriveServices::AddDrive(const QString& drive) {
     Raise({DeviceChange::Event::Arrival, DeviceChange::Device::Volume, false, {drive}});
 }
 
-void FolderDriveServices::RemoveDrive(const QString& drive) {
-    if (!m_drives.contains(drive)) {
-        return;
-    }
-    RemoveDisc(drive);
-    m_drives.removeAll(drive);
-    Raise({DeviceChange::Event::RemoveComplete, DeviceChange::Device::Volume, false, {drive}});
-}
-
-void FolderDriveServices::InsertDisc(const QString& drive, const QString& folder,
-                                     const QString& label) {
+void FolderDriveServices::insert(const QString& drive, const Disc& disc) {
     AddDrive(drive);
-    m_discs.insert(drive, {folder, label, {}});
-    Raise({DeviceChange::Event::Arrival, DeviceChange::Device::Volume, true, {drive}});
-}
-
-void FolderDriveServices::InsertUnmountedDisc(const QString& drive, const QString& source,
-                                              const QString& label) {
-    AddDrive(drive);
-    m_discs.insert(drive, {QString(), label, source});
+    m_discs.insert(drive, disc);
     Raise({DeviceChange::Event::Arrival, DeviceChange::Device::Volume, true, {drive}});
 }
 
@@ -44,17 +27,6 @@ void FolderDriveServices::Raise(const DeviceChange& change) {
     if (m_watching) {
         emit DeviceChanged(change);
     }
-}
-
-QString FolderDriveServices::VolumeName(const QString& drive) {
-    return m_discs.value(drive).label;
-}
-
-QString FolderDriveServices::MountPoint(const QString& drive, bool mount) {
-    if (mount) {
-        ++m_mountRequests;
-    }
-    return m_discs.value(drive).folder;
 }
 
 bool FolderDriveServices::StartWatching() {

@@ -15,16 +15,19 @@ class FolderDriveServices : public IDriveServices {
 public:
     explicit FolderDriveServices(QObject* parent = nullptr) : IDriveServices(parent) {}
 
-    // A drive (empty) appended to the list; plugging it in is not a medium
+    // An empty drive appended to the list; plugging it in is not a medium
     // change and is raised as such.
     void AddDrive(const QString& drive);
-    void RemoveDrive(const QString& drive);
     // Puts a disc (the folder) with a label into a drive, adding the drive
     // when needed, and raises its arrival.
-    void InsertDisc(const QString& drive, const QString& folder, const QString& label);
-    // Puts a disc that nothing mounts into a drive: it is read from source
-    // (an image standing in for the drive's device). Raises its arrival.
-    void InsertUnmountedDisc(const QString& drive, const QString& source, const QString& label);
+    void InsertDisc(const QString& drive, const QString& folder, const QString& label) {
+        insert(drive, {folder, label, {}});
+    }
+    // The same for a disc that nothing mounts: it is read from source (an
+    // image standing in for the drive's device).
+    void InsertUnmountedDisc(const QString& drive, const QString& source, const QString& label) {
+        insert(drive, {{}, label, source});
+    }
     // Takes the disc out and raises its removal (nothing when it held none).
     void RemoveDisc(const QString& drive);
     // Raises a change as it stands (only while watched).
@@ -32,11 +35,10 @@ public:
 
     bool Watching() const { return m_watching; }
     void SetWatchable(bool watchable) { m_watchable = watchable; }
-    int MountRequests() const { return m_mountRequests; }
 
     QStringList CDDrives() override { return m_drives; }
-    QString VolumeName(const QString& drive) override;
-    QString MountPoint(const QString& drive, bool mount) override;
+    QString VolumeName(const QString& drive) override { return m_discs.value(drive).label; }
+    QString MountPoint(const QString& drive, bool) override { return m_discs.value(drive).folder; }
     QString DiscDevice(const QString& drive) override { return m_discs.value(drive).device; }
     bool StartWatching() override;
     void StopWatching() override { m_watching = false; }
@@ -47,11 +49,11 @@ private:
         QString label;
         QString device;
     };
+    void insert(const QString& drive, const Disc& disc);
     QStringList m_drives;
     QMap<QString, Disc> m_discs;
     bool m_watching = false;
     bool m_watchable = true;
-    int m_mountRequests = 0;
 };
 
 } // namespace lumadeck::test

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <deque>
+#include <utility>
 
 namespace lumadeck::test {
 
@@ -29,9 +30,7 @@ public:
                          MsgButtons buttons) override {
         boxes.append({title, text, icon, buttons});
         if (!answers.empty()) {
-            const MsgAnswer a = answers.front();
-            answers.pop_front();
-            return a;
+            return take(answers);
         }
         switch (buttons) {
         case MsgButtons::YesNo:
@@ -47,11 +46,11 @@ public:
     }
     QString OpenFile(QWidget*, const FileDialogRequest& request) override {
         fileDialogs.append({false, request});
-        return nextFile();
+        return files.empty() ? QString() : take(files);
     }
     QString SaveFile(QWidget*, const FileDialogRequest& request) override {
         fileDialogs.append({true, request});
-        return nextFile();
+        return files.empty() ? QString() : take(files);
     }
 
     std::deque<MsgAnswer> answers;
@@ -60,13 +59,10 @@ public:
     QList<FileDialog> fileDialogs;
 
 private:
-    QString nextFile() {
-        if (files.empty()) {
-            return {};
-        }
-        QString f = files.front();
-        files.pop_front();
-        return f;
+    template <typename T> static T take(std::deque<T>& queue) {
+        T first = std::move(queue.front());
+        queue.pop_front();
+        return first;
     }
 };
 

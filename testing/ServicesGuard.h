@@ -16,38 +16,27 @@ public:
         IDriveServices* drives = nullptr;
     };
 
-    explicit ServicesGuard(const Doubles& doubles) : m_installed(doubles) {
-        if (m_installed.settings) {
-            Services::setSettings(m_installed.settings);
-        }
-        if (m_installed.dialogs) {
-            Services::setDialogs(m_installed.dialogs);
-        }
-        if (m_installed.opener) {
-            Services::setOpener(m_installed.opener);
-        }
-        if (m_installed.drives) {
-            DriveServices::setCurrent(m_installed.drives);
-        }
-    }
-    ~ServicesGuard() {
-        if (m_installed.drives) {
-            DriveServices::setCurrent(nullptr);
-        }
-        if (m_installed.opener) {
-            Services::setOpener(nullptr);
-        }
-        if (m_installed.dialogs) {
-            Services::setDialogs(nullptr);
-        }
-        if (m_installed.settings) {
-            Services::setSettings(nullptr);
-        }
-    }
+    explicit ServicesGuard(const Doubles& doubles) : m_installed(doubles) { install(true); }
+    ~ServicesGuard() { install(false); }
     ServicesGuard(const ServicesGuard&) = delete;
     ServicesGuard& operator=(const ServicesGuard&) = delete;
 
 private:
+    void install(bool on) {
+        const Doubles& d = m_installed;
+        if (d.settings) {
+            Services::setSettings(on ? d.settings : nullptr);
+        }
+        if (d.dialogs) {
+            Services::setDialogs(on ? d.dialogs : nullptr);
+        }
+        if (d.opener) {
+            Services::setOpener(on ? d.opener : nullptr);
+        }
+        if (d.drives) {
+            DriveServices::setCurrent(on ? d.drives : nullptr);
+        }
+    }
     Doubles m_installed;
 };
 

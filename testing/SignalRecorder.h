@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <concepts>
+#include <string>
 #include <type_traits>
 
 namespace lumadeck::test {
@@ -31,6 +32,7 @@ public:
 
     bool has(const QString& line) const { return events.contains(line); }
     void clear() { events.clear(); }
+    std::string str() const { return events.join(", ").toStdString(); }
 
     QStringList events;
 

@@ -3,32 +3,9 @@
 #include <QMetaObject>
 #include <QPointer>
 #include <algorithm>
+#include <utility>
 
 namespace lumadeck::test {
-
-SimulatedMediaControl::SimulatedMediaControl(QWidget* parent) : MediaControl(parent) {}
-
-SimulatedMediaControl::~SimulatedMediaControl() = default;
-
-void SimulatedMediaControl::Script(const QString& fileName, const SimulatedMedia& media) {
-    m_scripts.insert(fileName, media);
-}
-
-void SimulatedMediaControl::SetFailing(const QString& operation, bool fails) {
-    if (fails) {
-        m_failing.insert(operation);
-    } else {
-        m_failing.remove(operation);
-    }
-}
-
-bool SimulatedMediaControl::fails(const char* operation) const {
-    return m_failing.contains(QString::fromLatin1(operation));
-}
-
-const SimulatedMedia& SimulatedMediaControl::media() const {
-    return m_current;
-}
 
 void SimulatedMediaControl::deliver(std::function<void()> step) {
     if (m_delivery == Delivery::Immediate) {
@@ -36,27 +13,19 @@ void SimulatedMediaControl::deliver(std::function<void()> step) {
         return;
     }
     m_queue.push_back(std::move(step));
-    if (m_delivery == Delivery::Queued) {
-        scheduleFlush();
+    if (m_delivery == Delivery::Queued && !m_flushScheduled) {
+        m_flushScheduled = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_flushScheduled = false;
+                Flush();
+            },
+            Qt::QueuedConnection);
     }
 }
 
-void SimulatedMediaControl::scheduleFlush() {
-    if (m_flushScheduled) {
-        return;
-    }
-    m_flushScheduled = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_flushScheduled = false;
-            Flush();
-        },
-        Qt::QueuedConnection);
-}
-
-int SimulatedMediaControl::Flush() {
-    int n = 0;
+void SimulatedMediaControl::Flush() {
     // Steps may queue further steps (a listener opening the next file); they
     // run in order, after the ones already waiting.
     QPointer<SimulatedMediaControl> self(this);
@@ -64,9 +33,7 @@ int SimulatedMediaControl::Flush() {
         auto step = std::move(m_queue.front());
         m_queue.pop_front();
         step();
-        ++n;
     }
-    return n;
 }
 
 void SimulatedMediaControl::setPlayState(PlayStateCode state) {
@@ -83,9 +50,7 @@ void SimulatedMediaControl::closeCurrent() {
         return;
     }
     // The closing notifications still see the old file and its position.
-    if (m_playState != PlayStateCode::Stopped) {
-        setPlayState(PlayStateCode::Stopped);
-    }
+    setPlayState(PlayStateCode::Stopped);
     m_openState = OpenStateCode::Closed;
     m_closing = true;
     emit OpenStateChange(OpenStateCode::Open, OpenStateCode::Closed);
@@ -120,9 +85,7 @@ bool SimulatedMediaControl::Open(const QString& fileName) {
             return; // a listener opened another file meanwhile
         }
         if (script.failWhileOpening) {
-            m_errorCode = script.errorCode;
-            m_errorDescription = script.errorDescription;
-            emit Error();
+            reportError(script.errorCode, script.errorDescription);
             return;
         }
         m_fileName = fileName;
@@ -139,52 +102,38 @@ bool SimulatedMediaControl::Open(const QString& fileName) {
     return true;
 }
 
-bool SimulatedMediaControl::Play() {
-    calls << QStringLiteral("Play");
-    if (fails("Play") || m_openState != OpenStateCode::Open) {
+bool SimulatedMediaControl::request(const char* operation, std::function<void()> step) {
+    calls << QString::fromLatin1(operation);
+    if (fails(operation) || m_openState != OpenStateCode::Open) {
         return false;
     }
-    deliver([this] {
-        if (m_openState != OpenStateCode::Open) {
-            return;
+    deliver([this, step = std::move(step)] {
+        if (m_openState == OpenStateCode::Open) {
+            step();
         }
+    });
+    return true;
+}
+
+bool SimulatedMediaControl::Play() {
+    return request(__func__, [this] {
         if (m_atEnd) {
             m_position = 0;
             m_atEnd = false;
         }
         setPlayState(PlayStateCode::Playing);
     });
-    return true;
 }
 
 bool SimulatedMediaControl::Pause() {
-    calls << QStringLiteral("Pause");
-    if (fails("Pause") || m_openState != OpenStateCode::Open) {
-        return false;
-    }
-    deliver([this] {
-        if (m_openState == OpenStateCode::Open) {
-            setPlayState(PlayStateCode::Paused);
-        }
-    });
-    return true;
+    return request(__func__, [this] { setPlayState(PlayStateCode::Paused); });
 }
 
 bool SimulatedMediaControl::Stop() {
-    calls << QStringLiteral("Stop");
-    if (fails("Stop") || m_openState != OpenStateCode::Open) {
-        return false;
-    }
-    deliver([this] {
-        if (m_openState != OpenStateCode::Open) {
-            return;
-        }
-        if (!m_atEnd) {
-            m_position = 0;
-        }
+    return request(__func__, [this] {
+        m_position = m_atEnd ? m_position : 0;
         setPlayState(PlayStateCode::Stopped);
     });
-    return true;
 }
 
 void SimulatedMediaControl::Advance(double seconds) {
@@ -195,38 +144,27 @@ void SimulatedMediaControl::Advance(double seconds) {
 
 void SimulatedMediaControl::ReachEnd() {
     deliver([this] {
-        if (m_openState != OpenStateCode::Open) {
-            return;
+        if (m_openState == OpenStateCode::Open) {
+            m_position = m_current.duration;
+            m_atEnd = true;
+            setPlayState(PlayStateCode::Stopped);
         }
-        m_position = m_current.duration;
-        m_atEnd = true;
-        setPlayState(PlayStateCode::Stopped);
     });
 }
 
 void SimulatedMediaControl::RaiseError(long code, const QString& description) {
-    deliver([this, code, description] {
-        m_errorCode = code;
-        m_errorDescription = description;
-        emit Error();
-    });
+    deliver([this, code, description] { reportError(code, description); });
 }
 
-bool SimulatedMediaControl::AutoStart() const {
-    return fails("AutoStart") ? false : m_autoStart;
+void SimulatedMediaControl::reportError(long code, const QString& description) {
+    m_errorCode = code;
+    m_errorDescription = description;
+    emit Error();
 }
 
 bool SimulatedMediaControl::SetAutoStart(bool on) {
     calls << QStringLiteral("SetAutoStart %1").arg(on ? 1 : 0);
-    if (fails("SetAutoStart")) {
-        return false;
-    }
-    m_autoStart = on;
-    return true;
-}
-
-QString SimulatedMediaControl::FileName() const {
-    return fails("FileName") ? QString() : m_fileName;
+    return set("SetAutoStart", m_autoStart, on);
 }
 
 bool SimulatedMediaControl::SetFileName(const QString& fileName) {
@@ -235,10 +173,6 @@ bool SimulatedMediaControl::SetFileName(const QString& fileName) {
         return false;
     }
     return Open(fileName);
-}
-
-double SimulatedMediaControl::CurrentPosition() const {
-    return fails("CurrentPosition") ? 0.0 : m_position;
 }
 
 bool SimulatedMediaControl::SetCurrentPosition(double seconds) {
@@ -254,13 +188,6 @@ bool SimulatedMediaControl::SetCurrentPosition(double seconds) {
     return true;
 }
 
-double SimulatedMediaControl::Duration() const {
-    if (fails("Duration") || !described()) {
-        return 0;
-    }
-    return m_current.duration;
-}
-
 double SimulatedMediaControl::EndOfPlayPosition() const {
     if (fails("EndOfPlayPosition") || !described()) {
         return -1;
@@ -271,122 +198,10 @@ double SimulatedMediaControl::EndOfPlayPosition() const {
     return m_position == m_current.duration ? -1 : m_current.duration;
 }
 
-PlayStateCode SimulatedMediaControl::PlayState() const {
-    return fails("PlayState") ? PlayStateCode::Stopped : m_playState;
-}
-
-OpenStateCode SimulatedMediaControl::OpenState() const {
-    return fails("OpenState") ? OpenStateCode::Closed : m_openState;
-}
-
-DisplaySizeCode SimulatedMediaControl::DisplaySize() const {
-    return fails("DisplaySize") ? DisplaySizeCode::Default : m_displaySize;
-}
-
 bool SimulatedMediaControl::SetDisplaySize(DisplaySizeCode size) {
     calls << QStringLiteral("SetDisplaySize %1").arg(CodeValue(size));
-    if (fails("SetDisplaySize") || CodeValue(size) < 0 || CodeValue(size) > 7) {
-        return false;
-    }
-    m_displaySize = size;
-    return true;
-}
-
-bool SimulatedMediaControl::AutoSize() const {
-    return fails("AutoSize") ? false : m_autoSize;
-}
-
-bool SimulatedMediaControl::SetAutoSize(bool on) {
-    if (fails("SetAutoSize")) {
-        return false;
-    }
-    m_autoSize = on;
-    return true;
-}
-
-bool SimulatedMediaControl::AllowChangeDisplaySize() const {
-    return fails("AllowChangeDisplaySize") ? false : m_allowChangeDisplaySize;
-}
-
-bool SimulatedMediaControl::SetAllowChangeDisplaySize(bool on) {
-    if (fails("SetAllowChangeDisplaySize")) {
-        return false;
-    }
-    m_allowChangeDisplaySize = on;
-    return true;
-}
-
-int SimulatedMediaControl::ImageSourceWidth() const {
-    return fails("ImageSourceWidth") || !described() ? 0 : m_current.width;
-}
-
-int SimulatedMediaControl::ImageSourceHeight() const {
-    return fails("ImageSourceHeight") || !described() ? 0 : m_current.height;
-}
-
-int SimulatedMediaControl::VideoBorderWidth() const {
-    return fails("VideoBorderWidth") ? 0 : m_borderWidth;
-}
-
-bool SimulatedMediaControl::ShowControls() const {
-    return fails("ShowControls") ? false : m_showControls;
-}
-
-bool SimulatedMediaControl::SetShowControls(bool on) {
-    if (fails("SetShowControls")) {
-        return false;
-    }
-    m_showControls = on;
-    return true;
-}
-
-int SimulatedMediaControl::PanelHeight() const {
-    return fails("PanelHeight") || !m_showControls ? 0 : m_panelHeight;
-}
-
-bool SimulatedMediaControl::EnableFullScreenControls() const {
-    return fails("EnableFullScreenControls") ? false : m_fullScreenControls;
-}
-
-bool SimulatedMediaControl::SetEnableFullScreenControls(bool on) {
-    if (fails("SetEnableFullScreenControls")) {
-        return false;
-    }
-    m_fullScreenControls = on;
-    return true;
-}
-
-QString SimulatedMediaControl::ErrorDescription() const {
-    return fails("ErrorDescription") ? QString() : m_errorDescription;
-}
-
-long SimulatedMediaControl::ErrorCode() const {
-    return fails("ErrorCode") ? 0 : m_errorCode;
-}
-
-long SimulatedMediaControl::CodecCount() const {
-    return fails("CodecCount") || !described() ? 0 : long(m_current.codecs.size());
-}
-
-QString SimulatedMediaControl::CodecDescription(long index) const {
-    if (fails("CodecDescription") || index < 1 || index > CodecCount()) {
-        return {};
-    }
-    return m_current.codecs.at(index - 1).description;
-}
-
-bool SimulatedMediaControl::CodecInstalled(long index) const {
-    if (fails("CodecInstalled") || index < 1 || index > CodecCount()) {
-        return false;
-    }
-    return m_current.codecs.at(index - 1).installed;
-}
-
-QString SimulatedMediaControl::CodecURL(long index) const {
-    if (fails("CodecURL") || index < 1 || index > CodecCount()) {
-        return {};
-    }
-    return m_current.codecs.at(index - 1).url;
+    return CodeValue(size) >= 0 && CodeValue(size) <= 7 &&
+           set("SetDisplaySize", m_displaySize, size);
 }
 
 QString SimulatedMediaControl::MediaInfoString(MediaInfoCode type) const {
@@ -405,10 +220,6 @@ QString SimulatedMediaControl::MediaInfoString(MediaInfoCode type) const {
     }
 }
 
-int SimulatedMediaControl::Volume() const {
-    return fails("Volume") ? 0 : m_volume;
-}
-
 bool SimulatedMediaControl::SetVolume(int percent) {
     calls << QStringLiteral("SetVolume %1").arg(percent);
     if (fails("SetVolume")) {
@@ -424,10 +235,7 @@ bool SimulatedMediaControl::SetVolume(int percent) {
 
 bool SimulatedMediaControl::Move(int left, int top, int width, int height) {
     calls << QStringLiteral("Move %1 %2 %3 %4").arg(left).arg(top).arg(width).arg(height);
-    if (fails("Move")) {
-        return false;
-    }
-    return MediaControl::Move(left, top, width, height);
+    return !fails("Move") && MediaControl::Move(left, top, width, height);
 }
 
 } // namespace lumadeck::test

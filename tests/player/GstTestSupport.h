@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers for the player tests, most of them for playing real clips
+// Helpers for the player tests, most of them for playing the generated clips
 // through GStreamer.
 
 #include "platform/Services.h"
@@ -56,8 +56,12 @@ inline GstMediaControl::Sinks fakeSinks() {
     return {QStringLiteral("fakevideosink"), QStringLiteral("fakeaudiosink")};
 }
 
-inline std::string paramName(const ::testing::TestParamInfo<const char*>& info) {
-    return QString::fromLatin1(info.param).replace('.', '_').toStdString();
+inline bool waitForState(const MediaControl& c, PlayStateCode state, int ms = 10000) {
+    return QTest::qWaitFor([&] { return c.PlayState() == state; }, ms);
+}
+
+inline bool waitForOpen(const MediaControl& c, int ms = 10000) {
+    return QTest::qWaitFor([&] { return c.OpenState() == OpenStateCode::Open; }, ms);
 }
 
 // The video player on a GStreamer control in a 640 x 480 window, its

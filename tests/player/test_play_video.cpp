@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -18,25 +19,21 @@ namespace {
 class PlayVideo : public ::testing::Test, protected SignalRecorder {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        Services::setDialogs(&dialogs);
-        parent = std::make_unique<QWidget>();
-        parent->resize(800, 600);
-        parent->show(); // a hidden window gets its resize events only when shown
-        control = new SimulatedMediaControl(parent.get());
+        parent.resize(800, 600);
+        parent.show(); // a hidden window gets its resize events only when shown
         control->setGeometry(0, 30, 400, 300);
-        timer = new TagTimer(parent.get());
-        player = std::make_unique<clsPlayVideo>();
         player->SetPositionStore(&store);
-        player->SetParentForm(parent.get());
+        player->SetParentForm(&parent);
         player->SetMediaPlayer(control);
-        player->SetTimer(timer);
+        player->SetTimer(&timer);
         player->SetlZoom(ZoomIndex::ActualSize);
         player->SetFormBottomMargin(20);
         player->SetFormTopMargin(30);
         player->ResizePlayer();
-        timer->stop(); // the tests tick by hand
-
+        // Ten seconds are a hundred ticks; the tests tick by hand.
+        ASSERT_TRUE(timer.isActive());
+        ASSERT_EQ(timer.interval(), 100);
+        timer.stop();
         using V = clsPlayVideo;
         for (const auto& [signal, name] : {std::pair{&V::Done, "Done"},
                                            {&V::Paused, "Paused"},
@@ -49,17 +46,11 @@ protected:
         }
         record(player.get(), &V::PositionChanged, "PositionChanged");
     }
-    void TearDown() override {
-        player.reset();
-        parent.reset();
-        Services::setDialogs(nullptr);
-    }
     // A file on disk that the control plays as scripted.
     QString file(const QString& name, const SimulatedMedia& m) {
         const QString path = dir.filePath(name);
         QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write("media");
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write("media") > 0);
         control->Script(path, m);
         return path;
     }
@@ -72,49 +63,38 @@ protected:
     QString playing(const QString& name) {
         const QString path = file(name);
         player->PlayVideo(path, 0);
-        events.clear();
+        clear();
         return path;
+    }
+    static void settle() {
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
     }
     void ticks(int n) {
         for (int i = 0; i < n; ++i) {
             player->Tick();
         }
     }
-
     QTemporaryDir dir;
     RecordingDialogs dialogs;
+    ServicesGuard services{{.dialogs = &dialogs}};
     RecordingPositionStore store;
-    std::unique_ptr<QWidget> parent;
-    SimulatedMediaControl* control = nullptr;
-    TagTimer* timer = nullptr;
-    std::unique_ptr<clsPlayVideo> player;
+    QWidget parent;
+    SimulatedMediaControl* control = new SimulatedMediaControl(&parent);
+    TagTimer timer;
+    std::unique_ptr<clsPlayVideo> player = std::make_unique<clsPlayVideo>();
 };
-
-TEST(PlayVideoSetUp, StartsTheTickAndFreesTheControlsDisplaySize) {
-    clsPlayVideo p;
-    TagTimer t;
-    SimulatedMediaControl c;
-    p.SetMediaPlayer(&c);
-    p.SetTimer(&t);
-    EXPECT_EQ(t.interval(), 100);
-    EXPECT_TRUE(t.isActive());
-    EXPECT_TRUE(c.AutoSize());
-    EXPECT_TRUE(c.AllowChangeDisplaySize());
-    EXPECT_TRUE(p.bAttemptResume());
-}
 
 TEST_F(PlayVideo, AMissingFileRaisesFileNotFoundThenDoneAndClearsTheStatusTenSecondsLater) {
     const QString hidden = file(".hidden.mpg");
-    const QString folder = dir.path();
-    for (const QString& name : {dir.filePath("gone.mpg"), hidden, folder, QString()}) {
-        events.clear();
-        control->calls.clear();
+    for (const QString& name : {dir.filePath("gone.mpg"), hidden, dir.path(), QString()}) {
+        clear();
         player->PlayVideo(name, 0);
         EXPECT_EQ(events, QStringList({"FileNotFound " + name, "Done " + name}));
         EXPECT_FALSE(player->DonePending());
-        EXPECT_TRUE(control->calls.filter("Open").isEmpty()) << name.toStdString();
     }
-    events.clear();
+    EXPECT_TRUE(control->calls.filter("Open").isEmpty()) << control->calls.join(", ").toStdString();
+    clear();
     ticks(99);
     EXPECT_TRUE(events.isEmpty());
     ticks(1);
@@ -122,44 +102,39 @@ TEST_F(PlayVideo, AMissingFileRaisesFileNotFoundThenDoneAndClearsTheStatusTenSec
     ticks(200);
     EXPECT_EQ(events.size(), 1);
 
-    events.clear();
+    clear();
     player->OpenVideo(dir.filePath("gone.avi"), 12);
     EXPECT_EQ(events, QStringList({"FileNotFound " + dir.filePath("gone.avi"),
                                    "Done " + dir.filePath("gone.avi")}));
-    EXPECT_EQ(parent->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(parent.cursor().shape(), Qt::ArrowCursor);
 }
 
+// Notifications here come from the event loop, as the real control's do.
 TEST_F(PlayVideo, PlayingToTheEndRaisesDoneBeforeStoppedAndAnEarlyStopOnlyStopped) {
-    const QString a = file("trip.mpg");
-    player->PlayVideo(a, 0);
-    EXPECT_EQ(events, QStringList({"Started " + a}));
-    EXPECT_EQ(parent->windowTitle(), "Lumadeck Player: trip.mpg");
-    EXPECT_EQ(parent->cursor().shape(), Qt::ArrowCursor);
-    control->ReachEnd();
-    EXPECT_EQ(events, QStringList({"Started " + a, "Done " + a, "Stopped " + a}));
-
-    events.clear();
-    player->PlayVideo(a, 0);
-    control->Advance(10);
-    player->Pause();
-    player->StopPlaying();
-    EXPECT_EQ(events, QStringList({"Started " + a, "Paused " + a, "Stopped " + a}));
-    ticks(3);
-    EXPECT_EQ(events.count("Done " + a), 0);
-}
-
-TEST_F(PlayVideo, NotificationsFromTheEventLoopKeepTheirOrder) {
     control->SetDelivery(SimulatedMediaControl::Delivery::Queued);
-    const QString a = file("a.mpg", 100);
+    const QString a = file("trip.mpg", 100);
     player->PlayVideo(a, 30);
     EXPECT_TRUE(events.isEmpty());
     EXPECT_TRUE(player->OpenPending());
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
+    settle();
     EXPECT_EQ(events, QStringList({"PositionChanged 0:30 1:40", "Started " + a}));
+    EXPECT_EQ(parent.windowTitle(), "Lumadeck Player: trip.mpg");
+    EXPECT_EQ(parent.cursor().shape(), Qt::ArrowCursor);
     control->ReachEnd();
-    QCoreApplication::processEvents();
+    settle();
     EXPECT_EQ(events.mid(2), QStringList({"Done " + a, "Stopped " + a}));
+
+    clear();
+    player->PlayVideo(a, 0);
+    settle();
+    control->Advance(10);
+    player->Pause();
+    settle();
+    player->StopPlaying();
+    settle();
+    EXPECT_EQ(events, QStringList({"Started " + a, "Paused " + a, "Stopped " + a}));
+    ticks(3);
+    EXPECT_FALSE(has("Done " + a));
 }
 
 // From Done, Stopped still names the file that ended.
@@ -177,40 +152,35 @@ TEST_F(PlayVideo, AListenerMayStartTheNextFileFromFileNotFoundOrDone) {
             player->PlayVideo(b, 0);
         }
     });
-    events.clear();
+    clear();
     control->ReachEnd();
     EXPECT_EQ(events, QStringList({"Done " + a, "Started " + b, "Stopped " + a}));
     EXPECT_EQ(control->FileName(), b);
-    EXPECT_EQ(parent->windowTitle(), "Lumadeck Player: b.mpg");
+    EXPECT_EQ(parent.windowTitle(), "Lumadeck Player: b.mpg");
 }
 
-TEST_F(PlayVideo, AStartPositionIsSoughtOnlyWhenItLiesBeforeTheEnd) {
+// A start position is sought only when it lies before the end; without one
+// the saved position is restored, when resuming is on.
+TEST_F(PlayVideo, AStartPositionOrElseTheSavedOneIsSought) {
     player->PlayVideo(file("long.mpg", 200), 125.5);
     EXPECT_NEAR(control->CurrentPosition(), 125.5, 1e-9);
-    EXPECT_TRUE(store.calls.filter("restore").isEmpty());
     EXPECT_EQ(events.first(), "PositionChanged 2:06 3:20");
-
     control->calls.clear();
     player->PlayVideo(file("short.mpg", 100), 125.5);
     EXPECT_TRUE(control->calls.filter("SetCurrentPosition").isEmpty());
     EXPECT_EQ(control->CurrentPosition(), 0);
     EXPECT_TRUE(store.calls.filter("restore").isEmpty()); // a start was given
-
     // Exactly at the end is not before it.
-    control->calls.clear();
     player->SeekTo(100);
     EXPECT_TRUE(control->calls.filter("SetCurrentPosition").isEmpty());
     player->SeekTo(99.9);
     EXPECT_EQ(control->calls.filter("SetCurrentPosition").size(), 1);
-}
 
-TEST_F(PlayVideo, WithoutAStartTheSavedPositionIsRestoredOnlyWhenResumeIsOn) {
     const QString a = file("a.mpg", 300);
     store.restoreTo = 42;
     player->PlayVideo(a, 0);
     EXPECT_EQ(store.calls.filter("restore"), QStringList({"restore a.mpg"}));
     EXPECT_NEAR(player->CurrentPosition(), 42, 1e-9);
-
     store.calls.clear();
     player->SetbAttemptResume(false);
     player->PlayVideo(a, 0);
@@ -220,11 +190,10 @@ TEST_F(PlayVideo, WithoutAStartTheSavedPositionIsRestoredOnlyWhenResumeIsOn) {
 
 TEST_F(PlayVideo, PositionsAreSavedOnEveryPlayStateChangeAndWhenAFileCloses) {
     const QString a = file("a.mpg", 300);
-    const QString b = file("b.mpg", 300);
     player->PlayVideo(a, 0);
     control->Advance(12);
     player->Pause();
-    player->PlayVideo(b, 0);
+    player->PlayVideo(file("b.mpg", 300), 0);
     EXPECT_EQ(store.calls, QStringList({"restore a.mpg", "save 0>2 a.mpg 0", "save 2>1 a.mpg 12",
                                         "save 1>0 a.mpg 12", "save 2>8 a.mpg 12", "restore b.mpg",
                                         "save 0>2 b.mpg 0"}));
@@ -234,22 +203,32 @@ TEST_F(PlayVideo, PositionsAreSavedOnEveryPlayStateChangeAndWhenAFileCloses) {
     EXPECT_EQ(store.calls, QStringList({"save 2>8 b.mpg 5"}));
 }
 
+// A property the control could not set is reported but ends nothing; a real
+// failure is shown, passed on and ends the file on the next tick.
 TEST_F(PlayVideo, AnErrorIsShownPassedOnAndEndsTheFileOnTheNextTick) {
     const QString a = playing("bad.mpg");
-    control->RaiseError(4097, "Unrecognised or corrupt media format: junk");
-    ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_EQ(dialogs.boxes[0].title, "MS Media Player Error");
-    EXPECT_EQ(dialogs.boxes[0].icon, MsgIcon::Critical);
-    EXPECT_EQ(dialogs.boxes[0].buttons, MsgButtons::Ok);
-    EXPECT_EQ(dialogs.boxes[0].text,
-              ComposeErrorMessage(a, 4097, "Unrecognised or corrupt media format: junk"));
-    EXPECT_EQ(events, QStringList({"ErrorMsg Unrecognised or corrupt media format: junk. Error "
-                                   "Code: 4097"}));
+    control->RaiseError(77, "The control FAILED to Set The Property DisplaySize");
+    EXPECT_EQ(events, QStringList({"ErrorMsg The control FAILED to Set The Property DisplaySize. "
+                                   "Error Code: 77"}));
+    EXPECT_FALSE(player->DonePending());
+    ticks(5);
+    EXPECT_EQ(events.size(), 1);
+    EXPECT_EQ(control->PlayState(), PlayStateCode::Playing);
+
+    clear();
+    const QString why = "Unrecognised or corrupt media format: junk";
+    control->RaiseError(4097, why);
+    ASSERT_EQ(dialogs.boxes.size(), 2);
+    EXPECT_EQ(dialogs.boxes[1].title, "MS Media Player Error");
+    EXPECT_EQ(dialogs.boxes[1].icon, MsgIcon::Critical);
+    EXPECT_EQ(dialogs.boxes[1].buttons, MsgButtons::Ok);
+    EXPECT_EQ(dialogs.boxes[1].text, ComposeErrorMessage(a, 4097, why));
+    EXPECT_EQ(events, QStringList({"ErrorMsg " + why + ". Error Code: 4097"}));
     EXPECT_TRUE(player->DonePending());
     ticks(1);
     EXPECT_EQ(events.last(), "Done " + a);
     ticks(58);
-    EXPECT_EQ(events.count("StatusMessage "), 0);
+    EXPECT_FALSE(has("StatusMessage "));
     ticks(1);
     EXPECT_EQ(events.count("StatusMessage "), 1);
 }
@@ -260,9 +239,7 @@ TEST_F(PlayVideo, ASecondErrorWhileTheFirstIsOnScreenIsIgnored) {
         std::function<void()> whileOpen;
         MsgAnswer MessageBox(QWidget* o, const QString& t, const QString& x, MsgIcon i,
                              MsgButtons b) override {
-            if (whileOpen) {
-                auto f = std::move(whileOpen);
-                whileOpen = nullptr;
+            if (auto f = std::exchange(whileOpen, nullptr)) {
                 f();
             }
             return RecordingDialogs::MessageBox(o, t, x, i, b);
@@ -277,51 +254,35 @@ TEST_F(PlayVideo, ASecondErrorWhileTheFirstIsOnScreenIsIgnored) {
     EXPECT_EQ(events, QStringList({"ErrorMsg first. Error Code: 1"}));
     ticks(1);
     EXPECT_EQ(events.count("Done " + a), 1);
-
     // Once the report is over, the next error is reported again.
     control->RaiseError(3, "third");
     EXPECT_EQ(nesting.boxes.size(), 2);
-}
-
-TEST_F(PlayVideo, APropertyThatCouldNotBeSetDoesNotEndTheFile) {
-    playing("a.mpg");
-    control->RaiseError(77, "The control FAILED to Set The Property DisplaySize");
-    EXPECT_EQ(events, QStringList({"ErrorMsg The control FAILED to Set The Property DisplaySize. "
-                                   "Error Code: 77"}));
-    EXPECT_FALSE(player->DonePending());
-    ticks(5);
-    EXPECT_EQ(events.filter("Done").size(), 0);
-    EXPECT_EQ(control->PlayState(), PlayStateCode::Playing);
-    // A real failure afterwards is still reported and ends the file.
-    control->RaiseError(4097, "corrupt format");
-    EXPECT_EQ(dialogs.boxes.size(), 2);
-    ticks(1);
-    EXPECT_EQ(events.filter("Done").size(), 1);
 }
 
 TEST_F(PlayVideo, AnOpenTheControlRefusesShowsItsReasonAndRaisesNothing) {
     SimulatedMedia refused;
     refused.refuseOpen = true;
     refused.errorDescription = "Engine missing";
-    const QString a = file("a.mpg", refused);
     QCoreApplication::setApplicationName("Lumadeck");
-    player->PlayVideo(a, 10);
+    player->PlayVideo(file("a.mpg", refused), 10);
     ASSERT_EQ(dialogs.boxes.size(), 1);
     EXPECT_EQ(dialogs.boxes[0].text, "Error: Engine missing");
     EXPECT_EQ(dialogs.boxes[0].title, "Lumadeck");
     EXPECT_EQ(dialogs.boxes[0].icon, MsgIcon::None);
     EXPECT_FALSE(player->OpenPending());
     EXPECT_TRUE(events.isEmpty());
-    EXPECT_EQ(parent->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(parent.cursor().shape(), Qt::ArrowCursor);
 }
 
+// The player frees the control's display size for the user to change.
 TEST_F(PlayVideo, ZoomMapsToDisplaySizesAndBack) {
+    EXPECT_TRUE(control->AutoSize() && control->AllowChangeDisplaySize());
     // A stored zoom out of range (4) fits the window.
     const long toDisplay[] = {0, 1, 2, 4, 4};
     for (long zoom = 0; zoom <= 4; ++zoom) {
         player->SetlZoom(ZoomIndex(zoom));
         EXPECT_EQ(CodeValue(control->DisplaySize()), toDisplay[zoom]);
-        EXPECT_EQ(CodeValue(player->lZoom()), zoom > 3 ? 3 : zoom);
+        EXPECT_EQ(CodeValue(player->lZoom()), std::min(zoom, 3L));
     }
     for (long size = 3; size <= 7; ++size) {
         control->SetDisplaySize(DisplaySizeCode(size));
@@ -339,7 +300,7 @@ TEST_F(PlayVideo, ZoomMapsToDisplaySizesAndBack) {
 TEST_F(PlayVideo, CustomZoomFillsTheAvailableArea) {
     player->SetlZoom(ZoomIndex::FitToWindow);
     EXPECT_EQ(control->geometry(), QRect(0, 30, 800, 550));
-    parent->resize(640, 480);
+    parent.resize(640, 480);
     EXPECT_EQ(control->geometry(), QRect(0, 30, 640, 430));
     // The control's left edge counts four times against the width.
     control->move(10, 30);
@@ -347,16 +308,13 @@ TEST_F(PlayVideo, CustomZoomFillsTheAvailableArea) {
     EXPECT_EQ(control->geometry(), QRect(10, 30, 600, 430));
     // A minimised window lends its outer size.
     control->move(0, 30);
-    parent->resize(500, 400);
-    parent->setWindowState(Qt::WindowMinimized);
+    parent.resize(500, 400);
+    parent.setWindowState(Qt::WindowMinimized);
     player->ResizePlayer();
-    const QRect outer = parent->frameGeometry();
-    EXPECT_EQ(control->width(), outer.width());
-    EXPECT_EQ(control->height(), outer.height() - 50);
+    EXPECT_EQ(control->size(), parent.frameGeometry().size() - QSize(0, 50));
 }
 
 TEST_F(PlayVideo, ActualSizeFollowsTheVideoWithinLimits) {
-    // A wider control is kept when the video does not fit.
     SimulatedMedia wide;
     wide.width = 1200;
     wide.height = 200;
@@ -366,7 +324,6 @@ TEST_F(PlayVideo, ActualSizeFollowsTheVideoWithinLimits) {
     // 1210 wanted > 800 outer: the control keeps its 1000; the height is the
     // video's 200 + the panel's 64, at least 300, at least the 550 there are.
     EXPECT_EQ(control->geometry(), QRect(0, 30, 1000, 550));
-
     control->Move(0, 30, 500, 100);
     player->ResizePlayer();
     EXPECT_EQ(control->width(), 800); // never narrower than the window allows
@@ -375,7 +332,7 @@ TEST_F(PlayVideo, ActualSizeFollowsTheVideoWithinLimits) {
     SimulatedMedia tiny;
     tiny.width = 100;
     tiny.height = 80;
-    parent->resize(400, 400);
+    parent.resize(400, 400);
     control->move(50, 0);
     player->SetFormTopMargin(0);
     player->SetFormBottomMargin(150);
@@ -383,26 +340,24 @@ TEST_F(PlayVideo, ActualSizeFollowsTheVideoWithinLimits) {
     player->ResizePlayer();
     EXPECT_EQ(control->geometry(), QRect(50, 0, 300, 300));
     player->SetlZoom(ZoomIndex::Double);
-    parent->resize(1000, 1000);
-    EXPECT_EQ(control->width(), 800); // 1000 - 4 x 50
-    EXPECT_EQ(control->height(), 850);
+    parent.resize(1000, 1000);
+    EXPECT_EQ(control->size(), QSize(800, 850)); // 1000 - 4 x 50 wide
 }
 
 TEST_F(PlayVideo, TheTickFitsAnEmptyControlAndOnlyGrowsALoadedOne) {
     control->Move(0, 10, 1200, 900);
     ticks(1);
-    EXPECT_EQ(control->geometry(), QRect(0, 30, 800, 550)); // nothing loaded: fitted exactly
-
+    EXPECT_EQ(control->geometry(), QRect(0, 30, 800, 550));
     playing("a.mpg");
     control->Move(0, 30, 1200, 900);
     ticks(1);
-    EXPECT_EQ(control->size(), QSize(1200, 900)); // loaded: never shrunk
+    EXPECT_EQ(control->size(), QSize(1200, 900));
     control->Move(0, 30, 100, 100);
     ticks(1);
     EXPECT_EQ(control->size(), QSize(800, 550));
 }
 
-// Counting to the end is checked with the missing file and the error.
+// Counting down to the end is checked with the missing file and the error.
 TEST_F(PlayVideo, ZeroStopsTheStatusCountdownANewCountReplacesItAndTicksDoNotNest) {
     player->RaiseStatusAfterSeconds(5);
     ticks(2);
@@ -411,13 +366,12 @@ TEST_F(PlayVideo, ZeroStopsTheStatusCountdownANewCountReplacesItAndTicksDoNotNes
     EXPECT_TRUE(events.isEmpty());
     player->RaiseStatusAfterSeconds(3);
     ticks(2);
-    player->RaiseStatusAfterSeconds(3); // a new call replaces the running one
+    player->RaiseStatusAfterSeconds(3);
     ticks(2);
     EXPECT_TRUE(events.isEmpty());
     ticks(1);
     EXPECT_EQ(events.size(), 1);
 
-    // A nested tick returns at once.
     int nested = 0;
     QObject::connect(player.get(), &clsPlayVideo::StatusMessage, [&](const QString&) {
         ++nested;
@@ -431,7 +385,7 @@ TEST_F(PlayVideo, ZeroStopsTheStatusCountdownANewCountReplacesItAndTicksDoNotNes
     EXPECT_EQ(nested, 2);
 }
 
-TEST_F(PlayVideo, QueriesAndOperationsWithoutAControlGiveNothingAndDoNothing) {
+TEST_F(PlayVideo, WithoutAControlOrWithFailingCallsNothingBreaks) {
     clsPlayVideo bare;
     bare.Play();
     bare.Pause();
@@ -448,9 +402,7 @@ TEST_F(PlayVideo, QueriesAndOperationsWithoutAControlGiveNothingAndDoNothing) {
     EXPECT_EQ(bare.GetMediaInfoString(MediaInfoCode::Title), "");
     EXPECT_EQ(bare.CodecCount(), 0);
     EXPECT_EQ(bare.GetPlayStatus(), PlayStateCode::Stopped);
-}
 
-TEST_F(PlayVideo, FailingControlCallsAreSkipped) {
     playing("a.mpg");
     for (const char* op : {"Duration", "CurrentPosition", "Play", "Pause", "Stop", "Move",
                            "SetDisplaySize", "MediaInfoString", "FileName"}) {

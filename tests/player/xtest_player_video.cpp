@@ -1,6 +1,8 @@
-// Under a real X server: the control shows the test pattern in its window,
-// and F11 / Esc and double clicks move it into full screen and back.
+// Under Xvfb (OpenGL on the CPU, no Xv): the machine's probe picks the plain
+// X sink, every zoom size shows the whole picture at the size and shape
+// asked for, and keys and double clicks move it into full screen and back.
 #include "GstTestSupport.h"
+#include "player/VideoSinkProbe.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -8,7 +10,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QSet>
-#include <QVBoxLayout>
+#include <cmath>
 #include <memory>
 
 using namespace lumadeck;
@@ -16,7 +18,19 @@ using namespace lumadeck::test;
 
 namespace {
 
-// How many different colours the screen shows inside the rectangle.
+// The control's picture area (above its panel) as the screen shows it,
+// saved beside the tests for a look.
+QImage grab(GstMediaControl& c, const QString& name) {
+    const QPoint origin = c.mapToGlobal(QPoint(0, 0));
+    const QImage shot =
+        QGuiApplication::primaryScreen()
+            ->grabWindow(0, origin.x(), origin.y(), c.width(), c.height() - c.PanelHeight())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    shot.save(QStringLiteral(LUMADECK_BUILD_DIR "/xtest_player_%1.png").arg(name));
+    return shot;
+}
+
 int coloursIn(const QImage& image) {
     QSet<QRgb> colours;
     for (int y = 0; y < image.height(); y += 2) {
@@ -27,40 +41,115 @@ int coloursIn(const QImage& image) {
     return int(colours.size());
 }
 
-// The picture area of the control (above its panel), as the screen shows it.
-QImage grab(GstMediaControl& c) {
-    const QPoint origin = c.mapToGlobal(QPoint(0, 0));
-    return QGuiApplication::primaryScreen()
-        ->grabWindow(0, origin.x(), origin.y(), c.width(), c.height() - c.PanelHeight())
-        .toImage();
+// The smallest rectangle holding every pixel that is not black.
+QRect pictureBounds(const QImage& image) {
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            if (qRed(p) + qGreen(p) + qBlue(p) > 60) {
+                bounds |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return bounds;
 }
 
-TEST(VideoOnScreen, TheTestPatternIsDrawnIntoTheControl) {
-    REQUIRE_MEDIA("clip.mpg");
+// The mean difference per channel between two pictures of one size.
+double meanDifference(const QImage& a, const QImage& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q));
+        }
+    }
+    return sum / (3.0 * a.width() * a.height());
+}
+
+TEST(SoftwareVideoSink, TheProbeFindsOpenGlOnTheCpuAndNoXv) {
     ASSERT_EQ(QGuiApplication::platformName(), "xcb");
+    const VideoSinkFacts facts = ProbeVideoSinkFacts();
+    EXPECT_TRUE(facts.forced.isEmpty());
+    if (facts.glWorks) {
+        EXPECT_TRUE(IsSoftwareGlRenderer(facts.glRenderer)) << facts.glRenderer.toStdString();
+    }
+    EXPECT_FALSE(facts.xvPorts);
+    EXPECT_EQ(ChooseVideoSink(facts), QStringLiteral("ximagesink"));
+
+    // The variable forces a sink by name.
+    qputenv(ForcedVideoSinkVariable, "fakevideosink");
+    {
+        GstMediaControl forced(nullptr, {QString(), QStringLiteral("fakeaudiosink")});
+        EXPECT_EQ(forced.VideoSinkName(), QStringLiteral("fakevideosink"));
+    }
+    qunsetenv(ForcedVideoSinkVariable);
+}
+
+TEST(VideoOnScreen, EveryZoomSizeShowsTheWholePictureAndKeysChangeIt) {
+    REQUIRE_MEDIA("clip.mpg");
     QWidget window;
-    window.resize(480, 400);
+    window.setStyleSheet(QStringLiteral("background: black"));
+    window.resize(900, 700);
     GstMediaControl c(&window, {QString(), QStringLiteral("fakeaudiosink")});
-    c.setGeometry(0, 0, 480, 400);
-    c.SetDisplaySize(DisplaySizeCode::FitToWindow);
+    c.setGeometry(0, 0, 900, 700);
     c.SetAllowChangeDisplaySize(true);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    const int blank = coloursIn(grab(c));
+    EXPECT_EQ(c.VideoSinkName(), QStringLiteral("ximagesink"));
+    EXPECT_LE(coloursIn(grab(c, "blank")), 4);
 
     ASSERT_TRUE(c.Open(mediaPath("clip.mpg")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == PlayStateCode::Playing; }, 10000))
-        << c.ErrorDescription().toStdString();
-    QTest::qWait(700);
+    ASSERT_TRUE(waitForState(c, PlayStateCode::Playing)) << c.ErrorDescription().toStdString();
+    QTest::qWait(500);
     c.Pause();
-    QTest::qWait(300);
-    const QImage shot = grab(c);
-    shot.save(QStringLiteral(LUMADECK_BUILD_DIR "/xtest_player_video.png"));
+    QTest::qWait(500);
+    ASSERT_EQ(c.ImageSourceWidth(), 320);
+    ASSERT_EQ(c.ImageSourceHeight(), 240);
+    const QImage actual = grab(c, "actual");
     // The test pattern has many colour bars; an empty black control has one.
-    EXPECT_GT(coloursIn(shot), 8) << "video sink " << c.VideoSinkName().toStdString();
-    EXPECT_LE(blank, 4);
+    EXPECT_GT(coloursIn(actual), 8);
+    const QRect actualBounds = pictureBounds(actual);
+    ASSERT_FALSE(actualBounds.isEmpty());
+    const QImage reference = actual.copy(actualBounds).scaled(160, 120);
 
-    // F11 enters full screen, Esc leaves it.
+    const struct {
+        DisplaySizeCode code;
+        const char* name;
+        QSize size; // empty: the largest 4:3 size inside the picture area
+    } zooms[] = {
+        {DisplaySizeCode::Half, "half", QSize(160, 120)},
+        {DisplaySizeCode::Default, "actual", QSize(320, 240)},
+        {DisplaySizeCode::Double, "double", QSize(640, 480)},
+        {DisplaySizeCode::FitToWindow, "fit", QSize()},
+        {DisplaySizeCode::FullScreen, "fullscreen", QSize()},
+    };
+    for (const auto& z : zooms) {
+        SCOPED_TRACE(z.name);
+        c.SetDisplaySize(z.code);
+        QTest::qWait(800);
+        const QImage shot = grab(c, QStringLiteral("zoom_") + z.name);
+        const QSize want =
+            z.size.isEmpty() ? QSize(4, 3).scaled(shot.size(), Qt::KeepAspectRatio) : z.size;
+        // Without a window manager a full-screen window may keep its size.
+        EXPECT_EQ(c.isWindow(), z.code == DisplaySizeCode::FullScreen);
+        // The size asked for, centred in the area.
+        const QRect bounds = pictureBounds(shot);
+        EXPECT_NEAR(bounds.width(), want.width(), 3);
+        EXPECT_NEAR(bounds.height(), want.height(), 3);
+        EXPECT_NEAR(bounds.center().x(), shot.width() / 2, 3);
+        EXPECT_NEAR(bounds.center().y(), shot.height() / 2, 3);
+        // The whole picture, not a part of it: scaled to one size it
+        // matches the picture at its own size.
+        if (!bounds.isEmpty()) {
+            EXPECT_LT(meanDifference(shot.copy(bounds).scaled(160, 120), reference), 12.0);
+        }
+    }
+
+    // F11 enters full screen, Esc leaves it back into the window.
+    c.SetDisplaySize(DisplaySizeCode::FitToWindow);
     c.setFocus();
     QTest::keyClick(&c, Qt::Key_F11);
     EXPECT_EQ(c.DisplaySize(), DisplaySizeCode::FullScreen);
@@ -69,38 +158,33 @@ TEST(VideoOnScreen, TheTestPatternIsDrawnIntoTheControl) {
     QTest::keyClick(&c, Qt::Key_Escape);
     EXPECT_EQ(c.DisplaySize(), DisplaySizeCode::FitToWindow);
     EXPECT_EQ(c.parentWidget(), &window);
-    EXPECT_EQ(c.geometry(), QRect(0, 0, 480, 400));
-
+    EXPECT_EQ(c.geometry(), QRect(0, 0, 900, 700));
     // A double click on the picture does the same.
     QTest::mouseDClick(&c, Qt::LeftButton, {}, QPoint(100, 100));
     EXPECT_EQ(c.DisplaySize(), DisplaySizeCode::FullScreen);
     QTest::qWait(200);
     QTest::mouseDClick(&c, Qt::LeftButton, {}, QPoint(100, 100));
     EXPECT_EQ(c.DisplaySize(), DisplaySizeCode::FitToWindow);
-
-    // Full screen is left with Esc even where the user may not enter it.
+    // Full screen is left even where the user may not enter it.
     c.SetDisplaySize(DisplaySizeCode::FullScreen);
     c.SetAllowChangeDisplaySize(false);
     QTest::keyClick(&c, Qt::Key_F11);
     EXPECT_EQ(c.DisplaySize(), DisplaySizeCode::FitToWindow);
     QTest::keyClick(&c, Qt::Key_F11);
     EXPECT_EQ(c.DisplaySize(), DisplaySizeCode::FitToWindow);
-    c.SetAllowChangeDisplaySize(true);
 
     // Space resumes, the arrows seek.
     QTest::keyClick(&c, Qt::Key_Space);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == PlayStateCode::Playing; }, 3000));
+    EXPECT_TRUE(waitForState(c, PlayStateCode::Playing, 3000));
     QTest::keyClick(&c, Qt::Key_Left);
     EXPECT_LT(c.CurrentPosition(), 0.5);
 
     // Sound only: the clip's title stands where the picture would be.
     c.SetAutoStart(false);
     ASSERT_TRUE(c.Open(mediaPath("clip.mp3")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return c.OpenState() == OpenStateCode::Open; }, 10000));
+    ASSERT_TRUE(waitForOpen(c));
     QTest::qWait(200);
-    const QImage sound = grab(c);
-    sound.save(QStringLiteral(LUMADECK_BUILD_DIR "/xtest_player_sound.png"));
-    EXPECT_GT(coloursIn(sound), 1);
+    EXPECT_GT(coloursIn(grab(c, "sound")), 1);
 }
 
 TEST(VideoOnScreen, AFullScreenControlGoesWithItsWindow) {
