@@ -3,6 +3,7 @@
 #include "platform/DataFiles.h"
 #include "skin/IThinPlayerPeers.h"
 #include "skin/LabelButton.h"
+#include "skin/SkinArt.h"
 #include "skin/SkinButtonCtl.h"
 #include "skin/SkinImage.h"
 #include "skin/frmThinPlayer.h"
@@ -21,8 +22,8 @@
 namespace lumadeck {
 namespace {
 
-// Runs `seen` on the first popup menu that opens, then closes it (the
-// window's menus are modal). Gives up after a second.
+// Runs `seen` on the first popup menu that opens (or on none after a
+// second), then closes it: the window's menus are modal.
 void onPopup(std::function<void(QMenu*)> seen) {
     auto* timer = new QTimer;
     auto tries = std::make_shared<int>(0);
@@ -43,11 +44,9 @@ void onPopup(std::function<void(QMenu*)> seen) {
 class RecordingPeers : public IThinPlayerPeers {
 public:
     RecordingPeers() {
-        const char* titles[] = {"&File", "&Options", "&View", "&Play List", "&Help"};
-        for (const char* title : titles) {
-            auto menu = std::make_unique<QMenu>(title);
-            menu->addAction("item");
-            menus.push_back(std::move(menu));
+        for (const char* title : {"&File", "&Options", "&View", "&Play List", "&Help"}) {
+            menus.push_back(std::make_unique<QMenu>(title));
+            menus.back()->addAction("item");
         }
     }
     QMenu* MainMenu(int Index) override {
@@ -76,6 +75,7 @@ protected:
 
     LabelButton* lbl(int n) { return thin.findChild<LabelButton*>(QString("lblButtons%1").arg(n)); }
     SkinImage* image(const char* name) { return thin.findChild<SkinImage*>(name); }
+    SkinButtonCtl* button(const char* name) { return thin.findChild<SkinButtonCtl*>(name); }
     QWidget* dockedPlaylist() {
         peers.playlist = std::make_unique<QWidget>();
         peers.playlist->resize(400, 200);
@@ -85,23 +85,15 @@ protected:
         peers.playlist->move(f.left(), f.top() + f.height());
         return peers.playlist.get();
     }
-
-    // Presses a label button; answers the popup that opens with where it
-    // stood and which menu it was, then closes it.
-    struct Popup {
-        QMenu* menu = nullptr;
-        QPoint at;
-    };
-    Popup pressLabel(int n, Qt::MouseButton button = Qt::LeftButton) {
-        Popup seen;
+    // The popup a press on label button n opens, and where.
+    std::pair<QMenu*, QPoint> pressLabel(int n) {
+        std::pair<QMenu*, QPoint> seen{nullptr, {}};
         onPopup([&](QMenu* popup) {
             if (popup) {
-                seen.menu = popup;
-                seen.at = popup->pos();
+                seen = {popup, popup->pos()};
             }
         });
-        QTest::mousePress(lbl(n), button, {}, QPoint(5, 5));
-        QTest::mouseRelease(lbl(n), button, {}, QPoint(5, 5));
+        QTest::mouseClick(lbl(n), Qt::LeftButton, {}, QPoint(5, 5));
         return seen;
     }
 
@@ -109,21 +101,18 @@ protected:
     frmThinPlayer thin;
 };
 
-TEST_F(ThinPlayerTest, LaidOutAsTheCompactBar) {
+TEST_F(ThinPlayerTest, LaidOutAsTheCompactBarAndTheBordersGoOnce) {
     EXPECT_EQ(thin.windowTitle(), "Lumadeck Player Ver2.0");
     EXPECT_EQ(thin.size(), QSize(458, 32));
-    const QStringList captions{"File", "Options", "View", "Playlist", "Help"};
-    for (int n = 0; n < captions.size(); ++n) {
-        ASSERT_NE(lbl(n), nullptr);
-        EXPECT_EQ(lbl(n)->text(), captions[n]);
-    }
-    EXPECT_EQ(thin.findChild<QLabel*>("lblCurrFile")->text(), "Label1");
-    EXPECT_EQ(image("imgShowVideo")->toolTip(), "Show Video Window");
-    EXPECT_EQ(image("imgShowVideoHover")->toolTip(), "Show Video Window");
     EXPECT_FALSE(image("imgShowVideoHover")->isVisible());
-}
-
-TEST_F(ThinPlayerTest, RemovingTheBordersTwiceChangesNothingTheSecondTime) {
+    // Untrusted names show as plain text.
+    thin.ShowCurrentFile("<b>x</b>.mpg", "0:12/1:00");
+    auto* file = thin.findChild<QLabel*>("lblCurrFile");
+    EXPECT_EQ(file->text(), "<b>x</b>.mpg");
+    EXPECT_EQ(file->textFormat(), Qt::PlainText);
+    EXPECT_EQ(thin.findChild<QLabel*>("lblPosition")->text(), "0:12/1:00");
+    thin.HideCurrentFile();
+    EXPECT_FALSE(file->isVisible());
     const Qt::WindowFlags flags = thin.windowFlags();
     const QRect geometry = thin.geometry();
     EXPECT_TRUE(flags & Qt::FramelessWindowHint);
@@ -134,64 +123,59 @@ TEST_F(ThinPlayerTest, RemovingTheBordersTwiceChangesNothingTheSecondTime) {
 }
 
 TEST_F(ThinPlayerTest, LabelButtonsPopUpTheirMenuJustBelowAndOnlyOptionsReappliesTheMode) {
+    const QStringList captions{"File", "Options", "View", "Playlist", "Help"};
     for (int n = 0; n < 5; ++n) {
+        SCOPED_TRACE(n);
+        EXPECT_EQ(lbl(n)->text(), captions[n]);
         const int before = peers.appropriateCalls;
-        const Popup popup = pressLabel(n);
-        EXPECT_EQ(popup.menu, peers.menus[n].get()) << n;
-        const QPoint under = thin.mapToGlobal(QPoint(lbl(n)->x(), lbl(n)->y() + lbl(n)->height()));
-        EXPECT_EQ(popup.at, under) << n;
-        EXPECT_EQ(peers.appropriateCalls - before, n == 1 ? 1 : 0) << n;
-        EXPECT_EQ(lbl(n)->Border(), BorderStyle::None) << n;
+        const auto [menu, at] = pressLabel(n);
+        EXPECT_EQ(menu, peers.menus[n].get());
+        EXPECT_EQ(at, thin.mapToGlobal(QPoint(lbl(n)->x(), lbl(n)->y() + lbl(n)->height())));
+        EXPECT_EQ(peers.appropriateCalls - before, n == 1 ? 1 : 0);
+        EXPECT_EQ(lbl(n)->Border(), BorderStyle::None);
     }
-}
-
-TEST_F(ThinPlayerTest, RightButtonOpensTheMenuWithoutTheSunkenLook) {
+    // The right button opens it too, without the sunken look.
     BorderStyle during = BorderStyle::FixedSingle;
     onPopup([&](QMenu*) { during = lbl(0)->Border(); });
     QTest::mousePress(lbl(0), Qt::RightButton, {}, QPoint(5, 5));
     EXPECT_EQ(during, BorderStyle::None);
-}
 
-TEST_F(ThinPlayerTest, WithoutPeersTheLabelsOpenNothingAndNothingBreaks) {
-    thin.SetPeers(nullptr);
-    EXPECT_EQ(pressLabel(0).menu, nullptr);
+    thin.SetPeers(nullptr); // nothing to open, nothing breaks
+    EXPECT_EQ(pressLabel(0).first, nullptr);
     thin.FollowWindowState(true);
     thin.DragWithPlaylist();
 }
 
-TEST_F(ThinPlayerTest, DraggingMovesADockedPlaylistAlongButNotOneOnePixelOff) {
+TEST_F(ThinPlayerTest, DraggingMovesAShownDockedPlaylistAlongButNotOneOnePixelOff) {
     thin.SetDragFunction([](QWidget* w) { w->move(w->pos() + QPoint(30, 40)); });
-    struct Case {
+    const struct {
         QPoint offset;
-        bool follows;
-    } cases[] = {{{0, 0}, true}, {{1, 0}, false}, {{0, 1}, false}, {{0, -1}, false}};
-    for (const Case& c : cases) {
+        bool shown, follows;
+    } cases[] = {{{0, 0}, true, true},
+                 {{1, 0}, true, false},
+                 {{0, 1}, true, false},
+                 {{0, -1}, true, false},
+                 {{0, 0}, false, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.offset.x() << "," << c.offset.y() << " " << c.shown);
         thin.move(100, 100);
         QWidget* pl = dockedPlaylist();
         pl->move(pl->pos() + c.offset);
+        peers.plShown = c.shown;
         const QPoint before = pl->pos();
         thin.DragWithPlaylist();
         const QRect f = thin.frameGeometry();
         if (c.follows) {
             EXPECT_EQ(pl->frameGeometry().topLeft(), QPoint(f.left(), f.top() + f.height()));
         } else {
-            EXPECT_EQ(pl->pos(), before) << c.offset.x() << "," << c.offset.y();
+            EXPECT_EQ(pl->pos(), before);
         }
     }
 }
 
-TEST_F(ThinPlayerTest, ADockedPlaylistThatIsNotShownStaysPut) {
-    thin.SetDragFunction([](QWidget* w) { w->move(w->pos() + QPoint(30, 40)); });
-    QWidget* pl = dockedPlaylist();
-    peers.plShown = false;
-    const QPoint before = pl->pos();
-    thin.DragWithPlaylist();
-    EXPECT_EQ(pl->pos(), before);
-}
-
 TEST_F(ThinPlayerTest, ThePlaylistFollowsMinimiseAndRestore) {
     QWidget* pl = dockedPlaylist();
-    thin.FollowWindowState(true);
+    QTest::mouseClick(button("skinButtonMin"), Qt::LeftButton);
     EXPECT_FALSE(pl->isVisible());
     thin.showNormal();
     thin.FollowWindowState(false);
@@ -208,14 +192,8 @@ TEST_F(ThinPlayerTest, ThePlaylistFollowsMinimiseAndRestore) {
     EXPECT_TRUE(pl->isVisible());
 }
 
-TEST_F(ThinPlayerTest, TheMinimiseButtonHidesTheShownPlaylist) {
-    QWidget* pl = dockedPlaylist();
-    QTest::mouseClick(thin.findChild<SkinButtonCtl*>("skinButtonMin"), Qt::LeftButton);
-    EXPECT_FALSE(pl->isVisible());
-}
-
-TEST_F(ThinPlayerTest, OnlyAltF4ClosesAndEndsTheProgram) {
-    struct Case {
+TEST_F(ThinPlayerTest, OnlyAltF4OrTheCloseButtonEndsTheProgram) {
+    const struct {
         int key;
         Qt::KeyboardModifiers mods;
         bool closes;
@@ -225,7 +203,7 @@ TEST_F(ThinPlayerTest, OnlyAltF4ClosesAndEndsTheProgram) {
                  {Qt::Key_F4, Qt::NoModifier, false},
                  {Qt::Key_F3, Qt::AltModifier, false},
                  {Qt::Key_F4, Qt::AltModifier | Qt::KeypadModifier, true}};
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         QSignalSpy closing(&thin, &frmThinPlayer::closing);
         thin.HandleKey(c.key, c.mods);
         EXPECT_EQ(closing.count(), c.closes ? 1 : 0) << c.key << " " << int(c.mods);
@@ -233,81 +211,55 @@ TEST_F(ThinPlayerTest, OnlyAltF4ClosesAndEndsTheProgram) {
     QSignalSpy closing(&thin, &frmThinPlayer::closing);
     QTest::keyClick(&thin, Qt::Key_F4, Qt::AltModifier);
     EXPECT_EQ(closing.count(), 1);
-}
-
-TEST_F(ThinPlayerTest, TheCloseButtonEndsTheProgramThroughTheMainWindow) {
-    QSignalSpy closing(&thin, &frmThinPlayer::closing);
-    QTest::mouseClick(thin.findChild<SkinButtonCtl*>("skinButtonClose"), Qt::LeftButton);
-    EXPECT_EQ(closing.count(), 1);
+    QTest::mouseClick(button("skinButtonClose"), Qt::LeftButton);
+    EXPECT_EQ(closing.count(), 2);
     EXPECT_TRUE(thin.isVisible()); // the main window's unload takes it down
 }
 
-TEST_F(ThinPlayerTest, ShowVideoIconHoverClickAndBackToNormal) {
+TEST_F(ThinPlayerTest, IconsSinkWhilePressedAndAskForTheVideoOrTheAboutWindow) {
+    auto click = [](SkinImage* icon) {
+        QTest::mousePress(icon, Qt::LeftButton, {}, QPoint(3, 3));
+        EXPECT_EQ(icon->Border(), BorderStyle::FixedSingle);
+        QTest::mouseRelease(icon, Qt::LeftButton, {}, QPoint(3, 3));
+        EXPECT_EQ(icon->Border(), BorderStyle::None);
+    };
     SkinImage* icon = image("imgShowVideo");
     SkinImage* hover = image("imgShowVideoHover");
+    EXPECT_EQ(hover->toolTip(), "Show Video Window");
     QTest::mouseMove(icon, QPoint(3, 3));
-    EXPECT_TRUE(hover->isVisible());
-    EXPECT_FALSE(icon->isVisible());
+    EXPECT_TRUE(hover->isVisible() && !icon->isVisible());
     EXPECT_EQ(hover->pos(), icon->pos());
-
     QSignalSpy wanted(&thin, &frmThinPlayer::showVideoRequested);
-    QTest::mousePress(hover, Qt::LeftButton, {}, QPoint(3, 3));
-    EXPECT_EQ(hover->Border(), BorderStyle::FixedSingle);
-    QTest::mouseRelease(hover, Qt::LeftButton, {}, QPoint(3, 3));
-    EXPECT_EQ(hover->Border(), BorderStyle::None);
+    click(hover);
     EXPECT_EQ(wanted.count(), 1);
-    EXPECT_FALSE(icon->isVisible());
-    EXPECT_FALSE(hover->isVisible());
-
+    EXPECT_FALSE(icon->isVisible() || hover->isVisible());
     // The next pointer move over the background shows the normal icon.
     QTest::mouseMove(image("Image1"), QPoint(200, 10));
-    EXPECT_TRUE(icon->isVisible());
-    EXPECT_FALSE(hover->isVisible());
+    EXPECT_TRUE(icon->isVisible() && !hover->isVisible());
+
+    click(image("Image2")); // the program icon
+    EXPECT_EQ(peers.aboutOwners, QList<QWidget*>{&thin});
 }
 
-TEST_F(ThinPlayerTest, TheProgramIconOpensTheAboutWindow) {
-    SkinImage* icon = image("Image2");
-    QTest::mousePress(icon, Qt::LeftButton, {}, QPoint(3, 3));
-    EXPECT_EQ(icon->Border(), BorderStyle::FixedSingle);
-    QTest::mouseRelease(icon, Qt::LeftButton, {}, QPoint(3, 3));
-    EXPECT_EQ(icon->Border(), BorderStyle::None);
-    ASSERT_EQ(peers.aboutOwners.size(), 1);
-    EXPECT_EQ(peers.aboutOwners[0], &thin);
-}
-
-TEST_F(ThinPlayerTest, CurrentFileLabelsShowUntrustedNamesAsPlainText) {
-    thin.ShowCurrentFile("<b>x</b>.mpg", "0:12/1:00");
-    auto* file = thin.findChild<QLabel*>("lblCurrFile");
-    EXPECT_EQ(file->textFormat(), Qt::PlainText);
-    EXPECT_EQ(file->text(), "<b>x</b>.mpg");
-    EXPECT_EQ(thin.findChild<QLabel*>("lblPosition")->text(), "0:12/1:00");
-    thin.HideCurrentFile();
-    EXPECT_FALSE(file->isVisible());
-}
-
-TEST(ThinPlayerNoSkin, WithoutSkinPicturesTheBarStillWorks) {
+TEST(ThinPlayerLook, TheArtworkOrPlainColourAtTheSameSize) {
     QTemporaryDir empty;
-    DataFiles::SetFolder(empty.path());
-    {
-        RecordingPeers peers;
+    for (const QString& folder : {QString(LUMADECK_SOURCE_DIR "/data"), empty.path()}) {
+        DataFiles::SetFolder(folder);
         frmThinPlayer thin;
-        thin.SetPeers(&peers);
+        DataFiles::SetFolder({});
         thin.show();
         thin.RemoveFormBorders();
         EXPECT_EQ(thin.size(), QSize(458, 32));
-        for (int n = 0; n < 5; ++n) {
-            QMenu* seen = nullptr;
-            onPopup([&](QMenu* popup) { seen = popup; });
-            auto* lbl = thin.findChild<LabelButton*>(QString("lblButtons%1").arg(n));
-            QTest::mousePress(lbl, Qt::LeftButton, {}, QPoint(5, 5));
-            EXPECT_EQ(seen, peers.menus[n].get()) << n;
+        const QImage shot = thin.grab().toImage();
+        const QColor well(shot.pixel(295, 12)), body(shot.pixel(60, 28));
+        if (folder == empty.path()) {
+            EXPECT_EQ(body, SkinArt::FallbackColour());
+        } else { // a dark display well in a maroon body
+            EXPECT_LT(well.value(), 60);
+            EXPECT_GT(body.red(), body.blue());
+            EXPECT_NE(body, SkinArt::FallbackColour());
         }
-        QSignalSpy closing(&thin, &frmThinPlayer::closing);
-        QTest::mouseClick(thin.findChild<SkinButtonCtl*>("skinButtonClose"), Qt::LeftButton);
-        EXPECT_EQ(closing.count(), 1);
-        thin.SetPeers(nullptr);
     }
-    DataFiles::SetFolder({});
 }
 
 } // namespace
