@@ -8,7 +8,6 @@
 #include <QMdiArea>
 #include <QTest>
 #include <QWidget>
-#include <functional>
 #include <gtest/gtest.h>
 
 using namespace lumadeck;
@@ -26,54 +25,42 @@ Ids menuIds(QWidget* window) {
     return ids;
 }
 
-bool has(QWidget& w, Qt::WindowFlags flags) {
-    return (w.windowFlags() & flags) == flags;
-}
-
 struct Property {
     const char* name;
-    std::function<bool(CFormBorder&)> get;
-    std::function<void(CFormBorder&, bool)> set;
+    bool (CFormBorder::*get)() const;
+    void (CFormBorder::*set)(bool);
     bool onNewWindow;
-    std::function<bool(QWidget&)> seen; // how the window shows it
+    // How the window shows it: all these flags, and its menu item enabled.
+    Qt::WindowFlags flags;
+    int menuPos;
+    unsigned menuId;
+    bool seen(QWidget& w) const {
+        return (w.windowFlags() & flags) == flags &&
+               (menuPos < 0 || (menuIds(&w)[menuPos] == menuId &&
+                                SystemMenu::Of(&w)->actions()[menuPos]->isEnabled()));
+    }
 };
 
 // The title bar and taskbar presence show only through a window manager:
-// xtest_x11_windows checks them there.
-const std::vector<Property>& properties() {
-    using B = CFormBorder;
-    static const std::vector<Property> all = {
-        {"Titlebar", &B::Titlebar, &B::SetTitlebar, true, nullptr},
-        {"ShowInTaskbar", &B::ShowInTaskbar, &B::SetShowInTaskbar, true, nullptr},
-        // Without the system menu the title bar has no buttons at all.
-        {"ControlBox", &B::ControlBox, &B::SetControlBox, true,
-         [](QWidget& w) {
-             return has(w, Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                               Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
-         }},
-        {"MinButton", &B::MinButton, &B::SetMinButton, true,
-         [](QWidget& w) {
-             return has(w, Qt::WindowMinimizeButtonHint) && menuIds(&w)[3] == 0xF020;
-         }},
-        {"MaxButton", &B::MaxButton, &B::SetMaxButton, true,
-         [](QWidget& w) {
-             return has(w, Qt::WindowMaximizeButtonHint) && menuIds(&w)[4] == 0xF030;
-         }},
-        {"Sizeable", &B::Sizeable, &B::SetSizeable, true,
-         [](QWidget& w) { return w.minimumSize() != w.maximumSize() && menuIds(&w)[2] == 0xF000; }},
-        {"Moveable", &B::Moveable, &B::SetMoveable, true,
-         [](QWidget& w) {
-             return menuIds(&w)[1] == 0xF010 && SystemMenu::Of(&w)->actions()[1]->isEnabled();
-         }},
-        {"ToolWindow", &B::ToolWindow, &B::SetToolWindow, false,
-         [](QWidget& w) { return (w.windowFlags() & Qt::WindowType_Mask) == Qt::Tool; }},
-        {"TopMost", &B::TopMost, &B::SetTopMost, false,
-         [](QWidget& w) { return has(w, Qt::WindowStaysOnTopHint); }},
-        {"WhatsThisButton", &B::WhatsThisButton, &B::SetWhatsThisButton, false,
-         [](QWidget& w) { return has(w, Qt::WindowContextHelpButtonHint); }},
-    };
-    return all;
-}
+// xtest_x11_windows checks them there. Without the system menu the title
+// bar has no buttons at all.
+using B = CFormBorder;
+const Property properties[] = {
+    {"Titlebar", &B::Titlebar, &B::SetTitlebar, true, {}, -1, 0},
+    {"ShowInTaskbar", &B::ShowInTaskbar, &B::SetShowInTaskbar, true, {}, -1, 0},
+    {"ControlBox", &B::ControlBox, &B::SetControlBox, true,
+     Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint |
+         Qt::WindowMaximizeButtonHint,
+     -1, 0},
+    {"MinButton", &B::MinButton, &B::SetMinButton, true, Qt::WindowMinimizeButtonHint, 3, 0xF020},
+    {"MaxButton", &B::MaxButton, &B::SetMaxButton, true, Qt::WindowMaximizeButtonHint, 4, 0xF030},
+    {"Sizeable", &B::Sizeable, &B::SetSizeable, true, {}, 2, 0xF000},
+    {"Moveable", &B::Moveable, &B::SetMoveable, true, {}, 1, 0xF010},
+    {"ToolWindow", &B::ToolWindow, &B::SetToolWindow, false, Qt::Tool, -1, 0},
+    {"TopMost", &B::TopMost, &B::SetTopMost, false, Qt::WindowStaysOnTopHint, -1, 0},
+    {"WhatsThisButton", &B::WhatsThisButton, &B::SetWhatsThisButton, false,
+     Qt::WindowContextHelpButtonHint, -1, 0},
+};
 
 struct ShownWindow : QWidget {
     ShownWindow() {
@@ -89,9 +76,10 @@ struct ShownWindow : QWidget {
 TEST(FormBorder, ClientTakesOnlyWindowsAndReadsTheirFrame) {
     CFormBorder border; // without a window everything fails quietly
     EXPECT_FALSE(border.AutoDrag() || border.AutoSysMenu());
-    for (const Property& p : properties()) {
-        p.set(border, p.name != std::string("Moveable"));
-        EXPECT_EQ(p.get(border), p.name == std::string("Moveable")) << p.name; // no item: enabled
+    for (const Property& p : properties) {
+        (border.*p.set)(p.name != std::string("Moveable"));
+        EXPECT_EQ((border.*p.get)(), p.name == std::string("Moveable"))
+            << p.name; // no item: enabled
     }
     EXPECT_EQ(border.FindMenuPos(0xF010), -1);
     border.EnableMenuItem(0xF010, false);
@@ -104,8 +92,8 @@ TEST(FormBorder, ClientTakesOnlyWindowsAndReadsTheirFrame) {
     QObject notAWindow;
     border.SetClient(&window);
     EXPECT_EQ(border.hWnd(), &window);
-    for (const Property& p : properties()) {
-        EXPECT_EQ(p.get(border), p.onNewWindow) << p.name;
+    for (const Property& p : properties) {
+        EXPECT_EQ((border.*p.get)(), p.onNewWindow) << p.name;
     }
     for (QObject* other : std::initializer_list<QObject*>{&notAWindow, &child, nullptr}) {
         border.SetClient(other);
@@ -137,16 +125,16 @@ TEST(FormBorder, ClientTakesOnlyWindowsAndReadsTheirFrame) {
 }
 
 TEST(FormBorder, EveryPropertyShowsOnTheWindowWhichStaysInPlace) {
-    for (const Property& p : properties()) {
+    for (const Property& p : properties) {
         SCOPED_TRACE(p.name);
         ShownWindow w;
         CFormBorder border;
         border.SetClient(&w);
         const QRegion mask = w.mask();
         for (bool value : {false, true, false, true}) {
-            p.set(border, value);
-            EXPECT_EQ(p.get(border), value);
-            if (p.seen) {
+            (border.*p.set)(value);
+            EXPECT_EQ((border.*p.get)(), value);
+            if (p.flags || p.menuPos >= 0) {
                 EXPECT_EQ(p.seen(w), value) << "shown on the window as " << value;
             }
             EXPECT_TRUE(w.isVisible());
@@ -155,11 +143,11 @@ TEST(FormBorder, EveryPropertyShowsOnTheWindowWhichStaysInPlace) {
         }
         CFormBorder other; // a second border on the same window reads the same
         other.SetClient(&w);
-        EXPECT_EQ(p.get(other), p.get(border));
+        EXPECT_EQ((other.*p.get)(), (border.*p.get)());
     }
 }
 
-TEST(FormBorder, SizeableRestoresTheLimitsItTookAway) {
+TEST(FormBorder, SizeLimitsComeBackAndTheSystemMenuGreysRestoresRemoves) {
     QWidget w;
     w.resize(200, 100);
     w.setMinimumSize(50, 40);
@@ -172,12 +160,6 @@ TEST(FormBorder, SizeableRestoresTheLimitsItTookAway) {
     border.SetSizeable(true);
     EXPECT_EQ(w.minimumSize(), QSize(50, 40));
     EXPECT_EQ(w.maximumSize(), QSize(900, 800));
-}
-
-TEST(FormBorder, SystemMenuGreyRestoreRemove) {
-    QWidget w;
-    CFormBorder border;
-    border.SetClient(&w);
     EXPECT_EQ(menuIds(&w), (Ids{0xF120, 0xF010, 0xF000, 0xF020, 0xF030, 0, 0xF060}));
     SystemMenu* menu = SystemMenu::Of(&w);
     EXPECT_TRUE(menu->actions()[5]->isSeparator());
