@@ -1,7 +1,9 @@
-// The program's artwork as the windows load it, the skin button that shows
-// it, and plain stand-ins (with one line on standard error) for pictures
-// that are missing or unreadable.
+// The skin's controls on the offscreen platform: the program's artwork as
+// the windows load it, plain stand-ins (with one line on standard error) for
+// pictures that are missing or unreadable, the skin button that shows them,
+// and label buttons driven by real mouse events.
 #include "platform/DataFiles.h"
+#include "skin/LabelButton.h"
 #include "skin/SkinArt.h"
 #include "skin/SkinButtonCtl.h"
 #include "skin/SkinImage.h"
@@ -12,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -28,6 +31,33 @@ struct DataFolder {
 QColor shown(QWidget& w, QPoint at = QPoint(8, 8)) {
     return QColor(w.grab().toImage().pixel(at));
 }
+
+struct Window {
+    QWidget window;
+    QWidget* background = new QWidget(&window);
+    LabelButtonArray lblButtons{&window};
+    Window() {
+        window.resize(300, 100);
+        background->setGeometry(0, 50, 300, 50);
+        lblButtons.Add("File", QRect(10, 5, 40, 17));
+        lblButtons.Add("Options", QRect(60, 5, 50, 17));
+        lblButtons.Add("View", QRect(120, 5, 40, 17), LabelButton::CompactInitialColour());
+        lblButtons.ResetColorsOnMove(background);
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    std::vector<int> hovered() const {
+        std::vector<int> red;
+        for (LabelButton* b : lblButtons.Buttons()) {
+            if (b->ForeColour() == LabelButton::HoverColour()) {
+                red.push_back(b->Index());
+            }
+        }
+        return red;
+    }
+};
+
+const QPoint middle(8, 8);
 
 } // namespace
 
@@ -73,8 +103,7 @@ TEST(SkinArt, MissingOrUnreadablePicturesGivePlainWorkingControlsAndOneLine) {
     DataFolder data(folder.path());
     QDir(folder.path()).mkpath("skin");
     QFile broken(folder.filePath("skin/compact.png"));
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("not a picture at all");
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly) && broken.write("not a picture") > 0);
     broken.close();
 
     for (const char* name : {"skin/compact.png", "skin/playlist-left.png"}) {
@@ -101,18 +130,9 @@ TEST(SkinArt, MissingOrUnreadablePicturesGivePlainWorkingControlsAndOneLine) {
     EXPECT_EQ(close->pictureup().size(), QSize(16, 16));
     EXPECT_NE(close->pictureup().toImage(), close->picturedown().toImage());
     // The button's plain picture: its colour in the corner, the sign (white)
-    // in the middle.
+    // in the middle; SkinImage keeps its size (clicks: ThinPlayerTest.Icons...).
     EXPECT_EQ(shown(*close, QPoint(1, 1)), QColor(close->CurrentPicture().toImage().pixel(1, 1)));
     EXPECT_EQ(shown(*close), QColor(Qt::white));
-    QSignalSpy imageClicks(image, &SkinImage::clicked);
-    QSignalSpy imagePresses(image, &SkinImage::pressed);
-    QSignalSpy closeClicks(close, &SkinButtonCtl::clicked);
-    QTest::mouseClick(image, Qt::LeftButton, {}, QPoint(5, 5));
-    QTest::mouseClick(image, Qt::RightButton, {}, QPoint(5, 5));
-    QTest::mouseClick(close, Qt::LeftButton, {}, QPoint(8, 8));
-    EXPECT_EQ(imageClicks.count(), 1);
-    EXPECT_EQ(imagePresses.count(), 2);
-    EXPECT_EQ(closeClicks.count(), 1);
 }
 
 TEST(SkinButton, ShowsThePictureOfItsStateAndClicksByMouseOrKeyboard) {
@@ -176,4 +196,97 @@ TEST(SkinButton, StretchScalesThePicture) {
     b.setStretch(false);
     EXPECT_EQ(shown(b, QPoint(3, 3)), QColor(Qt::red));
     EXPECT_NE(shown(b, QPoint(15, 15)), QColor(Qt::red));
+}
+
+TEST(LabelButtons, ExactlyOneInTheHoverColour) {
+    Window w;
+    QSignalSpy resets(&w.lblButtons, &LabelButtonArray::colorsReset);
+    EXPECT_EQ(w.lblButtons[2]->ForeColour(), LabelButton::CompactInitialColour());
+    for (int n : {0, 1, 2}) {
+        QTest::mouseMove(w.lblButtons[n], middle);
+        EXPECT_EQ(w.hovered(), std::vector<int>{n});
+        // The first reset gives every other button the normal colour.
+        EXPECT_EQ(w.lblButtons[(n + 2) % 3]->ForeColour(), LabelButton::NormalColour());
+    }
+    QTest::mouseMove(w.background, QPoint(100, 20));
+    EXPECT_TRUE(w.hovered().empty());
+    ASSERT_GE(resets.count(), 4);
+    EXPECT_EQ(resets.last().at(0).value<LabelButton*>(), nullptr);
+}
+
+TEST(LabelButtons, OnlyTheLeftButtonSinksAndClicksAsDoSpaceAndReturn) {
+    Window w;
+    LabelButton* b = w.lblButtons[1];
+    QSignalSpy clicks(&w.lblButtons, &LabelButtonArray::clicked);
+    QSignalSpy presses(&w.lblButtons, &LabelButtonArray::pressed);
+    const BorderStyle up = BorderStyle::None, down = BorderStyle::FixedSingle;
+    const struct {
+        BorderStyle start;
+        Qt::MouseButton button;
+        QPoint releaseAt;
+        BorderStyle pressed;
+        int clicks;
+    } table[] = {{up, Qt::LeftButton, middle, down, 1},
+                 {up, Qt::RightButton, middle, up, 1},
+                 {down, Qt::RightButton, middle, down, 1}, // a sunken one stays sunken
+                 {up, Qt::MiddleButton, middle, up, 1},
+                 {up, Qt::LeftButton, QPoint(-30, 40), down, 1}}; // released away
+    for (const auto& row : table) {
+        SCOPED_TRACE(testing::Message() << int(row.button) << " " << row.releaseAt.x());
+        b->SetBorder(row.start);
+        QTest::mousePress(b, row.button, {}, middle);
+        EXPECT_EQ(b->Border(), row.pressed);
+        EXPECT_EQ(b->frameStyle() != QFrame::NoFrame, row.pressed == down);
+        QTest::mouseRelease(b, row.button, {}, row.releaseAt);
+        EXPECT_EQ(b->Border(), row.button == Qt::LeftButton ? up : row.start);
+        EXPECT_EQ(clicks.count(), row.clicks);
+    }
+    EXPECT_EQ(clicks.at(0).at(0).toInt(), 1);
+    EXPECT_EQ(presses.at(1).at(1).value<Qt::MouseButton>(), Qt::RightButton);
+    b->setFocus();
+    for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_A}) {
+        QTest::keyClick(b, key);
+    }
+    EXPECT_EQ(clicks.count(), 3);
+    EXPECT_EQ(b->accessibleName(), "Options");
+
+    // Disabled: no look, no colour, no signal.
+    QTest::mouseMove(w.background, QPoint(100, 20));
+    const qsizetype pressed = presses.count();
+    b->setEnabled(false);
+    QTest::mouseMove(b, middle);
+    QTest::mousePress(b, Qt::LeftButton, {}, middle);
+    EXPECT_EQ(b->Border(), BorderStyle::None);
+    QTest::mouseRelease(b, Qt::LeftButton, {}, middle);
+    QTest::keyClick(b, Qt::Key_Space);
+    EXPECT_EQ(clicks.count(), 3);
+    EXPECT_EQ(presses.count(), pressed);
+    EXPECT_TRUE(w.hovered().empty());
+    EXPECT_EQ(w.lblButtons.Count(), 3);
+    EXPECT_EQ(w.lblButtons[3], nullptr);
+    EXPECT_EQ(w.lblButtons[-1], nullptr);
+}
+
+TEST(LabelButtons, WithoutAutoAnimateTheWindowAnimatesLettingPendingEventsRun) {
+    Window w;
+    w.lblButtons.SetAutoAnimate(false);
+    LabelButton* b = w.lblButtons[0];
+    std::vector<BorderStyle> seen;
+    int ran = 0; // each animation lets pending events run, for any button
+    QObject::connect(&w.lblButtons, &LabelButtonArray::pressed, [&](int index, Qt::MouseButton) {
+        LabelButton* lbl = w.lblButtons[index];
+        for (Qt::MouseButton button : {Qt::RightButton, Qt::LeftButton}) {
+            QTimer::singleShot(0, &w.window, [&] { ++ran; });
+            w.lblButtons.AnimateLabelButton(lbl, button, false);
+        }
+        seen.push_back(b->Border());
+        w.lblButtons.AnimateLabelButton(lbl, Qt::LeftButton, true);
+    });
+    QTest::mousePress(b, Qt::LeftButton, {}, middle);
+    EXPECT_EQ(seen, std::vector<BorderStyle>{BorderStyle::FixedSingle});
+    EXPECT_EQ(ran, 2);
+    EXPECT_EQ(b->Border(), BorderStyle::None);
+    QTest::mouseRelease(b, Qt::LeftButton, {}, middle);
+    EXPECT_EQ(b->Border(), BorderStyle::None);
+    LabelButtons::AnimateLabelButton(nullptr, Qt::LeftButton, true); // harmless
 }
