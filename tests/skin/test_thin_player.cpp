@@ -1,15 +1,19 @@
 // The compact window on its own, with the rest of the program stood in for
-// by peers that record what the window asks of them.
+// by peers that record what the window asks of them; and the splash and
+// about window it opens.
 #include "platform/DataFiles.h"
 #include "skin/IThinPlayerPeers.h"
 #include "skin/LabelButton.h"
+#include "skin/Regions.h"
 #include "skin/SkinArt.h"
 #include "skin/SkinButtonCtl.h"
 #include "skin/SkinImage.h"
+#include "skin/frmSplash.h"
 #include "skin/frmThinPlayer.h"
 
 #include <QApplication>
 #include <QMenu>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -103,7 +107,6 @@ protected:
 
 TEST_F(ThinPlayerTest, LaidOutAsTheCompactBarAndTheBordersGoOnce) {
     EXPECT_EQ(thin.windowTitle(), "Lumadeck Player Ver2.0");
-    EXPECT_EQ(thin.size(), QSize(458, 32));
     EXPECT_FALSE(image("imgShowVideoHover")->isVisible());
     // Untrusted names show as plain text.
     thin.ShowCurrentFile("<b>x</b>.mpg", "0:12/1:00");
@@ -194,7 +197,7 @@ TEST_F(ThinPlayerTest, ThePlaylistFollowsMinimiseAndRestore) {
 
 TEST_F(ThinPlayerTest, OnlyAltF4OrTheCloseButtonEndsTheProgram) {
     const struct {
-        int key;
+        Qt::Key key;
         Qt::KeyboardModifiers mods;
         bool closes;
     } cases[] = {{Qt::Key_F4, Qt::AltModifier, true},
@@ -203,16 +206,14 @@ TEST_F(ThinPlayerTest, OnlyAltF4OrTheCloseButtonEndsTheProgram) {
                  {Qt::Key_F4, Qt::NoModifier, false},
                  {Qt::Key_F3, Qt::AltModifier, false},
                  {Qt::Key_F4, Qt::AltModifier | Qt::KeypadModifier, true}};
-    for (const auto& c : cases) {
-        QSignalSpy closing(&thin, &frmThinPlayer::closing);
-        thin.HandleKey(c.key, c.mods);
-        EXPECT_EQ(closing.count(), c.closes ? 1 : 0) << c.key << " " << int(c.mods);
-    }
     QSignalSpy closing(&thin, &frmThinPlayer::closing);
-    QTest::keyClick(&thin, Qt::Key_F4, Qt::AltModifier);
-    EXPECT_EQ(closing.count(), 1);
+    for (const auto& c : cases) {
+        const qsizetype before = closing.count();
+        QTest::keyClick(&thin, c.key, c.mods);
+        EXPECT_EQ(closing.count() - before, c.closes ? 1 : 0) << c.key << " " << int(c.mods);
+    }
     QTest::mouseClick(button("skinButtonClose"), Qt::LeftButton);
-    EXPECT_EQ(closing.count(), 2);
+    EXPECT_EQ(closing.count(), 3);
     EXPECT_TRUE(thin.isVisible()); // the main window's unload takes it down
 }
 
@@ -259,6 +260,38 @@ TEST(ThinPlayerLook, TheArtworkOrPlainColourAtTheSameSize) {
             EXPECT_GT(body.red(), body.blue());
             EXPECT_NE(body, SkinArt::FallbackColour());
         }
+    }
+}
+
+TEST(Splash, TextsOnTheGradientInsideTheRoundedOutline) {
+    frmSplash splash;
+    EXPECT_EQ(splash.size(), QSize(448, 239));
+    EXPECT_EQ(splash.Label1->text(), "Lumadeck Player");
+    EXPECT_EQ(splash.lblVersion->text(), "Ver 2.0 Jun-10-2002");
+    EXPECT_TRUE(splash.lblLegal->text().contains("GNU General Public License"));
+    EXPECT_TRUE(splash.lblLegal->text().contains("version 3"));
+    EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(splash.mask(), Regions::RoundRect(448, 239, 50, 50));
+    // Between the labels and the icon nothing is drawn over the gradient.
+    const QImage shot = splash.grab().toImage();
+    EXPECT_EQ(QColor(shot.pixel(100, 64)), QColor(70 + 32, 50, 50));
+    EXPECT_EQ(QColor(shot.pixel(30, 140)), QColor(70 + 70, 50, 50));
+}
+
+TEST(Splash, EscOrAClickClosesAndUnloadsOtherKeysDoNot) {
+    const std::function<void(QWidget*)> closers[] = {
+        [](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); },
+        // A click on a label reaches the window too.
+        [](QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(200, 30)); }};
+    for (const auto& close : closers) {
+        QPointer<frmSplash> splash = new frmSplash;
+        splash->show();
+        QTest::keyClick(splash.data(), Qt::Key_A);
+        QTest::keyClick(splash.data(), Qt::Key_Return);
+        EXPECT_TRUE(splash->isVisible());
+        close(splash.data());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(splash.isNull());
     }
 }
 
