@@ -93,8 +93,10 @@ struct Target : QWidget {
 class X11Windows : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (QStandardPaths::findExecutable("xdotool").isEmpty()) {
-            GTEST_SKIP() << "xdotool is not installed";
+        for (const char* tool : {"xdotool", "xprop", "openbox"}) {
+            if (QStandardPaths::findExecutable(tool).isEmpty()) {
+                GTEST_SKIP() << tool << " is not installed";
+            }
         }
     }
 };
@@ -193,43 +195,29 @@ bool skipsTaskbar(QWidget& w) {
         .contains("_NET_WM_STATE_SKIP_TASKBAR");
 }
 
-struct WindowManager {
-    QProcess openbox;
-    bool running = false;
-    WindowManager() {
-        if (QStandardPaths::findExecutable("openbox").isEmpty() ||
-            QStandardPaths::findExecutable("xprop").isEmpty()) {
-            return;
-        }
-        openbox.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        openbox.start("openbox", {"--sm-disable"});
-        running = openbox.waitForStarted(5000) && waitFor([] {
-                      return xprop({"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
-                  });
-        QTest::qWait(700); // the check window comes before the manager takes new windows
-    }
-    ~WindowManager() {
-        openbox.terminate();
-        if (!openbox.waitForFinished(3000)) {
-            openbox.kill();
-            openbox.waitForFinished(3000);
-        }
-    }
-};
-
 } // namespace
 
 // One window manager for these cases, started after the cases above.
-class UnderWindowManager : public ::testing::Test {
+class UnderWindowManager : public X11Windows {
 protected:
-    static void SetUpTestSuite() { s_wm = new WindowManager; }
+    static void SetUpTestSuite() {
+        s_openbox = new QProcess;
+        s_openbox->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        s_openbox->start("openbox", {"--sm-disable"});
+        s_running = s_openbox->waitForStarted(5000) && waitFor([] {
+                        return xprop({"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
+                    });
+        QTest::qWait(700); // the check window comes before the manager takes new windows
+    }
     static void TearDownTestSuite() {
-        delete s_wm;
-        s_wm = nullptr;
+        s_openbox->terminate();
+        s_openbox->waitForFinished(3000);
+        delete s_openbox; // kills it if it is still running
     }
     void SetUp() override {
-        if (!s_wm->running) {
-            GTEST_SKIP() << "openbox or xprop is not installed, or openbox did not start";
+        X11Windows::SetUp();
+        if (IsSkipped() || !s_running) {
+            GTEST_SKIP() << "without a window manager";
         }
         m_window.setGeometry(300, 300, 200, 100);
         m_window.show();
@@ -241,12 +229,11 @@ protected:
         const QStringList f = frame(m_window);
         return f.size() == 4 && f[2].toInt() > 0;
     }
-    static WindowManager* s_wm;
+    inline static QProcess* s_openbox = nullptr;
+    inline static bool s_running = false;
     QWidget m_window;
     CFormBorder m_border;
 };
-
-WindowManager* UnderWindowManager::s_wm = nullptr;
 
 TEST_F(UnderWindowManager, TitleBarAndTaskbarPresenceReachTheWindowManager) {
     ASSERT_TRUE(m_border.Titlebar());
@@ -272,9 +259,6 @@ TEST_F(UnderWindowManager, TitleBarAndTaskbarPresenceReachTheWindowManager) {
 }
 
 TEST_F(UnderWindowManager, DragHandsTheMoveToTheManagerAndReturnsOnlyOnRelease) {
-    if (QStandardPaths::findExecutable("xdotool").isEmpty()) {
-        GTEST_SKIP() << "xdotool is not installed";
-    }
     QTest::qWait(300);
     const QPoint start = m_window.pos();
     const QPoint press = m_window.mapToGlobal(QPoint(50, 20));
