@@ -39,17 +39,22 @@ template <class F> bool waitFor(F done, int ms = 5000) {
     return done();
 }
 
-// Plays a drag on the held left button from inside a move or size call:
-// once Qt has seen the press, the pointer goes from `from` by `delta` in two
-// steps, then (nudged again until `arrived`, at most 1.5 s) `atRelease` runs
-// and the button goes up. Timed from the press, never from the start, so a
-// slow machine cannot let go before the call has begun. Reports the release.
-std::shared_ptr<bool> dragBy(QPoint from, QPoint delta, std::function<bool()> arrived,
-                             std::function<void()> atRelease = {}) {
-    auto released = std::make_shared<bool>(false);
+// Plays a drag of the held left button for a move or size call: once Qt has
+// seen the press, the pointer goes from `from` by `delta` in two steps and is
+// nudged until `window` reaches `expected` (or for 1.5 s, always when it must
+// stay put), then the button goes up. Timed from the press, never from the
+// start, so a slow machine cannot let go before the call has begun. Gives
+// the window's geometry (as `where` reads it) at the release, once released.
+std::shared_ptr<std::optional<QRect>> dragBy(QWidget* window, QPoint from, QPoint delta,
+                                             QRect expected, std::function<QRect()> where = {}) {
+    if (!where) {
+        where = [window] { return window->geometry(); };
+    }
+    auto held = std::make_shared<std::optional<QRect>>();
     auto step = std::make_shared<int>(0);
     auto clock = std::make_shared<QElapsedTimer>();
-    auto* timer = new QTimer;
+    const bool stays = where() == expected;
+    auto* timer = new QTimer(window);
     QObject::connect(timer, &QTimer::timeout, [=] {
         if (*step == 0 && QGuiApplication::mouseButtons() == Qt::NoButton) {
             return;
@@ -57,22 +62,17 @@ std::shared_ptr<bool> dragBy(QPoint from, QPoint delta, std::function<bool()> ar
         if (*step < 2) {
             pointer(from + delta * (++*step) / 2);
             clock->start();
-        } else if (!arrived() && clock->elapsed() < 1500) {
-            // Off and back: motion the mover sees even if it started late.
-            pointer(from + delta - QPoint(1, 0));
+        } else if ((stays || where() != expected) && clock->elapsed() < 1500) {
+            pointer(from + delta - QPoint(1, 0)); // off and back: motion a late mover sees
             pointer(from + delta);
         } else {
             timer->stop();
-            timer->deleteLater();
-            if (atRelease) {
-                atRelease();
-            }
-            *released = true;
+            *held = where();
             QProcess::execute("xdotool", {"mouseup", "1"});
         }
     });
     timer->start(50);
-    return released;
+    return held;
 }
 
 // A frameless top-level window that counts the presses it receives.
@@ -150,12 +150,7 @@ TEST_F(X11Windows, DragSizeAndAutoDragFollowThePointerUntilRelease) {
         CFormBorder border;
         border.SetClient(&window);
         border.SetAutoDrag(c.what == "AutoDrag on");
-        QRect seenWhileHeld;
-        // Nothing to wait for when the window must stay: the full time then.
-        const auto released = dragBy(
-            {260, 200}, c.delta,
-            [&] { return c.expected != start && window.geometry() == c.expected; },
-            [&] { seenWhileHeld = window.geometry(); });
+        const auto held = dragBy(&window, {260, 200}, c.delta, c.expected);
         std::optional<bool> releasedOnReturn;
         window.onPress = [&] { // after CFormBorder's own handling of the press
             if (c.what == "move") {
@@ -163,14 +158,14 @@ TEST_F(X11Windows, DragSizeAndAutoDragFollowThePointerUntilRelease) {
             } else if (!c.what.startsWith("AutoDrag")) {
                 clsGuiFuncs().SizeOBJ(&window, c.what);
             }
-            releasedOnReturn = *released;
+            releasedOnReturn = held->has_value();
         };
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         pointer({260, 200}, "mousedown");
-        ASSERT_TRUE(waitFor([&] { return *released && releasedOnReturn; }));
+        ASSERT_TRUE(waitFor([&] { return held->has_value() && releasedOnReturn; }));
         EXPECT_EQ(*releasedOnReturn, c.what != "AutoDrag off") << "returned before the release";
-        EXPECT_EQ(seenWhileHeld, c.expected) << "while the button was held";
+        EXPECT_EQ(**held, c.expected) << "while the button was held";
         EXPECT_EQ(window.geometry(), c.expected);
     }
 }
@@ -259,15 +254,31 @@ TEST_F(UnderWindowManager, TitleBarAndTaskbarPresenceReachTheWindowManager) {
 }
 
 TEST_F(UnderWindowManager, DragHandsTheMoveToTheManagerAndReturnsOnlyOnRelease) {
-    QTest::qWait(300);
-    const QPoint start = m_window.pos();
-    const QPoint press = m_window.mapToGlobal(QPoint(50, 20));
+    // Qt hears of the manager's moves only after the call: ask X instead.
+    auto where = [&] {
+        QProcess xdotool;
+        xdotool.start("xdotool", {"getwindowgeometry", QString::number(m_window.winId())});
+        xdotool.waitForFinished();
+        const QStringList xy = QString::fromUtf8(xdotool.readAllStandardOutput())
+                                   .section("Position: ", 1)
+                                   .section(' ', 0, 0)
+                                   .split(',');
+        return xy.size() == 2 ? QRect(xy[0].toInt(), xy[1].toInt(), 1, 1) : QRect();
+    };
+    QRect placed; // openbox may still be placing it: wait until it stays put
+    ASSERT_TRUE(waitFor([&] {
+        placed = where();
+        QTest::qWait(250);
+        return placed.isValid() && where() == placed;
+    }));
+    const QRect qtPlaced = m_window.geometry();
+    const QPoint press = placed.topLeft() + QPoint(50, 50);
     pointer(press, "mousedown");
     ASSERT_TRUE(waitFor([] { return QGuiApplication::mouseButtons() != Qt::NoButton; }));
-    const auto released =
-        dragBy(press, {80, 60}, [&] { return m_window.pos() == start + QPoint(80, 60); });
+    const auto held = dragBy(&m_window, press, {80, 60}, placed.translated(80, 60), where);
     clsGuiFuncs().DragOBJ(&m_window);
-    EXPECT_TRUE(*released) << "returned before the button was released";
-    EXPECT_TRUE(waitFor([&] { return m_window.pos() == start + QPoint(80, 60); }, 2000))
-        << "at " << m_window.pos().x() << "," << m_window.pos().y();
+    ASSERT_TRUE(held->has_value()) << "returned before the button was released";
+    EXPECT_EQ(**held, placed.translated(80, 60)) << "while the button was held";
+    EXPECT_TRUE(waitFor([&] { return m_window.geometry() == qtPlaced.translated(80, 60); }))
+        << "at " << m_window.x() << "," << m_window.y();
 }
