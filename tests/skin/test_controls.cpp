@@ -130,7 +130,7 @@ TEST(SkinArt, MissingOrUnreadablePicturesGivePlainWorkingControlsAndOneLine) {
     EXPECT_EQ(close->pictureup().size(), QSize(16, 16));
     EXPECT_NE(close->pictureup().toImage(), close->picturedown().toImage());
     // The button's plain picture: its colour in the corner, the sign (white)
-    // in the middle; SkinImage keeps its size (clicks: ThinPlayerTest.Icons...).
+    // in the middle.
     EXPECT_EQ(shown(*close, QPoint(1, 1)), QColor(close->CurrentPicture().toImage().pixel(1, 1)));
     EXPECT_EQ(shown(*close), QColor(Qt::white));
 }
@@ -148,10 +148,7 @@ TEST(SkinButton, ShowsThePictureOfItsStateAndClicksByMouseOrKeyboard) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     using Look = SkinButtonCtl::Look;
-    auto showing = [&](Look look) {
-        const QPixmap& p = look == Look::Up     ? b->pictureup()
-                           : look == Look::Down ? b->picturedown()
-                                                : b->picturehover();
+    auto showing = [&](Look look, const QPixmap& p) {
         EXPECT_EQ(b->CurrentLook(), look);
         EXPECT_EQ(b->grab().toImage().convertToFormat(QImage::Format_RGB32),
                   p.toImage().convertToFormat(QImage::Format_RGB32));
@@ -159,18 +156,18 @@ TEST(SkinButton, ShowsThePictureOfItsStateAndClicksByMouseOrKeyboard) {
     EXPECT_TRUE(b->pictureup().toImage() != b->picturedown().toImage() &&
                 b->pictureup().toImage() != b->picturehover().toImage() &&
                 b->picturedown().toImage() != b->picturehover().toImage());
-    showing(Look::Up);
+    showing(Look::Up, b->pictureup());
     QEnterEvent enter(QPointF(8, 8), QPointF(8, 8), QPointF(8, 8));
     QCoreApplication::sendEvent(b, &enter);
-    showing(Look::Hover);
+    showing(Look::Hover, b->picturehover());
     QSignalSpy clicks(b, &SkinButtonCtl::clicked);
     QTest::mousePress(b, Qt::LeftButton, {}, QPoint(8, 8));
-    showing(Look::Down);
+    showing(Look::Down, b->picturedown());
     QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(8, 8));
-    showing(Look::Hover);
+    showing(Look::Hover, b->picturehover());
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(b, &leave);
-    showing(Look::Up);
+    showing(Look::Up, b->pictureup());
 
     QSignalSpy moves(b, &SkinButtonCtl::mouseMoved);
     QTest::mouseMove(b, QPoint(5, 5));
@@ -183,22 +180,20 @@ TEST(SkinButton, ShowsThePictureOfItsStateAndClicksByMouseOrKeyboard) {
     b->setFocus();
     QTest::keyClick(b, Qt::Key_Space);
     EXPECT_EQ(clicks.count(), 2);
-}
 
-TEST(SkinButton, StretchScalesThePicture) {
-    SkinButtonCtl b;
-    b.resize(16, 16);
+    // A smaller picture is stretched over the button unless told not to.
+    QCoreApplication::sendEvent(b, &leave);
     QPixmap small(8, 8);
     small.fill(Qt::red);
-    b.setPictureup(small);
-    EXPECT_TRUE(b.stretch());
-    EXPECT_EQ(shown(b, QPoint(15, 15)), QColor(Qt::red));
-    b.setStretch(false);
-    EXPECT_EQ(shown(b, QPoint(3, 3)), QColor(Qt::red));
-    EXPECT_NE(shown(b, QPoint(15, 15)), QColor(Qt::red));
+    b->setPictureup(small);
+    EXPECT_TRUE(b->stretch());
+    EXPECT_EQ(shown(*b, QPoint(15, 15)), QColor(Qt::red));
+    b->setStretch(false);
+    EXPECT_EQ(shown(*b, QPoint(3, 3)), QColor(Qt::red));
+    EXPECT_NE(shown(*b, QPoint(15, 15)), QColor(Qt::red));
 }
 
-TEST(LabelButtons, ExactlyOneInTheHoverColour) {
+TEST(LabelButtons, OneHoveredAtATimeOnlyTheLeftButtonSinksAndClicksAsDoKeys) {
     Window w;
     QSignalSpy resets(&w.lblButtons, &LabelButtonArray::colorsReset);
     EXPECT_EQ(w.lblButtons[2]->ForeColour(), LabelButton::CompactInitialColour());
@@ -212,10 +207,6 @@ TEST(LabelButtons, ExactlyOneInTheHoverColour) {
     EXPECT_TRUE(w.hovered().empty());
     ASSERT_GE(resets.count(), 4);
     EXPECT_EQ(resets.last().at(0).value<LabelButton*>(), nullptr);
-}
-
-TEST(LabelButtons, OnlyTheLeftButtonSinksAndClicksAsDoSpaceAndReturn) {
-    Window w;
     LabelButton* b = w.lblButtons[1];
     QSignalSpy clicks(&w.lblButtons, &LabelButtonArray::clicked);
     QSignalSpy presses(&w.lblButtons, &LabelButtonArray::pressed);
@@ -225,12 +216,11 @@ TEST(LabelButtons, OnlyTheLeftButtonSinksAndClicksAsDoSpaceAndReturn) {
         Qt::MouseButton button;
         QPoint releaseAt;
         BorderStyle pressed;
-        int clicks;
-    } table[] = {{up, Qt::LeftButton, middle, down, 1},
-                 {up, Qt::RightButton, middle, up, 1},
-                 {down, Qt::RightButton, middle, down, 1}, // a sunken one stays sunken
-                 {up, Qt::MiddleButton, middle, up, 1},
-                 {up, Qt::LeftButton, QPoint(-30, 40), down, 1}}; // released away
+    } table[] = {{up, Qt::LeftButton, middle, down},
+                 {up, Qt::RightButton, middle, up},
+                 {down, Qt::RightButton, middle, down}, // a sunken one stays sunken
+                 {up, Qt::MiddleButton, middle, up},
+                 {up, Qt::LeftButton, QPoint(-30, 40), down}}; // released away: no click
     for (const auto& row : table) {
         SCOPED_TRACE(testing::Message() << int(row.button) << " " << row.releaseAt.x());
         b->SetBorder(row.start);
@@ -239,7 +229,7 @@ TEST(LabelButtons, OnlyTheLeftButtonSinksAndClicksAsDoSpaceAndReturn) {
         EXPECT_EQ(b->frameStyle() != QFrame::NoFrame, row.pressed == down);
         QTest::mouseRelease(b, row.button, {}, row.releaseAt);
         EXPECT_EQ(b->Border(), row.button == Qt::LeftButton ? up : row.start);
-        EXPECT_EQ(clicks.count(), row.clicks);
+        EXPECT_EQ(clicks.count(), 1);
     }
     EXPECT_EQ(clicks.at(0).at(0).toInt(), 1);
     EXPECT_EQ(presses.at(1).at(1).value<Qt::MouseButton>(), Qt::RightButton);

@@ -183,7 +183,7 @@ TEST(GuiFuncs, FormOnTopKeepsThePlace) {
     }
 }
 
-TEST(Gradient, OneChannelRisesByOneEveryTwoRowsUpToTheCeiling) {
+TEST(Gradient, OneChannelRisesEveryTwoRowsToTheCeilingAndStaysPainted) {
     auto at = [](long r, long g, long b, long channel, QSize size, QPoint p) {
         const QImage image = GradientForm::GradientImage(size, r, g, b, channel);
         return image.size() == size ? QColor(image.pixel(p)) : QColor();
@@ -196,9 +196,8 @@ TEST(Gradient, OneChannelRisesByOneEveryTwoRowsUpToTheCeiling) {
     EXPECT_EQ(at(10, 250, 20, 1, {4, 600}, {0, 8}), QColor(10, 254, 20));
     EXPECT_EQ(at(10, 250, 20, 1, {4, 600}, {0, 599}), QColor(10, 255, 20)); // the ceiling
     EXPECT_EQ(at(0, 0, 0, 2, {4, 6}, {3, 5}), QColor(0, 0, 2));
-}
 
-TEST(Gradient, RedrawFormPaintsItIntoTheFormsPersistentBackground) {
+    // RedrawForm paints it into the form's persistent background.
     QWidget form;
     form.resize(40, 30);
     clsGuiFuncs().RedrawForm(&form, -70, 50, 50, 1);
