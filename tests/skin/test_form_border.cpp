@@ -76,10 +76,9 @@ struct ShownWindow : QWidget {
 TEST(FormBorder, ClientTakesOnlyWindowsAndReadsTheirFrame) {
     CFormBorder border; // without a window everything fails quietly
     EXPECT_FALSE(border.AutoDrag() || border.AutoSysMenu());
-    for (const Property& p : properties) {
+    for (const Property& p : properties) { // no move item reads as enabled
         (border.*p.set)(p.name != std::string("Moveable"));
-        EXPECT_EQ((border.*p.get)(), p.name == std::string("Moveable"))
-            << p.name; // no item: enabled
+        EXPECT_EQ((border.*p.get)(), p.name == std::string("Moveable")) << p.name;
     }
     EXPECT_EQ(border.FindMenuPos(0xF010), -1);
     border.EnableMenuItem(0xF010, false);

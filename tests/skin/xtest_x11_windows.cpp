@@ -21,13 +21,18 @@ using namespace lumadeck;
 
 namespace {
 
+// Runs an X tool; gives what it printed.
+QString x(const QString& tool, const QStringList& args) {
+    QProcess process;
+    process.start(tool, args);
+    process.waitForFinished();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
 // Moves the pointer to p, then does `action` ("click", "mousedown") with button 1.
 void pointer(QPoint p, const QString& action = {}) {
-    QStringList args{"mousemove", QString::number(p.x()), QString::number(p.y())};
-    if (!action.isEmpty()) {
-        args << action << "1";
-    }
-    QProcess::execute("xdotool", args);
+    x("xdotool", QStringList{"mousemove", QString::number(p.x()), QString::number(p.y())}
+                     << (action.isEmpty() ? QStringList() : QStringList{action, "1"}));
 }
 
 template <class F> bool waitFor(F done, int ms = 5000) {
@@ -68,7 +73,7 @@ std::shared_ptr<std::optional<QRect>> dragBy(QWidget* window, QPoint from, QPoin
         } else {
             timer->stop();
             *held = where();
-            QProcess::execute("xdotool", {"mouseup", "1"});
+            x("xdotool", {"mouseup", "1"});
         }
     });
     timer->start(50);
@@ -172,22 +177,8 @@ TEST_F(X11Windows, DragSizeAndAutoDragFollowThePointerUntilRelease) {
 
 namespace {
 
-QString xprop(const QStringList& args) {
-    QProcess process;
-    process.start("xprop", args);
-    process.waitForFinished();
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-// A window's frame as the manager reports it: left, right, top, bottom.
-QStringList frame(QWidget& w) {
-    const QString text = xprop({"-id", QString::number(w.winId()), "_NET_FRAME_EXTENTS"});
-    return text.contains('=') ? text.section('=', 1).simplified().split(", ") : QStringList();
-}
-
-bool skipsTaskbar(QWidget& w) {
-    return xprop({"-id", QString::number(w.winId()), "_NET_WM_STATE"})
-        .contains("_NET_WM_STATE_SKIP_TASKBAR");
+QString property(QWidget& w, const char* name) {
+    return x("xprop", {"-id", QString::number(w.winId()), name}).section('=', 1).simplified();
 }
 
 } // namespace
@@ -199,9 +190,10 @@ protected:
         s_openbox = new QProcess;
         s_openbox->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         s_openbox->start("openbox", {"--sm-disable"});
-        s_running = s_openbox->waitForStarted(5000) && waitFor([] {
-                        return xprop({"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
-                    });
+        s_running =
+            s_openbox->waitForStarted(5000) && waitFor([] {
+                return x("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
+            });
         QTest::qWait(700); // the check window comes before the manager takes new windows
     }
     static void TearDownTestSuite() {
@@ -220,10 +212,11 @@ protected:
         ASSERT_TRUE(waitFor([&] { return decorated(); }, 10000)) << "no frame given";
         m_border.SetClient(&m_window);
     }
-    bool decorated() {
-        const QStringList f = frame(m_window);
+    bool decorated() { // the frame's top (left, right, top, bottom)
+        const QStringList f = property(m_window, "_NET_FRAME_EXTENTS").split(", ");
         return f.size() == 4 && f[2].toInt() > 0;
     }
+    bool skipsTaskbar() { return property(m_window, "_NET_WM_STATE").contains("SKIP_TASKBAR"); }
     inline static QProcess* s_openbox = nullptr;
     inline static bool s_running = false;
     QWidget m_window;
@@ -234,9 +227,8 @@ TEST_F(UnderWindowManager, TitleBarAndTaskbarPresenceReachTheWindowManager) {
     ASSERT_TRUE(m_border.Titlebar());
     m_border.SetTitlebar(false);
     EXPECT_FALSE(m_border.Titlebar());
-    EXPECT_TRUE(waitFor([&] {
-        return frame(m_window) == QStringList{"0", "0", "0", "0"};
-    })) << "frame still there";
+    EXPECT_TRUE(waitFor([&] { return property(m_window, "_NET_FRAME_EXTENTS") == "0, 0, 0, 0"; }))
+        << "frame still there";
     EXPECT_TRUE(m_window.isVisible());
     EXPECT_EQ(m_window.size(), QSize(200, 100));
     m_border.SetTitlebar(true);
@@ -246,23 +238,21 @@ TEST_F(UnderWindowManager, TitleBarAndTaskbarPresenceReachTheWindowManager) {
     m_border.SetShowInTaskbar(false);
     EXPECT_FALSE(m_border.ShowInTaskbar());
     EXPECT_FALSE(m_border.ToolWindow()); // a separate property
-    EXPECT_TRUE(waitFor([&] { return skipsTaskbar(m_window); }));
+    EXPECT_TRUE(waitFor([&] { return skipsTaskbar(); }));
     EXPECT_TRUE(m_window.isVisible());
     m_border.SetShowInTaskbar(true);
     EXPECT_TRUE(m_border.ShowInTaskbar());
-    EXPECT_TRUE(waitFor([&] { return !skipsTaskbar(m_window); }));
+    EXPECT_TRUE(waitFor([&] { return !skipsTaskbar(); }));
 }
 
 TEST_F(UnderWindowManager, DragHandsTheMoveToTheManagerAndReturnsOnlyOnRelease) {
     // Qt hears of the manager's moves only after the call: ask X instead.
     auto where = [&] {
-        QProcess xdotool;
-        xdotool.start("xdotool", {"getwindowgeometry", QString::number(m_window.winId())});
-        xdotool.waitForFinished();
-        const QStringList xy = QString::fromUtf8(xdotool.readAllStandardOutput())
-                                   .section("Position: ", 1)
-                                   .section(' ', 0, 0)
-                                   .split(',');
+        const QStringList xy =
+            x("xdotool", {"getwindowgeometry", QString::number(m_window.winId())})
+                .section("Position: ", 1)
+                .section(' ', 0, 0)
+                .split(',');
         return xy.size() == 2 ? QRect(xy[0].toInt(), xy[1].toInt(), 1, 1) : QRect();
     };
     QRect placed; // openbox may still be placing it: wait until it stays put
