@@ -157,7 +157,7 @@ TEST_F(ThinPlayerTest, LabelButtonsPopUpTheirMenuJustBelow) {
     thin.DragWithPlaylist();
 }
 
-TEST_F(ThinPlayerTest, DraggingMovesAShownDockedPlaylistAlongButNotOneOnePixelOff) {
+TEST_F(ThinPlayerTest, AShownDockedPlaylistFollowsDragsButNotOnePixelOffAndMinimiseRestore) {
     thin.SetDragFunction([](QWidget* w) { w->move(w->pos() + QPoint(30, 40)); });
     const struct {
         QPoint offset;
@@ -178,9 +178,8 @@ TEST_F(ThinPlayerTest, DraggingMovesAShownDockedPlaylistAlongButNotOneOnePixelOf
         const QRect f = thin.frameGeometry();
         EXPECT_EQ(pl->pos(), c.follows ? QPoint(f.left(), f.top() + f.height()) : before);
     }
-}
 
-TEST_F(ThinPlayerTest, ThePlaylistFollowsMinimiseAndRestore) {
+    // It follows minimise and restore too.
     QWidget* pl = dockedPlaylist();
     QTest::mouseClick(button("skinButtonMin"), Qt::LeftButton);
     EXPECT_FALSE(pl->isVisible());
