@@ -1,14 +1,19 @@
 // The compact window on its own, with the rest of the program stood in for
-// by peers that record what the window asks of them.
+// by peers that record what the window asks of them; and the splash and
+// about window it opens.
 #include "platform/DataFiles.h"
 #include "skin/IThinPlayerPeers.h"
 #include "skin/LabelButton.h"
+#include "skin/Regions.h"
+#include "skin/SkinArt.h"
 #include "skin/SkinButtonCtl.h"
 #include "skin/SkinImage.h"
+#include "skin/frmSplash.h"
 #include "skin/frmThinPlayer.h"
 
 #include <QApplication>
 #include <QMenu>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,8 +26,8 @@
 namespace lumadeck {
 namespace {
 
-// Runs `seen` on the first popup menu that opens, then closes it (the
-// window's menus are modal). Gives up after a second.
+// Runs `seen` on the first popup menu that opens (or on none after a
+// second), then closes it: the window's menus are modal.
 void onPopup(std::function<void(QMenu*)> seen) {
     auto* timer = new QTimer;
     auto tries = std::make_shared<int>(0);
@@ -43,26 +48,29 @@ void onPopup(std::function<void(QMenu*)> seen) {
 class RecordingPeers : public IThinPlayerPeers {
 public:
     RecordingPeers() {
-        const char* titles[] = {"&File", "&Options", "&View", "&Play List", "&Help"};
-        for (const char* title : titles) {
-            auto menu = std::make_unique<QMenu>(title);
-            menu->addAction("item");
-            menus.push_back(std::move(menu));
+        for (const char* title : {"&File", "&Options", "&View", "&Play List", "&Help"}) {
+            menus.push_back(std::make_unique<QMenu>(title));
+            menus.back()->addAction("item");
         }
     }
     QMenu* MainMenu(int Index) override {
         return Index >= 0 && Index < int(menus.size()) ? menus[Index].get() : nullptr;
     }
-    void ShowAppropriateForm() override { ++appropriateCalls; }
+    void ShowAppropriateForm() override {}
     void ShowAboutFrom(QWidget* owner) override { aboutOwners.append(owner); }
     bool PlaylistShown() const override { return plShown; }
     QWidget* PlaylistWindow() override { return playlist.get(); }
 
     std::vector<std::unique_ptr<QMenu>> menus;
-    int appropriateCalls = 0;
     QList<QWidget*> aboutOwners;
     bool plShown = false;
     std::unique_ptr<QWidget> playlist;
+};
+
+// The program's artwork while the fixture's window is made.
+struct Artwork {
+    Artwork() { DataFiles::SetFolder(LUMADECK_SOURCE_DIR "/data"); }
+    ~Artwork() { DataFiles::SetFolder({}); }
 };
 
 class ThinPlayerTest : public ::testing::Test {
@@ -72,10 +80,10 @@ protected:
         thin.show();
         thin.RemoveFormBorders();
     }
-    void TearDown() override { thin.SetPeers(nullptr); }
 
     LabelButton* lbl(int n) { return thin.findChild<LabelButton*>(QString("lblButtons%1").arg(n)); }
     SkinImage* image(const char* name) { return thin.findChild<SkinImage*>(name); }
+    SkinButtonCtl* button(const char* name) { return thin.findChild<SkinButtonCtl*>(name); }
     QWidget* dockedPlaylist() {
         peers.playlist = std::make_unique<QWidget>();
         peers.playlist->resize(400, 200);
@@ -85,45 +93,39 @@ protected:
         peers.playlist->move(f.left(), f.top() + f.height());
         return peers.playlist.get();
     }
-
-    // Presses a label button; answers the popup that opens with where it
-    // stood and which menu it was, then closes it.
-    struct Popup {
-        QMenu* menu = nullptr;
-        QPoint at;
-    };
-    Popup pressLabel(int n, Qt::MouseButton button = Qt::LeftButton) {
-        Popup seen;
+    // The popup a press on label button n opens, and where.
+    std::pair<QMenu*, QPoint> pressLabel(int n) {
+        std::pair<QMenu*, QPoint> seen{nullptr, {}};
         onPopup([&](QMenu* popup) {
             if (popup) {
-                seen.menu = popup;
-                seen.at = popup->pos();
+                seen = {popup, popup->pos()};
             }
         });
-        QTest::mousePress(lbl(n), button, {}, QPoint(5, 5));
-        QTest::mouseRelease(lbl(n), button, {}, QPoint(5, 5));
+        QTest::mouseClick(lbl(n), Qt::LeftButton, {}, QPoint(5, 5));
         return seen;
     }
 
+    Artwork m_artwork;
     RecordingPeers peers;
     frmThinPlayer thin;
 };
 
-TEST_F(ThinPlayerTest, LaidOutAsTheCompactBar) {
+TEST_F(ThinPlayerTest, LaidOutAsTheCompactBarAndTheBordersGoOnce) {
     EXPECT_EQ(thin.windowTitle(), "Lumadeck Player Ver2.0");
     EXPECT_EQ(thin.size(), QSize(458, 32));
-    const QStringList captions{"File", "Options", "View", "Playlist", "Help"};
-    for (int n = 0; n < captions.size(); ++n) {
-        ASSERT_NE(lbl(n), nullptr);
-        EXPECT_EQ(lbl(n)->text(), captions[n]);
-    }
-    EXPECT_EQ(thin.findChild<QLabel*>("lblCurrFile")->text(), "Label1");
-    EXPECT_EQ(image("imgShowVideo")->toolTip(), "Show Video Window");
-    EXPECT_EQ(image("imgShowVideoHover")->toolTip(), "Show Video Window");
+    // A dark display well in a maroon body.
+    const QImage shot = thin.grab().toImage();
+    EXPECT_LT(QColor(shot.pixel(295, 12)).value(), 60);
+    EXPECT_GT(QColor(shot.pixel(60, 28)).red(), QColor(shot.pixel(60, 28)).blue());
     EXPECT_FALSE(image("imgShowVideoHover")->isVisible());
-}
-
-TEST_F(ThinPlayerTest, RemovingTheBordersTwiceChangesNothingTheSecondTime) {
+    // Untrusted names show as plain text.
+    thin.ShowCurrentFile("<b>x</b>.mpg", "0:12/1:00");
+    auto* file = thin.findChild<QLabel*>("lblCurrFile");
+    EXPECT_EQ(file->text(), "<b>x</b>.mpg");
+    EXPECT_EQ(file->textFormat(), Qt::PlainText);
+    EXPECT_EQ(thin.findChild<QLabel*>("lblPosition")->text(), "0:12/1:00");
+    thin.HideCurrentFile();
+    EXPECT_FALSE(file->isVisible());
     const Qt::WindowFlags flags = thin.windowFlags();
     const QRect geometry = thin.geometry();
     EXPECT_TRUE(flags & Qt::FramelessWindowHint);
@@ -133,65 +135,53 @@ TEST_F(ThinPlayerTest, RemovingTheBordersTwiceChangesNothingTheSecondTime) {
     EXPECT_TRUE(thin.isVisible());
 }
 
-TEST_F(ThinPlayerTest, LabelButtonsPopUpTheirMenuJustBelowAndOnlyOptionsReappliesTheMode) {
+TEST_F(ThinPlayerTest, LabelButtonsPopUpTheirMenuJustBelow) {
+    const QStringList captions{"File", "Options", "View", "Playlist", "Help"};
     for (int n = 0; n < 5; ++n) {
-        const int before = peers.appropriateCalls;
-        const Popup popup = pressLabel(n);
-        EXPECT_EQ(popup.menu, peers.menus[n].get()) << n;
-        const QPoint under = thin.mapToGlobal(QPoint(lbl(n)->x(), lbl(n)->y() + lbl(n)->height()));
-        EXPECT_EQ(popup.at, under) << n;
-        EXPECT_EQ(peers.appropriateCalls - before, n == 1 ? 1 : 0) << n;
-        EXPECT_EQ(lbl(n)->Border(), BorderStyle::None) << n;
+        SCOPED_TRACE(n);
+        EXPECT_EQ(lbl(n)->text(), captions[n]);
+        const auto [menu, at] = pressLabel(n);
+        EXPECT_EQ(menu, peers.menus[n].get());
+        EXPECT_EQ(at, thin.mapToGlobal(QPoint(lbl(n)->x(), lbl(n)->y() + lbl(n)->height())));
+        EXPECT_EQ(lbl(n)->Border(), BorderStyle::None);
     }
-}
-
-TEST_F(ThinPlayerTest, RightButtonOpensTheMenuWithoutTheSunkenLook) {
+    // The right button opens it too, without the sunken look.
     BorderStyle during = BorderStyle::FixedSingle;
     onPopup([&](QMenu*) { during = lbl(0)->Border(); });
     QTest::mousePress(lbl(0), Qt::RightButton, {}, QPoint(5, 5));
     EXPECT_EQ(during, BorderStyle::None);
-}
 
-TEST_F(ThinPlayerTest, WithoutPeersTheLabelsOpenNothingAndNothingBreaks) {
-    thin.SetPeers(nullptr);
-    EXPECT_EQ(pressLabel(0).menu, nullptr);
+    thin.SetPeers(nullptr); // nothing to open, nothing breaks
+    EXPECT_EQ(pressLabel(0).first, nullptr);
     thin.FollowWindowState(true);
     thin.DragWithPlaylist();
 }
 
-TEST_F(ThinPlayerTest, DraggingMovesADockedPlaylistAlongButNotOneOnePixelOff) {
+TEST_F(ThinPlayerTest, AShownDockedPlaylistFollowsDragsButNotOnePixelOffAndMinimiseRestore) {
     thin.SetDragFunction([](QWidget* w) { w->move(w->pos() + QPoint(30, 40)); });
-    struct Case {
+    const struct {
         QPoint offset;
-        bool follows;
-    } cases[] = {{{0, 0}, true}, {{1, 0}, false}, {{0, 1}, false}, {{0, -1}, false}};
-    for (const Case& c : cases) {
+        bool shown, follows;
+    } cases[] = {{{0, 0}, true, true},
+                 {{1, 0}, true, false},
+                 {{0, 1}, true, false},
+                 {{0, -1}, true, false},
+                 {{0, 0}, false, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.offset.x() << "," << c.offset.y() << " " << c.shown);
         thin.move(100, 100);
         QWidget* pl = dockedPlaylist();
         pl->move(pl->pos() + c.offset);
+        peers.plShown = c.shown;
         const QPoint before = pl->pos();
         thin.DragWithPlaylist();
         const QRect f = thin.frameGeometry();
-        if (c.follows) {
-            EXPECT_EQ(pl->frameGeometry().topLeft(), QPoint(f.left(), f.top() + f.height()));
-        } else {
-            EXPECT_EQ(pl->pos(), before) << c.offset.x() << "," << c.offset.y();
-        }
+        EXPECT_EQ(pl->pos(), c.follows ? QPoint(f.left(), f.top() + f.height()) : before);
     }
-}
 
-TEST_F(ThinPlayerTest, ADockedPlaylistThatIsNotShownStaysPut) {
-    thin.SetDragFunction([](QWidget* w) { w->move(w->pos() + QPoint(30, 40)); });
+    // It follows minimise and restore too.
     QWidget* pl = dockedPlaylist();
-    peers.plShown = false;
-    const QPoint before = pl->pos();
-    thin.DragWithPlaylist();
-    EXPECT_EQ(pl->pos(), before);
-}
-
-TEST_F(ThinPlayerTest, ThePlaylistFollowsMinimiseAndRestore) {
-    QWidget* pl = dockedPlaylist();
-    thin.FollowWindowState(true);
+    QTest::mouseClick(button("skinButtonMin"), Qt::LeftButton);
     EXPECT_FALSE(pl->isVisible());
     thin.showNormal();
     thin.FollowWindowState(false);
@@ -208,15 +198,9 @@ TEST_F(ThinPlayerTest, ThePlaylistFollowsMinimiseAndRestore) {
     EXPECT_TRUE(pl->isVisible());
 }
 
-TEST_F(ThinPlayerTest, TheMinimiseButtonHidesTheShownPlaylist) {
-    QWidget* pl = dockedPlaylist();
-    QTest::mouseClick(thin.findChild<SkinButtonCtl*>("skinButtonMin"), Qt::LeftButton);
-    EXPECT_FALSE(pl->isVisible());
-}
-
-TEST_F(ThinPlayerTest, OnlyAltF4ClosesAndEndsTheProgram) {
-    struct Case {
-        int key;
+TEST_F(ThinPlayerTest, OnlyAltF4OrTheCloseButtonEndsTheProgram) {
+    const struct {
+        Qt::Key key;
         Qt::KeyboardModifiers mods;
         bool closes;
     } cases[] = {{Qt::Key_F4, Qt::AltModifier, true},
@@ -225,89 +209,83 @@ TEST_F(ThinPlayerTest, OnlyAltF4ClosesAndEndsTheProgram) {
                  {Qt::Key_F4, Qt::NoModifier, false},
                  {Qt::Key_F3, Qt::AltModifier, false},
                  {Qt::Key_F4, Qt::AltModifier | Qt::KeypadModifier, true}};
-    for (const Case& c : cases) {
-        QSignalSpy closing(&thin, &frmThinPlayer::closing);
-        thin.HandleKey(c.key, c.mods);
-        EXPECT_EQ(closing.count(), c.closes ? 1 : 0) << c.key << " " << int(c.mods);
+    QSignalSpy closing(&thin, &frmThinPlayer::closing);
+    for (const auto& c : cases) {
+        const qsizetype before = closing.count();
+        QTest::keyClick(&thin, c.key, c.mods);
+        EXPECT_EQ(closing.count() - before, c.closes ? 1 : 0) << c.key << " " << int(c.mods);
     }
-    QSignalSpy closing(&thin, &frmThinPlayer::closing);
-    QTest::keyClick(&thin, Qt::Key_F4, Qt::AltModifier);
-    EXPECT_EQ(closing.count(), 1);
-}
-
-TEST_F(ThinPlayerTest, TheCloseButtonEndsTheProgramThroughTheMainWindow) {
-    QSignalSpy closing(&thin, &frmThinPlayer::closing);
-    QTest::mouseClick(thin.findChild<SkinButtonCtl*>("skinButtonClose"), Qt::LeftButton);
-    EXPECT_EQ(closing.count(), 1);
+    QTest::mouseClick(button("skinButtonClose"), Qt::LeftButton);
+    EXPECT_EQ(closing.count(), 3);
     EXPECT_TRUE(thin.isVisible()); // the main window's unload takes it down
 }
 
-TEST_F(ThinPlayerTest, ShowVideoIconHoverClickAndBackToNormal) {
+TEST_F(ThinPlayerTest, IconsSinkWhilePressedAndAskForTheVideoOrTheAboutWindow) {
+    auto click = [](SkinImage* icon) {
+        QTest::mousePress(icon, Qt::LeftButton, {}, QPoint(3, 3));
+        EXPECT_EQ(icon->Border(), BorderStyle::FixedSingle);
+        QTest::mouseRelease(icon, Qt::LeftButton, {}, QPoint(3, 3));
+        EXPECT_EQ(icon->Border(), BorderStyle::None);
+    };
     SkinImage* icon = image("imgShowVideo");
     SkinImage* hover = image("imgShowVideoHover");
+    EXPECT_EQ(hover->toolTip(), "Show Video Window");
     QTest::mouseMove(icon, QPoint(3, 3));
-    EXPECT_TRUE(hover->isVisible());
-    EXPECT_FALSE(icon->isVisible());
+    EXPECT_TRUE(hover->isVisible() && !icon->isVisible());
     EXPECT_EQ(hover->pos(), icon->pos());
-
     QSignalSpy wanted(&thin, &frmThinPlayer::showVideoRequested);
-    QTest::mousePress(hover, Qt::LeftButton, {}, QPoint(3, 3));
-    EXPECT_EQ(hover->Border(), BorderStyle::FixedSingle);
-    QTest::mouseRelease(hover, Qt::LeftButton, {}, QPoint(3, 3));
-    EXPECT_EQ(hover->Border(), BorderStyle::None);
+    click(hover);
     EXPECT_EQ(wanted.count(), 1);
-    EXPECT_FALSE(icon->isVisible());
-    EXPECT_FALSE(hover->isVisible());
-
+    EXPECT_FALSE(icon->isVisible() || hover->isVisible());
     // The next pointer move over the background shows the normal icon.
     QTest::mouseMove(image("Image1"), QPoint(200, 10));
-    EXPECT_TRUE(icon->isVisible());
-    EXPECT_FALSE(hover->isVisible());
+    EXPECT_TRUE(icon->isVisible() && !hover->isVisible());
+
+    click(image("Image2")); // the program icon
+    EXPECT_EQ(peers.aboutOwners, QList<QWidget*>{&thin});
 }
 
-TEST_F(ThinPlayerTest, TheProgramIconOpensTheAboutWindow) {
-    SkinImage* icon = image("Image2");
-    QTest::mousePress(icon, Qt::LeftButton, {}, QPoint(3, 3));
-    EXPECT_EQ(icon->Border(), BorderStyle::FixedSingle);
-    QTest::mouseRelease(icon, Qt::LeftButton, {}, QPoint(3, 3));
-    EXPECT_EQ(icon->Border(), BorderStyle::None);
-    ASSERT_EQ(peers.aboutOwners.size(), 1);
-    EXPECT_EQ(peers.aboutOwners[0], &thin);
-}
-
-TEST_F(ThinPlayerTest, CurrentFileLabelsShowUntrustedNamesAsPlainText) {
-    thin.ShowCurrentFile("<b>x</b>.mpg", "0:12/1:00");
-    auto* file = thin.findChild<QLabel*>("lblCurrFile");
-    EXPECT_EQ(file->textFormat(), Qt::PlainText);
-    EXPECT_EQ(file->text(), "<b>x</b>.mpg");
-    EXPECT_EQ(thin.findChild<QLabel*>("lblPosition")->text(), "0:12/1:00");
-    thin.HideCurrentFile();
-    EXPECT_FALSE(file->isVisible());
-}
-
-TEST(ThinPlayerNoSkin, WithoutSkinPicturesTheBarStillWorks) {
+TEST(ThinPlayerNoSkin, WithoutItsPicturesTheBarIsPlainAtTheSameSize) {
     QTemporaryDir empty;
     DataFiles::SetFolder(empty.path());
-    {
-        RecordingPeers peers;
-        frmThinPlayer thin;
-        thin.SetPeers(&peers);
-        thin.show();
-        thin.RemoveFormBorders();
-        EXPECT_EQ(thin.size(), QSize(458, 32));
-        for (int n = 0; n < 5; ++n) {
-            QMenu* seen = nullptr;
-            onPopup([&](QMenu* popup) { seen = popup; });
-            auto* lbl = thin.findChild<LabelButton*>(QString("lblButtons%1").arg(n));
-            QTest::mousePress(lbl, Qt::LeftButton, {}, QPoint(5, 5));
-            EXPECT_EQ(seen, peers.menus[n].get()) << n;
-        }
-        QSignalSpy closing(&thin, &frmThinPlayer::closing);
-        QTest::mouseClick(thin.findChild<SkinButtonCtl*>("skinButtonClose"), Qt::LeftButton);
-        EXPECT_EQ(closing.count(), 1);
-        thin.SetPeers(nullptr);
-    }
+    frmThinPlayer thin;
     DataFiles::SetFolder({});
+    thin.show();
+    thin.RemoveFormBorders();
+    EXPECT_EQ(thin.size(), QSize(458, 32));
+    EXPECT_EQ(QColor(thin.grab().toImage().pixel(60, 28)), SkinArt::FallbackColour());
+}
+
+TEST(Splash, TextsOnTheGradientInsideTheRoundedOutline) {
+    frmSplash splash;
+    EXPECT_EQ(splash.size(), QSize(448, 239));
+    EXPECT_EQ(splash.Label1->text(), "Lumadeck Player");
+    EXPECT_EQ(splash.lblVersion->text(), "Ver 2.0 Jun-10-2002");
+    EXPECT_TRUE(splash.lblLegal->text().contains("GNU General Public License"));
+    EXPECT_TRUE(splash.lblLegal->text().contains("version 3"));
+    EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(splash.mask(), Regions::RoundRect(448, 239, 50, 50));
+    // Between the labels and the icon nothing is drawn over the gradient.
+    const QImage shot = splash.grab().toImage();
+    EXPECT_EQ(QColor(shot.pixel(100, 64)), QColor(70 + 32, 50, 50));
+    EXPECT_EQ(QColor(shot.pixel(30, 140)), QColor(70 + 70, 50, 50));
+}
+
+TEST(Splash, EscOrAClickClosesAndUnloadsOtherKeysDoNot) {
+    const std::function<void(QWidget*)> closers[] = {
+        [](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); },
+        // A click on a label reaches the window too.
+        [](QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(200, 30)); }};
+    for (const auto& close : closers) {
+        QPointer<frmSplash> splash = new frmSplash;
+        splash->show();
+        QTest::keyClick(splash.data(), Qt::Key_A);
+        QTest::keyClick(splash.data(), Qt::Key_Return);
+        EXPECT_TRUE(splash->isVisible());
+        close(splash.data());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(splash.isNull());
+    }
 }
 
 } // namespace

@@ -1,11 +1,13 @@
-// The skinned windows kit on a real X server without a window manager:
-// a shaped window's cut-away corner passes clicks to the window behind, and
-// DragOBJ / SizeOBJ move and size a window after the pointer, returning only
-// when the button is released.
+// The skinned windows kit on a real X server, first without a window
+// manager: a shaped window's cut-away corner passes clicks to the window
+// behind, and DragOBJ / SizeOBJ follow the pointer until the button is
+// released. Then under openbox (started here): CFormBorder's title bar and
+// taskbar presence reach the window manager, and DragOBJ hands it the move.
 #include "skin/CFormBorder.h"
 #include "skin/clsGuiFuncs.h"
 
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QStandardPaths>
@@ -13,171 +15,260 @@
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace lumadeck;
 
 namespace {
 
-void xdotool(const QStringList& args) {
-    QProcess::execute("xdotool", args);
+// Runs an X tool; gives what it printed.
+QString x(const QString& tool, const QStringList& args) {
+    QProcess process;
+    process.start(tool, args);
+    process.waitForFinished();
+    return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-// Lets events run until `done` or two seconds have passed.
-template <class F> bool waitFor(F done) {
+// Moves the pointer to p, then does `action` ("click", "mousedown") with button 1.
+void pointer(QPoint p, const QString& action = {}) {
+    x("xdotool", QStringList{"mousemove", QString::number(p.x()), QString::number(p.y())}
+                     << (action.isEmpty() ? QStringList() : QStringList{action, "1"}));
+}
+
+template <class F> bool waitFor(F done, int ms = 5000) {
     QElapsedTimer t;
     t.start();
-    while (!done() && t.elapsed() < 2000) {
+    while (!done() && t.elapsed() < ms) {
         QTest::qWait(20);
     }
     return done();
 }
 
-// A top-level window that counts the presses it receives.
-class Target : public QWidget {
-public:
-    explicit Target(const QRect& geometry, const QColor& colour)
-        : QWidget(nullptr, Qt::FramelessWindowHint) {
+// Plays a drag of the held left button for a move or size call: once Qt has
+// seen the press, the pointer goes from `from` by `delta` in two steps and is
+// nudged until `window` reaches `expected` (or for 1.5 s, always when it must
+// stay put), then the button goes up. Timed from the press, never from the
+// start, so a slow machine cannot let go before the call has begun. Gives
+// the window's geometry (as `where` reads it) at the release, once released.
+std::shared_ptr<std::optional<QRect>> dragBy(QWidget* window, QPoint from, QPoint delta,
+                                             QRect expected, std::function<QRect()> where = {}) {
+    if (!where) {
+        where = [window] { return window->geometry(); };
+    }
+    auto held = std::make_shared<std::optional<QRect>>();
+    auto step = std::make_shared<int>(0);
+    auto clock = std::make_shared<QElapsedTimer>();
+    const bool stays = where() == expected;
+    auto* timer = new QTimer(window);
+    QObject::connect(timer, &QTimer::timeout, [=] {
+        if (*step == 0 && QGuiApplication::mouseButtons() == Qt::NoButton) {
+            return;
+        }
+        if (*step < 2) {
+            pointer(from + delta * (++*step) / 2);
+            clock->start();
+        } else if ((stays || where() != expected) && clock->elapsed() < 1500) {
+            pointer(from + delta - QPoint(1, 0)); // off and back: motion a late mover sees
+            pointer(from + delta);
+        } else {
+            timer->stop();
+            *held = where();
+            x("xdotool", {"mouseup", "1"});
+        }
+    });
+    timer->start(50);
+    return held;
+}
+
+// A frameless top-level window that counts the presses it receives.
+struct Target : QWidget {
+    explicit Target(const QRect& geometry) : QWidget(nullptr, Qt::FramelessWindowHint) {
         setGeometry(geometry);
-        setAutoFillBackground(true);
-        QPalette p = palette();
-        p.setColor(QPalette::Window, colour);
-        setPalette(p);
     }
     int presses = 0;
     std::function<void()> onPress;
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override {
+    void mousePressEvent(QMouseEvent*) override {
         ++presses;
-        event->accept();
         if (onPress) {
             onPress();
         }
     }
 };
 
-bool haveXdotool() {
-    return !QStandardPaths::findExecutable("xdotool").isEmpty();
-}
+class X11Windows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* tool : {"xdotool", "xprop", "openbox"}) {
+            if (QStandardPaths::findExecutable(tool).isEmpty()) {
+                GTEST_SKIP() << tool << " is not installed";
+            }
+        }
+    }
+};
 
 } // namespace
 
-TEST(X11Windows, CutAwayPartsPassClicksToTheWindowBehind) {
-    if (!haveXdotool()) {
-        GTEST_SKIP() << "xdotool is not installed";
-    }
-    struct Case {
+TEST_F(X11Windows, CutAwayPartsPassClicksToTheWindowBehind) {
+    const struct {
         long shape;
-        QPoint cutAway; // in window coordinates
-        QPoint kept;
-    };
-    const Case cases[] = {
-        {0, {3, 3}, {150, 5}},     // ellipse: corner away, top middle kept
-        {1, {1, 1}, {10, 10}},     // rounded corners
-        {2, {20, 20}, {150, 100}}, // diamond
-    };
-    for (const Case& c : cases) {
-        Target behind(QRect(100, 100, 300, 200), Qt::darkBlue);
-        Target front(QRect(100, 100, 300, 200), Qt::darkRed);
+        QPoint cutAway, kept; // in window coordinates
+    } cases[] = {{0, {3, 3}, {150, 5}}, {1, {1, 1}, {10, 10}}, {2, {20, 20}, {150, 100}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shape);
+        Target behind(QRect(100, 100, 300, 200));
+        Target front(QRect(100, 100, 300, 200));
         behind.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&behind));
         front.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&front));
         clsGuiFuncs().SetWindowShape(&front, c.shape);
         QTest::qWait(100);
-
-        const QPoint away = front.mapToGlobal(c.cutAway);
-        xdotool({"mousemove", QString::number(away.x()), QString::number(away.y()), "click", "1"});
-        EXPECT_TRUE(waitFor([&] { return behind.presses == 1; }))
-            << "shape " << c.shape << ": the window behind";
-        EXPECT_EQ(front.presses, 0) << "shape " << c.shape;
-
-        const QPoint kept = front.mapToGlobal(c.kept);
-        xdotool({"mousemove", QString::number(kept.x()), QString::number(kept.y()), "click", "1"});
-        EXPECT_TRUE(waitFor([&] { return front.presses == 1; }))
-            << "shape " << c.shape << ": the shaped window";
-        EXPECT_EQ(behind.presses, 1) << "shape " << c.shape;
-
+        pointer(front.mapToGlobal(c.cutAway), "click");
+        EXPECT_TRUE(waitFor([&] { return behind.presses == 1; }, 2000)) << "the window behind";
+        EXPECT_EQ(front.presses, 0);
+        pointer(front.mapToGlobal(c.kept), "click");
+        EXPECT_TRUE(waitFor([&] { return front.presses == 1; }, 2000)) << "the shaped window";
+        EXPECT_EQ(behind.presses, 1);
         // Another code takes the shape away again: the corner is the front's.
         clsGuiFuncs().SetWindowShape(&front, 9);
         QTest::qWait(100);
-        xdotool({"mousemove", QString::number(away.x()), QString::number(away.y()), "click", "1"});
-        EXPECT_TRUE(waitFor([&] { return front.presses == 2; }))
-            << "shape " << c.shape << " removed";
+        pointer(front.mapToGlobal(c.cutAway), "click");
+        EXPECT_TRUE(waitFor([&] { return front.presses == 2; }, 2000)) << "shape removed";
     }
 }
 
-TEST(X11Windows, DragAndSizeFollowThePointerUntilRelease) {
-    if (!haveXdotool()) {
-        GTEST_SKIP() << "xdotool is not installed";
-    }
-    struct Case {
-        const char* what; // "move" or an edge code
+TEST_F(X11Windows, DragSizeAndAutoDragFollowThePointerUntilRelease) {
+    const QRect start(200, 150, 160, 120);
+    const struct {
+        QString what; // "move", an edge code, or AutoDrag on the window's CFormBorder
         QPoint delta;
         QRect expected;
-    };
-    const QRect start(200, 150, 160, 120);
-    const Case cases[] = {
-        {"move", {90, 50}, start.translated(90, 50)},
-        {"br", {40, 30}, QRect(200, 150, 200, 150)},
-        {"tL", {-20, -10}, QRect(180, 140, 180, 130)},
-        {"R", {25, 60}, QRect(200, 150, 185, 120)},
-    };
-    for (const Case& c : cases) {
-        Target window(start, Qt::darkGreen);
-        clsGuiFuncs gui;
-        bool returned = false;
-        bool released = false;
-        QRect seenWhileHeld;
-        window.onPress = [&] {
-            // Move in two steps, then let go; the call returns after that.
-            QTimer::singleShot(100, [&] {
-                const QPoint to = QPoint(260, 200) + c.delta / 2;
-                xdotool({"mousemove", QString::number(to.x()), QString::number(to.y())});
-            });
-            QTimer::singleShot(250, [&] {
-                const QPoint to = QPoint(260, 200) + c.delta;
-                xdotool({"mousemove", QString::number(to.x()), QString::number(to.y())});
-            });
-            QTimer::singleShot(450, [&] {
-                seenWhileHeld = window.geometry();
-                released = true;
-                xdotool({"mouseup", "1"});
-            });
-            if (QString(c.what) == "move") {
-                gui.DragOBJ(&window);
-            } else {
-                gui.SizeOBJ(&window, c.what);
+    } cases[] = {{"move", {90, 50}, start.translated(90, 50)},
+                 {"br", {40, 30}, QRect(200, 150, 200, 150)},
+                 {"tL", {-20, -10}, QRect(180, 140, 180, 130)},
+                 {"R", {25, 60}, QRect(200, 150, 185, 120)},
+                 {"AutoDrag on", {40, 60}, start.translated(40, 60)},
+                 {"AutoDrag off", {40, 60}, start}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what.toStdString());
+        Target window(start);
+        CFormBorder border;
+        border.SetClient(&window);
+        border.SetAutoDrag(c.what == "AutoDrag on");
+        const auto held = dragBy(&window, {260, 200}, c.delta, c.expected);
+        std::optional<bool> releasedOnReturn;
+        window.onPress = [&] { // after CFormBorder's own handling of the press
+            if (c.what == "move") {
+                clsGuiFuncs().DragOBJ(&window);
+            } else if (!c.what.startsWith("AutoDrag")) {
+                clsGuiFuncs().SizeOBJ(&window, c.what);
             }
-            returned = true;
-            EXPECT_TRUE(released) << c.what << ": returned before the button was released";
+            releasedOnReturn = held->has_value();
         };
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-        xdotool({"mousemove", "260", "200", "mousedown", "1"});
-        ASSERT_TRUE(waitFor([&] { return returned; })) << c.what;
-        EXPECT_EQ(seenWhileHeld, c.expected) << c.what << " while the button was held";
-        EXPECT_EQ(window.geometry(), c.expected) << c.what;
+        pointer({260, 200}, "mousedown");
+        ASSERT_TRUE(waitFor([&] { return held->has_value() && releasedOnReturn; }));
+        EXPECT_EQ(*releasedOnReturn, c.what != "AutoDrag off") << "returned before the release";
+        EXPECT_EQ(**held, c.expected) << "while the button was held";
+        EXPECT_EQ(window.geometry(), c.expected);
     }
 }
 
-TEST(X11Windows, AutoDragMovesTheBorderControlsWindowOnlyWhenOn) {
-    if (!haveXdotool()) {
-        GTEST_SKIP() << "xdotool is not installed";
+namespace {
+
+QString property(QWidget& w, const char* name) {
+    return x("xprop", {"-id", QString::number(w.winId()), name}).section('=', 1).simplified();
+}
+
+} // namespace
+
+// One window manager for these cases, started after the cases above.
+class UnderWindowManager : public X11Windows {
+protected:
+    static void SetUpTestSuite() {
+        s_openbox = new QProcess;
+        s_openbox->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        s_openbox->start("openbox", {"--sm-disable"});
+        s_running =
+            s_openbox->waitForStarted(5000) && waitFor([] {
+                return x("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
+            });
+        QTest::qWait(700); // the check window comes before the manager takes new windows
     }
-    for (bool autoDrag : {true, false}) {
-        QWidget window(nullptr, Qt::FramelessWindowHint);
-        window.setGeometry(200, 150, 160, 120);
-        CFormBorder border;
-        border.SetClient(&window);
-        border.SetAutoDrag(autoDrag);
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-        QTimer::singleShot(150, [] { xdotool({"mousemove", "300", "260"}); });
-        QTimer::singleShot(350, [] { xdotool({"mouseup", "1"}); });
-        xdotool({"mousemove", "260", "200", "mousedown", "1"});
-        QTest::qWait(700);
-        EXPECT_EQ(window.pos(), autoDrag ? QPoint(240, 210) : QPoint(200, 150))
-            << "AutoDrag " << autoDrag;
+    static void TearDownTestSuite() {
+        s_openbox->terminate();
+        s_openbox->waitForFinished(3000);
+        delete s_openbox; // kills it if it is still running
     }
+    void SetUp() override {
+        X11Windows::SetUp();
+        if (IsSkipped() || !s_running) {
+            GTEST_SKIP() << "without a window manager";
+        }
+        m_window.setGeometry(300, 300, 200, 100);
+        m_window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_window, 10000));
+        ASSERT_TRUE(waitFor([&] { return decorated(); }, 10000)) << "no frame given";
+        m_border.SetClient(&m_window);
+    }
+    bool decorated() { // the frame's top (left, right, top, bottom)
+        const QStringList f = property(m_window, "_NET_FRAME_EXTENTS").split(", ");
+        return f.size() == 4 && f[2].toInt() > 0;
+    }
+    bool skipsTaskbar() { return property(m_window, "_NET_WM_STATE").contains("SKIP_TASKBAR"); }
+    inline static QProcess* s_openbox = nullptr;
+    inline static bool s_running = false;
+    QWidget m_window;
+    CFormBorder m_border;
+};
+
+TEST_F(UnderWindowManager, TitleBarAndTaskbarPresenceReachTheWindowManager) {
+    ASSERT_TRUE(m_border.Titlebar());
+    m_border.SetTitlebar(false);
+    EXPECT_FALSE(m_border.Titlebar());
+    EXPECT_TRUE(waitFor([&] { return property(m_window, "_NET_FRAME_EXTENTS") == "0, 0, 0, 0"; }))
+        << "frame still there";
+    EXPECT_TRUE(m_window.isVisible());
+    EXPECT_EQ(m_window.size(), QSize(200, 100));
+    m_border.SetTitlebar(true);
+    EXPECT_TRUE(m_border.Titlebar());
+    EXPECT_TRUE(waitFor([&] { return decorated(); })) << "frame not back";
+
+    m_border.SetShowInTaskbar(false);
+    EXPECT_FALSE(m_border.ShowInTaskbar());
+    EXPECT_FALSE(m_border.ToolWindow()); // a separate property
+    EXPECT_TRUE(waitFor([&] { return skipsTaskbar(); }));
+    EXPECT_TRUE(m_window.isVisible());
+    m_border.SetShowInTaskbar(true);
+    EXPECT_TRUE(m_border.ShowInTaskbar());
+    EXPECT_TRUE(waitFor([&] { return !skipsTaskbar(); }));
+}
+
+TEST_F(UnderWindowManager, DragHandsTheMoveToTheManagerAndReturnsOnlyOnRelease) {
+    // Qt hears of the manager's moves only after the call: ask X instead.
+    auto where = [&] {
+        const QStringList xy =
+            x("xdotool", {"getwindowgeometry", QString::number(m_window.winId())})
+                .section("Position: ", 1)
+                .section(' ', 0, 0)
+                .split(',');
+        return xy.size() == 2 ? QRect(xy[0].toInt(), xy[1].toInt(), 1, 1) : QRect();
+    };
+    QRect placed; // openbox may still be placing it: wait until it stays put
+    ASSERT_TRUE(waitFor([&] {
+        placed = where();
+        QTest::qWait(250);
+        return placed.isValid() && where() == placed;
+    }));
+    const QRect qtPlaced = m_window.geometry();
+    const QPoint press = placed.topLeft() + QPoint(50, 50);
+    pointer(press, "mousedown");
+    ASSERT_TRUE(waitFor([] { return QGuiApplication::mouseButtons() != Qt::NoButton; }));
+    const auto held = dragBy(&m_window, press, {80, 60}, placed.translated(80, 60), where);
+    clsGuiFuncs().DragOBJ(&m_window);
+    ASSERT_TRUE(held->has_value()) << "returned before the button was released";
+    EXPECT_EQ(**held, placed.translated(80, 60)) << "while the button was held";
+    EXPECT_TRUE(waitFor([&] { return m_window.geometry() == qtPlaced.translated(80, 60); }))
+        << "at " << m_window.x() << "," << m_window.y();
 }
