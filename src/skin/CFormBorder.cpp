@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QVariant>
 #include <QWidget>
 
@@ -280,11 +281,17 @@ bool CFormBorder::ShowInTaskbar() const {
     return exBit(m_window, ExAppWindow);
 }
 
+namespace {
+// The window's latest taskbar choice, for the requests repeated after it.
+constexpr char kShowInTaskbarChoice[] = "lumadeckShowInTaskbar";
+} // namespace
+
 void CFormBorder::SetShowInTaskbar(bool value) {
     if (!m_window) {
         return;
     }
     QWidget* w = m_window;
+    w->setProperty(kShowInTaskbarChoice, value);
     w->setUpdatesEnabled(false);
     const bool wasVisible = w->isVisible();
     w->hide();
@@ -296,6 +303,14 @@ void CFormBorder::SetShowInTaskbar(bool value) {
     if (wasVisible) {
         w->showNormal();
         NetWmState::SetSkipTaskbar(w, !value);
+        // The window manager may still be taking the window back when the
+        // request arrives, and drop it: it is asked again a little later
+        // (asking is idempotent). The latest choice is the one asked again.
+        for (const int ms : {100, 400, 1000}) {
+            QTimer::singleShot(ms, w, [w] {
+                NetWmState::SetSkipTaskbar(w, !w->property(kShowInTaskbarChoice).toBool());
+            });
+        }
     }
     w->setUpdatesEnabled(true);
 }

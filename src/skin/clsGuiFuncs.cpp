@@ -1,4 +1,5 @@
 #include "clsGuiFuncs.h"
+#include "NetWmState.h"
 
 #include "GradientForm.h"
 #include "Pointer.h"
@@ -132,7 +133,9 @@ void moveOrSize(QWidget* f, std::optional<Qt::Edges> edges) {
     releaseCapture();
     QPointer<QWidget> guard(window);
     QWindow* handle = window->windowHandle();
-    if (handle && (edges ? handle->startSystemResize(*edges) : handle->startSystemMove())) {
+    if (NetWmState::StartMoveResize(window, start.pos, edges) ||
+        (!Pointer::IsX11() && handle &&
+         (edges ? handle->startSystemResize(*edges) : handle->startSystemMove()))) {
         waitForRelease(guard);
         return;
     }
