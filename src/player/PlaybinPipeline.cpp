@@ -224,10 +224,12 @@ void PlaybinPipeline::chooseAudioSink(const QString& requested) {
 GstBusSyncReply PlaybinPipeline::onBusMessage(GstBus*, GstMessage* message, gpointer self) {
     // Called on whichever thread posted the message. It travels on as a
     // posted event; should this object go first, the event is dropped with
-    // it and the message released.
+    // it and the message released. A handler that drops a message owns it:
+    // the message (and through it the element that posted it, with all it
+    // holds) is released once handled.
     auto* pipeline = static_cast<PlaybinPipeline*>(self);
     const unsigned generation = pipeline->m_generation.load();
-    std::shared_ptr<GstMessage> held(gst_message_ref(message), gst::MessageUnref());
+    std::shared_ptr<GstMessage> held(message, gst::MessageUnref());
     QMetaObject::invokeMethod(
         pipeline, [pipeline, held, generation] { pipeline->deliver(held.get(), generation); },
         Qt::QueuedConnection);
