@@ -82,6 +82,11 @@ int main(int argc, char* argv[]) {
         lumadeck::Startup::Outcome::HandedOver) {
         return 0;
     }
+    // The playback engine starts (reading its plugin registry) on a thread
+    // of its own while the windows are made; the first file opened waits
+    // for it.
+    lumadeck::GstMediaControl::StartEngine();
+
     lumadeck::DBusScreenSaver screenSaver(QDBusConnection::sessionBus());
     lumadeck::ScreenSaverGuard screenSaverGuard(screenSaver);
 

@@ -37,9 +37,10 @@ double median(std::vector<double> v) {
 double openToStarted(GstMediaControl& c, const QString& file) {
     bool started = false;
     bool failed = false;
-    const auto a = QObject::connect(&c, &MediaControl::PlayStateChange, [&](long, long n) {
-        started = started || n == PlayStateCode::Playing;
-    });
+    const auto a =
+        QObject::connect(&c, &MediaControl::PlayStateChange, [&](PlayStateCode, PlayStateCode n) {
+            started = started || n == PlayStateCode::Playing;
+        });
     const auto b = QObject::connect(&c, &MediaControl::Error, [&] { failed = true; });
     QElapsedTimer t;
     t.start();

@@ -21,6 +21,10 @@ constexpr double kKeyBigSeekSeconds = 30;
 
 } // namespace
 
+void GstMediaControl::StartEngine() {
+    PlaybackSession::StartEngine();
+}
+
 bool GstMediaControl::InitEngine(QString* error) {
     return PlaybackSession::InitEngine(error);
 }
@@ -73,11 +77,13 @@ GstMediaControl::~GstMediaControl() {
 }
 
 QString GstMediaControl::VideoSinkName() const {
-    return m_session->Pipeline() ? m_session->Pipeline()->VideoSinkName() : QString();
+    const PlaybinPipeline* pipeline = m_session->EnsurePipeline();
+    return pipeline ? pipeline->VideoSinkName() : QString();
 }
 
 QString GstMediaControl::AudioSinkName() const {
-    return m_session->Pipeline() ? m_session->Pipeline()->AudioSinkName() : QString();
+    const PlaybinPipeline* pipeline = m_session->EnsurePipeline();
+    return pipeline ? pipeline->AudioSinkName() : QString();
 }
 
 void GstMediaControl::showClip() {
@@ -166,9 +172,7 @@ QString GstMediaControl::MediaInfoString(MediaInfoCode type) const {
 bool GstMediaControl::SetVolume(int percent) {
     const int old = m_volume;
     m_volume = std::clamp(percent, 0, 100);
-    if (PlaybinPipeline* pipeline = m_session->Pipeline()) {
-        pipeline->SetVolume(m_volume / 100.0);
-    }
+    m_session->SetVolume(m_volume / 100.0);
     updatePanel();
     if (m_volume != old) {
         emit VolumeChange(m_volume);
@@ -178,9 +182,7 @@ bool GstMediaControl::SetVolume(int percent) {
 
 void GstMediaControl::SetMute(bool on) {
     m_mute = on;
-    if (PlaybinPipeline* pipeline = m_session->Pipeline()) {
-        pipeline->SetMute(on);
-    }
+    m_session->SetMute(on);
     updatePanel();
 }
 

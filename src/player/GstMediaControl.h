@@ -29,8 +29,11 @@ public:
     explicit GstMediaControl(QWidget* parent = nullptr, const Sinks& sinks = {});
     ~GstMediaControl() override;
 
-    // Starts GStreamer once for the whole program; false (with the reason)
-    // when it cannot run.
+    // Starts GStreamer in the background, early; see
+    // PlaybackSession::StartEngine().
+    static void StartEngine();
+    // Starts GStreamer once for the whole program (or waits for the start
+    // begun by StartEngine()); false (with the reason) when it cannot run.
     static bool InitEngine(QString* error = nullptr);
 
     // Volume 0 to 100 and mute, as the panel shows them.
@@ -38,7 +41,8 @@ public:
     bool SetVolume(int percent) override;
     bool Mute() const { return m_mute; }
     void SetMute(bool on);
-    // The element names of the sinks in use.
+    // The element names of the sinks in use (the pipeline is made for the
+    // question when no file was opened yet).
     QString VideoSinkName() const;
     QString AudioSinkName() const;
 

@@ -2,12 +2,18 @@
 #include "platform/FileNames.h"
 #include "player/MediaTime.h"
 
+#include "player/VideoSinkProbe.h"
+
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <gst/pbutils/pbutils.h>
+#include <mutex>
+#include <thread>
 
 namespace lumadeck {
 
@@ -37,37 +43,121 @@ PipelineFailure::Domain domainOf(const GError* err) {
 
 } // namespace
 
-bool PlaybackSession::InitEngine(QString* error) {
-    static int state = 0; // 0 not tried, 1 running, 2 failed
-    static QString reason;
-    if (state == 0) {
+namespace {
+
+// Starts GStreamer (the plugin registry is read then) on a thread of its
+// own, and on X11 goes on to ask the machine which video sink suits it, so
+// that the first file opened finds both ready. Whoever needs the engine
+// waits for gst_init's answer only; the video sink's answer has its own
+// wait (ProbeVideoSinkFacts()). The thread is joined when the program ends.
+class EngineStart {
+public:
+    ~EngineStart() {
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+    }
+
+    void Begin() {
+        std::call_once(m_once, [this] {
+            const bool x11 = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) &&
+                             QGuiApplication::platformName() == QLatin1String("xcb");
+            m_thread = std::thread([this, x11] { run(x11); });
+        });
+    }
+
+    // Whether GStreamer runs; the reason when it does not.
+    bool Wait(QString* reason) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_doneChanged.wait(lock, [this] { return m_done; });
+        if (!m_running && reason) {
+            *reason = m_reason;
+        }
+        return m_running;
+    }
+
+private:
+    void run(bool x11) {
         GError* raw = nullptr;
         const bool started = gst_init_check(nullptr, nullptr, &raw);
         const gst::ErrorPtr err(raw);
-        state = started ? 1 : 2;
-        if (!started) {
-            reason =
-                err ? QString::fromUtf8(err->message) : QStringLiteral("GStreamer did not start");
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_running = started;
+            if (!started) {
+                m_reason = err ? QString::fromUtf8(err->message)
+                               : QStringLiteral("GStreamer did not start");
+            }
+            m_done = true;
+        }
+        m_doneChanged.notify_all();
+        if (started && x11) {
+            ProbeVideoSinkFacts();
         }
     }
-    if (state == 2 && error) {
-        *error = reason;
-    }
-    return state == 1;
+
+    std::once_flag m_once;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_doneChanged;
+    bool m_done = false;
+    bool m_running = false;
+    QString m_reason;
+};
+
+EngineStart& engineStart() {
+    static EngineStart start;
+    return start;
+}
+
+} // namespace
+
+void PlaybackSession::StartEngine() {
+    engineStart().Begin();
+}
+
+bool PlaybackSession::InitEngine(QString* error) {
+    StartEngine();
+    return engineStart().Wait(error);
 }
 
 PlaybackSession::PlaybackSession(const PlaybinPipeline::Sinks& sinks, QObject* parent)
-    : QObject(parent) {
+    : QObject(parent), m_sinks(sinks) {
     m_openTimeout = new QTimer(this);
     m_openTimeout->setSingleShot(true);
     m_openTimeout->setInterval(kOpenTimeoutMs);
     connect(m_openTimeout, &QTimer::timeout, this, &PlaybackSession::failOpenTimeout);
+}
+
+PlaybinPipeline* PlaybackSession::EnsurePipeline() {
+    if (m_pipeline || m_pipelineFailed) {
+        return m_pipeline.get();
+    }
     if (InitEngine()) {
-        m_pipeline = std::make_unique<PlaybinPipeline>(sinks);
-        m_pipeline->SetMessageHandler([this](GstMessage* m) { handleMessage(m); });
-        if (!m_pipeline->IsValid()) {
+        m_pipeline = std::make_unique<PlaybinPipeline>(m_sinks);
+        if (m_pipeline->IsValid()) {
+            m_pipeline->SetMessageHandler([this](GstMessage* m) { handleMessage(m); });
+            m_pipeline->SetVolume(m_volume);
+            m_pipeline->SetMute(m_mute);
+        } else {
             m_pipeline.reset();
         }
+    }
+    m_pipelineFailed = !m_pipeline;
+    return m_pipeline.get();
+}
+
+void PlaybackSession::SetVolume(double volume) {
+    m_volume = volume;
+    if (m_pipeline) {
+        m_pipeline->SetVolume(volume);
+    }
+}
+
+void PlaybackSession::SetMute(bool on) {
+    m_mute = on;
+    if (m_pipeline) {
+        m_pipeline->SetMute(on);
     }
 }
 
@@ -129,7 +219,7 @@ bool PlaybackSession::Open(const QString& fileName) {
         // request came last, so it wins.
         closeCurrent();
     }
-    if (!m_pipeline) {
+    if (!EnsurePipeline()) {
         QString why;
         InitEngine(&why);
         setError(PlaybackError::Engine,

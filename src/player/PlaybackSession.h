@@ -24,12 +24,24 @@ public:
     explicit PlaybackSession(const PlaybinPipeline::Sinks& sinks, QObject* parent = nullptr);
     ~PlaybackSession() override;
 
-    // Starts GStreamer once for the whole program; false (with the reason)
-    // when it cannot run.
+    // Starts GStreamer for the whole program on a thread of its own and
+    // returns at once; call it early (before the first window), so that the
+    // engine is ready by the first open. Later calls do nothing.
+    static void StartEngine();
+    // Starts GStreamer once for the whole program (or waits for the start
+    // begun by StartEngine()); false (with the reason) when it cannot run.
     static bool InitEngine(QString* error = nullptr);
 
-    // The pipeline; nullptr when GStreamer is not usable.
+    // The pipeline; nullptr until a file is first opened (or EnsurePipeline()
+    // made it), and when GStreamer is not usable.
     PlaybinPipeline* Pipeline() const { return m_pipeline.get(); }
+    // Makes the pipeline when there is none yet (waiting for the engine);
+    // nullptr when GStreamer is not usable.
+    PlaybinPipeline* EnsurePipeline();
+
+    // Volume 0..1 and mute, kept for a pipeline made later.
+    void SetVolume(double volume);
+    void SetMute(bool on);
 
     bool Open(const QString& fileName);
     bool Play();
@@ -79,7 +91,11 @@ private:
     bool seekTo(double seconds);
     void setError(PlaybackError code, const QString& description);
 
+    PlaybinPipeline::Sinks m_sinks;
     std::unique_ptr<PlaybinPipeline> m_pipeline;
+    bool m_pipelineFailed = false;
+    double m_volume = 1.0;
+    bool m_mute = false;
     QString m_fileName;
     QString m_pendingFileName;
     ClipInfo m_clip;

@@ -82,8 +82,10 @@ QByteArray MediaUri(const QString& fileName, QString* error) {
 
 namespace {
 
-// Scaling and colour conversion before a sink that draws frames as they
-// come; the filter's caps later carry the window's size.
+// Colour conversion and scaling before a sink that draws frames as they
+// come; the filter's caps later carry the window's size. Converting first
+// and scaling the sink's own pixels costs less than the other way round
+// (the picture is mostly made larger, and conversion is dearer per pixel).
 VideoOutput scaledOutput(VideoOutput out) {
     gst::ElementPtr scale = gst::MakeElement("videoscale");
     gst::ElementPtr convert = gst::MakeElement("videoconvert");
@@ -93,12 +95,12 @@ VideoOutput scaledOutput(VideoOutput out) {
         return out;
     }
     gst_object_ref_sink(bin.get());
-    gst_bin_add_many(GST_BIN(bin.get()), scale.get(), convert.get(), caps.get(), out.sink.get(),
+    gst_bin_add_many(GST_BIN(bin.get()), convert.get(), scale.get(), caps.get(), out.sink.get(),
                      nullptr);
-    if (!gst_element_link_many(scale.get(), convert.get(), caps.get(), out.sink.get(), nullptr)) {
+    if (!gst_element_link_many(convert.get(), scale.get(), caps.get(), out.sink.get(), nullptr)) {
         return out;
     }
-    const gst::PadPtr target(gst_element_get_static_pad(scale.get(), "sink"));
+    const gst::PadPtr target(gst_element_get_static_pad(convert.get(), "sink"));
     gst_element_add_pad(bin.get(), gst_ghost_pad_new("sink", target.get()));
     out.element = std::move(bin);
     out.scaleCaps = std::move(caps);
@@ -224,10 +226,12 @@ void PlaybinPipeline::chooseAudioSink(const QString& requested) {
 GstBusSyncReply PlaybinPipeline::onBusMessage(GstBus*, GstMessage* message, gpointer self) {
     // Called on whichever thread posted the message. It travels on as a
     // posted event; should this object go first, the event is dropped with
-    // it and the message released.
+    // it and the message released. A handler that drops a message owns it:
+    // the message (and through it the element that posted it, with all it
+    // holds) is released once handled.
     auto* pipeline = static_cast<PlaybinPipeline*>(self);
     const unsigned generation = pipeline->m_generation.load();
-    std::shared_ptr<GstMessage> held(gst_message_ref(message), gst::MessageUnref());
+    std::shared_ptr<GstMessage> held(message, gst::MessageUnref());
     QMetaObject::invokeMethod(
         pipeline, [pipeline, held, generation] { pipeline->deliver(held.get(), generation); },
         Qt::QueuedConnection);

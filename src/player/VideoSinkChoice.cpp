@@ -11,6 +11,32 @@ bool IsSoftwareGlRenderer(const QString& renderer) {
     return false;
 }
 
+namespace {
+
+// Mesa's reading of a yes/no variable.
+bool isYes(const QString& value) {
+    const QString v = value.trimmed().toLower();
+    return v == QLatin1String("1") || v == QLatin1String("true") || v == QLatin1String("y") ||
+           v == QLatin1String("yes");
+}
+
+} // namespace
+
+DisplayGl JudgeDisplayGl(const DisplayGlFacts& facts) {
+    if (!facts.glx) {
+        return DisplayGl::Missing;
+    }
+    const QString gallium = facts.galliumDriver.trimmed().toLower();
+    if (isYes(facts.alwaysSoftware) || gallium == QLatin1String("llvmpipe") ||
+        gallium == QLatin1String("softpipe") || gallium == QLatin1String("swr")) {
+        return DisplayGl::Software;
+    }
+    if (!facts.dri3 && !facts.dri2 && !facts.vendorGlx) {
+        return DisplayGl::Software;
+    }
+    return DisplayGl::Unknown;
+}
+
 QString ChooseVideoSink(const VideoSinkFacts& facts) {
     const QString forced = facts.forced.trimmed();
     if (!forced.isEmpty()) {

@@ -77,6 +77,97 @@ TEST(GstControl, CodecsNameEveryStream) {
     EXPECT_FALSE(c.CodecInstalled(0));
 }
 
+// The first element of the named factory in a running pipeline; nullptr
+// when there is none.
+gst::ElementPtr findElement(GstElement* playbin, const char* factory) {
+    gst::ElementPtr found;
+    const gst::IteratorPtr it(gst_bin_iterate_recurse(GST_BIN(playbin)));
+    GValue item = G_VALUE_INIT;
+    for (bool done = false; !done && !found;) {
+        switch (gst_iterator_next(it.get(), &item)) {
+        case GST_ITERATOR_OK: {
+            auto* e = GST_ELEMENT(g_value_get_object(&item));
+            GstElementFactory* f = gst_element_get_factory(e);
+            if (f && g_str_equal(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(f)), factory)) {
+                found = gst::Ref(e);
+            }
+            g_value_reset(&item);
+            break;
+        }
+        case GST_ITERATOR_RESYNC:
+            gst_iterator_resync(it.get());
+            break;
+        default:
+            done = true;
+            break;
+        }
+    }
+    g_value_unset(&item);
+    return found;
+}
+
+// Watches an object without keeping it: Gone() once its last reference
+// was released.
+class Watch {
+public:
+    explicit Watch(GstElement* e) { g_weak_ref_init(&m_ref, e); }
+    ~Watch() { g_weak_ref_clear(&m_ref); }
+    Watch(const Watch&) = delete;
+    Watch& operator=(const Watch&) = delete;
+    bool Gone() {
+        gpointer held = g_weak_ref_get(&m_ref);
+        if (held) {
+            g_object_unref(held);
+        }
+        return held == nullptr;
+    }
+
+private:
+    GWeakRef m_ref;
+};
+
+// The General MIDI sound font (well over 100 MB once read) belongs to the
+// synthesiser element: that element is made only for a MIDI file, and is
+// released (with the font) once the MIDI file closes, whether another file
+// opens or none.
+TEST(GstControl, TheMidiSynthesiserLivesOnlyWhileAMidiFileIsOpen) {
+    for (const char* name : {"clip.mid", "clip.mpg", "clip.wav"}) {
+        REQUIRE_MEDIA(name);
+    }
+    PlaybackSession s(fakeSinks());
+    const auto plays = [&](const char* name) {
+        return s.Open(mediaPath(name)) &&
+               QTest::qWaitFor(
+                   [&] { return s.PlayState() == PlayStateCode::Playing || s.ErrorCode() != 0; },
+                   10000) &&
+               s.PlayState() == PlayStateCode::Playing;
+    };
+    const auto synthesiser = [&] { return findElement(s.Pipeline()->Playbin(), "fluiddec"); };
+
+    ASSERT_TRUE(plays("clip.mpg")) << s.ErrorDescription().toStdString();
+    EXPECT_FALSE(synthesiser());
+
+    ASSERT_TRUE(plays("clip.mid")) << s.ErrorDescription().toStdString();
+    gst::ElementPtr first = synthesiser();
+    ASSERT_TRUE(first);
+    Watch firstWatch(first.get());
+    first.reset();
+    ASSERT_TRUE(plays("clip.wav")) << s.ErrorDescription().toStdString();
+    EXPECT_FALSE(synthesiser());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return firstWatch.Gone(); }, 5000));
+
+    ASSERT_TRUE(plays("clip.mid")) << s.ErrorDescription().toStdString();
+    gst::ElementPtr second = synthesiser();
+    ASSERT_TRUE(second);
+    Watch secondWatch(second.get());
+    second.reset();
+    // Closed without another file: an empty name closes it and fails.
+    EXPECT_FALSE(s.Open(QString()));
+    EXPECT_EQ(s.OpenState(), OpenStateCode::Closed);
+    EXPECT_FALSE(synthesiser());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return secondWatch.Gone(); }, 5000));
+}
+
 TEST(GstControl, CallsWithoutAFileFailQuietly) {
     GstMediaControl c(nullptr, fakeSinks());
     EXPECT_FALSE(c.Play() || c.Pause() || c.Stop() || c.SetCurrentPosition(2));

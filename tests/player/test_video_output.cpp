@@ -52,6 +52,55 @@ TEST(VideoSinkChoice, FollowsTheRendererAndTheXvPorts) {
     }
 }
 
+struct DisplayCase {
+    bool glx, dri3, dri2, vendorGlx;
+    const char* alwaysSoftware;
+    const char* galliumDriver;
+    DisplayGl judged;
+};
+
+TEST(VideoSinkChoice, TheDisplayTellsMissingAndSoftwareOpenGlWithoutAContext) {
+    const DisplayCase cases[] = {
+        // No GLX: no OpenGL at all, whatever else is there.
+        {false, true, true, false, "", "", DisplayGl::Missing},
+        {false, false, false, false, "1", "llvmpipe", DisplayGl::Missing},
+        // GLX without direct rendering: a virtual framebuffer or a remote
+        // server drawing GLX in software.
+        {true, false, false, false, "", "", DisplayGl::Software},
+        // Direct rendering: only the renderer can tell a GPU from llvmpipe.
+        {true, true, false, false, "", "", DisplayGl::Unknown},
+        {true, false, true, false, "", "", DisplayGl::Unknown},
+        {true, false, false, true, "", "", DisplayGl::Unknown},
+        // Mesa told to draw in software, in its words for yes.
+        {true, true, true, false, "1", "", DisplayGl::Software},
+        {true, true, false, false, "true", "", DisplayGl::Software},
+        {true, true, false, false, " YES ", "", DisplayGl::Software},
+        {true, true, false, false, "y", "", DisplayGl::Software},
+        {true, true, false, false, "0", "", DisplayGl::Unknown},
+        {true, true, false, false, "false", "", DisplayGl::Unknown},
+        {true, true, false, false, "maybe", "", DisplayGl::Unknown},
+        // A software Gallium driver asked for by name; a GPU one is not.
+        {true, true, false, false, "", "llvmpipe", DisplayGl::Software},
+        {true, true, false, false, "", "Softpipe", DisplayGl::Software},
+        {true, true, false, false, "", "swr", DisplayGl::Software},
+        {true, true, false, false, "", "radeonsi", DisplayGl::Unknown},
+        {true, true, false, false, "", "zink", DisplayGl::Unknown},
+    };
+    for (const DisplayCase& c : cases) {
+        DisplayGlFacts facts;
+        facts.glx = c.glx;
+        facts.dri3 = c.dri3;
+        facts.dri2 = c.dri2;
+        facts.vendorGlx = c.vendorGlx;
+        facts.alwaysSoftware = QString::fromLatin1(c.alwaysSoftware);
+        facts.galliumDriver = QString::fromLatin1(c.galliumDriver);
+        EXPECT_EQ(JudgeDisplayGl(facts), c.judged)
+            << "glx " << c.glx << " dri3 " << c.dri3 << " dri2 " << c.dri2 << " vendor "
+            << c.vendorGlx << " LIBGL_ALWAYS_SOFTWARE '" << c.alwaysSoftware << "' GALLIUM_DRIVER '"
+            << c.galliumDriver << "'";
+    }
+}
+
 TEST(VideoSinkChoice, OnlySinksThatDrawFramesAsTheyComeAreGivenScaling) {
     EXPECT_TRUE(SinkNeedsScaling(QStringLiteral("ximagesink")));
     for (const char* name : {"glimagesink", "xvimagesink", "fakevideosink", "waylandsink", ""}) {

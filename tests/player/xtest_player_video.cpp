@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QPointer>
+#include <QProcess>
 #include <QScreen>
 #include <QSet>
 #include <cmath>
@@ -78,6 +79,20 @@ TEST(SoftwareVideoSink, TheProbeFindsOpenGlOnTheCpuAndNoXv) {
     }
     EXPECT_FALSE(facts.xvPorts);
     EXPECT_EQ(ChooseVideoSink(facts), QStringLiteral("ximagesink"));
+
+    // Where the display cannot tell, the renderer is asked by the program
+    // started again in its probing mode: it prints the renderer and ends
+    // before anything else of it runs (here Xvfb's, drawn on the CPU).
+    QProcess probe;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LUMADECK_GL_RENDERER_PROBE"), QStringLiteral("1"));
+    probe.setProcessEnvironment(env);
+    // (Should the probing mode not take over, the filter runs no test.)
+    probe.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=-*")});
+    ASSERT_TRUE(probe.waitForFinished(20000));
+    EXPECT_EQ(probe.exitCode(), 0);
+    const QString renderer = QString::fromLatin1(probe.readAllStandardOutput()).trimmed();
+    EXPECT_TRUE(IsSoftwareGlRenderer(renderer)) << renderer.toStdString();
 
     // The variable forces a sink by name.
     qputenv(ForcedVideoSinkVariable, "fakevideosink");
