@@ -57,9 +57,8 @@ protected:
 } // namespace
 
 TEST_F(MprisTest, PropertiesFollowTheWindowThroughOpenPauseSeekNextAndTheEnd) {
-    frmLumadeck& w = start();
+    frmLumadeck& w = startAttached();
     const QString a = clip("Vidéos/a one.mpg", "First clip"), b = file("b.mpg");
-    mpris.Attach(w);
     EXPECT_EQ(mpris.PlaybackStatus(), "Stopped");
     EXPECT_EQ(trackId(mpris.Metadata()), MprisPlayer::NoTrack);
     EXPECT_FALSE(mpris.CanPlay());
@@ -168,8 +167,7 @@ TEST_F(MprisTest, FilesHandedOverDuringStartUpOpenOnceTheWindowIsThere) {
     const QString a = file("a.mpg");
     mpris.OpenFiles({a});
     mpris.OpenUri("http://example.com/x.mpg");
-    frmLumadeck& w = start();
-    mpris.Attach(w);
+    frmLumadeck& w = startAttached();
     EXPECT_TRUE(waitFor([&] { return w.cPlay()->FileName() == a; }));
     EXPECT_EQ(w.cPlayList()->cFiles().Count(), 1);
 
