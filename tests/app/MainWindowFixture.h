@@ -1,8 +1,6 @@
 #pragma once
 
-// A main window on the offscreen platform, built from test doubles: the
-// simulated media control, drives that are folders, recorded dialogs and an
-// in-memory settings store.
+// A main window on the offscreen platform, built from the test doubles.
 #include "app/AppEnvironment.h"
 #include "app/Forms.h"
 #include "app/frmLumadeck.h"
@@ -69,8 +67,7 @@ inline QString shown(const QLabel* label) {
     return doc.toPlainText();
 }
 
-// A label showing these characters as they are, laid out as wide as they are
-// (wider than any rendering of markup in them).
+// A label showing these characters as they are, and as wide as they are.
 inline void expectLiteral(const QLabel* label, const QString& text) {
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->text(), text);
@@ -117,6 +114,11 @@ inline QLabel* label(const QObject& w, const QString& name) {
 }
 inline TagTimer* timer(const QObject& w) {
     return named<TagTimer>(w, "Timer1");
+}
+// The main window's timer runs the command left in its tag.
+inline void runOnTick(frmLumadeck& w, const QString& tag) {
+    timer(w)->Tag = tag;
+    w.Timer1_Timer();
 }
 // Drive menu n (0 to 3) of the main window's menu bar or the helper's popup.
 inline QMenu* driveMenu(const QObject& w, int n) {
@@ -186,10 +188,21 @@ protected:
     // A real file the simulated control plays with this title and description.
     QString clip(const QString& relative, const QString& title = {},
                  const QString& description = {}) {
-        const QString path = file(relative);
         SimulatedMedia media;
         media.title = title;
         media.description = description;
+        return scripted(relative, media);
+    }
+    // A real file the simulated control fails to open with this error text.
+    QString failing(const QString& relative, const QString& error) {
+        SimulatedMedia media;
+        media.failWhileOpening = true;
+        media.errorCode = 5;
+        media.errorDescription = error;
+        return scripted(relative, media);
+    }
+    QString scripted(const QString& relative, const SimulatedMedia& media) {
+        const QString path = file(relative);
         control->Script(path, media);
         return path;
     }
@@ -198,8 +211,7 @@ protected:
     RecordingDialogs dialogs;
     RecordingOpener opener;
     FolderDriveServices drives;
-    // The doubles above are the program's services from construction to
-    // destruction of the fixture, so also while TearDown closes the windows.
+    // The doubles serve the program until the fixture ends, so also in TearDown.
     ServicesGuard services{{&store, &dialogs, &opener, &drives}};
     QTemporaryDir dir;
     SimulatedMediaControl* control = nullptr;

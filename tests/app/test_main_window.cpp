@@ -1,7 +1,5 @@
-// The start of the program and the classic main window with the simulated
-// control: start-up order, load, options, the playlist's events in the
-// caption and panels (untrusted text shown as it is), the popup, the file
-// dialogs and commands.
+// The program's start and the classic main window: options, caption, panels
+// (untrusted text shown as it is), the popup, the file dialogs and commands.
 #include "MainWindowFixture.h"
 #include "app/MediaTypes.h"
 #include "platform/QtDialogs.h"
@@ -152,13 +150,7 @@ TEST_F(MainWindowTest, CaptionAndPanelsFollowThePlaylistAndShowUntrustedTextAsIs
     ASSERT_TRUE(pl.LoadPlayList(playlist("list.m3u", {kMarkup})));
     expectLiteral(label(w, "status"), "Not Found: " + kMarkup);
     // The engine's error text.
-    const QString broken = file("broken.mpg");
-    SimulatedMedia media;
-    media.failWhileOpening = true;
-    media.errorCode = 5;
-    media.errorDescription = kMarkup;
-    control->Script(broken, media);
-    pl.PlayVideo(broken);
+    pl.PlayVideo(failing("broken.mpg", kMarkup));
     EXPECT_TRUE(label(w, "status")->text().contains(kMarkup))
         << label(w, "status")->text().toStdString();
     expectLiteral(label(w, "status"), label(w, "status")->text());
@@ -255,8 +247,7 @@ TEST(MediaTypes, ExtensionsAndDialogFilters) {
     for (const char* ext : {"mp4", "m3u", "ogg", "", " mpg", ".mpg", "mpg ", "txt", "mpga"}) {
         EXPECT_FALSE(IsMediaExtension(ext)) << "'" << ext << "'";
     }
-    // Qt's filters keep every entry and match both cases; only the main
-    // window's open dialog offers playlists and disc images.
+    // Only the main window's open dialog offers playlists and disc images.
     EXPECT_EQ(ToQtFilter(BuildFileFilter(false)).split(";;").size(), 4);
     const QStringList entries = ToQtFilter(BuildFileFilter(true)).split(";;");
     ASSERT_EQ(entries.size(), 6);
@@ -270,7 +261,7 @@ TEST(MediaTypes, ExtensionsAndDialogFilters) {
     EXPECT_EQ(ToQtFilter("Nothing|"), "");
 
     RecordingDialogs dialogs;
-    Services::setDialogs(&dialogs);
+    ServicesGuard services{{nullptr, &dialogs}};
     // The path chosen comes back as it is: a name may end with a blank.
     dialogs.files = {"/media/VCD/MPEGAV/AVSEQ02.DAT ", "/a.mpg", "/home/u/party.m3u"};
     EXPECT_EQ(ShowOpenDialog(BuildFileFilter(true), "/media/VCD/MPEGAV/AVSEQ01.DAT",
@@ -279,7 +270,6 @@ TEST(MediaTypes, ExtensionsAndDialogFilters) {
     EXPECT_EQ(ShowOpenDialog("Play Lists (*.m3u)|*.m3u|", "/trip.mpg", "Load", "m3u"), "/a.mpg");
     EXPECT_EQ(ShowSaveDialog("Play Lists (*.m3u)|*.m3u", "/x/y.m3u", "Save Playlist", "m3u"),
               "/home/u/party.m3u");
-    Services::setDialogs(nullptr);
     ASSERT_EQ(dialogs.fileDialogs.size(), 3);
     EXPECT_FALSE(dialogs.fileDialogs[0].save);
     EXPECT_EQ(dialogs.fileDialogs[0].request.initialFolder, "/media/VCD/MPEGAV");
@@ -339,8 +329,7 @@ TEST_F(MainWindowTest, OptionsCommandsFlipTheirOptionsAndClosingSavesThemOnce) {
     action(w, "mnuEnableCDNotification")->trigger();
     EXPECT_FALSE(action(w, "mnuEnableCDNotification")->isChecked());
 
-    // Closing ends the program and saves the options as they are now, once
-    // each and in their order.
+    // Closing saves the options as they are now, once each and in order.
     store.writes.clear();
     EXPECT_TRUE(w.close());
     flushDeletes();
@@ -379,8 +368,7 @@ TEST_F(MainWindowTest, ZoomItemsAndTheViewMenusCheckMark) {
 
 namespace {
 
-// Message boxes that note whether the main window was on the screen when
-// each was asked.
+// Message boxes that note whether the main window was shown when each came.
 class WitnessDialogs : public RecordingDialogs {
 public:
     MsgAnswer MessageBox(QWidget* owner, const QString& title, const QString& text, MsgIcon icon,
@@ -415,14 +403,7 @@ TEST_F(MainWindowTest, ARealMessageBoxShowsTheErrorAsText) {
     real.setUseQtDialogs(true);
     Services::setDialogs(&real);
     frmLumadeck& w = start();
-    // A real file whose path holds markup, which the engine refuses.
-    const QString path = file(kMarkup + ".mpg");
-    SimulatedMedia media;
-    media.failWhileOpening = true;
-    media.errorCode = 5;
-    media.errorDescription = "Cannot read <i>it</i>";
-    control->Script(path, media);
-
+    const QString path = failing(kMarkup + ".mpg", "Cannot read <i>it</i>");
     // Answers every box that comes up, noting what it showed.
     QStringList boxTexts, labelsShow;
     QList<Qt::TextFormat> formats;

@@ -1,9 +1,5 @@
-// The main window's CD drive menus. Drives that are folders: scans, the files
-// listed and their captions, disc insertion and removal, stopping or closing
-// during a scan, discs made by someone else and the listing's bounds. Video
-// CD images from make-test-media as drives, and a disc that nothing has
-// mounted read from its drive's device (an image stands in for the device:
-// the same libcdio calls open both).
+// The main window's CD drive menus, over drives that are folders and over
+// Video CD images (which also stand in for an unmounted disc's device).
 #include "MainWindowFixture.h"
 #include "app/DriveMenus.h"
 #include "app/SavedPositions.h"
@@ -156,8 +152,7 @@ TEST_F(DriveMenusTest, RefreshRunsOnTheNextTickAndStopEndsTheScan) {
     action(w, "mnuRefresh")->trigger();
     EXPECT_FALSE(action(w, "mnuRefresh")->isEnabled());
     EXPECT_EQ(timer(w)->Tag, TimerTag::RefreshDrives);
-    // Stop at the first file found: the first drive keeps what it had, the
-    // second is not scanned at all.
+    // Stopped at the first file: the first drive keeps it, the second is not scanned.
     bool stopped = false, stopVisible = false;
     QObject::connect(
         w.cFind(), &clsFindFile::FoundFile, &w, [&](const QString&, const QString&, bool&) {
@@ -180,8 +175,7 @@ TEST_F(DriveMenusTest, RefreshRunsOnTheNextTickAndStopEndsTheScan) {
     EXPECT_LT(buttonTexts(w, "CDsr0").size(), 6);
 
     // The next refresh scans every drive again.
-    timer(w)->Tag = TimerTag::RefreshDrives;
-    w.Timer1_Timer();
+    runOnTick(w, TimerTag::RefreshDrives);
     EXPECT_EQ(w.DriveMenus().Drives().size(), 2);
     EXPECT_EQ(buttonTexts(w, "CDsr1").size(), 6);
 }
@@ -202,8 +196,7 @@ TEST_F(DriveMenusTest, ClosingDuringAScanWaitsForTheScanThenEnds) {
                          }
                      });
     store.writes.clear();
-    timer(w)->Tag = TimerTag::RefreshDrives;
-    w.Timer1_Timer();
+    runOnTick(w, TimerTag::RefreshDrives);
     flushDeletes();
     EXPECT_TRUE(refused);
     EXPECT_TRUE(titles.contains("Lumadeck Player. Closing.... Please wait."));
@@ -252,8 +245,7 @@ TEST_F(DriveMenusTest, DiscNoticesAndRefreshesWaitForTheRunningScan) {
     EXPECT_EQ(states, QStringList({"sr0 refresh 0 stop 1", "sr1 refresh 0 stop 1"}));
     ASSERT_TRUE(mdlCDNotify::bHooked);
 
-    // A refresh whose scan of sr0 reports sr0's arrival (the mount it made)
-    // and during which a refresh is asked for on a tick.
+    // A refresh whose scan mounts sr0 (so reports its arrival) and asks for a refresh.
     int pendingDuring = -1;
     QString tagAfterTick;
     mounting.onMount = [&](const QString& drive) {
@@ -261,14 +253,12 @@ TEST_F(DriveMenusTest, DiscNoticesAndRefreshesWaitForTheRunningScan) {
             mounting.Raise(
                 {DeviceChange::Event::Arrival, DeviceChange::Device::Volume, true, {"sr0"}});
             pendingDuring = mdlCDNotify::PendingNotices();
-            timer(w)->Tag = TimerTag::RefreshDrives;
-            w.Timer1_Timer();
+            runOnTick(w, TimerTag::RefreshDrives);
             tagAfterTick = timer(w)->Tag;
             timer(w)->Tag = TimerTag::Idle;
         }
     };
-    timer(w)->Tag = TimerTag::RefreshDrives;
-    w.Timer1_Timer();
+    runOnTick(w, TimerTag::RefreshDrives);
     EXPECT_EQ(pendingDuring, 1);       // held while the scan ran...
     EXPECT_EQ(tagAfterTick, "1");      // ...like the refresh asked for meanwhile
     QCoreApplication::processEvents(); // ...and delivered after it
@@ -280,8 +270,7 @@ TEST_F(DriveMenusTest, DiscNoticesAndRefreshesWaitForTheRunningScan) {
 
     // The same two scans one after the other give the same menus.
     mounting.onMount = {};
-    timer(w)->Tag = TimerTag::RefreshDrives;
-    w.Timer1_Timer();
+    runOnTick(w, TimerTag::RefreshDrives);
     w.AddCD("sr0");
     EXPECT_EQ(overlapping, menusOf(w));
     EXPECT_EQ(overlapping[0].mid(0, 3), QStringList({"Play All", "Add All To Playlist", "-"}));
@@ -294,8 +283,7 @@ TEST_F(DriveMenusTest, DiscNoticesAndRefreshesWaitForTheRunningScan) {
 
 namespace {
 
-// Files made under the exact names given as bytes, removed again at the
-// end (the temporary folder's own clean-up cannot name them).
+// Files made under names that are bytes; removed here, as QTemporaryDir cannot name them.
 class RawFiles {
 public:
     ~RawFiles() {
@@ -320,9 +308,8 @@ private:
 
 } // namespace
 
-// A name that is not UTF-8 beside one Qt's own encoding would confuse it
-// with, and one with shortcut marks, a tab and markup, on a disc whose label
-// has them too: each is listed as its characters and plays its own file.
+// A name that is not UTF-8, its look-alike, and one with "&", a tab and markup
+// on a disc whose label has them too: each is listed as it is and plays itself.
 TEST_F(DriveMenusTest, ForeignNamesAreListedAsTheyAreAndEachPlaysItself) {
     const QString disc = dir.filePath("disc");
     QDir().mkpath(disc);
@@ -353,8 +340,7 @@ TEST_F(DriveMenusTest, ForeignNamesAreListedAsTheyAreAndEachPlaysItself) {
     EXPECT_EQ(listed, expected);
     EXPECT_EQ(texts(named<QToolButton>(w, "CDsr0")->menu()->actions()).mid(3), shownItems);
 
-    // Each item opens its own file, which the simulated engine tells apart
-    // by length.
+    // Each item opens its own file, told apart by its length.
     double length = 10;
     for (const QString& key : expected.keys()) {
         SimulatedMedia media;
@@ -377,8 +363,7 @@ TEST_F(DriveMenusTest, FiveDrivesGetFiveButtonsAndFourMenusEachListingBoundedFil
     for (int i = 0; i < 10; ++i) {
         file(QStringLiteral("few/%1.mpg").arg(100 + i));
     }
-    // Clips on levels 0 to 9 and 60 to 69 of a deep tree; the disc's top is
-    // level 0, and 64 levels are listed.
+    // Clips on levels 0 to 9 and 60 to 69 of a deep tree; levels 0 to 64 are listed.
     QString folder = "deep";
     for (int level = 0; level < 70; ++level) {
         if (level < 10 || level >= 60) {
@@ -432,15 +417,7 @@ QString media(const QString& name) {
     return QStringLiteral(LUMADECK_BUILD_DIR "/testmedia/vcd/") + name;
 }
 
-#define REQUIRE_IMAGES()                                                                           \
-    do {                                                                                           \
-        if (!QFileInfo::exists(media("two.cue"))) {                                                \
-            GTEST_SKIP() << "run scripts/make-test-media " LUMADECK_BUILD_DIR "/testmedia";        \
-        }                                                                                          \
-    } while (0)
-
-// "AVSEQ01.DAT (674 KB)" from libiso9660's own record of the track: whole
-// 2,324-byte payloads.
+// "AVSEQ01.DAT (674 KB)" from libiso9660's record of the track's 2,324-byte payloads.
 QString trackCaption(const QString& cue, const QString& path) {
     CdIo_t* cdio = cdio_open(QFile::encodeName(cue).constData(), DRIVER_BINCUE);
     iso9660_stat_t* st = iso9660_fs_stat(cdio, QFile::encodeName(path + ";1").constData());
@@ -471,7 +448,9 @@ protected:
 } // namespace
 
 TEST_F(ImageDrivesTest, ImagesAndUnmountedDiscsBecomeDrivesListedByTheDiscRules) {
-    REQUIRE_IMAGES();
+    if (!QFileInfo::exists(media("two.cue"))) {
+        GTEST_SKIP() << "run scripts/make-test-media " LUMADECK_BUILD_DIR "/testmedia";
+    }
     frmLumadeck& w = start();
     const QString cue = copyImage("two");
     w.OpenPath(cue);
@@ -486,15 +465,13 @@ TEST_F(ImageDrivesTest, ImagesAndUnmountedDiscsBecomeDrivesListedByTheDiscRules)
     EXPECT_EQ(buttonTexts(w, "CDimg0"), items);
     EXPECT_EQ(texts(driveMenu(w, 0)->actions(), true), items);
     EXPECT_EQ(itemsOf(w, "CDimg0")[3].key, cue + "/MPEGAV/AVSEQ01.DAT");
-    // The drive menu carries the volume id, and "Play All" ran: both
-    // tracks are the playlist, the first one playing.
+    // The menu carries the volume id, and "Play All" ran.
     EXPECT_EQ(driveMenu(w, 0)->title(), "img0: (VCD_TWO)");
     ASSERT_EQ(w.cPlayList()->cFiles().Count(), 2);
     EXPECT_EQ(w.cPlayList()->cFiles().Item(1LL)->szFileName(), cue + "/MPEGAV/AVSEQ02.DAT");
     EXPECT_EQ(control->FileName(), cue + "/MPEGAV/AVSEQ01.DAT");
     EXPECT_TRUE(dialogs.boxes.isEmpty());
-    // Saved positions are kept under the track's path on the disc and the
-    // disc's volume id, as for a mounted disc.
+    // Positions are saved under the track's path and volume id, as for a mounted disc.
     EXPECT_EQ(mdlGlobals::PositionKey(itemsOf(w, "CDimg0")[4].key),
               "Software\\Lumadeck\\MPEGAV\\AVSEQ02.DAT\\VCD_TWO");
 
@@ -514,8 +491,7 @@ TEST_F(ImageDrivesTest, ImagesAndUnmountedDiscsBecomeDrivesListedByTheDiscRules)
     EXPECT_TRUE(QTest::qWaitFor([&] { return w.DriveMenus().Drives().isEmpty(); }, 5000));
     EXPECT_EQ(driveMenu(w, 0)->title(), "No Drives Found");
 
-    // Bad images are refused with a message; a CD with no video files is a
-    // drive with nothing to play; a data CD's .dat in MPEGAV counts.
+    // Bad images are refused; a CD without video plays nothing; a data CD's MPEGAV counts.
     for (const char* bad : {"missing.cue", "wrong.cue", "nothing.bin"}) {
         SCOPED_TRACE(bad);
         dialogs.boxes.clear();
@@ -533,11 +509,9 @@ TEST_F(ImageDrivesTest, ImagesAndUnmountedDiscsBecomeDrivesListedByTheDiscRules)
     EXPECT_EQ(buttonTexts(w, "CDimg1").mid(3, 1), QStringList({"AVSEQ01.DAT (504 KB)"}));
     EXPECT_TRUE(dialogs.boxes.isEmpty());
 
-    // A disc that nothing has mounted is listed from its drive's device, and
-    // taking it out leaves the drive with nothing found.
+    // A disc that nothing has mounted is listed from its drive's device.
     drives.InsertUnmountedDisc("sr0", media("two.cue"), "VCD_TWO");
-    timer(w)->Tag = TimerTag::RefreshDrives;
-    w.Timer1_Timer();
+    runOnTick(w, TimerTag::RefreshDrives);
     EXPECT_EQ(buttonTexts(w, "CDsr0").mid(3),
               QStringList({trackCaption(media("two.cue"), "/MPEGAV/AVSEQ01.DAT"),
                            trackCaption(media("two.cue"), "/MPEGAV/AVSEQ02.DAT")}));

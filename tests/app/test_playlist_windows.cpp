@@ -1,6 +1,5 @@
-// The program's other windows with the main window: the playlist window and
-// the codec window shown, refreshed and unloaded by its commands, and the
-// compact window the display mode switches to, with every way out of it.
+// The playlist and codec windows run by the main window's commands, and the
+// compact window with every way out of it.
 #include "MainWindowFixture.h"
 #include "app/ProgramWindows.h"
 #include "player/frmCodecs.h"
@@ -93,8 +92,7 @@ TEST_F(ProgramWindowsTest, PlaylistWindowIsShownHiddenAndUnloadedWithTheProgram)
     flushDeletes();
     EXPECT_EQ(playlistWindow(), nullptr);
 
-    // The close button, then the status-bar popup's first item: a new
-    // window, showing the list again.
+    // The close button, then the status-bar popup's first item: a new window.
     action(w, "mnuShowPlaylist")->trigger();
     ASSERT_NE(playlistWindow(), nullptr);
     playlistWindow()->findChild<QAbstractButton*>("skinButtonClose")->click();
@@ -122,8 +120,7 @@ TEST_F(ProgramWindowsTest, ButtonsFollowThePlayersStateThroughTheMainWindow) {
     w.cPlayList()->PlayVideoByIndex(0, 0);
     EXPECT_FALSE(enabled(PlayListButton::Play));
     EXPECT_TRUE(enabled(PlayListButton::Pause));
-    // Paused from outside the window: the main window's refresh on the
-    // controller's event updates the buttons.
+    // Paused from outside the window: the main window's refresh updates the buttons.
     control->Pause();
     EXPECT_TRUE(enabled(PlayListButton::Play));
     EXPECT_FALSE(enabled(PlayListButton::Pause));
@@ -143,15 +140,13 @@ TEST_F(ProgramWindowsTest, ButtonsFollowThePlayersStateThroughTheMainWindow) {
 
 TEST_F(ProgramWindowsTest, CodecWindowListsTheClipsCodecsAndKeepsItsRowsWhileOpen) {
     frmLumadeck& w = start();
-    const QString wmv = file("a.wmv");
     SimulatedMedia three;
     three.codecs = {{"Windows Media Video 9", true, "apt:gstreamer1.0-libav"},
                     {"Windows Media Audio 9 Professional", false, "apt:gstreamer1.0-plugins-bad"}};
-    control->Script(wmv, three);
-    const QString mpg = file("b.mpg");
+    const QString wmv = scripted("a.wmv", three);
     SimulatedMedia one;
     one.codecs = {{"MPEG-1 Video (avdec_mpeg1video)", true, ""}};
-    control->Script(mpg, one);
+    const QString mpg = scripted("b.mpg", one);
 
     QMenu* help = menu(w, "mnuHelp");
     QAction* codecs = action(w, "mnuCodecs");
@@ -221,8 +216,7 @@ TEST_F(ProgramWindowsTest, ModeSwitchRunsOnTheNextTickAndTheCompactLabelsFollowT
     EXPECT_FALSE(w.menuBar()->isVisible());
     EXPECT_EQ(w.cPlay()->FormTopMargin(), 0);
 
-    // The first file brings the video window back, right under its top;
-    // the compact labels show its name as it is on each tick.
+    // A file brings the video window back, under its top; the labels show its name as it is.
     const QString name = QStringLiteral(R"(<h1>x<img src="zero">.mpg)"); // no "/" in a name
     w.cPlayList()->PlayVideo(clip(name));
     EXPECT_TRUE(w.isVisible());
@@ -233,8 +227,7 @@ TEST_F(ProgramWindowsTest, ModeSwitchRunsOnTheNextTickAndTheCompactLabelsFollowT
     expectLiteral(label(*Forms::ThinPlayer.ifLoaded(), "lblCurrFile"), name);
     EXPECT_EQ(shown(label(*Forms::ThinPlayer.ifLoaded(), "lblPosition")), "0:00/1:00");
 
-    // Back: the menus of assigned drives (or the "no drives" menu) come back
-    // as they were, and the video sits below the toolbar again.
+    // Back: the drive menus come back as they were, the video below the toolbar.
     action(w, "mnuClassic")->trigger();
     w.Timer1_Timer();
     EXPECT_TRUE(w.isVisible());
@@ -247,8 +240,7 @@ TEST_F(ProgramWindowsTest, ModeSwitchRunsOnTheNextTickAndTheCompactLabelsFollowT
     EXPECT_GT(w.cPlay()->FormTopMargin(), 0);
     EXPECT_GE(video->y(), w.cPlay()->FormTopMargin());
 
-    timer(w)->Tag = "3"; // an unknown command stays in the tag
-    w.Timer1_Timer();
+    runOnTick(w, "3"); // an unknown command stays in the tag
     EXPECT_EQ(timer(w)->Tag, "3");
 }
 
@@ -258,8 +250,7 @@ TEST_F(ProgramWindowsTest, StartingCompactShowsTheBarWhoseMenusRunTheMainWindows
     EXPECT_FALSE(w.isVisible());
     EXPECT_TRUE(Forms::ThinPlayer->isVisible());
     EXPECT_TRUE(showVideoIcon()->isVisibleTo(Forms::ThinPlayer.ifLoaded()));
-    // Applied again (as the bar's Options menu does) after the video window
-    // came back: neither hides it nor shows the icon again.
+    // Applied again by the bar's Options menu: neither hides the window nor shows the icon.
     w.show();
     showVideoIcon()->hide();
     chooseFromLabel(1, "");

@@ -1,22 +1,20 @@
-// Saved video positions against a real registry file: keys by path and disc
-// label, the rules for forgetting and for resuming, and clearing them all;
-// then real clips through GStreamer over two runs of the program.
+// Saved video positions in a real registry file, then real clips through
+// GStreamer over two runs of the program.
 #include "app/SavedPositions.h"
 #include "app/mdlGlobals.h"
-#include "platform/Services.h"
 #include "platform/cRegistry.h"
 #include "player/GstMediaControl.h"
 #include "player/clsPlayVideo.h"
 #include "testing/MemorySettingsStore.h"
 #include "testing/RecordingDialogs.h"
+#include "testing/ServicesGuard.h"
 #include "testing/SimulatedMediaControl.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMap>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <cmath>
@@ -30,8 +28,7 @@ namespace g = lumadeck::mdlGlobals;
 
 namespace {
 
-// A control whose file, position and duration are whatever the test says;
-// every seek is recorded.
+// A control whose file, position and duration the test sets; seeks are recorded.
 struct FakeControl : SimulatedMediaControl {
     FakeControl(QString f, double d) : file(std::move(f)), duration(d) {}
     QString FileName() const override { return file; }
@@ -85,8 +82,6 @@ protected:
     void TearDown() override {
         g::SetPositionRegistry(nullptr);
         g::SetVolumeLookup(nullptr);
-        Services::setDialogs(nullptr);
-        Services::setSettings(nullptr);
     }
 
     cRegistry& at(const QString& key, const QString& name = {}) {
@@ -209,8 +204,7 @@ TEST_F(SavedPositionsTest, PausingAtTheStartOrTheEndForgetsAndAnUnknownLengthCha
 }
 
 TEST_F(SavedPositionsTest, ForgettingAnUnlabelledFileKeepsItsLabelledNamesakes) {
-    // /v/MPEGAV/AVSEQ01.DAT on an unlabelled filesystem has the same key path
-    // as the disc's track, one level up.
+    // On an unlabelled filesystem this has the disc track's key path, one level up.
     volumes.mounts["/v"] = "";
     const QString local = "/v/MPEGAV/AVSEQ01.DAT";
     pauseAt(Track, 125.5);
@@ -269,11 +263,10 @@ TEST_F(SavedPositionsTest, WithResumingOffPositionsAreStillWritten) {
 
 TEST_F(SavedPositionsTest, ClearingAsksFirstAndKeepsTheOptions) {
     MemorySettingsStore settings;
-    Services::setSettings(&settings);
+    RecordingDialogs dialogs;
+    ServicesGuard services{{&settings, &dialogs}};
     g::SaveSettings();
     const auto options = settings.values;
-    RecordingDialogs dialogs;
-    Services::setDialogs(&dialogs);
     storeText("Software\\Other", "Keep", "1");
     pauseAt(Track, 125.5);
     volumes.mounts["/v"] = "";
@@ -305,16 +298,12 @@ namespace {
 const QString First = LUMADECK_BUILD_DIR "/testmedia/clip.mpg";
 const QString Second = LUMADECK_BUILD_DIR "/testmedia/clip.avi";
 
-bool waitFor(const std::function<bool()>& done, int ms = 10000) {
-    QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return done();
+bool waitFor(const std::function<bool()>& done) {
+    return QTest::qWaitFor(done, 10000);
 }
 
-// One start of the program: its own registry object on the shared file, the
-// real control (silent sinks) and the player. Its end is the program's end.
+// One run of the program: its own registry on the shared file, the real
+// control (silent sinks) and the player.
 struct RealRun {
     explicit RealRun(const QString& database) : registry(database) {
         g::SetPositionRegistry(&registry);
@@ -351,8 +340,7 @@ struct RealRun {
     std::unique_ptr<clsPlayVideo> player;
 };
 
-// Where a clip resumes, give or take the seek's precision and a busy
-// machine's delay in noticing that play started or the clip closed.
+// Where a clip resumes, give or take the seek's precision and a busy machine's delay.
 void expectNear(double resumed, double left) {
     EXPECT_GE(resumed, left - 0.15);
     EXPECT_LT(resumed, left + 1.0);
@@ -360,10 +348,8 @@ void expectNear(double resumed, double left) {
 
 } // namespace
 
-// The first clip closes while it plays, the second is paused before quitting.
-// Next time the first is added to a list with resuming off (opened without
-// starting, which is no pause of the user's), then both are opened again
-// with resuming on: each continues where it was left.
+// One clip closes while playing, one is paused; next run, opening the first
+// without resuming is no pause of the user's, and both continue where they were.
 TEST(SavedPositionsReal, ClipsClosedOrPausedContinueThereAfterARestart) {
     if (!QFileInfo::exists(First) || !QFileInfo::exists(Second)) {
         GTEST_SKIP() << "run scripts/make-test-media " LUMADECK_BUILD_DIR "/testmedia";

@@ -1,12 +1,9 @@
 #pragma once
 
-// A D-Bus session bus of the test's own: a dbus-daemon started for the test
-// and ended with it, and connections to it.
-#include <QCoreApplication>
+// A D-Bus session bus of the test's own, and connections to it.
 #include <QDBusConnection>
-#include <QElapsedTimer>
 #include <QProcess>
-#include <QThread>
+#include <QTest>
 #include <QUuid>
 #include <csignal>
 #include <functional>
@@ -42,6 +39,15 @@ public:
 
     const QString& address() const { return m_address; }
     bool running() const { return !m_address.isEmpty(); }
+    // The environment of the built program run on this bus with its files under home.
+    QProcessEnvironment programEnvironment(const QString& home, const QString& platform) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DBUS_SESSION_BUS_ADDRESS", m_address);
+        env.insert("QT_QPA_PLATFORM", platform);
+        env.insert("XDG_CONFIG_HOME", home + "/config");
+        env.insert("XDG_DATA_HOME", home + "/data");
+        return env;
+    }
 
     // A new connection to the bus, with a unique name of its own.
     QDBusConnection connect() {
@@ -58,13 +64,7 @@ private:
 
 // Lets events run until the condition holds or the time is up.
 inline bool waitFor(const std::function<bool()>& condition, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!condition() && t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return condition();
+    return QTest::qWaitFor(condition, ms);
 }
 
 // Runs a program to its end while this process goes on answering its own

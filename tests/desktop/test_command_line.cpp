@@ -1,7 +1,5 @@
-// The command line parsed into the files the program opens, its answers to
-// --help, --version and mistakes, and what a start does on the desktop
-// session before its windows come up: run, or hand its files to the
-// instance that runs and end.
+// The command line parsed into files, --help, --version and mistakes, and a
+// start that runs or hands its files to the running instance.
 #include "desktop/CommandLine.h"
 #include "desktop/IDesktopSession.h"
 #include "desktop/MprisPlayer.h"
@@ -111,8 +109,7 @@ TEST(CommandLine, HelpVersionAndUsageErrorsEndTheProgram) {
 
 namespace {
 
-// A session for tests: answers Publish and HandOver as told and records the
-// calls.
+// A session that answers Publish and HandOver as told and records the calls.
 struct FakeSession : IDesktopSession {
     Claim claim = Claim::Owner;
     bool takesFiles = true;
@@ -144,8 +141,7 @@ TEST(Startup, RunsOrHandsItsFilesToTheRunningInstance) {
         {Claim::Owner, true, one, Outcome::Run, {"Publish"}}, // the first start
         {Claim::NoSession, true, one, Outcome::Run, {"Publish"}},
         {Claim::Taken, true, two, Outcome::HandedOver, {"Publish", "HandOver " + two.join(',')}},
-        // A second start without files runs on its own, as it does when
-        // the running one does not answer.
+        // Without files, or unanswered, a second start runs on its own.
         {Claim::Taken, true, {}, Outcome::Run, {"Publish", "PublishAsInstance"}},
         {Claim::Taken,
          false,

@@ -1,6 +1,5 @@
-// Files named from outside the program (command line, another start) open
-// as if chosen in the open dialog one after the other; files dropped on a
-// window join the playlist.
+// Files named from outside the program open as if chosen in the open dialog;
+// files dropped on a window join the playlist.
 #include "../app/MainWindowFixture.h"
 #include "desktop/FileOpening.h"
 #include "playlist/DroppedFiles.h"
@@ -26,18 +25,17 @@ bool playing(frmLumadeck& w, const QString& file) {
     return w.cPlay()->FileName() == file && w.cPlay()->GetPlayStatus() == PlayStateCode::Playing;
 }
 
-class FileOpeningTest : public MainWindowTest {
-protected:
-    static QMimeData* urls(const QStringList& names) {
-        auto* data = new QMimeData;
-        QList<QUrl> list;
-        for (const QString& name : names) {
-            list << (name.contains("://") ? QUrl(name) : QUrl::fromLocalFile(name));
-        }
-        data->setUrls(list);
-        return data;
+QMimeData* urls(const QStringList& names) {
+    auto* data = new QMimeData;
+    QList<QUrl> list;
+    for (const QString& name : names) {
+        list << (name.contains("://") ? QUrl(name) : QUrl::fromLocalFile(name));
     }
-};
+    data->setUrls(list);
+    return data;
+}
+
+using FileOpeningTest = MainWindowTest;
 
 } // namespace
 
@@ -111,9 +109,7 @@ TEST_F(FileOpeningTest, DroppedFilesJoinTheListAndTheFirstPlaysOnlyOnAnEmptyList
     EXPECT_FALSE(control->calls.join('\n').contains("Open"))
         << control->calls.join('\n').toStdString();
 
-    // A disc image goes through the window's open command, as the open
-    // dialog's choice would, and is not added as a clip: this one is no
-    // Video CD, so it is refused there and the list stays as it was.
+    // A disc image goes through the open command, not into the list; this one is refused.
     EXPECT_TRUE(drop(urls({file("disc.cue")})));
     EXPECT_EQ(entries(w), QStringList({a, b, c}));
 

@@ -1,6 +1,5 @@
-// `make install` into a scratch folder checked file by file, the desktop
-// entry, metainfo and manual page through their own checkers, and the
-// Debian package of `make package` through dpkg-deb.
+// `make install` checked file by file, the desktop files through their
+// checkers, and the Debian package through dpkg-deb.
 #include "desktop/MprisPlayer.h"
 
 #include <QDir>
@@ -8,7 +7,6 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -103,8 +101,7 @@ TEST(Install, DestdirAndPrefixReceiveEveryFileAndNothingElse) {
     }
     EXPECT_TRUE(QFile::exists(prefix + "/share/icons/hicolor/scalable/apps/lumadeck.svg"));
 
-    // The installed program runs from there without a display, and its
-    // data is where it looks for it (beside its bin folder).
+    // The installed program runs without a display and finds its data beside bin.
     EXPECT_TRUE(QFile::exists(prefix + "/share/lumadeck/Lumadeck.html"));
     QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -137,9 +134,7 @@ TEST(Install, DesktopEntryMetainfoAndManualPagePassTheirCheckers) {
     EXPECT_EQ(man.exitCode, 0);
     EXPECT_TRUE(man.err.isEmpty()) << man.err.toStdString();
 
-    // The entry opens URIs and names the types of every kind the program
-    // plays (the same list the media controls announce), the playlists and
-    // the Video CD tracks among them.
+    // The entry opens URIs of every type the media controls announce.
     QMap<QString, QString> keys;
     for (const QString& line : QString::fromUtf8(contents(desktop)).split('\n')) {
         keys.insert(line.section('=', 0, 0), line.section('=', 1));

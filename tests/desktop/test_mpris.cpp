@@ -1,7 +1,5 @@
-// The desktop's media controls (MPRIS 2): what they show after each step,
-// compared with the window; the commands reaching the same operations as
-// the window's; and the same over a private session bus, including a
-// second process that opens a file.
+// The desktop's media controls (MPRIS 2) against the window, directly and
+// over a private session bus.
 #include "../app/MainWindowFixture.h"
 #include "PrivateBus.h"
 #include "desktop/DBusDesktopSession.h"
@@ -10,7 +8,6 @@
 #include "testing/RecordingPositionStore.h"
 
 #include <QDBusArgument>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
@@ -60,13 +57,8 @@ protected:
 } // namespace
 
 TEST_F(MprisTest, PropertiesFollowTheWindowThroughOpenPauseSeekNextAndTheEnd) {
-    SimulatedMedia longer;
-    longer.duration = 60;
-    longer.title = "First clip";
-    const QString a = file("Vidéos/a one.mpg"), b = file("b.mpg");
-    frmLumadeck& w = start();
-    control->Script(a, longer);
-    mpris.Attach(w);
+    frmLumadeck& w = startAttached();
+    const QString a = clip("Vidéos/a one.mpg", "First clip"), b = file("b.mpg");
     EXPECT_EQ(mpris.PlaybackStatus(), "Stopped");
     EXPECT_EQ(trackId(mpris.Metadata()), MprisPlayer::NoTrack);
     EXPECT_FALSE(mpris.CanPlay());
@@ -106,8 +98,7 @@ TEST_F(MprisTest, PropertiesFollowTheWindowThroughOpenPauseSeekNextAndTheEnd) {
     mpris.Pause(); // already paused: nothing
     EXPECT_TRUE(announced().isEmpty());
 
-    // Seek: relative, then absolute; a wrong track or a place past the end
-    // is ignored.
+    // Seek: relative, then absolute; a wrong track or a place past the end is ignored.
     mpris.Seek(5'000'000);
     EXPECT_DOUBLE_EQ(w.cPlay()->CurrentPosition(), 17);
     EXPECT_EQ(mpris.Position(), 17'000'000);
@@ -142,9 +133,7 @@ TEST_F(MprisTest, PropertiesFollowTheWindowThroughOpenPauseSeekNextAndTheEnd) {
     mpris.Seek(3600'000'000LL); // the last entry: nothing
     EXPECT_EQ(w.cPlay()->FileName(), b);
 
-    // The end of the list (the player reports it on its next tick): the
-    // controller has moved past the last entry, so there is no next and no
-    // previous one.
+    // The end of the list, reported on the next tick: no next and no previous entry.
     QSignalSpy done(w.cPlayList(), &clsPlayList::Done);
     control->ReachEnd();
     w.cPlay()->Tick();
@@ -178,8 +167,7 @@ TEST_F(MprisTest, FilesHandedOverDuringStartUpOpenOnceTheWindowIsThere) {
     const QString a = file("a.mpg");
     mpris.OpenFiles({a});
     mpris.OpenUri("http://example.com/x.mpg");
-    frmLumadeck& w = start();
-    mpris.Attach(w);
+    frmLumadeck& w = startAttached();
     EXPECT_TRUE(waitFor([&] { return w.cPlay()->FileName() == a; }));
     EXPECT_EQ(w.cPlayList()->cFiles().Count(), 1);
 
@@ -194,8 +182,7 @@ TEST_F(MprisTest, FilesHandedOverDuringStartUpOpenOnceTheWindowIsThere) {
 
 namespace {
 
-// Calls on the published object from another connection, answering our own
-// object meanwhile.
+// Calls on the published object from another connection.
 struct Client {
     QDBusConnection bus;
     QDBusMessage call(const QString& interface, const QString& method,
@@ -288,8 +275,7 @@ TEST_F(MprisTest, OnTheBusOneInstanceAnswersTheControlsAndTakesTheFilesOfOtherSt
     ASSERT_TRUE(waitFor(
         [&] { return metadata().value("xesam:url") == QUrl::fromLocalFile(b).toString(); }));
     EXPECT_EQ(client.get(MprisPlayer::PlayerInterface, "PlaybackStatus"), "Playing");
-    EXPECT_EQ(metadata().value("mpris:trackid").value<QDBusObjectPath>().path(),
-              MprisPlayer::TrackPrefix + "0");
+    EXPECT_EQ(trackId(metadata()), MprisPlayer::TrackPrefix + "0");
     EXPECT_EQ(metadata().value("mpris:length").toLongLong(), 60'000'000);
 
     // Commands and a property write over the bus.
@@ -326,15 +312,9 @@ TEST_F(MprisTest, OnTheBusOneInstanceAnswersTheControlsAndTakesTheFilesOfOtherSt
         }
     }
 
-    // A second start of the program hands its files over and ends; what it
-    // cannot open it reports itself.
+    // A second start hands its files over and ends, reporting what it cannot open.
     QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
-    env.insert("XDG_DATA_HOME", dir.filePath("data"));
-    program.setProcessEnvironment(env);
+    program.setProcessEnvironment(bus.programEnvironment(dir.path(), "offscreen"));
     program.setWorkingDirectory(dir.filePath("Vidéos"));
     EXPECT_EQ(runWhileServing(
                   program, QString(LUMADECK_BUILD_DIR) + "/lumadeck",

@@ -1,5 +1,4 @@
-// The screen is kept on while a clip with a picture plays: the guard's
-// requests for each turn of the control, and the real service client
+// The screen is kept on while a picture plays: the guard, and the real client
 // against a fake org.freedesktop.ScreenSaver on a private bus.
 #include "PrivateBus.h"
 #include "desktop/DBusScreenSaver.h"
@@ -7,7 +6,6 @@
 #include "desktop/ScreenSaverGuard.h"
 #include "testing/SimulatedMediaControl.h"
 
-#include <QDBusConnectionInterface>
 #include <QMutex>
 #include <QThread>
 #include <memory>
@@ -80,9 +78,8 @@ TEST(ScreenSaverGuard, HoldsTheScreenOnExactlyWhileAPicturePlays) {
 
 namespace {
 
-// A screen saver service for tests: records the calls it gets and hands out
-// cookies 1, 2, 3... It answers from a thread of its own, as a service in
-// another process would, so that blocking calls reach it too.
+// Records its calls and hands out cookies 1, 2, 3...; answers from a thread
+// of its own, as another process would, so blocking calls reach it too.
 class FakeScreenSaverService : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
@@ -126,9 +123,6 @@ struct FakeOnBus {
     FakeScreenSaverService service;
 };
 
-} // namespace
-
-namespace {
 QStringList g_messages;
 void recordMessage(QtMsgType, const QMessageLogContext&, const QString& text) {
     g_messages << text;
@@ -139,8 +133,7 @@ TEST(DBusScreenSaver, AsksTheServiceWithdrawsWithItsCookieAndIsQuietWithoutIt) {
     PrivateBus bus;
     ASSERT_TRUE(bus.running());
     const QString app = "Lumadeck Player", why = "Playing a video";
-    // Without the service (or without any bus) nothing happens, and nothing
-    // is printed however often it is asked.
+    // Without the service or a bus, nothing happens and nothing is printed.
     g_messages.clear();
     const QtMessageHandler previous = qInstallMessageHandler(recordMessage);
     {
@@ -151,7 +144,7 @@ TEST(DBusScreenSaver, AsksTheServiceWithdrawsWithItsCookieAndIsQuietWithoutIt) {
             saver.UnInhibit();
         }
         saver.Inhibit(app, why);
-        waitFor([] { return false; }, 300);
+        QTest::qWait(300);
         EXPECT_EQ(saver.Cookie(), 0u);
         DBusScreenSaver none(QDBusConnection(QString("no such connection")));
         none.Inhibit(app, why);

@@ -1,8 +1,5 @@
-// The real program on a real X server and a private session bus: started
-// with a file name it plays it and shows the picture; a second start hands
-// its file over and ends; the desktop's media controls pause it; its File
-// menu opens another clip; closing through the window manager protocol ends
-// it, leaving its options and positions behind.
+// The real program on a real X server and a private session bus, from its
+// start with a file to its close through the window manager.
 #include "PrivateBus.h"
 
 #include <QDir>
@@ -26,13 +23,9 @@ void screenshot(const QString& name) {
 }
 
 Window waitForWindow(const xtest::Display& x, const std::string& title, int ms = 30000) {
-    QElapsedTimer t;
-    t.start();
     std::vector<Window> windows;
-    while ((windows = xtest::findWindows(x.dpy, title)).empty() && t.elapsed() < ms) {
-        QThread::msleep(50);
-    }
-    return windows.empty() ? 0 : windows.front();
+    const auto found = [&] { return !(windows = xtest::findWindows(x.dpy, title)).empty(); };
+    return QTest::qWaitFor(found, ms) ? windows.front() : 0;
 }
 
 // A 30-second clip with a moving test pattern.
@@ -68,11 +61,7 @@ TEST(DesktopProgram, PlaysItsFileTakesASecondStartsAnswersMediaControlsAndItsMen
     ASSERT_TRUE(
         QFile::copy(home.filePath("Vidéos/clip one.mpg"), home.filePath("Vidéos/other.mpg")));
 
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
-    env.insert("XDG_DATA_HOME", home.filePath("data"));
-    env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
-    env.insert("QT_QPA_PLATFORM", "xcb");
+    const QProcessEnvironment env = bus.programEnvironment(home.path(), "xcb");
     const QString program = QString(LUMADECK_BUILD_DIR) + "/lumadeck";
 
     QProcess first;
@@ -83,8 +72,7 @@ TEST(DesktopProgram, PlaysItsFileTakesASecondStartsAnswersMediaControlsAndItsMen
     ASSERT_TRUE(first.waitForStarted(10000));
     ASSERT_NE(waitForWindow(x, "Lumadeck Player. clip one.mpg"), 0u)
         << "the file named on the command line did not start";
-    // The picture lies between the toolbar and the control's panel; on a
-    // busy machine the first frames may take a while.
+    // The picture lies between the toolbar and the panel; first frames may take a while.
     const QString shot = QString(LUMADECK_BUILD_DIR) + "/screenshots/desktop-command-line.png";
     QElapsedTimer t;
     t.start();
@@ -146,8 +134,7 @@ TEST(DesktopProgram, PlaysItsFileTakesASecondStartsAnswersMediaControlsAndItsMen
     EXPECT_EQ(saved.value("ShowControlsOnFullScreen").toString(), "True");
     EXPECT_EQ(saved.value("ThinClient").toString(), "False");
     EXPECT_EQ(saved.value("DisplaySize").toString(), "0");
-    // ...and the positions, the database closed: its write-ahead log is
-    // folded back, nothing is left beside it.
+    // ...and the positions, the database closed with its write-ahead log folded back.
     const QDir data(home.filePath("data/Lumadeck"));
     EXPECT_TRUE(data.exists("registry.sqlite"));
     EXPECT_EQ(data.entryList({"registry.sqlite*"}, QDir::Files | QDir::Hidden),
