@@ -1,6 +1,5 @@
-// The mount table, volume labels and file names; the system's drives from a
-// made-up sysfs tree and mount table, udev events, the drive helpers of
-// apifuncs and the drive menus' contents.
+// Mount tables, labels, file names, made-up sysfs drives, udev events,
+// apifuncs' drive helpers and the drive menus.
 #include "cd/DriveMenuModel.h"
 #include "cd/DriveServices.h"
 #include "cd/FileNames.h"
@@ -60,8 +59,7 @@ void Write(const QString& path, const QByteArray& text) {
     f.write(text);
 }
 
-// Three optical drives, a disk and a loop device; the mount table is the
-// root filesystem plus what a test adds.
+// Three optical drives, a disk and a loop device; the mount table is "/" plus a test's lines.
 class SystemDrivesTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -188,17 +186,16 @@ TEST(VolumeLabel, ReadsTheLabelOfADiscImageOnALoopDevice) {
     }
     struct stat st {};
     const bool found = ::stat(QFile::encodeName(node).constData(), &st) == 0;
-    // Unmounted (type unknown) and as mounted; the node found through sysfs
-    // or given.
-    const QString unknown = found ? LabelOfDevice(major(st.st_rdev), minor(st.st_rdev), "") : "";
-    const QString given =
-        found ? LabelOfDevice(major(st.st_rdev), minor(st.st_rdev), "iso9660", node) : "";
-    const QString other = found ? LabelOfDevice(major(st.st_rdev), minor(st.st_rdev), "ext4") : "x";
+    // Unmounted (type unknown), as mounted with the node given, and on
+    // another filesystem, where it is not looked for.
+    QStringList labels;
+    for (const auto& [type, given] :
+         {std::pair<QString, QString>{"", ""}, {"iso9660", node}, {"ext4", ""}}) {
+        labels << (found ? LabelOfDevice(major(st.st_rdev), minor(st.st_rdev), type, given) : "?");
+    }
     QProcess::execute("losetup", {"-d", node});
     ASSERT_TRUE(found);
-    EXPECT_EQ(unknown, "VCD ONE");
-    EXPECT_EQ(given, "VCD ONE");
-    EXPECT_EQ(other, ""); // not looked for on other filesystems
+    EXPECT_EQ(labels, (QStringList{"VCD ONE", "VCD ONE", ""}));
 }
 
 TEST_F(SystemDrivesTest, ListsOpticalDrivesThenMountedImagesAndKeepsImageNumbers) {
@@ -324,8 +321,7 @@ TEST(ApiFuncs, DrivesLabelsCaptionsAndPaths) {
     EXPECT_EQ(apifuncs::StripNulls(QString::fromLatin1("\0", 1)), "");
 }
 
-// The menus themselves are checked through the main window (app tests);
-// here what they do not reach: an empty entry, fixed items added twice.
+// The menus are checked through the main window; here what it cannot reach.
 TEST(DriveMenuModel, FirstFourDrivesOnlyAndOnlyFilesHidesTheFixedItems) {
     DriveMenuModel model;
     for (const char* drive : {"sr0", "sr1", "sr2", "sr3", "sr4"}) {

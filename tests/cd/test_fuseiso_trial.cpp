@@ -1,5 +1,4 @@
-// The real drive services and CD notification against a Video CD image
-// mounted with fuseiso, as a user without an optical drive would try them.
+// The real drive services and CD notices on a Video CD image mounted with fuseiso.
 #include "cd/DiscPath.h"
 #include "cd/DriveServices.h"
 #include "cd/SystemDriveServices.h"
@@ -16,7 +15,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -26,8 +24,7 @@ using namespace lumadeck;
 
 namespace {
 
-// Notices about our mount point only (tests beside this one mount too); on
-// arrival the disc is searched, as the player does.
+// Notices about our mount only (other tests mount too); an arrival searches the disc.
 struct Window : ICDNotifyTarget {
     QString ours, drive;
     QStringList calls, found;
@@ -137,13 +134,8 @@ TEST_F(FuseIsoTrial, AMountedVideoCdImageArrivesIsSearchedPlaysFromItsImageAndLe
     looking.setWorkingDirectory(mnt);
     looking.start("sleep", {"0.5"});
     ASSERT_TRUE(looking.waitForStarted());
-    QElapsedTimer waited;
-    waited.start();
-    bool unmounted = false;
-    while (!(unmounted = QProcess::execute("fusermount", {"-u", "-q", mnt}) == 0) &&
-           waited.elapsed() < 5000) {
-        QThread::msleep(100);
-    }
+    const auto unmount = [&] { return QProcess::execute("fusermount", {"-u", "-q", mnt}) == 0; };
+    const bool unmounted = QTest::qWaitFor(unmount, 5000);
     looking.waitForFinished();
     ASSERT_TRUE(unmounted);
     window.clock.restart();

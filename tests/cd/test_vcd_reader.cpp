@@ -1,5 +1,4 @@
-// The Video CD reader against images made by vcdimager and genisoimage, and
-// the bad images a user may hand it. The same calls open a drive's device.
+// The Video CD reader on images made by vcdimager and genisoimage, and on bad ones.
 #include "cd/CueSheet.h"
 #include "cd/DiscPath.h"
 #include "cd/DriveServices.h"
@@ -134,12 +133,8 @@ TEST(IsoDirectory, RecordsOfASectorAndTheirFaults) {
     const QList<IsoRecord> records = ParseDirectoryRecords(sector);
     QStringList got;
     for (const IsoRecord& r : records) {
-        got << QStringLiteral("%1 %2 %3 %4%5")
-                   .arg(r.name)
-                   .arg(r.lsn)
-                   .arg(r.size)
-                   .arg(r.directory ? "dir" : "file")
-                   .arg(r.form2 ? " form2" : "");
+        got << r.name + QString::asprintf(" %u %u %s%s", r.lsn, r.size,
+                                          r.directory ? "dir" : "file", r.form2 ? " form2" : "");
     }
     EXPECT_EQ(got,
               QStringList({"AVSEQ01.DAT 300 4096 file form2", "INFO.VCD 150 2048 file",
@@ -316,9 +311,7 @@ TEST(DiscPath, NamesOfFilesOnADisc) {
     EXPECT_EQ(DirectNameOfMountedTrack(media("clip_a.mpg")), "");
 }
 
-// Image drives and the mounted images of the drive services share the
-// numbers of "imgN": neither takes one the other uses. Opening, removing and
-// deleting images through the main window is checked in the app tests.
+// Image drives and FUSE-mounted images never take each other's "imgN" number.
 TEST(ImageDrives, NumbersAreSharedWithMountedImages) {
     REQUIRE_IMAGES();
     test::FolderDriveServices system;

@@ -1,6 +1,4 @@
-// Untrusted text shown as text in labels, menus, tool tips and captions:
-// names that look like markup or carry special marks. The program's own
-// windows are checked with such names in the app tests.
+// Untrusted names (markup, special marks) shown as text in labels, menus, tips, captions.
 #include "platform/PlainText.h"
 
 #include <QAction>

@@ -1,8 +1,8 @@
 // The real dialogs, answered by a timer: what they show and what they give.
 #include "platform/QtDialogs.h"
+#include "platform_test_files.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFileDialog>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -14,9 +14,7 @@ TEST(QtDialogs, OpenGivesTheChosenNameAsItIsEvenEndingInABlank) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString name = dir.filePath("clip.mpg ");
-    QFile f(name);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.close();
+    WriteFile(name);
 
     QtDialogs dialogs;
     dialogs.setUseQtDialogs(true);

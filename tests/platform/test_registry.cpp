@@ -1,8 +1,7 @@
-// The registry against a real database file: value types, key trees, case
-// rules, the file-association writer; and as the user's private viewing
-// history on a file that may be damaged, unreachable, tampered with, shared
-// with another process or written by one that is killed.
+// The registry on a real database file, also as the private viewing history on a file
+// that is damaged, unreachable, tampered with, shared, or written by a killed process.
 #include "platform/cRegistry.h"
+#include "platform_test_files.h"
 #include "registry_crash_steps.h"
 #include "testing/QtPrinters.h"
 
@@ -305,13 +304,8 @@ TEST_F(RegistryTest, WritesAreSeenByOtherInstancesAndSurviveReopening) {
 }
 
 TEST_F(RegistryTest, NotADatabaseOrDamagedPagesAreMovedAsideAndANewOneStarted) {
-    ASSERT_TRUE(QDir().mkpath(folder()));
     const QByteArray junk(8192, 'J');
-    {
-        QFile f(file());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(junk);
-    }
+    WriteFile(file(), junk);
     testing::internal::CaptureStderr();
     EXPECT_EQ(read(HKCU, "Software", "x", QVariant("dflt")), QVariant("dflt"));
     const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
@@ -327,18 +321,11 @@ TEST_F(RegistryTest, NotADatabaseOrDamagedPagesAreMovedAsideAndANewOneStarted) {
     EXPECT_EQ(read(HKCU, "Software", "x"), QVariant("new"));
 
     // Damaged pages of a real database are found on opening too.
-    reg.Close();
-    {
-        cRegistry filler(file());
-        filler.SetClassKey(HKCU);
-        filler.SetValueType(REG_SZ);
-        filler.SetValueKey("CurrPos");
-        for (int i = 0; i < 400; ++i) {
-            filler.SetSectionKey(
-                QString("Software\\Lumadeck\\Dir%1\\clip%2.mpg").arg(i % 9).arg(i));
-            filler.SetValue(QString(200, QChar('0' + i % 10)));
-        }
+    for (int i = 0; i < 400; ++i) {
+        write(HKCU, QString("Software\\Lumadeck\\Dir%1\\clip%2.mpg").arg(i % 9).arg(i), "CurrPos",
+              REG_SZ, QString(200, QChar('0' + i % 10)));
     }
+    reg.Close();
     ASSERT_FALSE(sqlOn(file(), "PRAGMA wal_checkpoint(TRUNCATE)").startsWith("error"));
     {
         QFile f(file());
@@ -361,9 +348,7 @@ TEST_F(RegistryTest, NotADatabaseOrDamagedPagesAreMovedAsideAndANewOneStarted) {
 }
 
 TEST_F(RegistryTest, AnUnreachableFileMakesReadsDefaultAndWritesNothing) {
-    QFile blocker(dir.path() + "/blocker");
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    WriteFile(dir.path() + "/blocker");
     cRegistry nowhere(dir.path() + "/blocker/Lumadeck/registry.sqlite");
     testing::internal::CaptureStderr();
     EXPECT_EQ(valueOf(nowhere, HKCU, "Software\\Lumadeck\\x", "CurrPos", 0), QVariant(0));
@@ -454,9 +439,7 @@ TEST_F(RegistryTest, FolderAndFilesDenyOthersAndAreMendedOnOpen) {
     chmod(folder(), 0755);
     chmod(dir.path() + "/data", 0755);
     chmod(file(), 0644);
-    QFile wal(file() + "-wal");
-    ASSERT_TRUE(wal.open(QIODevice::WriteOnly)); // an empty log: nothing to replay
-    wal.close();
+    WriteFile(file() + "-wal"); // an empty log: nothing to replay
     chmod(file() + "-wal", 0666);
     cRegistry again(file());
     EXPECT_EQ(valueOf(again, HKCU, movie, "CurrPos", "none"), QVariant("42")); // nothing lost
@@ -466,9 +449,8 @@ TEST_F(RegistryTest, FolderAndFilesDenyOthersAndAreMendedOnOpen) {
     EXPECT_EQ(modeOf(dir.path() + "/data"), 0755u); // the folders above are the user's
 }
 
-// Tampered: the root HKEY_CURRENT_USER hangs below Software\Lumadeck, which
-// lies below it, so every key there is its own ancestor. Deleting it runs in
-// a child given 20 s and bounds on memory and file size.
+// Tampered: HKEY_CURRENT_USER hangs below its own Software\Lumadeck, making a cycle.
+// Deleting it runs in a child with 20 s and bounds on memory and file size.
 TEST_F(RegistryTest, ACyclicKeyTreeClearsInBoundedTime) {
     for (int i = 0; i < 20; ++i) {
         write(HKCU, QString("Software\\Lumadeck\\Movies\\clip%1.mpg").arg(i), "v", REG_SZ, "1");

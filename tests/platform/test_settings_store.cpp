@@ -1,8 +1,7 @@
 // The INI settings store on real files in a temporary folder.
 #include "platform/IniSettingsStore.h"
+#include "platform_test_files.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -21,12 +20,6 @@ protected:
     QByteArray contents(const QString& file) const {
         QFile f(file);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    void replaceFile(const QByteArray& bytes) {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
     }
 
     QTemporaryDir dir;
@@ -56,7 +49,7 @@ TEST_F(IniStore, WritesAnIniFileInTheApplicationsFolderAndReadsItBackExactly) {
 
 TEST_F(IniStore, CorruptFilesGiveDefaultsAndAreKeptAsideOnWriteAFolderIsLeftAlone) {
     const QByteArray corrupt("[Options\nThinClient=True\n");
-    replaceFile(corrupt);
+    WriteFile(path, corrupt);
     EXPECT_EQ(get("ThinClient", "False"), "False");
     set("ThinClient", "False");
     set("DisplaySize", "1");
@@ -68,7 +61,7 @@ TEST_F(IniStore, CorruptFilesGiveDefaultsAndAreKeptAsideOnWriteAFolderIsLeftAlon
     for (int i = 0; i < 4096; ++i) {
         garbage.append(char((i * 7919) % 256));
     }
-    replaceFile(garbage);
+    WriteFile(path, garbage);
     EXPECT_EQ(get("EnableCDNotify", "True"), "True");
     set("EnableCDNotify", "False");
     EXPECT_EQ(get("EnableCDNotify", "True"), "False");

@@ -1,12 +1,9 @@
-// Opening documents with the desktop's default application, for real through
-// xdg-mime and xdg-open with a private XDG environment.
-#include "platform/IDocumentOpener.h"
+// Opening documents through the real xdg-mime and xdg-open in a private XDG environment.
 #include "platform/Services.h"
 #include "platform/apifuncs.h"
+#include "platform_test_files.h"
 #include "testing/RecordingOpener.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -16,13 +13,6 @@ using namespace lumadeck;
 using namespace lumadeck::test;
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& text) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text);
-}
 
 // Points the XDG folders at a private, empty desktop for one test.
 class PrivateDesktop {
@@ -60,17 +50,17 @@ TEST(ShellOpen, TheDefaultApplicationGetsTheDocumentAndNoneIsNoAssociation) {
     PrivateDesktop desktop;
     const QString marker = desktop.dir.filePath("opened.txt");
     const QString script = desktop.dir.filePath("viewer.sh");
-    writeFile(script, QString("#!/bin/sh\nprintf '%s' \"$1\" > '%1'\n").arg(marker).toUtf8());
+    WriteFile(script, QString("#!/bin/sh\nprintf '%s' \"$1\" > '%1'\n").arg(marker).toUtf8());
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    writeFile(desktop.dir.filePath("data/applications/lumadeck-test-viewer.desktop"),
+    WriteFile(desktop.dir.filePath("data/applications/lumadeck-test-viewer.desktop"),
               QString("[Desktop Entry]\nType=Application\nName=Viewer\nExec=%1 %f\n"
                       "MimeType=text/html;\n")
                   .arg(script)
                   .toUtf8());
-    writeFile(desktop.dir.filePath("config/mimeapps.list"),
+    WriteFile(desktop.dir.filePath("config/mimeapps.list"),
               "[Default Applications]\ntext/html=lumadeck-test-viewer.desktop\n");
     const QString page = desktop.dir.filePath("folder with space/Lumadeck.html");
-    writeFile(page, "<html><body>help</body></html>");
+    WriteFile(page, "<html><body>help</body></html>");
     QString error = "stale";
     ASSERT_TRUE(apifuncs::ShellOpenFile(page, error)) << error.toStdString();
     EXPECT_EQ(error, "");
@@ -81,13 +71,13 @@ TEST(ShellOpen, TheDefaultApplicationGetsTheDocumentAndNoneIsNoAssociation) {
     EXPECT_EQ(QString::fromUtf8(opened.readAll()), page);
 
     // A type of its own that nothing on any machine opens.
-    writeFile(desktop.dir.filePath("data/mime/packages/lumadeck-test.xml"),
+    WriteFile(desktop.dir.filePath("data/mime/packages/lumadeck-test.xml"),
               "<?xml version=\"1.0\"?>\n<mime-info "
               "xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">"
               "<mime-type type=\"application/x-lumadeck-unopenable\"><glob pattern=\"*.lmdk\"/>"
               "</mime-type></mime-info>\n");
     const QString odd = desktop.dir.filePath("help/notes.lmdk");
-    writeFile(odd, QByteArray("\x00\x01\x02binary", 9));
+    WriteFile(odd, QByteArray("\x00\x01\x02binary", 9));
     EXPECT_FALSE(apifuncs::ShellOpenFile(odd, error));
     EXPECT_EQ(error, "No association for file extension");
 }
@@ -95,8 +85,8 @@ TEST(ShellOpen, TheDefaultApplicationGetsTheDocumentAndNoneIsNoAssociation) {
 TEST(ShellOpen, WorkingFolderIsTheDocumentsFolderOrTheCurrentOne) {
     QTemporaryDir dir;
     const QString page = dir.filePath("help/Lumadeck.html");
-    writeFile(page, "<html></html>");
-    writeFile(dir.filePath("top.html"), "<html></html>");
+    WriteFile(page, "<html></html>");
+    WriteFile(dir.filePath("top.html"), "<html></html>");
     const QString previous = QDir::currentPath();
     QDir::setCurrent(dir.path());
     RecordingOpener opener;
