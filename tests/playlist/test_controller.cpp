@@ -1,5 +1,4 @@
-// The playlist controller on a simulated media control and real files (the
-// player looks before it opens); and the M3U reader and writer it uses.
+// The playlist controller on a simulated control and real files; the M3U reader and writer.
 #include "cd/FileNames.h"
 #include "platform/Services.h"
 #include "playlist/M3UFile.h"
@@ -36,8 +35,7 @@ void asOrdinaryUser(const std::function<void()>& step) {
     ASSERT_TRUE(!root || ::seteuid(0) == 0);
 }
 
-// The playlist window and its host in one: a window loaded afresh records
-// its calls as text, and Reload reads the list back as the real window does.
+// Window and host in one: records its calls; Reload reads the list back as the real one does.
 class RecordingWindow : public IPlayListWindow, public IPlayListWindowHost {
 public:
     IPlayListWindow& Window() override {
@@ -218,8 +216,7 @@ TEST_F(PlayListTest, AddOpensOnlyWhenNothingInTheListIsLoaded) {
     EXPECT_EQ(list->CurrentFileIndex(), 1);
     EXPECT_TRUE(list->IsModified());
 
-    // While the control has not yet reported a file open, adding more
-    // entries must not open each of them in turn.
+    // Entries added before the control reports a file open do not each open.
     control.SetDelivery(SimulatedMediaControl::Delivery::Queued);
     list->Clear();
     list->cPlay().PlayVideo(media("elsewhere.mpg"), 0);
@@ -273,8 +270,7 @@ TEST_F(PlayListTest, MissingEntriesAreSkippedAlsoWithAControlThatAnswersLater) {
     EXPECT_EQ(events.count("Done"), 1);
     EXPECT_EQ(list->CurrentFileIndex(), 7);
 
-    // The playlist of a disc that is not in its drive: tens of thousands of
-    // missing entries in a row must not nest until the stack runs out.
+    // A disc not in its drive: 50,000 missing entries in a row must not overflow the stack.
     list->Clear();
     add({a});
     for (int i = 0; i < 50000; ++i) {
@@ -332,8 +328,7 @@ TEST_F(PlayListTest, MovingKeepsTheIndexOnThePlayingEntryRemovingDoesNot) {
     list->MoveAfter(0, 1);
     EXPECT_EQ(list->CurrentFileIndex(), -1);
 
-    // Removing an entry above the playing one leaves the index; the entry
-    // now at it plays when the playing file ends.
+    // Removing an entry above the playing one leaves the index; the entry then there plays next.
     list->Clear();
     add({a, b, c});
     list->PlayVideoByIndex(1, 0);
@@ -562,8 +557,7 @@ TEST_F(PlayListTest, InterruptedSaveKeepsTheOldPlaylistWhole) {
     const QByteArray before = file();
     list->Remove(a);
 
-    // The program dies halfway through writing the new text: a file size
-    // limit kills it with SIGXFSZ, as a crash would.
+    // A file size limit kills the program with SIGXFSZ halfway through the write, as a crash would.
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -577,8 +571,7 @@ TEST_F(PlayListTest, InterruptedSaveKeepsTheOldPlaylistWhole) {
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
     EXPECT_EQ(file(), before);
 
-    // The disk refuses the rest of the new text (the same limit, with the
-    // signal ignored, makes the write fail as a full disk does).
+    // The same limit with the signal ignored: the write fails as on a full disk.
     {
         rlimit saved{};
         ::getrlimit(RLIMIT_FSIZE, &saved);
@@ -702,9 +695,7 @@ TEST_F(PlayListTest, SavingWhereAFileMayNotBeReplacedWritesItInPlace) {
 }
 
 TEST_F(PlayListTest, QuietSaveAtExitChangesOnlyTheResumeLine) {
-    // Another program's playlists: titles, comments, names that are not
-    // UTF-8, every kind of line end. Loaded, the second entry played to 7 s
-    // and the program closed, each keeps every byte but its resume line.
+    // Other programs' playlists, their second entry played to 7 s: all kept but the resume line.
     const QByteArray one = a.toUtf8(), two = b.toUtf8();
     const QByteArray latin1 = EncodeFileName(dir.path()) + "/caf\xE9 \xFF.mpg"; // not there
     struct Case {
