@@ -1,7 +1,6 @@
 #pragma once
 
-// Helpers for the player tests, most of them for playing the generated clips
-// through GStreamer.
+// Helpers for the player tests, most of them for playing the generated clips through GStreamer.
 
 #include "platform/Services.h"
 #include "player/GstMediaControl.h"
@@ -31,8 +30,7 @@ inline QString mediaPath(const QString& name) {
         }                                                                                          \
     } while (0)
 
-// Records the control's notifications as text: "open 0>6", "play 0>2",
-// "error", "seek 0.0>1.5" (positions to a tenth).
+// The control's notifications as "open 0>6", "play 0>2", "error", "seek 0.0>1.5".
 struct NotificationLog : SignalRecorder {
     explicit NotificationLog(MediaControl& c) {
         const auto states = [](const char* what) {

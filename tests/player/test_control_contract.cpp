@@ -1,6 +1,5 @@
-// The notification order every media player control promises (see
-// MediaControl), on the simulated control and the GStreamer one alike. The
-// simulated one delivers from the event loop, as the real one does.
+// The notification order every control promises (see MediaControl), on the simulated
+// control (delivering from the event loop, as the real one does) and the GStreamer one.
 #include "GstTestSupport.h"
 #include "testing/SimulatedMediaControl.h"
 

@@ -1,5 +1,4 @@
-// The GStreamer control on every kind of generated clip, headless (fake
-// sinks). The control's whole contract is checked in test_control_contract.
+// The GStreamer control on every kind of clip (fake sinks); contract: test_control_contract.
 #include "GstTestSupport.h"
 
 #include <QRegularExpression>
@@ -9,8 +8,7 @@ using namespace lumadeck::test;
 
 namespace {
 
-// Each clip opens paused, described by its tags and picture size, and plays
-// from a seek to its natural end.
+// Each clip opens paused, described by tags and picture size, and plays from a seek to its end.
 TEST(GstControl, EveryKindOpensDescribedAndPlaysFromASeekToItsEnd) {
     REQUIRE_MEDIA("clip.mid");
     enum Tags { None, TitleOnly, Both };

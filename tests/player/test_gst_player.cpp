@@ -1,5 +1,4 @@
-// The video player on the GStreamer control: files from open to Done, a
-// broken one from its error box to Done, and names that are not UTF-8.
+// The video player on GStreamer: files to Done, a broken one's error box, names not in UTF-8.
 #include "GstTestSupport.h"
 #include "platform/FileNames.h"
 
@@ -12,8 +11,7 @@ using namespace lumadeck::test;
 
 namespace {
 
-// Each next file starts from inside Done: it opens from the event loop,
-// after the one before has been reported stopped under its own name.
+// Each next file starts inside Done, and opens after the one before is reported stopped.
 TEST(RealPlayer, ClipsPlayFromTheirStartPositionsToDoneAndABrokenOneIsReportedOnce) {
     REQUIRE_MEDIA("clip.avi");
     REQUIRE_MEDIA("broken_random.mpg");
@@ -60,8 +58,7 @@ bool copyTo(const QString& from, const QByteArray& to) {
     return ok;
 }
 
-// Sound only under the Latin-1 name, a picture under the "?" that Qt's own
-// encoding would turn it into: each name plays its own file.
+// Sound under a Latin-1 name, a picture under the "?" Qt's encoding makes of it: each plays.
 TEST(RealPlayer, ANameThatIsNotUtf8PlaysItsOwnFileNotTheQuestionMark) {
     REQUIRE_MEDIA("clip.mp2");
     QTemporaryDir dir;

@@ -1,5 +1,4 @@
-// Video CD tracks read from the sectors of BIN/CUE images, played through
-// the real control with fake sinks.
+// Video CD tracks read from BIN/CUE image sectors, played through GStreamer with fake sinks.
 #include "GstTestSupport.h"
 #include "player/VcdTrackSource.h"
 
@@ -11,8 +10,7 @@ using namespace lumadeck::test;
 
 namespace {
 
-// Plays a file from a position to its end; returns the length the control
-// reported once it started.
+// Plays a file from a position to its end; returns the length reported once it started.
 double playFrom(RealPlayer& p, const QString& name, double start) {
     p.clear();
     double length = -1;
@@ -79,8 +77,7 @@ TEST(VcdTracks, TracksPlayAsTheirSourcesACutOneEndsEarlyAMissingOneIsNotFound) {
     EXPECT_TRUE(PlaybackUri(mediaPath("vcd/clip_a.mpg")).startsWith("file:///"));
 }
 
-// The disc goes away under a playing track (the image cut short, as a disc
-// taken out leaves its sectors unreadable): the error box, then Done.
+// The disc goes away under a playing track (the image cut short): the error box, then Done.
 TEST(VcdTracks, ADiscThatCannotBeReadWhilePlayingEndsWithTheErrorBox) {
     REQUIRE_MEDIA("vcd/two.cue");
     QTemporaryDir dir;

@@ -159,8 +159,7 @@ TEST_F(PlayVideo, AListenerMayStartTheNextFileFromFileNotFoundOrDone) {
     EXPECT_EQ(parent.windowTitle(), "Lumadeck Player: b.mpg");
 }
 
-// A start position is sought only when it lies before the end; without one
-// the saved position is restored, when resuming is on.
+// A start position before the end is sought; without one the saved one, when resuming is on.
 TEST_F(PlayVideo, AStartPositionOrElseTheSavedOneIsSought) {
     player->PlayVideo(file("long.mpg", 200), 125.5);
     EXPECT_NEAR(control->CurrentPosition(), 125.5, 1e-9);
@@ -203,8 +202,7 @@ TEST_F(PlayVideo, PositionsAreSavedOnEveryPlayStateChangeAndWhenAFileCloses) {
     EXPECT_EQ(store.calls, QStringList({"save 2>8 b.mpg 5"}));
 }
 
-// A property the control could not set is reported but ends nothing; a real
-// failure is shown, passed on and ends the file on the next tick.
+// A property the control could not set ends nothing; a real failure is shown and ends the file.
 TEST_F(PlayVideo, AnErrorIsShownPassedOnAndEndsTheFileOnTheNextTick) {
     const QString a = playing("bad.mpg");
     control->RaiseError(77, "The control FAILED to Set The Property DisplaySize");

@@ -1,5 +1,4 @@
-// Times as text, the clamping of odd lengths, and the texts of the player's
-// error reports.
+// Times as text, the clamping of odd lengths, and the texts of the player's error reports.
 #include "player/MediaTime.h"
 #include "player/PlaybackErrors.h"
 #include "player/PlayerTexts.h"
@@ -34,8 +33,7 @@ TEST(ConvertSeconds, FormsRoundingAndOddValues) {
     EXPECT_FALSE(ConvertSeconds(1e300).isEmpty());
 }
 
-// A bit rate of 1 from a tag, a corrupt header or a position of infinity
-// still gives a sane seek bar and time text.
+// A bit rate of 1, a corrupt header or an infinite position still give a sane seek bar and text.
 TEST(MediaTime, CorruptLengthsAndPositionsAreClampedBeforeConversion) {
     const std::pair<double, double> rows[] = {{12.5, 12.5},
                                               {0, 0},
@@ -99,8 +97,7 @@ TEST(DescribeFailure, EachFailureGetsItsCodeAndText) {
     }
 }
 
-// "format" wins over "codec", in any case; other errors get only the help
-// line.
+// "format" wins over "codec", in any case; other errors get only the help line.
 TEST(ErrorMessage, TheAdviceFollowsTheErrorsDescription) {
     const QString corrupt =
         "\r\n\r\nEither the file may be corrupt or it may not be a valid media file.\r\n"

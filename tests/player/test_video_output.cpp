@@ -1,5 +1,4 @@
-// Which video sink draws the picture, and where the picture goes inside the
-// control for each display size.
+// Which video sink draws the picture, and where in the control it goes for each display size.
 #include "player/VideoRect.h"
 #include "player/VideoSinkChoice.h"
 

@@ -19,8 +19,7 @@ using namespace lumadeck::test;
 
 namespace {
 
-// The control's picture area (above its panel) as the screen shows it,
-// saved beside the tests for a look.
+// The control's picture area (above its panel) on screen, saved beside the tests for a look.
 QImage grab(GstMediaControl& c, const QString& name) {
     const QPoint origin = c.mapToGlobal(QPoint(0, 0));
     const QImage shot =

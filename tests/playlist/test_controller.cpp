@@ -1,5 +1,4 @@
-// The playlist controller on a simulated media control and real files (the
-// player looks before it opens); and the M3U reader and writer it uses.
+// The playlist controller on a simulated control and real files; the M3U reader and writer.
 #include "cd/FileNames.h"
 #include "platform/Services.h"
 #include "playlist/M3UFile.h"
@@ -36,8 +35,7 @@ void asOrdinaryUser(const std::function<void()>& step) {
     ASSERT_TRUE(!root || ::seteuid(0) == 0);
 }
 
-// The playlist window and its host in one: a window loaded afresh records
-// its calls as text, and Reload reads the list back as the real window does.
+// Window and host in one: records its calls; Reload reads the list back as the real one does.
 class RecordingWindow : public IPlayListWindow, public IPlayListWindowHost {
 public:
     IPlayListWindow& Window() override {
@@ -125,6 +123,15 @@ protected:
         record(list.get(), &P::PlaylistShown, "PlaylistShown");
         record(list.get(), &P::PlaylistHidden, "PlaylistHidden");
     }
+    // Restarted, then the saved playlist loaded.
+    bool reopen(bool saveVideoPosition = true) {
+        restart(saveVideoPosition);
+        return list->LoadPlayList(path);
+    }
+    void playAt(long index, double seconds) {
+        list->PlayVideoByIndex(index, 0);
+        control.Advance(seconds);
+    }
     QString media(const QString& name) {
         QFile f(dir.filePath(name));
         EXPECT_TRUE(f.open(QIODevice::Append));
@@ -139,8 +146,7 @@ protected:
     // The three files, the index-th playing at position seconds.
     void playThree(long index, double position) {
         add({a, b, c});
-        list->PlayVideoByIndex(index, 0);
-        control.Advance(position);
+        playAt(index, position);
     }
     QStringList entries() const {
         QStringList out;
@@ -157,6 +163,12 @@ protected:
     QByteArray file() const {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+    }
+    // The playlist file after a save to it, or after the program's cleanup.
+    QByteArray saved() { return list->SavePlayList(path) ? file() : QByteArray("<not saved>"); }
+    QByteArray cleanedUp() {
+        list->Cleanup();
+        return file();
     }
     void write(const QByteArray& bytes) {
         QFile f(path);
@@ -204,8 +216,7 @@ TEST_F(PlayListTest, AddOpensOnlyWhenNothingInTheListIsLoaded) {
     EXPECT_EQ(list->CurrentFileIndex(), 1);
     EXPECT_TRUE(list->IsModified());
 
-    // While the control has not yet reported a file open, adding more
-    // entries must not open each of them in turn.
+    // Entries added before the control reports a file open do not each open.
     control.SetDelivery(SimulatedMediaControl::Delivery::Queued);
     list->Clear();
     list->cPlay().PlayVideo(media("elsewhere.mpg"), 0);
@@ -259,8 +270,7 @@ TEST_F(PlayListTest, MissingEntriesAreSkippedAlsoWithAControlThatAnswersLater) {
     EXPECT_EQ(events.count("Done"), 1);
     EXPECT_EQ(list->CurrentFileIndex(), 7);
 
-    // The playlist of a disc that is not in its drive: tens of thousands of
-    // missing entries in a row must not nest until the stack runs out.
+    // A disc not in its drive: 50,000 missing entries in a row must not overflow the stack.
     list->Clear();
     add({a});
     for (int i = 0; i < 50000; ++i) {
@@ -318,8 +328,7 @@ TEST_F(PlayListTest, MovingKeepsTheIndexOnThePlayingEntryRemovingDoesNot) {
     list->MoveAfter(0, 1);
     EXPECT_EQ(list->CurrentFileIndex(), -1);
 
-    // Removing an entry above the playing one leaves the index; the entry
-    // now at it plays when the playing file ends.
+    // Removing an entry above the playing one leaves the index; the entry then there plays next.
     list->Clear();
     add({a, b, c});
     list->PlayVideoByIndex(1, 0);
@@ -383,13 +392,11 @@ TEST_F(PlayListTest, PlaylistWindow) {
 TEST_F(PlayListTest, TheResumeLineIsWrittenWhileAnEntryPlaysAndUsedOnLoading) {
     playThree(1, 75);
     add({a}); // a name twice
-    ASSERT_TRUE(list->SavePlayList(path));
-    EXPECT_EQ(file(), lines({"#EXTM3U", "#Last:1,75", a, b, c, a}));
+    EXPECT_EQ(saved(), lines({"#EXTM3U", "#Last:1,75", a, b, c, a}));
     EXPECT_EQ(list->PlayListFileName(), path);
     EXPECT_FALSE(list->IsModified());
 
-    restart();
-    ASSERT_TRUE(list->LoadPlayList(path));
+    ASSERT_TRUE(reopen());
     EXPECT_EQ(entries(), QStringList({a, b, c, a}));
     EXPECT_EQ(list->CurrentFileIndex(), 1);
     EXPECT_EQ(control.FileName(), b);
@@ -403,30 +410,24 @@ TEST_F(PlayListTest, TheResumeLineIsWrittenWhileAnEntryPlaysAndUsedOnLoading) {
 
     list->Clear();
     playThree(0, 20.5);
-    ASSERT_TRUE(list->SavePlayList(path));
-    EXPECT_EQ(file(), lines({"#EXTM3U", "#Last:0,20.5", a, b, c}));
-    restart();
-    ASSERT_TRUE(list->LoadPlayList(path)); // index 0: the first entry from its start
+    EXPECT_EQ(saved(), lines({"#EXTM3U", "#Last:0,20.5", a, b, c}));
+    ASSERT_TRUE(reopen()); // index 0: the first entry from its start
     EXPECT_EQ(control.FileName(), a);
     EXPECT_EQ(control.CurrentPosition(), 0);
 
     list->PlayVideoByIndex(2, 0);
     control.ReachEnd(); // played to its very end: no resume line
-    ASSERT_TRUE(list->SavePlayList(path));
-    EXPECT_EQ(file(), lines({a, b, c}));
+    EXPECT_EQ(saved(), lines({a, b, c}));
     list->cPlay().PlayVideo(media("elsewhere.mpg"), 0); // not in the list: none either
-    ASSERT_TRUE(list->SavePlayList(path));
-    EXPECT_EQ(file(), lines({a, b, c}));
+    EXPECT_EQ(saved(), lines({a, b, c}));
 
     // Option off, or an index beyond the list: the first entry from its start.
     write(lines({"#EXTM3U", "#Last:2,30", a, b, c}));
-    restart(false);
-    ASSERT_TRUE(list->LoadPlayList(path));
+    ASSERT_TRUE(reopen(false));
     EXPECT_EQ(list->CurrentFileIndex(), 0);
     EXPECT_EQ(control.CurrentPosition(), 0);
     write(lines({"#Last:3,30", a, b, c}));
-    restart();
-    ASSERT_TRUE(list->LoadPlayList(path));
+    ASSERT_TRUE(reopen());
     EXPECT_EQ(control.FileName(), a);
 }
 
@@ -556,8 +557,7 @@ TEST_F(PlayListTest, InterruptedSaveKeepsTheOldPlaylistWhole) {
     const QByteArray before = file();
     list->Remove(a);
 
-    // The program dies halfway through writing the new text: a file size
-    // limit kills it with SIGXFSZ, as a crash would.
+    // A file size limit kills the program with SIGXFSZ halfway through the write, as a crash would.
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -571,8 +571,7 @@ TEST_F(PlayListTest, InterruptedSaveKeepsTheOldPlaylistWhole) {
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
     EXPECT_EQ(file(), before);
 
-    // The disk refuses the rest of the new text (the same limit, with the
-    // signal ignored, makes the write fail as a full disk does).
+    // The same limit with the signal ignored: the write fails as on a full disk.
     {
         rlimit saved{};
         ::getrlimit(RLIMIT_FSIZE, &saved);
@@ -589,8 +588,7 @@ TEST_F(PlayListTest, InterruptedSaveKeepsTheOldPlaylistWhole) {
     EXPECT_TRUE(list->IsModified());
     EXPECT_EQ(QDir(dir.path()).entryList({"*.m3u*"}, QDir::Files | QDir::Hidden),
               QStringList({"list.m3u"}));
-    restart();
-    ASSERT_TRUE(list->LoadPlayList(path));
+    ASSERT_TRUE(reopen());
     EXPECT_EQ(entries(), QStringList({a, b, c}));
 }
 
@@ -606,8 +604,7 @@ TEST_F(PlayListTest, CleanupSavesLoadedListsAskingWhenEdited) {
     EXPECT_EQ(events, QStringList({"PlaylistHidden", "PlaylistHidden"}));
 
     ASSERT_TRUE(list->SavePlayList(path));
-    list->PlayVideoByIndex(2, 0);
-    control.Advance(42);
+    playAt(2, 42);
     list->Cleanup(); // untouched: rewritten silently with the current position
     EXPECT_TRUE(dialogs.boxes.isEmpty());
     EXPECT_EQ(file(), lines({"#EXTM3U", "#Last:2,42", a, b, c}));
@@ -622,8 +619,7 @@ TEST_F(PlayListTest, CleanupSavesLoadedListsAskingWhenEdited) {
     EXPECT_EQ(dialogs.boxes[0].icon, MsgIcon::Question);
     EXPECT_EQ(dialogs.boxes[0].buttons, MsgButtons::YesNo);
     EXPECT_EQ(file(), lines({"#EXTM3U", "#Last:2,42", a, b, c}));
-    list->Cleanup();
-    EXPECT_EQ(file(), lines({a, b}));
+    EXPECT_EQ(cleanedUp(), lines({a, b}));
 }
 
 TEST_F(PlayListTest, LoadingWithTheWindowShownRefillsItOnce) {
@@ -699,9 +695,7 @@ TEST_F(PlayListTest, SavingWhereAFileMayNotBeReplacedWritesItInPlace) {
 }
 
 TEST_F(PlayListTest, QuietSaveAtExitChangesOnlyTheResumeLine) {
-    // Another program's playlists: titles, comments, names that are not
-    // UTF-8, every kind of line end. Loaded, the second entry played to 7 s
-    // and the program closed, each keeps every byte but its resume line.
+    // Other programs' playlists, their second entry played to 7 s: all kept but the resume line.
     const QByteArray one = a.toUtf8(), two = b.toUtf8();
     const QByteArray latin1 = EncodeFileName(dir.path()) + "/caf\xE9 \xFF.mpg"; // not there
     struct Case {
@@ -728,16 +722,12 @@ TEST_F(PlayListTest, QuietSaveAtExitChangesOnlyTheResumeLine) {
          }) {
         SCOPED_TRACE(k.name);
         write(k.before);
-        restart();
-        ASSERT_TRUE(list->LoadPlayList(path));
+        ASSERT_TRUE(reopen());
         ASSERT_EQ(entries().value(2), DecodeFileName(latin1));
-        list->PlayVideoByIndex(1, 0);
-        control.Advance(7);
-        list->Cleanup();
-        EXPECT_EQ(file(), k.after);
+        playAt(1, 7);
+        EXPECT_EQ(cleanedUp(), k.after);
         // Loaded again, it resumes there, with the same names.
-        restart();
-        ASSERT_TRUE(list->LoadPlayList(path));
+        ASSERT_TRUE(reopen());
         EXPECT_EQ(entries(), QStringList({a, b, DecodeFileName(latin1)}));
         EXPECT_EQ(control.FileName(), b);
         EXPECT_EQ(control.CurrentPosition(), 7);
@@ -747,29 +737,22 @@ TEST_F(PlayListTest, QuietSaveAtExitChangesOnlyTheResumeLine) {
 
     // Played to the very end: the resume line goes, the rest stays.
     write("#EXTM3U\n#EXTINF:1,x\n" + one + "\n#Last:1,4\n" + two + "\n");
-    restart();
-    ASSERT_TRUE(list->LoadPlayList(path));
+    ASSERT_TRUE(reopen());
     list->PlayVideoByIndex(1, 0);
     control.ReachEnd();
-    list->Cleanup();
-    EXPECT_EQ(file(), "#EXTM3U\n#EXTINF:1,x\n" + one + "\n" + two + "\n");
+    EXPECT_EQ(cleanedUp(), "#EXTM3U\n#EXTINF:1,x\n" + one + "\n" + two + "\n");
 
     // Changed by another program while the list was open: not touched.
     write("#EXTM3U\n" + one + "\n" + two + "\n");
-    restart();
-    ASSERT_TRUE(list->LoadPlayList(path));
+    ASSERT_TRUE(reopen());
     write("#EXTM3U\n" + one + "\n" + two + "\n" + one + "\n");
-    list->PlayVideoByIndex(1, 0);
-    control.Advance(7);
-    list->Cleanup();
-    EXPECT_EQ(file(), "#EXTM3U\n" + one + "\n" + two + "\n" + one + "\n");
+    playAt(1, 7);
+    EXPECT_EQ(cleanedUp(), "#EXTM3U\n" + one + "\n" + two + "\n" + one + "\n");
 
     // An explicit save writes the program's own format, the names' bytes kept.
     write("#EXTINF:1,x\n" + one + "\n" + latin1 + "\n");
-    restart();
-    ASSERT_TRUE(list->LoadPlayList(path));
-    ASSERT_TRUE(list->SavePlayList(path));
-    EXPECT_EQ(file(), "#EXTM3U\r\n#Last:0,0\r\n" + one + "\r\n" + latin1 + "\r\n");
+    ASSERT_TRUE(reopen());
+    EXPECT_EQ(saved(), "#EXTM3U\r\n#Last:0,0\r\n" + one + "\r\n" + latin1 + "\r\n");
     EXPECT_TRUE(dialogs.boxes.isEmpty());
 }
 
@@ -778,8 +761,7 @@ TEST_F(PlayListTest, NamesWithLineBreaksAreLeftOutWithOneMessage) {
     const QString forged = dir.filePath("x.mpg\n#Last:5,0\n/etc/passwd");
     const QString withCr = dir.filePath("cr\r.mpg");
     add({a, forged, b, withCr, c});
-    list->PlayVideoByIndex(2, 0);
-    control.Advance(30);
+    playAt(2, 30);
     EXPECT_TRUE(list->SavePlayList(path));
     // The second entry written is the one playing.
     EXPECT_EQ(file(), lines({"#EXTM3U", "#Last:1,30", a, b, c}));

@@ -1,6 +1,5 @@
-// The playlist window over a real controller on the simulated media control,
-// with recorded surroundings; its rows are compared with the controller's
-// entries after every step.
+// The playlist window over a real controller on the simulated control; its rows are
+// compared with the controller's entries after every step.
 #include "platform/Services.h"
 #include "playlist/IPlayListWindowPeers.h"
 #include "playlist/PlayListModel.h"
@@ -23,8 +22,7 @@ using namespace lumadeck::test;
 
 namespace {
 
-// The window's surroundings (popups, dialogs, the compact window) and its
-// host, as the program's are, recorded.
+// The window's surroundings (popups, dialogs, the compact window) and host, recorded.
 class RecordingPeers : public IPlayListWindowPeers, public IPlayListWindowHost {
 public:
     IPlayListWindow& Window() override { return *window; }
@@ -97,8 +95,7 @@ protected:
         EXPECT_TRUE(f.open(QIODevice::Append));
         return f.fileName();
     }
-    // Adds real files named after the letters given, as the controller's
-    // Add does while the window is shown.
+    // Real files with the names given, added through the controller.
     QStringList fill(const QStringList& names) {
         QStringList out;
         for (const QString& n : names) {
@@ -114,8 +111,7 @@ protected:
         }
         return out;
     }
-    // The window's rows (titles and the full names held with them) must be
-    // the controller's entries, row for row.
+    // The window's rows (titles and the full names with them) are the controller's entries.
     void expectInStep() const {
         PlayListModel* model = window->Model();
         ASSERT_EQ(model->rowCount(), list->cFiles().Count());
@@ -163,8 +159,7 @@ protected:
 
 } // namespace
 
-// Its sizes and captions are the skin's table; what is checked is what the
-// window does with them.
+// The sizes and captions come from the skin's table; checked is the window's use of them.
 TEST_F(PlaylistWindowTest, LoadsItsHelperAndDrawsItsOwnFrame) {
     EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(window->windowTitle(), "Lumadeck Play List");
@@ -395,8 +390,7 @@ TEST_F(PlaylistWindowTest, OddNamesAndChangesUnderADragKeepTheRowsInStep) {
     }
     EXPECT_EQ(window->Model()->index(3).data().toString(), "<b>bold & \"quotes\".mpg");
 
-    // The list changes while an entry is being dragged: the drag ends with
-    // the reload, and later pointer moves move nothing.
+    // A change under a drag ends it with the reload; later pointer moves move nothing.
     press(1);
     ASSERT_TRUE(window->IsDragging());
     list->Remove(list->cFiles().Item(0)->szFileName());

@@ -29,12 +29,13 @@ struct Session {
         list.cPlay().SetMediaPlayer(&control);
         list.cPlay().SetTimer(&timer);
     }
+    template <typename Condition> static bool waitFor(Condition condition) {
+        return QTest::qWaitFor(condition, 15000);
+    }
     bool waitUntilPlaying(const QString& file) {
-        return QTest::qWaitFor(
-            [&] {
-                return control.FileName() == file && control.PlayState() == PlayStateCode::Playing;
-            },
-            15000);
+        return waitFor([&] {
+            return control.FileName() == file && control.PlayState() == PlayStateCode::Playing;
+        });
     }
 };
 
@@ -63,10 +64,10 @@ TEST(PlayListRealEngine, SavedPlaylistGoesOnAtItsEntryAndSecond) {
         }
         first.list.PlayVideoByIndex(1, 0);
         ASSERT_TRUE(first.waitUntilPlaying(clips[1]));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return first.control.CurrentPosition() >= 1.2; }, 15000));
+        ASSERT_TRUE(first.waitFor([&] { return first.control.CurrentPosition() >= 1.2; }));
         first.list.cPlay().Pause();
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return first.control.PlayState() == PlayStateCode::Paused; }, 15000));
+        ASSERT_TRUE(
+            first.waitFor([&] { return first.control.PlayState() == PlayStateCode::Paused; }));
         savedAt = first.control.CurrentPosition();
         ASSERT_TRUE(first.list.SavePlayList(path));
     }
@@ -86,13 +87,11 @@ TEST(PlayListRealEngine, SavedPlaylistGoesOnAtItsEntryAndSecond) {
         ASSERT_TRUE(second.list.LoadPlayList(path));
         EXPECT_EQ(second.list.CurrentFileIndex(), 1);
         // The second entry opens at the second where it was left...
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                return second.control.FileName() == clips[1] &&
-                       second.control.OpenState() == OpenStateCode::Open &&
-                       second.control.CurrentPosition() > 0;
-            },
-            15000));
+        ASSERT_TRUE(second.waitFor([&] {
+            return second.control.FileName() == clips[1] &&
+                   second.control.OpenState() == OpenStateCode::Open &&
+                   second.control.CurrentPosition() > 0;
+        }));
         const double openedAt = second.control.CurrentPosition();
         EXPECT_NEAR(openedAt, savedAt, 0.3);
         // ...and plays on from there.
