@@ -112,7 +112,12 @@ TEST(DesktopProgram, PlaysItsFileTakesASecondStartsAnswersMediaControlsAndItsMen
     keys({"key", "--window", id, "alt+f"});
     QThread::msleep(400);
     keys({"key", "o"});
-    ASSERT_NE(waitForWindow(x, "Open Video File"), 0u) << "the open dialog did not appear";
+    const Window dialog = waitForWindow(x, "Open Video File");
+    ASSERT_NE(dialog, 0u) << "the open dialog did not appear";
+    // A slow build maps the dialog before its name field takes keys.
+    keys({"windowfocus", "--sync", QString::number(dialog)});
+    QThread::msleep(1000);
+    keys({"key", "ctrl+a"});
     keys({"type", "--delay", "10", clip});
     keys({"key", "Return"});
     const Window playing = waitForWindow(x, "Lumadeck Player. clip.mpg");
