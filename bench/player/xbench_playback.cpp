@@ -5,7 +5,10 @@
 // N: from before the engine starts (first open, engine start included) to
 // the pipeline playing, that is its first frame at the video sink.
 //
-//   xbench_playback --control FILE   this program's control in a window
+//   xbench_playback --control FILE   this program's control in a window,
+//                                    the picture filling 800 x 600
+//   xbench_playback --actual FILE    the same at the picture's own size, as
+//                                    the bare playbin draws it
 //   xbench_playback --bare FILE SINK a bare playbin drawing with SINK
 // Sound goes to a silent sink that keeps real time in both.
 #include "player/GstMediaControl.h"
@@ -21,7 +24,7 @@ using namespace lumadeck;
 
 namespace {
 
-int playControl(int argc, char** argv, const QString& file) {
+int playControl(int argc, char** argv, const QString& file, DisplaySizeCode size) {
     QApplication app(argc, argv);
     QWidget window;
     window.resize(800, 600);
@@ -34,7 +37,7 @@ int playControl(int argc, char** argv, const QString& file) {
     clock.start();
     GstMediaControl c(&window, {QString(), QStringLiteral("fakeaudiosink")});
     c.setGeometry(0, 0, 800, 600);
-    c.SetDisplaySize(DisplaySizeCode::FitToWindow);
+    c.SetDisplaySize(size);
     c.show();
     if (!c.Open(file) ||
         !QTest::qWaitFor([&] { return c.PlayState() == PlayStateCode::Playing; }, 20000)) {
@@ -113,11 +116,16 @@ int playBare(const char* file, const char* sinkName) {
 
 int main(int argc, char** argv) {
     if (argc == 3 && qstrcmp(argv[1], "--control") == 0) {
-        return playControl(argc, argv, QString::fromLocal8Bit(argv[2]));
+        return playControl(argc, argv, QString::fromLocal8Bit(argv[2]),
+                           DisplaySizeCode::FitToWindow);
+    }
+    if (argc == 3 && qstrcmp(argv[1], "--actual") == 0) {
+        return playControl(argc, argv, QString::fromLocal8Bit(argv[2]), DisplaySizeCode::Default);
     }
     if (argc == 4 && qstrcmp(argv[1], "--bare") == 0) {
         return playBare(argv[2], argv[3]);
     }
-    std::fprintf(stderr, "usage: xbench_playback --control FILE | --bare FILE SINK\n");
+    std::fprintf(stderr,
+                 "usage: xbench_playback --control FILE | --actual FILE | --bare FILE SINK\n");
     return 2;
 }
