@@ -310,19 +310,21 @@ bool PlaybinPipeline::Seek(double start, double stop) {
                             startTime, GST_SEEK_TYPE_SET, ToNanoseconds(stop));
 }
 
-bool PlaybinPipeline::Contains(const char* wanted) const {
-    if (!m_playbin) {
-        return false;
+gst::ElementPtr FindElement(GstElement* bin, const char* factory) {
+    gst::ElementPtr found;
+    if (!bin || !GST_IS_BIN(bin)) {
+        return found;
     }
-    bool found = false;
-    const gst::IteratorPtr it(gst_bin_iterate_recurse(GST_BIN(m_playbin.get())));
+    const gst::IteratorPtr it(gst_bin_iterate_recurse(GST_BIN(bin)));
     GValue item = G_VALUE_INIT;
-    bool done = false;
-    while (!done && !found) {
+    for (bool done = false; !done && !found;) {
         switch (gst_iterator_next(it.get(), &item)) {
         case GST_ITERATOR_OK: {
-            const char* n = factoryName(GST_ELEMENT(g_value_get_object(&item)));
-            found = n && g_str_equal(n, wanted);
+            auto* e = GST_ELEMENT(g_value_get_object(&item));
+            const char* n = factoryName(e);
+            if (n && g_str_equal(n, factory)) {
+                found = gst::Ref(e);
+            }
             g_value_reset(&item);
             break;
         }
@@ -336,6 +338,10 @@ bool PlaybinPipeline::Contains(const char* wanted) const {
     }
     g_value_unset(&item);
     return found;
+}
+
+bool PlaybinPipeline::Contains(const char* wanted) const {
+    return FindElement(m_playbin.get(), wanted) != nullptr;
 }
 
 void PlaybinPipeline::SetVolume(double volume) {

@@ -34,6 +34,10 @@ struct VideoOutput {
 // otherwise.
 VideoOutput MakeVideoOutput(const QString& name);
 
+// The first element of the named factory anywhere inside the bin; empty when
+// there is none.
+gst::ElementPtr FindElement(GstElement* bin, const char* factoryName);
+
 // One playbin pipeline and its bus, without any widget. Bus messages are
 // handed to the message handler on the thread that owns this object, in
 // the order they were posted, through Qt's posted events, so that they keep

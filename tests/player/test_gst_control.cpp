@@ -75,35 +75,6 @@ TEST(GstControl, CodecsNameEveryStream) {
     EXPECT_FALSE(c.CodecInstalled(0));
 }
 
-// The first element of the named factory in a running pipeline; nullptr
-// when there is none.
-gst::ElementPtr findElement(GstElement* playbin, const char* factory) {
-    gst::ElementPtr found;
-    const gst::IteratorPtr it(gst_bin_iterate_recurse(GST_BIN(playbin)));
-    GValue item = G_VALUE_INIT;
-    for (bool done = false; !done && !found;) {
-        switch (gst_iterator_next(it.get(), &item)) {
-        case GST_ITERATOR_OK: {
-            auto* e = GST_ELEMENT(g_value_get_object(&item));
-            GstElementFactory* f = gst_element_get_factory(e);
-            if (f && g_str_equal(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(f)), factory)) {
-                found = gst::Ref(e);
-            }
-            g_value_reset(&item);
-            break;
-        }
-        case GST_ITERATOR_RESYNC:
-            gst_iterator_resync(it.get());
-            break;
-        default:
-            done = true;
-            break;
-        }
-    }
-    g_value_unset(&item);
-    return found;
-}
-
 // Watches an object without keeping it: Gone() once its last reference
 // was released.
 class Watch {
@@ -140,7 +111,7 @@ TEST(GstControl, TheMidiSynthesiserLivesOnlyWhileAMidiFileIsOpen) {
                    10000) &&
                s.PlayState() == PlayStateCode::Playing;
     };
-    const auto synthesiser = [&] { return findElement(s.Pipeline()->Playbin(), "fluiddec"); };
+    const auto synthesiser = [&] { return FindElement(s.Pipeline()->Playbin(), "fluiddec"); };
 
     ASSERT_TRUE(plays("clip.mpg")) << s.ErrorDescription().toStdString();
     EXPECT_FALSE(synthesiser());
