@@ -10,6 +10,7 @@
 //
 //   bench_player [--soak-files N]       all figures
 //   bench_player --cold-once FILE       one first open, prints milliseconds
+#include "OpenTiming.h"
 #include "player/GstMediaControl.h"
 #include "player/TagTimer.h"
 #include "player/clsPlayVideo.h"
@@ -29,6 +30,7 @@
 #include <vector>
 
 using namespace lumadeck;
+using namespace lumadeck::bench;
 
 namespace {
 
@@ -37,15 +39,6 @@ const GstMediaControl::Sinks kSinks{QStringLiteral("fakevideosink"),
 
 QString media(const QString& name) {
     return QStringLiteral(LUMADECK_BUILD_DIR "/testmedia/") + name;
-}
-
-double median(std::vector<double> v) {
-    if (v.empty()) {
-        return -1;
-    }
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 double peakMB() {
@@ -61,38 +54,6 @@ double currentMB() {
     }
     const QList<QByteArray> parts = f.readAll().split(' ');
     return parts.size() > 1 ? parts[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / 1048576.0 : -1;
-}
-
-// Runs the event loop (without the pauses of QTest::qWaitFor) until the
-// condition holds or the time is up.
-template <typename F> bool waitUntil(F condition, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!condition()) {
-        if (t.elapsed() > ms) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
-
-// Open to the Started notification, in milliseconds; -1 on failure.
-double openToStarted(GstMediaControl& c, const QString& file) {
-    bool started = false;
-    bool failed = false;
-    const auto a =
-        QObject::connect(&c, &MediaControl::PlayStateChange, [&](PlayStateCode, PlayStateCode n) {
-            started = started || n == PlayStateCode::Playing;
-        });
-    const auto b = QObject::connect(&c, &MediaControl::Error, [&] { failed = true; });
-    QElapsedTimer t;
-    t.start();
-    const bool ok = c.Open(file) && waitUntil([&] { return started || failed; }, 10000);
-    const double ms = double(t.nsecsElapsed()) / 1e6;
-    QObject::disconnect(a);
-    QObject::disconnect(b);
-    return ok && started ? ms : -1;
 }
 
 int coldOnce(const QString& file) {

@@ -7,6 +7,7 @@
 //    a multiple of the 1x Video CD rate (75 sectors of 2,324 bytes a
 //    second; goal: 50x or more).
 // The images come from scripts/make-test-media (BUILD/testmedia/vcd).
+#include "OpenTiming.h"
 #include "cd/VcdDisc.h"
 #include "player/GstMediaControl.h"
 
@@ -19,37 +20,12 @@
 #include <vector>
 
 using namespace lumadeck;
+using namespace lumadeck::bench;
 
 namespace {
 
 QString media(const QString& name) {
     return QStringLiteral(LUMADECK_BUILD_DIR "/testmedia/vcd/") + name;
-}
-
-double median(std::vector<double> v) {
-    if (v.empty()) {
-        return -1;
-    }
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double openToStarted(GstMediaControl& c, const QString& file) {
-    bool started = false;
-    bool failed = false;
-    const auto a =
-        QObject::connect(&c, &MediaControl::PlayStateChange, [&](PlayStateCode, PlayStateCode n) {
-            started = started || n == PlayStateCode::Playing;
-        });
-    const auto b = QObject::connect(&c, &MediaControl::Error, [&] { failed = true; });
-    QElapsedTimer t;
-    t.start();
-    const bool ok = c.Open(file) && QTest::qWaitFor([&] { return started || failed; }, 10000);
-    const double ms = double(t.nsecsElapsed()) / 1e6;
-    QObject::disconnect(a);
-    QObject::disconnect(b);
-    c.Stop();
-    return ok && started ? ms : -1;
 }
 
 } // namespace

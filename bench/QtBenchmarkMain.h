@@ -1,0 +1,18 @@
+// main() of a Google Benchmark program whose benchmarks need a QApplication
+// (offscreen unless a platform was chosen). Included once, by that program.
+#pragma once
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
