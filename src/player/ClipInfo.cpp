@@ -141,16 +141,18 @@ QString ClipInfo::Text(MediaInfoCode code, const QString& fileName) const {
     return {};
 }
 
-void ApplyTags(ClipInfo& info, const GstTagList* tags) {
+bool ApplyTags(ClipInfo& info, const GstTagList* tags) {
     if (!tags) {
-        return;
+        return false;
     }
-    auto fill = [tags](QString& field, std::initializer_list<const char*> names) {
+    bool filled = false;
+    auto fill = [tags, &filled](QString& field, std::initializer_list<const char*> names) {
         for (const char* n : names) {
             if (!field.isEmpty()) {
                 return;
             }
             field = tagString(tags, n);
+            filled = filled || !field.isEmpty();
         }
     };
     fill(info.title, {GST_TAG_TITLE});
@@ -163,6 +165,7 @@ void ApplyTags(ClipInfo& info, const GstTagList* tags) {
         rate > 0) {
         info.bitrate = rate;
     }
+    return filled;
 }
 
 void ReadStreams(ClipInfo& info, GstElement* playbin) {

@@ -39,8 +39,9 @@ struct ClipInfo {
 };
 
 // Fills the fields still empty from a tag list (the title, the description,
-// the author, the copyright, the bit rate).
-void ApplyTags(ClipInfo& info, const GstTagList* tags);
+// the author, the copyright) and takes its bit rate; true when one of the
+// texts was filled (parsers send a new bit rate many times a second).
+bool ApplyTags(ClipInfo& info, const GstTagList* tags);
 
 // Reads the streams of a prerolled playbin: one codec entry per video and
 // audio stream, and the picture size of the first video stream. The codecs

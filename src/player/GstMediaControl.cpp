@@ -56,7 +56,6 @@ GstMediaControl::GstMediaControl(QWidget* parent, const Sinks& sinks) : MediaCon
     m_panelTimer = new QTimer(this);
     m_panelTimer->setInterval(250);
     connect(m_panelTimer, &QTimer::timeout, this, &GstMediaControl::updatePanel);
-    m_panelTimer->start();
 
     m_session = new PlaybackSession(sinks, this);
     connect(m_session, &PlaybackSession::OpenStateChange, this, &MediaControl::OpenStateChange);
@@ -98,8 +97,16 @@ void GstMediaControl::showClip() {
         m_video->setVisible(picture);
         layoutChildren();
     }
+    // The position only moves while playing; the panel follows it then.
+    if (PlayState() != PlayStateCode::Playing) {
+        m_panelTimer->stop();
+    } else if (!m_panelTimer->isActive()) {
+        m_panelTimer->start();
+    }
     updatePanel();
-    update();
+    if (m_video->isHidden()) {
+        update(); // the title written where a picture would be
+    }
 }
 
 bool GstMediaControl::Open(const QString& fileName) {

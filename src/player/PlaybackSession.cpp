@@ -339,8 +339,7 @@ void PlaybackSession::handleMessage(GstMessage* message) {
         GstTagList* raw = nullptr;
         gst_message_parse_tag(message, &raw);
         const gst::TagListPtr tags(raw);
-        ApplyTags(m_clip, tags.get());
-        if (m_openState == OpenStateCode::Open) {
+        if (ApplyTags(m_clip, tags.get()) && m_openState == OpenStateCode::Open) {
             emit Changed();
         }
         break;

@@ -105,8 +105,11 @@ void TransportPanel::SetState(const TransportState& state) {
         const QSignalBlocker block(m_mute);
         m_mute->setChecked(state.mute);
     }
-    m_mute->setIcon(
-        style()->standardIcon(state.mute ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
+    if (state.mute != m_muteShown) {
+        m_muteShown = state.mute;
+        m_mute->setIcon(style()->standardIcon(state.mute ? QStyle::SP_MediaVolumeMuted
+                                                         : QStyle::SP_MediaVolume));
+    }
 }
 
 } // namespace lumadeck

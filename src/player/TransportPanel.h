@@ -49,6 +49,7 @@ private:
     QSlider* m_seekBar = nullptr;
     QLabel* m_time = nullptr;
     QToolButton* m_mute = nullptr;
+    bool m_muteShown = false; // which icon m_mute shows
     QSlider* m_volume = nullptr;
     bool m_dragging = false;
 };

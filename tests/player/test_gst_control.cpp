@@ -1,7 +1,11 @@
 // The GStreamer control on every kind of clip (fake sinks); contract: test_control_contract.
 #include "GstTestSupport.h"
 
+#include "player/ClipInfo.h"
+#include "player/TransportPanel.h"
+
 #include <QRegularExpression>
+#include <cmath>
 
 using namespace lumadeck;
 using namespace lumadeck::test;
@@ -135,6 +139,55 @@ TEST(GstControl, TheMidiSynthesiserLivesOnlyWhileAMidiFileIsOpen) {
     EXPECT_EQ(s.OpenState(), OpenStateCode::Closed);
     EXPECT_FALSE(synthesiser());
     EXPECT_TRUE(QTest::qWaitFor([&] { return secondWatch.Gone(); }, 5000));
+}
+
+// The panel under the picture follows the position while playing, keeps
+// still while paused, and shows a seek made while paused.
+TEST(GstControl, ThePanelFollowsThePosition) {
+    REQUIRE_MEDIA("clip.mpg");
+    GstMediaControl c(nullptr, fakeSinks());
+    const auto* panel = c.findChild<TransportPanel*>();
+    ASSERT_NE(panel, nullptr);
+    const auto shown = [panel] { return panel->State().position; };
+    ASSERT_TRUE(c.Open(mediaPath("clip.mpg")));
+    ASSERT_TRUE(waitForState(c, PlayStateCode::Playing)) << c.ErrorDescription().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown() >= 1.0; }, 3000)) << shown();
+
+    ASSERT_TRUE(c.Pause());
+    ASSERT_TRUE(waitForState(c, PlayStateCode::Paused));
+    const double paused = shown();
+    EXPECT_NEAR(paused, c.CurrentPosition(), 0.3);
+    QTest::qWait(600);
+    EXPECT_EQ(shown(), paused);
+    EXPECT_EQ(panel->State().playState, PlayStateCode::Paused);
+
+    ASSERT_TRUE(c.SetCurrentPosition(0.5));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return std::abs(shown() - 0.5) < 0.05; }, 2000)) << shown();
+
+    ASSERT_TRUE(c.Play());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown() >= 1.5; }, 3000)) << shown();
+}
+
+// Parsers send a new bit rate many times a second: it is kept, but only a
+// text filled in for the first time is news (the window writes it).
+TEST(ClipTags, OnlyATextFilledForTheFirstTimeIsNews) {
+    ASSERT_TRUE(GstMediaControl::InitEngine());
+    ClipInfo info;
+    EXPECT_FALSE(ApplyTags(info, nullptr));
+    const gst::TagListPtr rate(gst_tag_list_new(GST_TAG_BITRATE, 128000u, nullptr));
+    EXPECT_FALSE(ApplyTags(info, rate.get()));
+    EXPECT_EQ(info.bitrate, 128000u);
+    const gst::TagListPtr named(
+        gst_tag_list_new(GST_TAG_TITLE, "First", GST_TAG_BITRATE, 96000u, nullptr));
+    EXPECT_TRUE(ApplyTags(info, named.get()));
+    EXPECT_EQ(info.title, "First");
+    EXPECT_EQ(info.bitrate, 96000u);
+    const gst::TagListPtr renamed(
+        gst_tag_list_new(GST_TAG_TITLE, "Second", GST_TAG_COPYRIGHT, "(c) us", nullptr));
+    EXPECT_TRUE(ApplyTags(info, renamed.get()));
+    EXPECT_EQ(info.title, "First");
+    EXPECT_EQ(info.copyright, "(c) us");
+    EXPECT_FALSE(ApplyTags(info, renamed.get()));
 }
 
 TEST(GstControl, CallsWithoutAFileFailQuietly) {
