@@ -116,8 +116,11 @@ VideoOutput MakeVideoOutput(const QString& name) {
         out.sink = gst::MakeElement(name.toUtf8().constData());
     } else if (isXcb()) {
         // On X11 the sink draws into our window.
-        const QString chosen = ChooseVideoSink(ProbeVideoSinkFacts());
-        if (sinkWorks(chosen.toUtf8().constData())) {
+        const VideoSinkFacts facts = ProbeVideoSinkFacts();
+        const QString chosen = ChooseVideoSink(facts);
+        // The probe has seen the sink it chose work (X is there, Xv has a
+        // port, OpenGL made a context); a sink the user named is tried.
+        if (facts.forced.isEmpty() || sinkWorks(chosen.toUtf8().constData())) {
             out.sink = gst::MakeElement(chosen.toUtf8().constData());
             out.name = chosen;
         }
@@ -180,6 +183,11 @@ PlaybinPipeline::PlaybinPipeline(const Sinks& sinks, QObject* parent) : QObject(
     guint flags = 0;
     g_object_get(m_playbin.get(), "flags", &flags, nullptr);
     flags &= ~guint(0x4); // GST_PLAY_FLAG_TEXT
+    if (m_scaleCaps) {
+        // Our own bin converts and scales before the sink: playbin's
+        // converter would only pass frames through (GST_PLAY_FLAG_NATIVE_VIDEO).
+        flags |= guint(0x40);
+    }
     g_object_set(m_playbin.get(), "flags", flags, nullptr);
     g_signal_connect(m_playbin.get(), "element-setup", G_CALLBACK(onElementSetup), nullptr);
 
