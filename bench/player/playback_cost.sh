@@ -3,11 +3,13 @@
 # normally no Xv): this program's control in a window (the sink it chooses
 # for the machine) against a bare playbin with the cheapest working sink,
 # and ffplay where installed, each playing the same clip to its end with a
-# silent sound sink that keeps real time. Printed per clip: CPU seconds per
-# second of video, peak memory, and the ratios (and the memory difference)
-# to the bare playbin; and the time from before the engine starts to the
-# first frame, as a ratio to the bare playbin's in the same conditions
-# (median of three).
+# silent sound sink that keeps real time. Printed per clip:
+#  - the whole process, start to end (measured from outside): CPU seconds
+#    per second of video and peak memory, as ratios to gst-launch's playbin;
+#  - while playing (first frame to end, measured inside each process): CPU
+#    seconds per second of video, as a ratio to the same bare playbin;
+#  - first open to first frame (the engine's start included), as a ratio.
+# The program's figures are medians of three runs.
 # Usage: playback_cost.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -37,61 +39,96 @@ run() {
     awk '{ printf "%.3f %d\n", $1 + $2, $3 }' "$work/$name.time" >"$work/$name.cost"
   else
     echo "n/a n/a" >"$work/$name.cost"
+    : >"$work/$name.out"
   fi
 }
 
-median3() { sort -n | sed -n 2p; }
+# median PLAYER AWK_EXPR: the median over the three runs of PLAYER of a
+# figure worked out by AWK_EXPR from the run's cost ($1 CPU s, $2 peak KB)
+# followed by its output line ($4 first frame ms, $6 CPU s and $8 wall s
+# while playing).
+median() {
+  local player=$1 expr=$2 i
+  for i in 1 2 3; do
+    paste -d' ' "$work/$player$i.cost" "$work/$player$i.out" |
+      awk "\$1 != \"n/a\" && NF >= 10 { print $expr }"
+  done | sort -g | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)]; else print "n/a" }'
+}
+
+# fmt FORMAT VALUE: VALUE in FORMAT, or n/a.
+fmt() {
+  awk -v f="$1" -v v="$2" 'BEGIN { if (v == "n/a") print v; else printf f, v }'
+}
+
+ratio() {
+  awk -v a="$1" -v b="$2" 'BEGIN { if (a == "n/a" || b == "n/a" || b <= 0) print "n/a"; else printf "%.2f", a / b }'
+}
 
 printf 'bare playbin sink: %s\n\n' "$sink"
-printf 'goals: CPU x <= 1.5 and peak memory <= the bare playbin + 60 MB (software OpenGL);\n'
-printf '       first frame <= 1.1 x the bare playbin\n\n'
-printf 'this program plays in an 800 x 600 window with the picture filling it, and\n'
-printf 'again at the picture'"'"'s own size, as the bare playbin draws it\n\n'
-printf '%-22s %-36s %10s %9s %9s %9s %9s\n' clip player "CPU s/s" "peak MB" "CPU x" "mem x" "mem +MB"
+printf 'goals: while playing, CPU x <= 1.5 the bare playbin (software OpenGL);\n'
+printf '       peak memory <= the bare playbin + 60 MB; first frame <= 1.1 x the bare playbin\n\n'
+printf '"800x600": this program with the picture filling an 800 x 600 window;\n'
+printf '"own size": this program at the picture'"'"'s own size, as the bare playbin draws it\n'
+
 for entry in "clip.mpg 3" "clip.dat 3" "bench/dvd720x480.vob 8"; do
   set -- $entry
-  file=$media/$1
+  clip=$1
+  file=$media/$clip
   len=$2
-  [ -e "$file" ] || { echo "$1 missing (scripts/make-test-media)"; continue; }
+  echo
+  [ -e "$file" ] || { echo "$clip missing (scripts/make-test-media)"; continue; }
   uri=$(python3 -c 'import pathlib,sys; print(pathlib.Path(sys.argv[1]).as_uri())' "$file")
-  run control "$prog" --control "$file"
-  run actual "$prog" --actual "$file"
-  used=$(awk '{ print $4 }' "$work/control.out")
-  run bare gst-launch-1.0 -q playbin "uri=$uri" "video-sink=$sink" \
+  for i in 1 2 3; do
+    run control$i "$prog" --control "$file"
+    run actual$i "$prog" --actual "$file"
+    run bare$i "$prog" --bare "$file" "$sink"
+  done
+  run launch gst-launch-1.0 -q playbin "uri=$uri" "video-sink=$sink" \
     "audio-sink=fakeaudiosink sync=true"
-  players="control actual bare"
+  players="control actual bare launch"
   if command -v ffplay >/dev/null; then
     SDL_AUDIODRIVER=dummy run ffplay ffplay -autoexit -loglevel error -x 800 -y 600 "$file"
     players="$players ffplay"
   fi
-  read -r bcpu bmem <"$work/bare.cost"
+  used=$(awk '{ print $8 }' "$work/control1.out")
+
+  read -r lcpu lmem <"$work/launch.cost"
+  printf '%s, whole process (start to end)\n' "$clip"
+  printf '  %-34s %10s %9s %9s %9s\n' player "CPU s/s" "peak MB" "CPU x" "mem +MB"
   for p in $players; do
-    read -r cpu mem <"$work/$p.cost"
+    case $p in
+      control | actual | bare)
+        cpu=$(median "$p" '$1')
+        mem=$(median "$p" '$2')
+        ;;
+      *) read -r cpu mem <"$work/$p.cost" ;;
+    esac
     case $p in
       control) label="this program ($used), 800x600" ;;
-      actual) label="this program, picture's own size" ;;
-      bare) label="gst-launch playbin ($sink)" ;;
+      actual) label="this program, own size" ;;
+      bare) label="bare playbin in C ($sink)" ;;
+      launch) label="gst-launch playbin ($sink)" ;;
       *) label=$p ;;
     esac
-    awk -v c="$1" -v l="$label" -v cpu="$cpu" -v mem="$mem" -v len="$len" \
-        -v bcpu="$bcpu" -v bmem="$bmem" 'BEGIN {
-      if (cpu == "n/a") { printf "%-22s %-36s %10s\n", c, l, "failed"; exit }
-      printf "%-22s %-36s %10.3f %9.1f %9.2f %9.2f %+9.1f\n", c, l, cpu / len, mem / 1024,
-             (bcpu > 0 ? cpu / bcpu : 0), (bmem > 0 ? mem / bmem : 0), (mem - bmem) / 1024 }'
+    awk -v l="$label" -v cpu="$cpu" -v mem="$mem" -v len="$len" -v bcpu="$lcpu" -v bmem="$lmem" 'BEGIN {
+      if (cpu == "n/a") { printf "  %-34s %10s\n", l, "failed"; exit }
+      printf "  %-34s %10.3f %9.1f %9.2f %+9.1f\n", l, cpu / len, mem / 1024,
+             (bcpu > 0 ? cpu / bcpu : 0), (mem - bmem) / 1024 }'
   done
-done
 
-echo
-printf '%-22s %14s %14s %8s\n' clip "control ms" "bare ms" ratio
-for clip in clip.mpg clip.dat bench/dvd720x480.vob; do
-  file=$media/$clip
-  [ -e "$file" ] || continue
-  for i in 1 2 3; do
-    "$prog" --control "$file" 2>/dev/null | awk '{ print $2 }'
-  done | median3 >"$work/c.ms"
-  for i in 1 2 3; do
-    "$prog" --bare "$file" "$sink" 2>/dev/null | awk '{ print $2 }'
-  done | median3 >"$work/b.ms"
-  awk -v c="$clip" -v a="$(cat "$work/c.ms")" -v b="$(cat "$work/b.ms")" 'BEGIN {
-    printf "%-22s %14s %14s %8.2f\n", c, a, b, (b > 0 ? a / b : 0) }'
+  bplay=$(median bare '$6 / $8')
+  bframe=$(median bare '$4')
+  printf '%s, while playing and first frame (to the bare playbin in C)\n' "$clip"
+  printf '  %-34s %10s %9s %14s %9s\n' player "CPU s/s" "CPU x" "first frame ms" "x"
+  for p in control actual bare; do
+    play=$(median "$p" '$6 / $8')
+    frame=$(median "$p" '$4')
+    case $p in
+      control) label="this program, 800x600" ;;
+      actual) label="this program, own size" ;;
+      bare) label="bare playbin in C ($sink)" ;;
+    esac
+    printf '  %-34s %10s %9s %14s %9s\n' "$label" "$(fmt %.3f "$play")" \
+      "$(ratio "$play" "$bplay")" "$(fmt %.0f "$frame")" "$(ratio "$frame" "$bframe")"
+  done
 done
