@@ -9,7 +9,8 @@
 #  - while playing (first frame to end, measured inside each process): CPU
 #    seconds per second of video, as a ratio to the same bare playbin;
 #  - first open to first frame (the engine's start included), as a ratio.
-# The program's figures are medians of three runs.
+# The figures of this program and of the bare playbin in C are medians of
+# five runs.
 # Usage: playback_cost.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -19,6 +20,7 @@ if [ "${2:-}" != --inner ]; then
 fi
 
 media=$build/testmedia
+runs=5
 prog=$build/bench/player/xbench_playback
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -43,13 +45,13 @@ run() {
   fi
 }
 
-# median PLAYER AWK_EXPR: the median over the three runs of PLAYER of a
+# median PLAYER AWK_EXPR: the median over the runs of PLAYER of a
 # figure worked out by AWK_EXPR from the run's cost ($1 CPU s, $2 peak KB)
 # followed by its output line ($4 first frame ms, $6 CPU s and $8 wall s
 # while playing).
 median() {
   local player=$1 expr=$2 i
-  for i in 1 2 3; do
+  for i in $(seq "$runs"); do
     paste -d' ' "$work/$player$i.cost" "$work/$player$i.out" |
       awk "\$1 != \"n/a\" && NF >= 10 { print $expr }"
   done | sort -g | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)]; else print "n/a" }'
@@ -78,7 +80,7 @@ for entry in "clip.mpg 3" "clip.dat 3" "bench/dvd720x480.vob 8"; do
   echo
   [ -e "$file" ] || { echo "$clip missing (scripts/make-test-media)"; continue; }
   uri=$(python3 -c 'import pathlib,sys; print(pathlib.Path(sys.argv[1]).as_uri())' "$file")
-  for i in 1 2 3; do
+  for i in $(seq "$runs"); do
     run control$i "$prog" --control "$file"
     run actual$i "$prog" --actual "$file"
     run bare$i "$prog" --bare "$file" "$sink"
