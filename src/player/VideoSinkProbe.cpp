@@ -7,9 +7,11 @@
 #include <QtGlobal>
 #include <cstdio>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <gst/gl/gl.h>
 #include <gst/gl/gstglfuncs.h>
 #include <mutex>
+#include <type_traits>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -37,21 +39,52 @@ void readRenderer(GstGLContext* context, gpointer data) {
     }
 }
 
+// GStreamer's OpenGL library, opened in the probing process only: the
+// player never maps it, nor the OpenGL, DRM and Wayland libraries it brings
+// (a dozen libraries less to load at every start).
+struct GlLibrary {
+    decltype(&gst_gl_display_new) displayNew = nullptr;
+    decltype(&gst_gl_context_new) contextNew = nullptr;
+    decltype(&gst_gl_context_create) contextCreate = nullptr;
+    decltype(&gst_gl_context_thread_add) threadAdd = nullptr;
+
+    // False when the library or one of its functions is missing. The
+    // library stays loaded: the probing process ends right after.
+    bool Open() {
+        void* library = dlopen("libgstgl-1.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!library) {
+            return false;
+        }
+        const auto find = [library](auto& function, const char* name) {
+            function =
+                reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(library, name));
+            return function != nullptr;
+        };
+        return find(displayNew, "gst_gl_display_new") && find(contextNew, "gst_gl_context_new") &&
+               find(contextCreate, "gst_gl_context_create") &&
+               find(threadAdd, "gst_gl_context_thread_add");
+    }
+};
+
 // The renderer string of a context made the way GStreamer's OpenGL sink
 // makes it; false when no context can be made.
 bool probeGl(QString* renderer) {
-    GstGLDisplay* display = gst_gl_display_new();
+    GlLibrary gl;
+    if (!gl.Open()) {
+        return false;
+    }
+    GstGLDisplay* display = gl.displayNew();
     if (!display) {
         return false;
     }
-    GstGLContext* context = gst_gl_context_new(display);
+    GstGLContext* context = gl.contextNew(display);
     bool made = false;
     if (context) {
         GError* rawError = nullptr;
-        made = gst_gl_context_create(context, nullptr, &rawError);
+        made = gl.contextCreate(context, nullptr, &rawError);
         const gst::ErrorPtr error(rawError);
         if (made) {
-            gst_gl_context_thread_add(context, readRenderer, renderer);
+            gl.threadAdd(context, readRenderer, renderer);
         }
         gst_object_unref(context);
     }

@@ -4,6 +4,7 @@
 #include "GstTestSupport.h"
 #include "player/VideoSinkProbe.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
@@ -192,6 +193,12 @@ TEST(VideoOnScreen, EveryZoomSizeShowsTheWholePictureAndKeysChangeIt) {
     EXPECT_TRUE(waitForState(c, PlayStateCode::Playing, 3000));
     QTest::keyClick(&c, Qt::Key_Left);
     EXPECT_LT(c.CurrentPosition(), 0.5);
+
+    // The player drew all this without GStreamer's OpenGL library (and the
+    // OpenGL, DRM and Wayland libraries behind it) ever being loaded.
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(maps.readAll().contains("libgstgl-1.0"));
 
     // Sound only: the clip's title stands where the picture would be.
     c.SetAutoStart(false);
