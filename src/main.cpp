@@ -52,9 +52,9 @@ int main(int argc, char* argv[]) {
     // window; its neighbours must stay ordinary widgets, or they would be
     // stacked above it and hide the picture.
     QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
-    // The picture is handed to the video sink as an X11 window. On a Wayland
-    // desktop that also runs XWayland, the X11 side is used so that the video
-    // stays inside the player's window; an explicit choice of platform wins.
+    // On a Wayland desktop that also runs XWayland, the X11 side is used: the
+    // skinned windows place, dock and shape themselves there, which a Wayland
+    // window may not do. An explicit choice of platform wins.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "xcb");
     }

@@ -20,6 +20,9 @@ struct TagListUnref {
 struct CapsUnref {
     void operator()(GstCaps* p) const { gst_caps_unref(p); }
 };
+struct SampleUnref {
+    void operator()(GstSample* p) const { gst_sample_unref(p); }
+};
 struct IteratorFree {
     void operator()(GstIterator* p) const { gst_iterator_free(p); }
 };
@@ -44,6 +47,7 @@ using PadPtr = ObjectPtr<GstPad>;
 using MessagePtr = std::unique_ptr<GstMessage, MessageUnref>;
 using TagListPtr = std::unique_ptr<GstTagList, TagListUnref>;
 using CapsPtr = std::unique_ptr<GstCaps, CapsUnref>;
+using SamplePtr = std::unique_ptr<GstSample, SampleUnref>;
 using IteratorPtr = std::unique_ptr<GstIterator, IteratorFree>;
 using CharPtr = std::unique_ptr<gchar, GFree>;
 using ErrorPtr = std::unique_ptr<GError, ErrorFree>;

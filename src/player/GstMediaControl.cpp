@@ -312,17 +312,51 @@ void GstMediaControl::layoutChildren() {
         m_video->setGeometry(r);
     }
     if (m_session->Pipeline() && m_video->isVisible()) {
-        m_session->Pipeline()->SetRenderRectangle(QRect(0, 0, r.width(), r.height()));
+        // The sink draws in the window's own pixels: on a scaled screen
+        // more of them than the widget's size says.
+        const qreal ratio = m_video->devicePixelRatioF();
+        m_session->Pipeline()->SetRenderRectangle(
+            QRect(0, 0, qRound(r.width() * ratio), qRound(r.height() * ratio)));
     }
 }
 
 void GstMediaControl::attachOverlay() {
     PlaybinPipeline* pipeline = m_session->Pipeline();
-    if (!pipeline || !pipeline->HasOverlay()) {
+    if (!pipeline) {
+        return;
+    }
+    if (const FrameSink* frames = pipeline->Frames()) {
+        // The picture is painted here, frame by frame.
+        m_video->setUpdatesEnabled(true);
+        connect(frames, &FrameSink::FrameArrived, m_video, qOverload<>(&QWidget::update),
+                Qt::UniqueConnection);
+        return;
+    }
+    if (!pipeline->HasOverlay()) {
         return;
     }
     m_video->setAttribute(Qt::WA_NativeWindow);
     pipeline->SetWindow(quintptr(m_video->winId()));
+}
+
+void GstMediaControl::paintFrame() {
+    // Only where the control draws the frames itself; a sink's window is
+    // never painted over.
+    const PlaybinPipeline* pipeline = m_session->Pipeline();
+    const FrameSink* frames = pipeline ? pipeline->Frames() : nullptr;
+    if (!frames) {
+        return;
+    }
+    QPainter p(m_video);
+    const QImage frame = frames->Frame();
+    if (frame.isNull()) {
+        p.fillRect(m_video->rect(), Qt::black);
+        return;
+    }
+    // The widget has the picture's shape: the frame fills it, in as many
+    // pixels as the screen gives it.
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(QRectF(m_video->rect()), frame, QRectF(frame.rect()));
 }
 
 // ------------------------------------------------------------------ events
@@ -400,6 +434,10 @@ void GstMediaControl::mouseDoubleClickEvent(QMouseEvent* event) {
 
 bool GstMediaControl::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_video) {
+        if (event->type() == QEvent::Paint) {
+            paintFrame();
+            return true;
+        }
         if (event->type() == QEvent::MouseButtonDblClick) {
             if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
                 toggleFullScreen();

@@ -100,6 +100,7 @@ private:
     void showClip();
     void layoutChildren();
     void attachOverlay();
+    void paintFrame();
     void enterFullScreen();
     void leaveFullScreen();
     void updatePanel();

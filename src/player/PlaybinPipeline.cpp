@@ -17,9 +17,9 @@ namespace lumadeck {
 
 namespace {
 
-// A desktop platform other than X11 (Wayland), where a sink cannot draw into
-// our window but can still show the picture in a window of its own.
-bool hasDisplayOfItsOwn() {
+// A Wayland session, where a sink cannot be handed our window: the control
+// paints the frames (FrameSink) instead.
+bool isWayland() {
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
@@ -109,7 +109,7 @@ VideoOutput scaledOutput(VideoOutput out) {
 
 } // namespace
 
-VideoOutput MakeVideoOutput(const QString& name) {
+VideoOutput MakeVideoOutput(const QString& name, FrameSink* frames) {
     VideoOutput out;
     out.name = name;
     if (!name.isEmpty()) {
@@ -130,19 +130,16 @@ VideoOutput MakeVideoOutput(const QString& name) {
                 out.name = QString::fromLatin1(candidate);
             }
         }
-    } else if (hasDisplayOfItsOwn()) {
-        // Elsewhere (a Wayland session) the sink can only open a window of
-        // its own.
+    } else if (isWayland()) {
+        // A sink the user names is used as it is (it opens a window of its
+        // own); otherwise the picture is painted into ours.
         const QString forced = qEnvironmentVariable(ForcedVideoSinkVariable).trimmed();
         if (!forced.isEmpty()) {
             out.sink = gst::MakeElement(forced.toUtf8().constData());
             out.name = forced;
-        }
-        for (const char* candidate : {"glimagesink", "ximagesink"}) {
-            if (!out.sink && sinkWorks(candidate)) {
-                out.sink = gst::MakeElement(candidate);
-                out.name = QString::fromLatin1(candidate);
-            }
+        } else if (frames && frames->Element()) {
+            out.sink = gst::Ref(frames->Element());
+            out.name = QStringLiteral("appsink");
         }
     }
     if (!out.sink) {
@@ -163,7 +160,11 @@ PlaybinPipeline::PlaybinPipeline(const Sinks& sinks, QObject* parent) : QObject(
     if (!m_playbin) {
         return;
     }
-    VideoOutput video = MakeVideoOutput(sinks.video);
+    if (sinks.video.isEmpty() && isWayland()) {
+        m_frames = std::make_unique<FrameSink>();
+    }
+    VideoOutput video = MakeVideoOutput(sinks.video, m_frames.get());
+    m_framesUsed = m_frames && video.sink.get() == m_frames->Element();
     m_videoSink = std::move(video.sink);
     m_scaleCaps = std::move(video.scaleCaps);
     m_videoSinkName = video.name;
@@ -284,6 +285,9 @@ void PlaybinPipeline::Stop() {
     gst_element_set_state(m_playbin.get(), GST_STATE_NULL);
     m_target = GST_STATE_NULL;
     ++m_generation;
+    if (m_frames) {
+        m_frames->Clear();
+    }
 }
 
 bool PlaybinPipeline::QueryPosition(double& seconds) const {

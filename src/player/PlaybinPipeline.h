@@ -1,5 +1,6 @@
 #pragma once
 
+#include "player/FrameSink.h"
 #include "player/GstHandles.h"
 
 #include <QByteArray>
@@ -9,6 +10,7 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <memory>
 
 namespace lumadeck {
 
@@ -30,9 +32,9 @@ struct VideoOutput {
 
 // The named element, or ("" as name) the best one for this desktop: on X11
 // the sink ChooseVideoSink() picks for the machine (LUMADECK_VIDEO_SINK
-// forces one), a sink with a window of its own on Wayland, a silent sink
-// otherwise.
-VideoOutput MakeVideoOutput(const QString& name);
+// forces one), the frame sink when one is given (on Wayland; see
+// FrameSink), a silent sink otherwise.
+VideoOutput MakeVideoOutput(const QString& name, FrameSink* frames = nullptr);
 
 // The first element of the named factory anywhere inside the bin; empty when
 // there is none.
@@ -89,6 +91,9 @@ public:
     // picture's place in that window; a sink that cannot scale gets the
     // picture scaled to its size.
     bool HasOverlay() const { return m_overlay; }
+    // Where the control paints the frames itself (on Wayland, no sink
+    // named): their source; null otherwise.
+    FrameSink* Frames() const { return m_framesUsed ? m_frames.get() : nullptr; }
     void SetWindow(quintptr window);
     void SetRenderRectangle(const QRect& r);
 
@@ -97,6 +102,10 @@ private:
     void deliver(GstMessage* message, unsigned generation);
     void chooseAudioSink(const QString& name);
 
+    // Made before playbin and gone after it: its element's streaming
+    // threads call it until playbin stops.
+    std::unique_ptr<FrameSink> m_frames;
+    bool m_framesUsed = false;
     gst::ElementPtr m_playbin;
     gst::ElementPtr m_videoSink;
     gst::ElementPtr m_scaleCaps;
