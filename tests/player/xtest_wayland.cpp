@@ -2,14 +2,20 @@
 // pixman) that also runs XWayland, started by the test on a private socket:
 // left to choose, the program's windows are X11 windows; told to use
 // Wayland, it plays the colour bars inside its own window and no other
-// window of it holds the picture.
+// window of it holds the picture. The control alone, on Qt's Wayland
+// platform at scales 1 and 2, shows the picture at every zoom size and in
+// full screen at the size asked for, in screen pixels.
 #include "../desktop/PrivateBus.h"
+#include "player/GstMediaControl.h"
+#include "player/VideoRect.h"
 
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <csignal>
@@ -22,6 +28,8 @@
 #include "../support/XWindows.h"
 
 namespace {
+
+constexpr const char* ChildVariable = "LUMADECK_TEST_WAYLAND_CHILD";
 
 // weston with XWayland on a socket of its own, in a runtime folder of its own.
 class Weston {
@@ -261,6 +269,98 @@ TEST(Wayland, OnWaylandThePictureIsInsideThePlayersWindow) {
     xtest::Display x;
     if (x.dpy) {
         EXPECT_EQ(xWindowsOf(x.dpy, DefaultRootWindow(x.dpy), long(pid)), 0);
+    }
+}
+
+// Run by the next test inside its compositor, on Qt's Wayland platform.
+TEST(WaylandChild, EveryZoomSizeAndFullScreen) {
+    using namespace lumadeck;
+    if (qEnvironmentVariableIsEmpty(ChildVariable)) {
+        GTEST_SKIP() << "runs in the process Wayland.EveryZoomSizeAndFullScreen starts";
+    }
+    ASSERT_EQ(QGuiApplication::platformName(), "wayland");
+    const QString clip = QStringLiteral(LUMADECK_BUILD_DIR "/testmedia/bars.mpg");
+    QWidget window;
+    window.setStyleSheet(QStringLiteral("background: black"));
+    window.resize(600, 400);
+    GstMediaControl c(&window, {QString(), QStringLiteral("fakeaudiosink")});
+    c.setGeometry(0, 0, 600, 400);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(c.Open(clip));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.PlayState() == PlayStateCode::Playing; }, 10000));
+    EXPECT_EQ(c.VideoSinkName(), QStringLiteral("appsink"));
+    c.Pause();
+    const qreal scale = window.devicePixelRatioF();
+    const QSize source(c.ImageSourceWidth(), c.ImageSourceHeight());
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    // The picture's area in screen pixels where VideoRect puts it.
+    const auto pictureArea = [&](DisplaySizeCode code) {
+        const bool full = code == DisplaySizeCode::FullScreen;
+        const QSize control = full ? screen : c.size();
+        const QRect r = VideoRect(QRect(QPoint(0, 0), control - QSize(0, c.PanelHeight())), source,
+                                  code, screen);
+        return r.width() * scale * r.height() * scale;
+    };
+    const struct {
+        DisplaySizeCode code;
+        const char* name;
+    } zooms[] = {
+        {DisplaySizeCode::Default, "actual"},  {DisplaySizeCode::Double, "double"},
+        {DisplaySizeCode::Half, "half"},       {DisplaySizeCode::FitToWindow, "fit"},
+        {DisplaySizeCode::FullScreen, "full"}, {DisplaySizeCode::Default, "back"},
+    };
+    double barsPerPixel = 0;
+    for (const auto& z : zooms) {
+        SCOPED_TRACE(z.name);
+        c.SetDisplaySize(z.code);
+        QTest::qWait(1000);
+        QTemporaryDir folder;
+        QProcess shooter;
+        shooter.setWorkingDirectory(folder.path());
+        shooter.start(QStringLiteral("weston-screenshooter"), {});
+        ASSERT_TRUE(shooter.waitForFinished(10000));
+        const QStringList shots = QDir(folder.path()).entryList({QStringLiteral("*.png")});
+        ASSERT_EQ(shots.size(), 1);
+        const QImage shot(folder.filePath(shots.first()));
+        shot.save(
+            QStringLiteral(LUMADECK_BUILD_DIR "/xtest_wayland_%1_%2.png").arg(z.name).arg(scale));
+        // The bars cover the same share of the picture at every size: a
+        // picture of the wrong size, or an old one left around, shows.
+        const double perPixel = barPixels(shot, shot.rect()) / pictureArea(z.code);
+        if (barsPerPixel == 0) {
+            barsPerPixel = perPixel;
+            EXPECT_NEAR(perPixel, 0.6, 0.05);
+        } else {
+            EXPECT_NEAR(perPixel / barsPerPixel, 1.0, 0.1);
+        }
+    }
+    EXPECT_FALSE(c.isWindow());
+}
+
+TEST(Wayland, EveryZoomSizeAndFullScreen) {
+    if (!QFile::exists(QStringLiteral(LUMADECK_BUILD_DIR "/testmedia/bars.mpg"))) {
+        GTEST_SKIP() << "run scripts/make-test-media " LUMADECK_BUILD_DIR "/testmedia";
+    }
+    Weston weston;
+    if (!weston.missing().isEmpty()) {
+        GTEST_SKIP() << weston.missing().toStdString();
+    }
+    for (const char* scale : {"1", "2"}) {
+        SCOPED_TRACE(scale);
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        weston.addTo(env);
+        env.insert(QString::fromLatin1(ChildVariable), QStringLiteral("1"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+        env.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(scale));
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=WaylandChild.*")});
+        ASSERT_TRUE(child.waitForFinished(90000));
+        EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(child.exitCode(), 0);
     }
 }
 
