@@ -325,14 +325,15 @@ void GstMediaControl::attachOverlay() {
     if (!pipeline) {
         return;
     }
-    if (const FrameSink* frames = pipeline->Frames()) {
-        // The picture is painted here, frame by frame.
-        m_video->setUpdatesEnabled(true);
-        connect(frames, &FrameSink::FrameArrived, m_video, qOverload<>(&QWidget::update),
-                Qt::UniqueConnection);
-        return;
-    }
     if (!pipeline->HasOverlay()) {
+        // The picture is painted here, frame by frame; black where no sink
+        // draws into the control (one with a window of its own).
+        m_video->setUpdatesEnabled(true);
+        if (const FrameSink* frames = pipeline->Frames()) {
+            connect(frames, &FrameSink::FrameArrived, m_video, qOverload<>(&QWidget::update),
+                    Qt::UniqueConnection);
+        }
+        m_video->update();
         return;
     }
     m_video->setAttribute(Qt::WA_NativeWindow);
@@ -340,15 +341,14 @@ void GstMediaControl::attachOverlay() {
 }
 
 void GstMediaControl::paintFrame() {
-    // Only where the control draws the frames itself; a sink's window is
-    // never painted over.
+    // A sink's own window (X11) is never painted over.
     const PlaybinPipeline* pipeline = m_session->Pipeline();
-    const FrameSink* frames = pipeline ? pipeline->Frames() : nullptr;
-    if (!frames) {
+    if (m_video->testAttribute(Qt::WA_NativeWindow)) {
         return;
     }
+    const FrameSink* frames = pipeline ? pipeline->Frames() : nullptr;
     QPainter p(m_video);
-    const QImage frame = frames->Frame();
+    const QImage frame = frames ? frames->Frame() : QImage();
     if (frame.isNull()) {
         p.fillRect(m_video->rect(), Qt::black);
         return;
