@@ -102,7 +102,7 @@ private:
     void deliver(GstMessage* message, unsigned generation);
     void chooseAudioSink(const QString& name);
 
-    // Made before playbin and gone after it: its element's streaming
+    // Declared before playbin so that it goes after it: playbin's streaming
     // threads call it until playbin stops.
     std::unique_ptr<FrameSink> m_frames;
     bool m_framesUsed = false;
