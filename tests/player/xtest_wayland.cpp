@@ -103,9 +103,8 @@ public:
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(folder.isEmpty() ? m_runtime.path() : folder);
         p.start(tool, args);
-        // weston-debug streams until it is stopped; the scene graph comes at once.
-        if (!p.waitForFinished(3000)) {
-            p.terminate();
+        if (!p.waitForFinished(15000)) {
+            p.kill();
             p.waitForFinished(2000);
         }
         return p.readAllStandardOutput();
