@@ -4,11 +4,23 @@
 #include "desktop/MprisPlayer.h"
 
 #include <QDBusAbstractAdaptor>
+#include <QDBusConnection>
+#include <QDBusError>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QStringList>
 #include <QVariantMap>
 
 namespace lumadeck {
+
+// Answers a call that asked to open files with an error: it was refused.
+inline void RefuseOpen(const QDBusConnection& connection, const QDBusMessage& call) {
+    call.setDelayedReply(true);
+    connection.send(call.createErrorReply(
+        QDBusError::LimitsExceeded,
+        QStringLiteral("Not opened: too many calls are waiting, or a name no local file can "
+                       "have (a NUL, more than 4096 bytes, another scheme than file://)")));
+}
 
 class MprisRootAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
@@ -55,8 +67,8 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(bool CanSeek READ CanSeek)
     Q_PROPERTY(bool CanControl READ CanControl)
 public:
-    MprisPlayerAdaptor(QObject* object, MprisPlayer& player)
-        : QDBusAbstractAdaptor(object), m_player(player) {
+    MprisPlayerAdaptor(QObject* object, MprisPlayer& player, const QDBusConnection& connection)
+        : QDBusAbstractAdaptor(object), m_player(player), m_connection(connection) {
         connect(&player, &MprisPlayer::Seeked, this, &MprisPlayerAdaptor::Seeked);
     }
     QString PlaybackStatus() const { return m_player.PlaybackStatus(); }
@@ -85,12 +97,17 @@ public slots:
     void SetPosition(const QDBusObjectPath& TrackId, qlonglong Position) {
         m_player.SetPosition(TrackId.path(), Position);
     }
-    void OpenUri(const QString& Uri) { m_player.OpenUri(Uri); }
+    void OpenUri(const QString& Uri, const QDBusMessage& message) {
+        if (!m_player.OpenUri(Uri)) {
+            RefuseOpen(m_connection, message);
+        }
+    }
 signals:
     void Seeked(qlonglong Position);
 
 private:
     MprisPlayer& m_player;
+    QDBusConnection m_connection;
 };
 
 // The program's own interface: a second start hands its files over here.
@@ -98,13 +115,18 @@ class LumadeckAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.lumadeck.Lumadeck")
 public:
-    LumadeckAdaptor(QObject* object, MprisPlayer& player)
-        : QDBusAbstractAdaptor(object), m_player(player) {}
+    LumadeckAdaptor(QObject* object, MprisPlayer& player, const QDBusConnection& connection)
+        : QDBusAbstractAdaptor(object), m_player(player), m_connection(connection) {}
 public slots:
-    void OpenFiles(const QStringList& files) { m_player.OpenFiles(files); }
+    void OpenFiles(const QStringList& files, const QDBusMessage& message) {
+        if (!m_player.OpenFiles(files)) {
+            RefuseOpen(m_connection, message);
+        }
+    }
 
 private:
     MprisPlayer& m_player;
+    QDBusConnection m_connection;
 };
 
 } // namespace lumadeck

@@ -19,6 +19,36 @@ template <class T> T& realDefault() {
     return *instance;
 }
 
+int g_dialogsShowing = 0;
+
+// Hands every request to the installed service, counting those waiting for
+// their answer (a modal box runs an event loop of its own meanwhile).
+class CountingDialogs : public IDialogs {
+public:
+    MsgAnswer MessageBox(QWidget* owner, const QString& title, const QString& text, MsgIcon icon,
+                         MsgButtons buttons) override {
+        const Showing showing;
+        return target().MessageBox(owner, title, text, icon, buttons);
+    }
+    QString OpenFile(QWidget* owner, const FileDialogRequest& request) override {
+        const Showing showing;
+        return target().OpenFile(owner, request);
+    }
+    QString SaveFile(QWidget* owner, const FileDialogRequest& request) override {
+        const Showing showing;
+        return target().SaveFile(owner, request);
+    }
+
+private:
+    struct Showing {
+        Showing() { ++g_dialogsShowing; }
+        ~Showing() { --g_dialogsShowing; }
+        Showing(const Showing&) = delete;
+        Showing& operator=(const Showing&) = delete;
+    };
+    static IDialogs& target() { return g_dialogs ? *g_dialogs : realDefault<QtDialogs>(); }
+};
+
 } // namespace
 
 ISettingsStore& settings() {
@@ -30,7 +60,12 @@ void setSettings(ISettingsStore* store) {
 }
 
 IDialogs& dialogs() {
-    return g_dialogs ? *g_dialogs : realDefault<QtDialogs>();
+    static CountingDialogs counting;
+    return counting;
+}
+
+bool DialogShowing() {
+    return g_dialogsShowing > 0;
 }
 
 void setDialogs(IDialogs* dialogs) {

@@ -14,8 +14,13 @@ namespace Services {
 ISettingsStore& settings();
 void setSettings(ISettingsStore* store); // nullptr: back to the real default
 
+// Every box and file dialog shown through dialogs() counts as showing
+// until it is answered, whichever service shows it.
 IDialogs& dialogs();
 void setDialogs(IDialogs* dialogs);
+// Whether a box or a file dialog of dialogs() is waiting for its answer:
+// work that comes from outside (the session bus) waits for it.
+bool DialogShowing();
 
 IDocumentOpener& opener();
 void setOpener(IDocumentOpener* opener);
