@@ -103,7 +103,9 @@ frmLumadeck::~frmLumadeck() {
 }
 
 QString frmLumadeck::TitleFor(const QString& szFileName) {
-    return CaptionText("Lumadeck Player. " + afterLastSlash(szFileName));
+    // No file's own name is longer than 255 bytes; a longer "name" (a line
+    // of a playlist) must not make a caption the window system chokes on.
+    return CaptionText("Lumadeck Player. " + afterLastSlash(szFileName).left(1024));
 }
 
 void frmLumadeck::TakeDrops(QWidget& window) {

@@ -167,8 +167,8 @@ Contents Parse(QByteArrayView bytes) {
             return;
         }
         if (line[0] != '#') {
-            if (line.contains('\0')) {
-                return;
+            if (line.contains('\0') || line.size() > MaxFileNameBytes) {
+                return; // names no file
             }
             if (contents.names.size() == MaxEntries) {
                 contents.tooManyEntries = true;

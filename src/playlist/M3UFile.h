@@ -35,8 +35,8 @@ inline constexpr qsizetype MaxEntries = 100000;
 // ends at a carriage return, a carriage return and line feed, or a line feed
 // alone; lines are stripped of leading and trailing spaces; empty lines and
 // lines starting with "#" are not entries, except that a "#Last:" line (any
-// letter case) sets the resume point. A line holding a NUL names no file and
-// is left out. Names are decoded as file names are
+// letter case) sets the resume point. A line holding a NUL, or longer than
+// any path (MaxFileNameBytes), names no file and is left out. Names are decoded as file names are
 // (DecodeFileName), so bytes that are not UTF-8 are kept and written back
 // as they were.
 Contents Parse(QByteArrayView text);

@@ -280,6 +280,10 @@ TEST_F(HostileInputTest, PlaylistsAreBoundedInEntriesAndThePopupInItems) {
     }
     EXPECT_TRUE(M3UFile::Parse(lines).tooManyEntries);
     EXPECT_FALSE(M3UFile::Parse(lines.sliced(2)).tooManyEntries);
+    // A line longer than any path names no file, and never makes a huge caption.
+    EXPECT_EQ(M3UFile::Parse("a\n" + QByteArray(5000, 'x') + "\nb\n").names,
+              QStringList({"a", "b"}));
+    EXPECT_LT(frmLumadeck::TitleFor(QString(1 << 20, 'x')).size(), 1100);
     QFile huge(dir.filePath("huge.m3u"));
     ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
     huge.write(lines);
