@@ -13,13 +13,26 @@
 
 namespace lumadeck {
 
-// Answers a call that asked to open files with an error: it was refused.
-inline void RefuseOpen(const QDBusConnection& connection, const QDBusMessage& call) {
-    call.setDelayedReply(true);
-    connection.send(call.createErrorReply(
-        QDBusError::LimitsExceeded,
-        QStringLiteral("Not opened: too many calls are waiting, or a name no local file can "
-                       "have (a NUL, more than 4096 bytes, another scheme than file://)")));
+// Answers a call to open files that was refused with an error saying why.
+inline void AnswerOpen(const QDBusConnection& connection, const QDBusMessage& call,
+                       MprisPlayer::OpenOutcome outcome) {
+    switch (outcome) {
+    case MprisPlayer::OpenOutcome::Queued:
+        return; // the empty reply goes out by itself
+    case MprisPlayer::OpenOutcome::TooManyWaiting:
+        call.setDelayedReply(true);
+        connection.send(call.createErrorReply(
+            QDBusError::LimitsExceeded, QStringLiteral("Not opened: %1 calls are waiting already")
+                                            .arg(MprisPlayer::MaxPendingCalls)));
+        return;
+    case MprisPlayer::OpenOutcome::NotAFile:
+        call.setDelayedReply(true);
+        connection.send(call.createErrorReply(
+            QDBusError::InvalidArgs,
+            QStringLiteral("Not opened: not a local file (a name with a NUL or of more than "
+                           "4096 bytes, or a URI of another scheme than file://)")));
+        return;
+    }
 }
 
 class MprisRootAdaptor : public QDBusAbstractAdaptor {
@@ -98,9 +111,7 @@ public slots:
         m_player.SetPosition(TrackId.path(), Position);
     }
     void OpenUri(const QString& Uri, const QDBusMessage& message) {
-        if (!m_player.OpenUri(Uri)) {
-            RefuseOpen(m_connection, message);
-        }
+        AnswerOpen(m_connection, message, m_player.OpenUri(Uri));
     }
 signals:
     void Seeked(qlonglong Position);
@@ -119,9 +130,7 @@ public:
         : QDBusAbstractAdaptor(object), m_player(player), m_connection(connection) {}
 public slots:
     void OpenFiles(const QStringList& files, const QDBusMessage& message) {
-        if (!m_player.OpenFiles(files)) {
-            RefuseOpen(m_connection, message);
-        }
+        AnswerOpen(m_connection, message, m_player.OpenFiles(files));
     }
 
 private:

@@ -385,33 +385,39 @@ void MprisPlayer::SetPosition(const QString& trackId, qlonglong position) {
     play->SeekTo(double(position) / 1e6);
 }
 
-bool MprisPlayer::OpenUri(const QString& uri) {
+MprisPlayer::OpenOutcome MprisPlayer::OpenUri(const QString& uri) {
     QString problem;
     const QString path = CommandLine::ToLocalFile(uri, QDir::currentPath(), &problem);
-    return !path.isEmpty() && QUrl(uri).isLocalFile() && OpenFiles({path});
+    if (path.isEmpty() || !QUrl(uri).isLocalFile()) {
+        return OpenOutcome::NotAFile;
+    }
+    return OpenFiles({path});
 }
 
 // ---------------------------------------------------------- handed over
 
-bool MprisPlayer::OpenFiles(const QStringList& fileNames) {
-    if (fileNames.size() > M3UFile::MaxEntries || m_queue.size() >= MaxPendingCalls) {
-        return false;
+MprisPlayer::OpenOutcome MprisPlayer::OpenFiles(const QStringList& fileNames) {
+    if (fileNames.size() > M3UFile::MaxEntries) {
+        return OpenOutcome::NotAFile;
     }
     for (const QString& name : fileNames) {
         if (!IsPossibleFileName(name)) {
-            return false;
+            return OpenOutcome::NotAFile;
         }
     }
     if (fileNames.isEmpty()) {
-        return true;
+        return OpenOutcome::Queued;
+    }
+    if (m_queue.size() >= MaxPendingCalls) {
+        return OpenOutcome::TooManyWaiting;
     }
     // The caller (a bus message, another start) has its answer before the
     // files open: opening may show message boxes.
-    m_queue.push_back(fileNames);
+    m_queue.push_back({fileNames, false});
     if (m_window && !m_queueTimer.isActive()) {
         m_queueTimer.start(0);
     }
-    return true;
+    return OpenOutcome::Queued;
 }
 
 bool MprisPlayer::mayOpenNow() const {
@@ -427,11 +433,19 @@ void MprisPlayer::takeNextCall() {
         m_queueTimer.start(BusyRetryMs);
         return;
     }
-    const QStringList fileNames = std::move(m_queue.front());
+    const Call call = std::move(m_queue.front());
     m_queue.pop_front();
     m_opening = true;
-    openNow(fileNames);
+    const unsigned long reported = Services::InformationBoxesAsked();
+    const bool wasQuiet = Services::SetQuietInformation(call.quiet);
+    openNow(call.fileNames);
+    Services::SetQuietInformation(wasQuiet);
     m_opening = false;
+    if (Services::InformationBoxesAsked() != reported) {
+        for (Call& waiting : m_queue) {
+            waiting.quiet = true;
+        }
+    }
     if (!m_queue.empty()) {
         m_queueTimer.start(0);
     }

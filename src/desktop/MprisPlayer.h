@@ -80,9 +80,15 @@ public:
     void Stop();
     void Seek(qlonglong offset);
     void SetPosition(const QString& trackId, qlonglong position);
-    // Opens one file:// URI as if chosen in the open dialog; false (and
-    // nothing opens) for other schemes and for what OpenFiles refuses.
-    bool OpenUri(const QString& uri);
+    // What became of a call to open files.
+    enum class OpenOutcome {
+        Queued = 0,         // the files open in their turn
+        TooManyWaiting = 1, // refused: MaxPendingCalls calls wait already
+        NotAFile = 2,       // refused: a name no local file can have
+    };
+    // Opens one file:// URI as if chosen in the open dialog; nothing opens
+    // for other schemes and for what OpenFiles refuses.
+    OpenOutcome OpenUri(const QString& uri);
 
     // ---- the program's own
     // Files handed over by another start of the program: the window is
@@ -91,9 +97,12 @@ public:
     // a box or dialog waits for the user nor while the program closes (a
     // failing open shows a box, and a call taken inside it would show the
     // next one on top); before Attach they wait for the start-up to finish.
-    // False when refused: the queue is full, the call names too many files,
-    // or a name no file can have (a NUL, more than MaxFileNameBytes).
-    bool OpenFiles(const QStringList& fileNames);
+    // The calls that waited while a failure was shown report their own
+    // failures on standard error instead of in boxes.
+    // Refused when the queue is full, or for a call naming more files than
+    // a playlist holds or a name no file can have (a NUL, more than
+    // MaxFileNameBytes).
+    OpenOutcome OpenFiles(const QStringList& fileNames);
     static constexpr std::size_t MaxPendingCalls = 256;
     // How many calls wait in the queue.
     std::size_t PendingCalls() const { return m_queue.size(); }
@@ -123,7 +132,14 @@ private:
 
     QPointer<frmLumadeck> m_window;
     QPointer<MediaControl> m_control;
-    std::deque<QStringList> m_queue; // calls waiting to open their files
+    struct Call {
+        QStringList fileNames;
+        // It waited while an earlier call's failure was shown: its own
+        // failures go to standard error, so that a burst of failing calls
+        // shows one box rather than one after the other.
+        bool quiet = false;
+    };
+    std::deque<Call> m_queue; // calls waiting to open their files
     QTimer m_queueTimer;
     bool m_opening = false;
     QVariantMap m_announced;

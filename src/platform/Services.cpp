@@ -4,7 +4,9 @@
 #include "IniSettingsStore.h"
 #include "QtDialogs.h"
 
+#include <cstdio>
 #include <memory>
+#include <utility>
 
 namespace lumadeck::Services {
 
@@ -20,6 +22,8 @@ template <class T> T& realDefault() {
 }
 
 int g_dialogsShowing = 0;
+unsigned long g_informationAsked = 0;
+bool g_quietInformation = false;
 
 // Hands every request to the installed service, counting those waiting for
 // their answer (a modal box runs an event loop of its own meanwhile).
@@ -27,6 +31,15 @@ class CountingDialogs : public IDialogs {
 public:
     MsgAnswer MessageBox(QWidget* owner, const QString& title, const QString& text, MsgIcon icon,
                          MsgButtons buttons) override {
+        if (buttons == MsgButtons::Ok) {
+            ++g_informationAsked;
+            if (g_quietInformation) {
+                std::fprintf(stderr, "lumadeck: %s: %s\n",
+                             title.left(200).toLocal8Bit().constData(),
+                             text.left(2000).toLocal8Bit().constData());
+                return MsgAnswer::Ok;
+            }
+        }
         const Showing showing;
         return target().MessageBox(owner, title, text, icon, buttons);
     }
@@ -66,6 +79,14 @@ IDialogs& dialogs() {
 
 bool DialogShowing() {
     return g_dialogsShowing > 0;
+}
+
+unsigned long InformationBoxesAsked() {
+    return g_informationAsked;
+}
+
+bool SetQuietInformation(bool quiet) {
+    return std::exchange(g_quietInformation, quiet);
 }
 
 void setDialogs(IDialogs* dialogs) {

@@ -21,6 +21,13 @@ void setDialogs(IDialogs* dialogs);
 // Whether a box or a file dialog of dialogs() is waiting for its answer:
 // work that comes from outside (the session bus) waits for it.
 bool DialogShowing();
+// Boxes that only inform (an Ok button alone) asked for through dialogs()
+// so far, shown or not.
+unsigned long InformationBoxesAsked();
+// While quiet, such boxes are not shown: their title and text go to
+// standard error instead. Questions are always shown. Returns the setting
+// it replaces.
+bool SetQuietInformation(bool quiet);
 
 IDocumentOpener& opener();
 void setOpener(IDocumentOpener* opener);

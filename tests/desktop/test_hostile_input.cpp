@@ -143,8 +143,8 @@ TEST_F(HostileInputTest, ANameWithANulNeverReachesTheFileBeforeIt) {
     QDBusConnection client = bus.connect();
     const QDBusMessage reply =
         client.call(busCall(MprisPlayer::PlayerInterface, "OpenUri", {uri}), QDBus::BlockWithGui);
-    EXPECT_EQ(reply.type(), QDBusMessage::ErrorMessage);
-    EXPECT_FALSE(mpris.OpenFiles({name}));
+    EXPECT_EQ(reply.errorName(), "org.freedesktop.DBus.Error.InvalidArgs");
+    EXPECT_EQ(mpris.OpenFiles({name}), MprisPlayer::OpenOutcome::NotAFile);
 
     // Drops on the main window and on the playlist window.
     w.cPlayList()->ShowPlayList();
@@ -208,12 +208,10 @@ TEST_F(HostileInputTest, ABurstOfFailingBusCallsShowsOneBoxAtATimeAndTheWindowAn
     }
     QElapsedTimer answered;
     answered.start();
-    const QDBusMessage identity = bus.connect().call(
-        busCall("org.freedesktop.DBus.Properties", "Get", {MprisPlayer::RootInterface, "Identity"}),
-        QDBus::BlockWithGui, 5000);
-    EXPECT_EQ(identity.type(), QDBusMessage::ReplyMessage)
-        << identity.errorName().toStdString() << identity.errorMessage().toStdString()
-        << answered.elapsed();
+    QDBusPendingCall identity = bus.connect().asyncCall(busCall(
+        "org.freedesktop.DBus.Properties", "Get", {MprisPlayer::RootInterface, "Identity"}));
+    ASSERT_TRUE(waitFor([&] { return identity.isFinished(); }, 5000));
+    EXPECT_FALSE(identity.isError()) << identity.error().message().toStdString();
     EXPECT_LT(answered.elapsed(), 2000);
 
     ASSERT_TRUE(waitFor(
@@ -223,11 +221,15 @@ TEST_F(HostileInputTest, ABurstOfFailingBusCallsShowsOneBoxAtATimeAndTheWindowAn
                    mpris.PendingCalls() == 0 && showing == 0;
         },
         60000));
-    const auto refused = std::count_if(calls.begin(), calls.end(),
-                                       [](const QDBusPendingCall& c) { return c.isError(); });
+    const auto refused = std::count_if(calls.begin(), calls.end(), [](const QDBusPendingCall& c) {
+        return c.isError() && c.error().type() == QDBusError::LimitsExceeded;
+    });
     EXPECT_GT(refused, 100); // more than the queue holds arrived while boxes were up
-    EXPECT_EQ(dialogs.boxes.size(), 1000 - refused); // one each, one after the other
+    // Never two boxes at once, and not one per call: the failures of the
+    // calls that waited meanwhile go to standard error.
     EXPECT_EQ(most, 1);
+    EXPECT_GE(dialogs.boxes.size(), 1);
+    EXPECT_LT(dialogs.boxes.size(), 10);
 }
 
 TEST_F(HostileInputTest, ACallWhileTheSavePlaylistQuestionIsUpChangesNothing) {
@@ -242,7 +244,7 @@ TEST_F(HostileInputTest, ACallWhileTheSavePlaylistQuestionIsUpChangesNothing) {
             return;
         }
         asked = true;
-        EXPECT_TRUE(mpris.OpenFiles({c}));
+        EXPECT_EQ(mpris.OpenFiles({c}), MprisPlayer::OpenOutcome::Queued);
         QTest::qWait(300);
         EXPECT_EQ(w.cPlayList()->PlayListFileName(), list);
         EXPECT_EQ(entries(w), QStringList({a, b}));
