@@ -18,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QMimeData>
 #include <QUrl>
+#include <QWindow>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -264,7 +265,7 @@ TEST_F(HostileInputTest, ACallWaitsWhileABoxIsUpAndChangesNothingDuringTheSavePl
     EXPECT_EQ(savedEntries(list), QStringList({a, b}));
 }
 
-TEST_F(HostileInputTest, EveryWindowTakesDropsAndRateZeroPauses) {
+TEST_F(HostileInputTest, EveryWindowTakesDropsRateZeroPausesAndCaptionsAreLiteral) {
     frmLumadeck& w = startAttached();
     const QString a = clip("a.mpg"), b = clip("b.mpg");
     w.cPlayList()->ShowPlayList();
@@ -281,6 +282,11 @@ TEST_F(HostileInputTest, EveryWindowTakesDropsAndRateZeroPauses) {
     EXPECT_EQ(mpris.PlaybackStatus(), "Playing");
     mpris.SetRate(0.0);
     EXPECT_EQ(mpris.PlaybackStatus(), "Paused");
+
+    // The playlist window's caption shows a playlist's name as it is.
+    ASSERT_TRUE(w.cPlayList()->LoadPlayList(playlist("mix[*].m3u", {a})));
+    ASSERT_NE(windows[0]->windowHandle(), nullptr);
+    EXPECT_EQ(windows[0]->windowHandle()->title(), "Lumadeck Play List mix[*].m3u");
 }
 
 TEST_F(HostileInputTest, PlaylistsAreBoundedInEntriesAndThePopupInItems) {
