@@ -27,8 +27,9 @@ bool report(const lumadeck::CommandLine& commandLine) {
     if (!commandLine.output.isEmpty()) {
         std::fputs(commandLine.output.toLocal8Bit().constData(), stdout);
     }
+    // Names in the lines keep their own bytes, also those that are not UTF-8.
     for (const QString& problem : commandLine.problems) {
-        std::fprintf(stderr, "lumadeck: %s\n", problem.toLocal8Bit().constData());
+        std::fprintf(stderr, "lumadeck: %s\n", lumadeck::EncodeFileName(problem).constData());
     }
     for (const QString& name : commandLine.missing) {
         std::fprintf(stderr, "lumadeck: not found: %s\n",

@@ -16,7 +16,15 @@ namespace {
 // or ".", then ":". A single letter is not taken for one.
 QString schemeOf(const QString& argument) {
     static const QRegularExpression scheme(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]+):"));
-    const QRegularExpressionMatch match = scheme.match(argument);
+    // The expression matches nothing in text with a lone surrogate (a byte
+    // of a name that is not UTF-8); a scheme is ASCII anyway.
+    QString probe = argument.left(256);
+    for (QChar& c : probe) {
+        if (c.isSurrogate()) {
+            c = QLatin1Char('?');
+        }
+    }
+    const QRegularExpressionMatch match = scheme.match(probe);
     return match.hasMatch() ? match.captured(1).toLower() : QString();
 }
 

@@ -98,7 +98,8 @@ TEST(HostileCommandLine, TakesOnlyItsOwnOptionsAndEveryByteOfTheNames) {
         QString reason;
     } refused[] = {{"file://" + dir.path() + "/caf%00.mpg.m3u", "NUL"},
                    {dir.filePath(QString("a") + QChar(0) + ".m3u"), "NUL"},
-                   {dir.filePath(QString(5000, 'a')), "4096 bytes"}};
+                   {dir.filePath(QString(5000, 'a')), "4096 bytes"},
+                   {DecodeFileName("http://host/caf\xe9.mpg"), "not \"http:\" addresses"}};
     for (const auto& r : refused) {
         QString problem;
         EXPECT_TRUE(CommandLine::ToLocalFile(r.argument, dir.path(), &problem).isEmpty());
