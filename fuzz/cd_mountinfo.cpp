@@ -34,7 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (UnescapeMountField(bytes).size() > bytes.size()) {
         std::abort();
     }
-    if (EncodeFileName(DecodeFileName(bytes)) != bytes) {
+    // A name with a NUL encodes to nothing; every other comes back whole.
+    if (EncodeFileName(DecodeFileName(bytes)) !=
+        (bytes.contains('\0') ? QByteArray() : bytes.toByteArray())) {
         std::abort();
     }
     DecodeUdevEscapes(bytes);

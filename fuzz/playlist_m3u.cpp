@@ -37,6 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(!name.contains(QLatin1Char('\r')) && !name.contains(QLatin1Char('\n')));
         check(name[0] != QLatin1Char(' ') && name[name.size() - 1] != QLatin1Char(' '));
         check(name[0] != QLatin1Char('#'));
+        check(!name.contains(QChar(0))); // a line with a NUL names no file
     }
 
     // Written with and without the resume line, the list reads back the same.

@@ -10,6 +10,7 @@
 #include "desktop/MprisPlayer.h"
 #include "desktop/ScreenSaverGuard.h"
 #include "desktop/Startup.h"
+#include "platform/FileNames.h"
 #include "platform/cRegistry.h"
 #include "player/GstMediaControl.h"
 
@@ -26,8 +27,13 @@ bool report(const lumadeck::CommandLine& commandLine) {
     if (!commandLine.output.isEmpty()) {
         std::fputs(commandLine.output.toLocal8Bit().constData(), stdout);
     }
+    // Names in the lines keep their own bytes, also those that are not UTF-8.
     for (const QString& problem : commandLine.problems) {
-        std::fprintf(stderr, "lumadeck: %s\n", problem.toLocal8Bit().constData());
+        std::fprintf(stderr, "lumadeck: %s\n", lumadeck::EncodeFileName(problem).constData());
+    }
+    for (const QString& name : commandLine.missing) {
+        std::fprintf(stderr, "lumadeck: not found: %s\n",
+                     lumadeck::EncodeFileName(name).constData());
     }
     return commandLine.exitNow;
 }
@@ -35,17 +41,32 @@ bool report(const lumadeck::CommandLine& commandLine) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QStringList rawArguments;
-    for (int i = 0; i < argc; ++i) {
-        rawArguments.append(QString::fromLocal8Bit(argv[i]));
-    }
-    if (lumadeck::CommandLine::AsksForInformation(rawArguments)) {
+    // The toolkit gets the program's name and nothing else: it would take
+    // its own options (a folder to load plugins from, ...) from anywhere on
+    // the line, even from file names after "--". The line itself is read
+    // here, byte for byte.
+    const QStringList arguments = lumadeck::CommandLine::Arguments(argc, argv);
+    char* toolkitArgv[] = {argv[0], nullptr, nullptr, nullptr};
+    int toolkitArgc = 1;
+    if (lumadeck::CommandLine::AsksForInformation(arguments)) {
         // --help and --version work without a display.
-        QCoreApplication information(argc, argv);
+        QCoreApplication information(toolkitArgc, toolkitArgv);
         const lumadeck::CommandLine commandLine =
-            lumadeck::CommandLine::Parse(QCoreApplication::arguments(), QDir::currentPath());
+            lumadeck::CommandLine::Parse(arguments, QDir::currentPath());
         report(commandLine);
         return commandLine.exitCode;
+    }
+    const lumadeck::CommandLine commandLine =
+        lumadeck::CommandLine::Parse(arguments, QDir::currentPath());
+    if (report(commandLine)) {
+        return commandLine.exitCode;
+    }
+    QByteArray platformOption("-platform");
+    QByteArray platform = commandLine.platform.toLocal8Bit();
+    if (!platform.isEmpty()) {
+        toolkitArgv[1] = platformOption.data();
+        toolkitArgv[2] = platform.data();
+        toolkitArgc = 3;
     }
 
     // The video is drawn into a native window of its own inside the main
@@ -58,7 +79,7 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "xcb");
     }
-    QApplication app(argc, argv);
+    QApplication app(toolkitArgc, toolkitArgv);
     QApplication::setOrganizationName("Lumadeck");
     QApplication::setApplicationName("Lumadeck");
     QApplication::setApplicationVersion("2.0");
@@ -66,13 +87,6 @@ int main(int argc, char* argv[]) {
     // The program ends when its main window unloads, not when the last
     // visible window closes (in compact mode the main window may be hidden).
     QApplication::setQuitOnLastWindowClosed(false);
-
-    // Qt has taken its own options (-platform, -display, ...) out by now.
-    const lumadeck::CommandLine commandLine =
-        lumadeck::CommandLine::Parse(QApplication::arguments(), QDir::currentPath());
-    if (report(commandLine)) {
-        return commandLine.exitCode;
-    }
 
     // One instance per desktop session: a start with files hands them to
     // the one that runs.

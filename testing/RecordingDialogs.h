@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <deque>
+#include <functional>
 #include <utility>
 
 namespace lumadeck::test {
@@ -29,6 +30,9 @@ public:
     MsgAnswer MessageBox(QWidget*, const QString& title, const QString& text, MsgIcon icon,
                          MsgButtons buttons) override {
         boxes.append({title, text, icon, buttons});
+        if (whileShown) {
+            whileShown(boxes.last());
+        }
         if (!answers.empty()) {
             return take(answers);
         }
@@ -53,6 +57,9 @@ public:
         return files.empty() ? QString() : take(files);
     }
 
+    // Runs while a box is up, before it is answered: a real box runs an
+    // event loop of its own meanwhile.
+    std::function<void(const Box&)> whileShown;
     std::deque<MsgAnswer> answers;
     std::deque<QString> files;
     QList<Box> boxes;

@@ -34,6 +34,7 @@ void PlayListWindowPeers::CompactWindowKey(int key, Qt::KeyboardModifiers modifi
 
 void PlayListWindowPeers::LoadHelper(frmPlaylist& window) {
     frmHelper& helper = Forms::Helper.get();
+    frmLumadeck::TakeDrops(helper);
     QObject::connect(&helper, &frmHelper::AddToPL, &window, &frmPlaylist::AddToPL,
                      Qt::UniqueConnection);
     QObject::connect(&helper, &frmHelper::ButtonClicked, &window, &frmPlaylist::ButtonClicked,
@@ -88,7 +89,9 @@ IPlayListWindow& PlayListWindowHost::Window() {
     if (const frmPlaylist* window = Forms::Playlist.ifLoaded(); window && window->IsUnloaded()) {
         Forms::Playlist.unload();
     }
-    return Forms::Playlist.get();
+    frmPlaylist& window = Forms::Playlist.get();
+    frmLumadeck::TakeDrops(window);
+    return window;
 }
 
 bool PlayListWindowHost::IsLoaded() const {
@@ -105,6 +108,7 @@ void PlayListWindowHost::Unload() {
 
 void CodecsWindowHost::ShowCodecs(clsPlayVideo& player) {
     frmCodecs& window = Forms::Codecs.get();
+    frmLumadeck::TakeDrops(window);
     window.show();
     window.LoadListOfCodecs(player.MediaPlayer());
     window.activateWindow();

@@ -9,6 +9,7 @@
 #include "cd/clsFindFile.h"
 #include "mdlGlobals.h"
 #include "platform/DataFiles.h"
+#include "platform/FileNames.h"
 #include "platform/IDialogs.h"
 #include "platform/PlainText.h"
 #include "platform/Services.h"
@@ -29,6 +30,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -101,7 +103,16 @@ frmLumadeck::~frmLumadeck() {
 }
 
 QString frmLumadeck::TitleFor(const QString& szFileName) {
-    return CaptionText("Lumadeck Player. " + afterLastSlash(szFileName));
+    // No file's own name is longer than 255 bytes; a longer "name" (a line
+    // of a playlist) must not make a caption the window system chokes on.
+    return CaptionText("Lumadeck Player. " + afterLastSlash(szFileName).left(1024));
+}
+
+void frmLumadeck::TakeDrops(QWidget& window) {
+    DroppedFiles::TakeDropsOn(window, [] {
+        const frmLumadeck* main = Forms::Lumadeck.ifLoaded();
+        return main ? main->cPlayList() : nullptr;
+    });
 }
 
 void frmLumadeck::letEventsRun() {
@@ -245,6 +256,7 @@ void frmLumadeck::connectPlayList() {
 
 void frmLumadeck::hookThinPlayer(frmThinPlayer& thin) {
     thin.SetPeers(this);
+    TakeDrops(thin);
     connect(&thin, &frmThinPlayer::closing, this, &frmLumadeck::thinPlayerClosing,
             Qt::UniqueConnection);
     connect(&thin, &frmThinPlayer::showVideoRequested, this, &frmLumadeck::showVideoRequested,
@@ -422,6 +434,14 @@ void frmLumadeck::OpenPath(const QString& path) {
     if (!m_playList || path.isEmpty()) {
         return;
     }
+    if (!IsPossibleFileName(path)) {
+        // No file has this name; the system would open another one (the
+        // name up to a NUL) in its place.
+        QString shown = path.left(200);
+        shown.replace(QChar(0), QChar(0x2400)); // the symbol for NUL
+        m_panelStatus->setText("Not Found: " + shown);
+        return;
+    }
     if (path.size() > 3 && path.right(4).toLower() == ".m3u") {
         m_playList->LoadPlayList(path);
         return;
@@ -495,18 +515,33 @@ void frmLumadeck::RebuildPopupPlaylist() {
     }
     const long current = m_playList->CurrentFileIndex();
     const long count = m_playList->cFiles().Count();
-    for (long i = 0; i < count; ++i) {
+    // A long list would make a menu taller than any screen (and millions of
+    // items): only the entries that fit on the screen, around the current one.
+    const QScreen* screen = m_mnuPopup->screen() ? m_mnuPopup->screen() : this->screen();
+    const int rowHeight = std::max(
+        {m_mnuPopup->actionGeometry(first).height(), m_mnuPopup->fontMetrics().height(), 1});
+    const long fit =
+        std::max(1, (screen ? screen->availableGeometry().height() : 480) / rowHeight - 2);
+    long begin = 0;
+    long end = count;
+    if (count > fit) {
+        begin = std::clamp(current - fit / 2, 0L, count - fit);
+        end = begin + fit;
+    }
+    for (long i = begin; i < end; ++i) {
         QAction* item =
             m_mnuPopup->addAction(MenuText(m_playList->cFiles().Item(i)->szFileTitle()));
         item->setCheckable(true);
         item->setChecked(i == current);
-        item->setData(i == current); // the check mark as it was shown
+        // The click itself flips the check mark; what counts is the mark shown.
         const int index = static_cast<int>(i + 1);
-        connect(item, &QAction::triggered, this, [this, index] { PopupPlaylistChosen(index); });
+        const bool wasCurrent = i == current;
+        connect(item, &QAction::triggered, this,
+                [this, index, wasCurrent] { PopupPlaylistChosen(index, wasCurrent); });
     }
 }
 
-void frmLumadeck::PopupPlaylistChosen(int index) {
+void frmLumadeck::PopupPlaylistChosen(int index, bool wasCurrent) {
     if (!m_playList) {
         return;
     }
@@ -514,9 +549,6 @@ void frmLumadeck::PopupPlaylistChosen(int index) {
         m_playList->ShowPlayList();
         return;
     }
-    QAction* item = m_mnuPopup->actions().value(index);
-    // The click itself flips the check mark; what counts is the mark shown.
-    const bool wasCurrent = item && item->data().toBool();
     if (wasCurrent) {
         m_play->Play();
     } else {

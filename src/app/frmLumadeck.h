@@ -85,7 +85,9 @@ public:
     void SyncZoomMenu();
     // Rebuilds the status bar's playlist popup; item 0 is "Show Playlist".
     void RebuildPopupPlaylist();
-    void PopupPlaylistChosen(int index);
+    // 0: "Show Playlist"; otherwise entry index - 1, which was the current
+    // entry (checked) when the menu was built or not.
+    void PopupPlaylistChosen(int index, bool wasCurrent = false);
     // A mouse press at this point of the status bar; true when it opened
     // the playlist popup.
     bool StatusBarPressed(const QPoint& pos, const QPoint& globalPos);
@@ -102,6 +104,11 @@ public:
 
     // Window title of a media file: "Lumadeck Player. " and its name.
     static QString TitleFor(const QString& szFileName);
+    // Files dropped on one of the program's other windows join the main
+    // window's playlist, as those dropped on the main window do.
+    static void TakeDrops(QWidget& window);
+    // The window is closing (or closed): its unload steps have begun.
+    bool IsUnloaded() const { return m_unloaded; }
 
 signals:
     // The window has unloaded; the program ends.

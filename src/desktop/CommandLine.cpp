@@ -1,10 +1,10 @@
 #include "desktop/CommandLine.h"
 
+#include "platform/FileNames.h"
 #include "platform/VersionInfo.h"
 
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -16,7 +16,15 @@ namespace {
 // or ".", then ":". A single letter is not taken for one.
 QString schemeOf(const QString& argument) {
     static const QRegularExpression scheme(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]+):"));
-    const QRegularExpressionMatch match = scheme.match(argument);
+    // The expression matches nothing in text with a lone surrogate (a byte
+    // of a name that is not UTF-8); a scheme is ASCII anyway.
+    QString probe = argument.left(256);
+    for (QChar& c : probe) {
+        if (c.isSurrogate()) {
+            c = QLatin1Char('?');
+        }
+    }
+    const QRegularExpressionMatch match = scheme.match(probe);
     return match.hasMatch() ? match.captured(1).toLower() : QString();
 }
 
@@ -42,12 +50,25 @@ QString CommandLine::ToLocalFile(const QString& argument, const QString& current
     if (argument.isEmpty()) {
         return refuse(QStringLiteral("an empty file name was given"));
     }
+    // A NUL would end the name early where the system reads it: another
+    // file would be opened, read and perhaps written in its place.
+    const auto unusable = [&](const QString& name) -> QString {
+        if (name.contains(QChar(0))) {
+            return refuse(QStringLiteral("a file name cannot hold a NUL character: ") +
+                          QString(argument).replace(QChar(0), QStringLiteral("\\0")));
+        }
+        return refuse(QStringLiteral("a file name longer than %1 bytes cannot be opened")
+                          .arg(MaxFileNameBytes));
+    };
+    if (!IsPossibleFileName(argument)) {
+        return unusable(argument);
+    }
     const QDir folder(currentFolder);
     QString path;
     const QString scheme = schemeOf(argument);
     // A file that exists is taken as a file even when its name looks like a
     // URI ("notes:1.mpg" in the current folder).
-    if (scheme.isEmpty() || QFileInfo::exists(folder.absoluteFilePath(argument))) {
+    if (scheme.isEmpty() || StatFile(folder.absoluteFilePath(argument)).exists) {
         path = folder.absoluteFilePath(argument);
     } else if (scheme == QStringLiteral("file")) {
         const QUrl url(argument);
@@ -71,10 +92,22 @@ QString CommandLine::ToLocalFile(const QString& argument, const QString& current
                           .arg(scheme, argument));
     }
     path = QDir::cleanPath(path);
-    if (QFileInfo(path).isDir()) {
+    if (!IsPossibleFileName(path)) {
+        return unusable(path);
+    }
+    if (StatFile(path).isFolder) {
         return refuse(QStringLiteral("a folder cannot be opened: ") + path);
     }
     return path;
+}
+
+QStringList CommandLine::Arguments(int argc, const char* const* argv) {
+    QStringList arguments;
+    arguments.reserve(argc);
+    for (int i = 0; i < argc; ++i) {
+        arguments.append(DecodeFileName(QByteArrayView(argv[i])));
+    }
+    return arguments;
 }
 
 bool CommandLine::AsksForInformation(const QStringList& arguments) {
@@ -103,8 +136,15 @@ CommandLine CommandLine::Parse(const QStringList& arguments, const QString& curr
                                   QStringLiteral("Shows this help and exits."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Shows the version and exits."));
+    const QCommandLineOption platform(
+        QStringLiteral("platform"),
+        QStringLiteral("The window system's platform plugin to use (xcb, wayland, ...)."),
+        QStringLiteral("name"));
+    // "-platform" is one option, not the letters p, l, a, ...
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOption(help);
     parser.addOption(version);
+    parser.addOption(platform);
     parser.addPositionalArgument(QStringLiteral("files"),
                                  QStringLiteral("Media files, playlists or file:// URIs to open."),
                                  QStringLiteral("[FILE|URI...]"));
@@ -128,6 +168,7 @@ CommandLine CommandLine::Parse(const QStringList& arguments, const QString& curr
         result.problems.append(QStringLiteral("Try \"lumadeck --help\"."));
         return result;
     }
+    result.platform = parser.value(platform);
     const QStringList names = parser.positionalArguments();
     result.files.reserve(names.size());
     for (const QString& name : names) {
@@ -137,6 +178,9 @@ CommandLine CommandLine::Parse(const QStringList& arguments, const QString& curr
             result.problems.append(problem);
         } else {
             result.files.append(path);
+            if (!StatFile(path).exists) {
+                result.missing.append(path);
+            }
         }
     }
     return result;

@@ -37,8 +37,8 @@ IDesktopSession::Claim DBusDesktopSession::Publish(MprisPlayer& player) {
         m_player = &player;
         m_object = new QObject(this);
         new MprisRootAdaptor(m_object, player);
-        new MprisPlayerAdaptor(m_object, player);
-        new LumadeckAdaptor(m_object, player);
+        new MprisPlayerAdaptor(m_object, player, m_connection);
+        new LumadeckAdaptor(m_object, player, m_connection);
         if (!m_connection.registerObject(ObjectPath, m_object, QDBusConnection::ExportAdaptors)) {
             delete m_object;
             m_object = nullptr;

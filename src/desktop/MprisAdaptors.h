@@ -4,11 +4,36 @@
 #include "desktop/MprisPlayer.h"
 
 #include <QDBusAbstractAdaptor>
+#include <QDBusConnection>
+#include <QDBusError>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QStringList>
 #include <QVariantMap>
 
 namespace lumadeck {
+
+// Answers a call to open files that was refused with an error saying why.
+inline void AnswerOpen(const QDBusConnection& connection, const QDBusMessage& call,
+                       MprisPlayer::OpenOutcome outcome) {
+    switch (outcome) {
+    case MprisPlayer::OpenOutcome::Queued:
+        return; // the empty reply goes out by itself
+    case MprisPlayer::OpenOutcome::TooManyWaiting:
+        call.setDelayedReply(true);
+        connection.send(call.createErrorReply(
+            QDBusError::LimitsExceeded, QStringLiteral("Not opened: %1 calls are waiting already")
+                                            .arg(MprisPlayer::MaxPendingCalls)));
+        return;
+    case MprisPlayer::OpenOutcome::NotAFile:
+        call.setDelayedReply(true);
+        connection.send(call.createErrorReply(
+            QDBusError::InvalidArgs,
+            QStringLiteral("Not opened: not a local file (a name with a NUL or of more than "
+                           "4096 bytes, or a URI of another scheme than file://)")));
+        return;
+    }
+}
 
 class MprisRootAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
@@ -55,8 +80,8 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(bool CanSeek READ CanSeek)
     Q_PROPERTY(bool CanControl READ CanControl)
 public:
-    MprisPlayerAdaptor(QObject* object, MprisPlayer& player)
-        : QDBusAbstractAdaptor(object), m_player(player) {
+    MprisPlayerAdaptor(QObject* object, MprisPlayer& player, const QDBusConnection& connection)
+        : QDBusAbstractAdaptor(object), m_player(player), m_connection(connection) {
         connect(&player, &MprisPlayer::Seeked, this, &MprisPlayerAdaptor::Seeked);
     }
     QString PlaybackStatus() const { return m_player.PlaybackStatus(); }
@@ -85,12 +110,15 @@ public slots:
     void SetPosition(const QDBusObjectPath& TrackId, qlonglong Position) {
         m_player.SetPosition(TrackId.path(), Position);
     }
-    void OpenUri(const QString& Uri) { m_player.OpenUri(Uri); }
+    void OpenUri(const QString& Uri, const QDBusMessage& message) {
+        AnswerOpen(m_connection, message, m_player.OpenUri(Uri));
+    }
 signals:
     void Seeked(qlonglong Position);
 
 private:
     MprisPlayer& m_player;
+    QDBusConnection m_connection;
 };
 
 // The program's own interface: a second start hands its files over here.
@@ -98,13 +126,16 @@ class LumadeckAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.lumadeck.Lumadeck")
 public:
-    LumadeckAdaptor(QObject* object, MprisPlayer& player)
-        : QDBusAbstractAdaptor(object), m_player(player) {}
+    LumadeckAdaptor(QObject* object, MprisPlayer& player, const QDBusConnection& connection)
+        : QDBusAbstractAdaptor(object), m_player(player), m_connection(connection) {}
 public slots:
-    void OpenFiles(const QStringList& files) { m_player.OpenFiles(files); }
+    void OpenFiles(const QStringList& files, const QDBusMessage& message) {
+        AnswerOpen(m_connection, message, m_player.OpenFiles(files));
+    }
 
 private:
     MprisPlayer& m_player;
+    QDBusConnection m_connection;
 };
 
 } // namespace lumadeck

@@ -5,10 +5,14 @@
 #include "app/mdlGlobals.h"
 #include "desktop/CommandLine.h"
 #include "desktop/FileOpening.h"
+#include "platform/FileNames.h"
+#include "platform/Services.h"
 #include "player/MediaControl.h"
 #include "player/clsPlayVideo.h"
+#include "playlist/M3UFile.h"
 #include "playlist/clsPlayList.h"
 
+#include <QApplication>
 #include <QDBusObjectPath>
 #include <QDir>
 #include <QTimer>
@@ -30,9 +34,15 @@ qlonglong toMicroseconds(double seconds) {
     return std::isfinite(seconds) ? std::llround(seconds * 1e6) : 0;
 }
 
+// How often a call waiting for a box to be answered looks again.
+constexpr int BusyRetryMs = 100;
+
 } // namespace
 
-MprisPlayer::MprisPlayer(QObject* parent) : QObject(parent) {}
+MprisPlayer::MprisPlayer(QObject* parent) : QObject(parent) {
+    m_queueTimer.setSingleShot(true);
+    connect(&m_queueTimer, &QTimer::timeout, this, &MprisPlayer::takeNextCall);
+}
 
 MprisPlayer::~MprisPlayer() = default;
 
@@ -83,9 +93,14 @@ void MprisPlayer::Attach(frmLumadeck& window) {
     if (clsPlayVideo* play = player(); play && play->Timer()) {
         connect(play->Timer(), &QTimer::timeout, this, &MprisPlayer::refresh);
     }
+    // Nothing handed over opens once the program closes.
+    connect(&window, &frmLumadeck::unloaded, this, [this] {
+        m_queue.clear();
+        m_queueTimer.stop();
+    });
     m_announced = ChangingProperties();
-    if (!m_pending.isEmpty()) {
-        OpenFiles(std::exchange(m_pending, {}));
+    if (!m_queue.empty()) {
+        m_queueTimer.start(0);
     }
 }
 
@@ -333,6 +348,12 @@ void MprisPlayer::PlayPause() {
     }
 }
 
+void MprisPlayer::SetRate(double rate) {
+    if (rate == 0.0) {
+        Pause();
+    }
+}
+
 void MprisPlayer::Stop() {
     clsPlayVideo* play = player();
     if (play && fileOpen() && play->GetPlayStatus() != PlayStateCode::Stopped) {
@@ -364,27 +385,70 @@ void MprisPlayer::SetPosition(const QString& trackId, qlonglong position) {
     play->SeekTo(double(position) / 1e6);
 }
 
-void MprisPlayer::OpenUri(const QString& uri) {
+MprisPlayer::OpenOutcome MprisPlayer::OpenUri(const QString& uri) {
     QString problem;
     const QString path = CommandLine::ToLocalFile(uri, QDir::currentPath(), &problem);
-    if (!path.isEmpty() && QUrl(uri).isLocalFile()) {
-        OpenFiles({path});
+    if (path.isEmpty() || !QUrl(uri).isLocalFile()) {
+        return OpenOutcome::NotAFile;
     }
+    return OpenFiles({path});
 }
 
 // ---------------------------------------------------------- handed over
 
-void MprisPlayer::OpenFiles(const QStringList& fileNames) {
-    if (fileNames.isEmpty()) {
-        return;
+MprisPlayer::OpenOutcome MprisPlayer::OpenFiles(const QStringList& fileNames) {
+    if (fileNames.size() > M3UFile::MaxEntries) {
+        return OpenOutcome::NotAFile;
     }
-    if (!m_window) {
-        m_pending.append(fileNames);
-        return;
+    for (const QString& name : fileNames) {
+        if (!IsPossibleFileName(name)) {
+            return OpenOutcome::NotAFile;
+        }
+    }
+    if (fileNames.isEmpty()) {
+        return OpenOutcome::Queued;
+    }
+    if (m_queue.size() >= MaxPendingCalls) {
+        return OpenOutcome::TooManyWaiting;
     }
     // The caller (a bus message, another start) has its answer before the
     // files open: opening may show message boxes.
-    QTimer::singleShot(0, this, [this, fileNames] { openNow(fileNames); });
+    m_queue.push_back({fileNames, false});
+    if (m_window && !m_queueTimer.isActive()) {
+        m_queueTimer.start(0);
+    }
+    return OpenOutcome::Queued;
+}
+
+bool MprisPlayer::mayOpenNow() const {
+    return m_window && !m_window->IsUnloaded() && !m_opening && !Services::DialogShowing() &&
+           !QApplication::activeModalWidget();
+}
+
+void MprisPlayer::takeNextCall() {
+    if (m_queue.empty() || !m_window || m_window->IsUnloaded()) {
+        return;
+    }
+    if (!mayOpenNow()) {
+        m_queueTimer.start(BusyRetryMs);
+        return;
+    }
+    const Call call = std::move(m_queue.front());
+    m_queue.pop_front();
+    m_opening = true;
+    const unsigned long reported = Services::InformationBoxesAsked();
+    const bool wasQuiet = Services::SetQuietInformation(call.quiet);
+    openNow(call.fileNames);
+    Services::SetQuietInformation(wasQuiet);
+    m_opening = false;
+    if (Services::InformationBoxesAsked() != reported) {
+        for (Call& waiting : m_queue) {
+            waiting.quiet = true;
+        }
+    }
+    if (!m_queue.empty()) {
+        m_queueTimer.start(0);
+    }
 }
 
 void MprisPlayer::openNow(const QStringList& fileNames) {

@@ -4,7 +4,9 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QVariantMap>
+#include <deque>
 
 namespace lumadeck {
 
@@ -59,7 +61,8 @@ public:
     double Volume() const;
     void SetVolume(double volume);
     double Rate() const { return 1.0; }
-    void SetRate(double) {} // one speed only
+    // One speed only; a rate of 0 pauses, as media controls expect.
+    void SetRate(double rate);
     double MinimumRate() const { return 1.0; }
     double MaximumRate() const { return 1.0; }
     bool CanGoNext() const;
@@ -77,15 +80,32 @@ public:
     void Stop();
     void Seek(qlonglong offset);
     void SetPosition(const QString& trackId, qlonglong position);
-    // Opens one file:// URI as if chosen in the open dialog; other schemes
-    // are ignored.
-    void OpenUri(const QString& uri);
+    // What became of a call to open files.
+    enum class OpenOutcome {
+        Queued = 0,         // the files open in their turn
+        TooManyWaiting = 1, // refused: MaxPendingCalls calls wait already
+        NotAFile = 2,       // refused: a name no local file can have
+    };
+    // Opens one file:// URI as if chosen in the open dialog; nothing opens
+    // for other schemes and for what OpenFiles refuses.
+    OpenOutcome OpenUri(const QString& uri);
 
     // ---- the program's own
     // Files handed over by another start of the program: the window is
     // raised and they open as if chosen in the open dialog, one after the
-    // other. Before Attach they wait for the start-up to finish.
-    void OpenFiles(const QStringList& fileNames);
+    // other. Calls wait in a queue and are taken one at a time, never while
+    // a box or dialog waits for the user nor while the program closes (a
+    // failing open shows a box, and a call taken inside it would show the
+    // next one on top); before Attach they wait for the start-up to finish.
+    // The calls that waited while a failure was shown report their own
+    // failures on standard error instead of in boxes.
+    // Refused when the queue is full, or for a call naming more files than
+    // a playlist holds or a name no file can have (a NUL, more than
+    // MaxFileNameBytes).
+    OpenOutcome OpenFiles(const QStringList& fileNames);
+    static constexpr std::size_t MaxPendingCalls = 256;
+    // How many calls wait in the queue.
+    std::size_t PendingCalls() const { return m_queue.size(); }
 
     // The Player properties that announce their changes, by name.
     QVariantMap ChangingProperties() const;
@@ -107,10 +127,21 @@ private:
     // announces the differences.
     void refresh();
     void openNow(const QStringList& fileNames);
+    bool mayOpenNow() const;
+    void takeNextCall();
 
     QPointer<frmLumadeck> m_window;
     QPointer<MediaControl> m_control;
-    QStringList m_pending;
+    struct Call {
+        QStringList fileNames;
+        // It waited while an earlier call's failure was shown: its own
+        // failures go to standard error, so that a burst of failing calls
+        // shows one box rather than one after the other.
+        bool quiet = false;
+    };
+    std::deque<Call> m_queue; // calls waiting to open their files
+    QTimer m_queueTimer;
+    bool m_opening = false;
     QVariantMap m_announced;
 };
 

@@ -84,6 +84,9 @@ QString DecodeFileName(QByteArrayView bytes) {
 }
 
 QByteArray EncodeFileName(const QString& name) {
+    if (name.contains(QChar(0))) {
+        return {};
+    }
     QByteArray out;
     out.reserve(name.size());
     const qsizetype n = name.size();
@@ -105,14 +108,20 @@ QByteArray EncodeFileName(const QString& name) {
     return out;
 }
 
+bool IsPossibleFileName(const QString& name) {
+    // Each UTF-16 unit takes at most 3 bytes: only long names are counted.
+    return !name.isEmpty() && !name.contains(QChar(0)) &&
+           (name.size() * 3 <= MaxFileNameBytes || EncodeFileName(name).size() <= MaxFileNameBytes);
+}
+
 FileStatus StatFile(const QString& name) {
     FileStatus status;
     if (name.isEmpty()) {
         return status;
     }
     const QByteArray bytes = EncodeFileName(name);
-    if (bytes.contains('\0')) {
-        return status; // no file name holds a NUL; the system would read a shorter one
+    if (bytes.isEmpty()) {
+        return status; // a name with a NUL
     }
     struct stat st {};
     if (::stat(bytes.constData(), &st) != 0) {

@@ -13,8 +13,18 @@ namespace lumadeck {
 QString DecodeFileName(QByteArrayView bytes);
 
 // The bytes of a name made by DecodeFileName (or of any ordinary string,
-// as UTF-8).
+// as UTF-8). No file name holds a NUL: for a name with one (a "%00" in a
+// URI becomes one) the result is empty, never the bytes before the NUL,
+// which the system would take for the name of another file.
 QByteArray EncodeFileName(const QString& name);
+
+// The longest name taken from outside the program (command line, bus,
+// drops), in bytes: the system's own limit for a path.
+inline constexpr qsizetype MaxFileNameBytes = 4096;
+
+// Whether a name given from outside can name a file at all: not empty, no
+// NUL, and at most MaxFileNameBytes bytes.
+bool IsPossibleFileName(const QString& name);
 
 // What the system says about a file, asked with the exact bytes of its
 // name (Qt's own file classes would turn undecodable bytes into "?" and

@@ -14,8 +14,20 @@ namespace Services {
 ISettingsStore& settings();
 void setSettings(ISettingsStore* store); // nullptr: back to the real default
 
+// Every box and file dialog shown through dialogs() counts as showing
+// until it is answered, whichever service shows it.
 IDialogs& dialogs();
 void setDialogs(IDialogs* dialogs);
+// Whether a box or a file dialog of dialogs() is waiting for its answer:
+// work that comes from outside (the session bus) waits for it.
+bool DialogShowing();
+// Boxes that only inform (an Ok button alone) asked for through dialogs()
+// so far, shown or not.
+unsigned long InformationBoxesAsked();
+// While quiet, such boxes are not shown: their title and text go to
+// standard error instead. Questions are always shown. Returns the setting
+// it replaces.
+bool SetQuietInformation(bool quiet);
 
 IDocumentOpener& opener();
 void setOpener(IDocumentOpener* opener);

@@ -264,8 +264,15 @@ QByteArray PlaybackUri(const QString& fileName, QString* error) {
         direct = DirectNameOfMountedTrack(fileName);
     }
     const QString name = direct.isEmpty() ? fileName : direct;
+    const QByteArray bytes = EncodeFileName(name);
+    if (bytes.isEmpty()) {
+        if (error) {
+            *error = QStringLiteral("No such file: ") + fileName;
+        }
+        return {};
+    }
     GError* err = nullptr;
-    gchar* uri = gst_filename_to_uri(EncodeFileName(name).constData(), &err);
+    gchar* uri = gst_filename_to_uri(bytes.constData(), &err);
     if (!uri) {
         if (error) {
             *error = err ? QString::fromUtf8(err->message) : fileName;

@@ -5,6 +5,7 @@
 #include <functional>
 
 class QMimeData;
+class QWidget;
 
 namespace lumadeck {
 
@@ -16,7 +17,8 @@ class clsPlayList;
 namespace DroppedFiles {
 
 // The local files a drop names, in order. Only file URLs count: links to
-// web pages and text that merely looks like a path are left out.
+// web pages and text that merely looks like a path are left out, and so are
+// names no file can have (a NUL in them, "%00" in the URL, or too long).
 QStringList Names(const QMimeData* data);
 
 // Adds the files to the playlist, in order. A playlist file (.m3u) loads
@@ -31,6 +33,12 @@ void Open(clsPlayList& playList, const QStringList& fileNames);
 // through the controller.
 using WholeFileOpener = std::function<bool(const QString& fileName)>;
 void SetWholeFileOpener(WholeFileOpener opener);
+
+// Makes a window take drops as the main window does: files dropped on it
+// are handed to Open() with the playlist the finder gives; without one the
+// drop is refused. Asked again for the same window, nothing changes.
+using PlayListFinder = std::function<clsPlayList*()>;
+void TakeDropsOn(QWidget& window, PlayListFinder playList);
 
 } // namespace DroppedFiles
 

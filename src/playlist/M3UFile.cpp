@@ -167,6 +167,13 @@ Contents Parse(QByteArrayView bytes) {
             return;
         }
         if (line[0] != '#') {
+            if (line.contains('\0') || line.size() > MaxFileNameBytes) {
+                return; // names no file
+            }
+            if (contents.names.size() == MaxEntries) {
+                contents.tooManyEntries = true;
+                return;
+            }
             contents.names.append(DecodeFileName(line));
         } else if (isResumeLine(line)) {
             ParseResumeLine(DecodeFileName(line), contents.lastIndex, contents.lastPosition);
@@ -176,7 +183,8 @@ Contents Parse(QByteArrayView bytes) {
 }
 
 bool CanStore(const QString& name) {
-    return !name.contains(QLatin1Char('\r')) && !name.contains(QLatin1Char('\n'));
+    return !name.contains(QLatin1Char('\r')) && !name.contains(QLatin1Char('\n')) &&
+           !name.contains(QChar(0));
 }
 
 QByteArray Serialize(const QStringList& names, const std::optional<ResumePoint>& resume) {

@@ -16,6 +16,8 @@ struct Contents {
     QStringList names;
     long lastIndex = 0;
     double lastPosition = 0;
+    // More than MaxEntries entries: names holds only the first MaxEntries.
+    bool tooManyEntries = false;
 };
 
 // The resume point written on the "#Last:" line.
@@ -26,18 +28,22 @@ struct ResumePoint {
 
 // The largest playlist file read; larger ones are refused.
 inline constexpr qint64 MaxFileSize = 64 * 1024 * 1024;
+// The most entries a playlist file may hold; one with more is refused.
+inline constexpr qsizetype MaxEntries = 100000;
 
 // Reads playlist text (UTF-8, an optional byte-order mark is skipped). A line
 // ends at a carriage return, a carriage return and line feed, or a line feed
 // alone; lines are stripped of leading and trailing spaces; empty lines and
 // lines starting with "#" are not entries, except that a "#Last:" line (any
-// letter case) sets the resume point. Names are decoded as file names are
+// letter case) sets the resume point. A line holding a NUL, or longer than
+// any path (MaxFileNameBytes), names no file and is left out. Names are decoded as file names are
 // (DecodeFileName), so bytes that are not UTF-8 are kept and written back
 // as they were.
 Contents Parse(QByteArrayView text);
 
 // Whether a name can be stored on a line of its own: one holding a carriage
-// return or a line feed cannot (it would be read back as several lines).
+// return or a line feed cannot (it would be read back as several lines),
+// nor one holding a NUL (no file has such a name).
 bool CanStore(const QString& name);
 
 // Folds one "#Last:" line (already stripped of surrounding spaces) into the

@@ -247,14 +247,22 @@ void clsPlayList::move(long iIndex, long iTarget, bool before) {
 bool clsPlayList::LoadPlayList(const QString& szPlayListFileName) {
     QByteArray text;
     QString error;
-    if (!M3UFile::ReadFile(szPlayListFileName, text, error)) {
+    const auto refuse = [&] {
         Services::dialogs().MessageBox(nullptr, QStringLiteral("Lumadeck: Error loading playlist"),
                                        QStringLiteral("Error: Cannot load playlist: ") + error,
                                        MsgIcon::Critical, MsgButtons::Ok);
         return false;
+    };
+    if (!M3UFile::ReadFile(szPlayListFileName, text, error)) {
+        return refuse();
     }
     const M3UFile::Contents contents = M3UFile::Parse(text);
     text.clear();
+    if (contents.tooManyEntries) {
+        error = QStringLiteral("Too many entries (a playlist may hold at most %L1)")
+                    .arg(M3UFile::MaxEntries);
+        return refuse();
+    }
 
     // The window is refilled once the whole list is in, not once per entry.
     ++m_reloadHeld;
@@ -339,11 +347,12 @@ void clsPlayList::reportLeftOut(const QString& playListFile, const QStringList& 
     constexpr int Shown = 20;
     QString text = QStringLiteral("Playlist ") + clsFiles::TitleOf(playListFile) +
                    QStringLiteral(" was saved without these entries, because a name with a "
-                                  "line break cannot be stored in a playlist:");
+                                  "line break or a NUL cannot be stored in a playlist:");
     for (int i = 0; i < leftOut.size() && i < Shown; ++i) {
         QString shown = leftOut[i];
         shown.replace(QLatin1Char('\r'), QChar(0x240D)); // the symbols for CR and LF
         shown.replace(QLatin1Char('\n'), QChar(0x240A));
+        shown.replace(QChar(0), QChar(0x2400));
         text += QStringLiteral("\n") + shown;
     }
     if (leftOut.size() > Shown) {

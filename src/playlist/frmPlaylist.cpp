@@ -1,5 +1,6 @@
 #include "playlist/frmPlaylist.h"
 
+#include "platform/PlainText.h"
 #include "player/MediaControl.h"
 #include "player/clsPlayVideo.h"
 #include "playlist/IPlayListWindowPeers.h"
@@ -266,7 +267,7 @@ void frmPlaylist::SetCurrent() {
     if (playList && !playList->PlayListFileName().isEmpty()) {
         caption += " " + clsFiles::TitleOf(playList->PlayListFileName());
     }
-    setWindowTitle(caption);
+    setWindowTitle(CaptionText(caption));
     SetButtons();
 }
 
@@ -508,7 +509,9 @@ void frmPlaylist::lstPlayList_MouseMove(const QPoint& pos) {
         return;
     }
     const long row = ListRowFromPoint(pos.y());
-    m_lstPlayList->setToolTip(row < 0 || row >= count ? QString() : m_model->Title(row));
+    // A title is shown as it is: "<img src=...>" in a name is no picture.
+    m_lstPlayList->setToolTip(row < 0 || row >= count ? QString()
+                                                      : ToolTipText(m_model->Title(row)));
     if (!m_bDragging || !m_playList) {
         return;
     }

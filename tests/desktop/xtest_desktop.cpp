@@ -9,7 +9,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 // Xlib last: its macros clash with Qt's names.
 #include "../support/XWindows.h"
@@ -144,4 +146,56 @@ TEST(DesktopProgram, PlaysItsFileTakesASecondStartsAnswersMediaControlsAndItsMen
     EXPECT_TRUE(data.exists("registry.sqlite"));
     EXPECT_EQ(data.entryList({"registry.sqlite*"}, QDir::Files | QDir::Hidden),
               QStringList({"registry.sqlite"}));
+}
+
+TEST(DesktopProgram, TakesNoToolkitOptionsFromItsFilesAndPlaysALatin1Name) {
+    const QString clip = QString(LUMADECK_BUILD_DIR) + "/testmedia/clip.mpg";
+    if (QStandardPaths::findExecutable("gdbus").isEmpty() || !QFile::exists(clip)) {
+        GTEST_SKIP() << "gdbus or the test media missing";
+    }
+    xtest::Display x;
+    ASSERT_NE(x.dpy, nullptr) << "no X server";
+    lumadeck::test::PrivateBus bus;
+    ASSERT_TRUE(bus.running());
+    QTemporaryDir home;
+    const QString program = QString(LUMADECK_BUILD_DIR) + "/lumadeck";
+    QProcess run;
+    run.setProcessEnvironment(bus.programEnvironment(home.path(), "xcb"));
+    run.setWorkingDirectory(home.path());
+
+    // Names after "--" are files, even one that reads as the toolkit's option.
+    run.start(program, {"--", "-platform", "minimal"});
+    const Window window = waitForWindow(x, "Lumadeck Player. minimal"); // the last one tried
+    ASSERT_NE(window, 0u) << "no window on X";
+    xtest::requestClose(x.dpy, window);
+    ASSERT_TRUE(run.waitForFinished(20000));
+    const QString errors = QString::fromLocal8Bit(run.readAllStandardError());
+    for (const char* name : {"-platform", "minimal"}) {
+        EXPECT_TRUE(errors.contains("not found: " + home.filePath(name))) << errors.toStdString();
+    }
+
+    // A name that is not UTF-8 opens the file of exactly those bytes.
+    const QByteArray latin1 = QFile::encodeName(home.path()) + "/caf\xe9.mpg";
+    ASSERT_TRUE(QProcess::execute("cp", {clip, home.filePath("latin1.mpg")}) == 0 &&
+                ::rename(QFile::encodeName(home.filePath("latin1.mpg")).constData(),
+                         latin1.constData()) == 0);
+    run.start("/bin/sh", {"-c", R"sh(exec "$0" "$(printf 'caf\351.mpg')")sh", program});
+    const auto status = [&] {
+        QProcess get;
+        get.start("gdbus",
+                  {"call", "--address", bus.address(), "--dest", "org.mpris.MediaPlayer2.lumadeck",
+                   "--object-path", "/org/mpris/MediaPlayer2", "--method",
+                   "org.freedesktop.DBus.Properties.Get", "org.mpris.MediaPlayer2.Player",
+                   "PlaybackStatus"});
+        get.waitForFinished(5000);
+        return QString::fromUtf8(get.readAllStandardOutput());
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status().contains("Playing"); }, 30000))
+        << run.readAllStandardError().toStdString();
+    QProcess::execute("gdbus",
+                      {"call", "--address", bus.address(), "--dest",
+                       "org.mpris.MediaPlayer2.lumadeck", "--object-path",
+                       "/org/mpris/MediaPlayer2", "--method", "org.mpris.MediaPlayer2.Quit"});
+    EXPECT_TRUE(run.waitForFinished(20000));
+    ::unlink(latin1.constData()); // a name the folder's own clean-up cannot spell
 }
