@@ -226,7 +226,7 @@ void frmLumadeck::connectPlayList() {
     connect(pl, &clsPlayList::FirstFileAddedToPlaylist, this, [this](const QString&) {
         if (!isVisible()) {
             if (frmThinPlayer* thin = Forms::ThinPlayer.ifLoaded()) {
-                move(x(), thin->frameGeometry().top() + thin->frameGeometry().height());
+                clsGuiFuncs::PlaceFrame(this, {x(), thin->DockPoint().y()});
             }
             show();
         }

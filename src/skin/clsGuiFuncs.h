@@ -61,6 +61,18 @@ public:
     // nothing. Keeps position and size, and shows the window.
     void FormOnTop(QWidget* ff, long flag);
 
+    // Whether the window system lets the program place its top-level
+    // windows. A Wayland compositor places them itself: there windows are
+    // neither docked nor moved under one another, and are moved by the user
+    // through the compositor.
+    static bool CanPlaceWindows();
+
+    // Puts the window's outer top-left corner (its frame's, title bar
+    // included, where a window manager gives it one) at a screen point, so
+    // that a frame never covers what lies above or beside it. Does nothing
+    // where windows cannot be placed.
+    static void PlaceFrame(QWidget* window, QPoint frameTopLeft);
+
     // The gradient background of GradientForm::PaintGradient.
     void RedrawForm(QWidget* form, long Red, long Green, long Blue, long lGradient);
 };

@@ -1,8 +1,9 @@
 #include "frmSplash.h"
 
 #include "GradientForm.h"
+#include "LabelButton.h"
 #include "Regions.h"
-#include "platform/DataFiles.h"
+#include "SkinArt.h"
 #include "platform/VersionInfo.h"
 
 #include <QCloseEvent>
@@ -21,15 +22,10 @@ namespace {
 // with, with ordinary fallbacks where it is not installed.
 QFont titleFont() {
     QFont font;
-    font.setFamilies({"Comic Neue", "Comic Sans MS", "DejaVu Sans"});
+    font.setFamilies(LabelButtons::SkinFamilies());
     font.setPointSizeF(20.25);
     font.setBold(true);
     return font;
-}
-
-QPixmap programIcon() {
-    QPixmap icon(DataFiles::Path("lumadeck.png"));
-    return icon;
 }
 
 } // namespace
@@ -52,7 +48,7 @@ frmSplash::frmSplash(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
     Image1->setObjectName("Image1");
     Image1->setGeometry(204, 67, 38, 33);
     Image1->setScaledContents(true);
-    Image1->setPixmap(programIcon());
+    Image1->setPixmap(SkinArt::Load(SkinArt::ProgramIcon, Image1->size()));
     Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     lblLegal = makeLabel(7, 164, 437, 65, QColor(192, 255, 192));
