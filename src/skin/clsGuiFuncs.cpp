@@ -325,7 +325,7 @@ class FramePlacer : public QObject {
 public:
     FramePlacer(QWidget* window, QPoint target) : QObject(window), m_target(target) {
         window->installEventFilter(this);
-        QTimer::singleShot(3000, this, [this] { deleteLater(); });
+        QTimer::singleShot(10000, this, [this] { deleteLater(); });
     }
 
 protected:
@@ -363,7 +363,8 @@ void clsGuiFuncs::PlaceFrame(QWidget* window, QPoint frameTopLeft) {
     }
     // A shown window whose frame is known is placed by it at once.
     window->move(frameTopLeft);
-    if (!window->isVisible() || window->frameGeometry() == window->geometry()) {
+    const bool framed = !(window->windowFlags() & Qt::FramelessWindowHint);
+    if (framed && (!window->isVisible() || window->frameGeometry() == window->geometry())) {
         new FramePlacer(window, frameTopLeft);
     }
 }
