@@ -350,6 +350,10 @@ private:
 
 } // namespace
 
+bool clsGuiFuncs::WindowSystemCutsShapes() {
+    return CanPlaceWindows();
+}
+
 void clsGuiFuncs::PlaceFrame(QWidget* window, QPoint frameTopLeft) {
     if (!window || !CanPlaceWindows()) {
         return;

@@ -67,6 +67,12 @@ public:
     // through the compositor.
     static bool CanPlaceWindows();
 
+    // Whether the window system cuts a shaped window's outline on the
+    // screen (X11's shape extension). A Wayland compositor takes a shape only
+    // as the part that receives input: the cut-away parts are to be painted
+    // see-through by the window itself.
+    static bool WindowSystemCutsShapes();
+
     // Puts the window's outer top-left corner (its frame's, title bar
     // included, where a window manager gives it one) at a screen point, so
     // that a frame never covers what lies above or beside it. Does nothing

@@ -4,6 +4,7 @@
 #include "LabelButton.h"
 #include "Regions.h"
 #include "SkinArt.h"
+#include "clsGuiFuncs.h"
 #include "platform/VersionInfo.h"
 
 #include <QCloseEvent>
@@ -12,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
 
 namespace lumadeck {
@@ -62,6 +64,20 @@ frmSplash::frmSplash(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
 
     // The gradient goes into the persistent background once.
     GradientForm::PaintGradient(this, 70, 50, 50, 0);
+    if (!clsGuiFuncs::WindowSystemCutsShapes()) {
+        m_paintsOutline = true;
+        setAttribute(Qt::WA_TranslucentBackground);
+        setAutoFillBackground(false);
+    }
+}
+
+void frmSplash::paintEvent(QPaintEvent* event) {
+    if (m_paintsOutline) {
+        QPainter painter(this);
+        painter.setClipRegion(mask().isEmpty() ? QRegion(rect()) : mask());
+        painter.fillRect(rect(), palette().brush(QPalette::Window));
+    }
+    QDialog::paintEvent(event);
 }
 
 QLabel* frmSplash::makeLabel(int left, int top, int width, int height, const QColor& colour) {

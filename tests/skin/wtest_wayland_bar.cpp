@@ -4,6 +4,7 @@
 #include "platform/DataFiles.h"
 #include "skin/IThinPlayerPeers.h"
 #include "skin/LabelButton.h"
+#include "skin/frmSplash.h"
 #include "skin/frmThinPlayer.h"
 
 #include <QApplication>
@@ -62,9 +63,9 @@ QImage screenshot(const QString& name) {
     return shot;
 }
 
-// How far a window's own picture is from the closest place on the screen
-// that shows it: the mean difference of samples, in levels of each colour.
-double distance(const QImage& screen, const QImage& window) {
+// The place on the screen that shows a window's own picture most closely,
+// and how far it is: the mean difference of samples, in levels of each colour.
+std::pair<double, QPoint> closest(const QImage& screen, const QImage& window) {
     QList<QPoint> samples;
     for (int y = 2; y < window.height(); y += 7) {
         for (int x = 3; x < window.width(); x += 13) {
@@ -76,7 +77,7 @@ double distance(const QImage& screen, const QImage& window) {
                 std::abs(qBlue(a) - qBlue(b))) /
                3.0;
     };
-    double best = 255;
+    std::pair<double, QPoint> best{255, {}};
     for (int y = 0; y + window.height() <= screen.height(); ++y) {
         for (int x = 0; x + window.width() <= screen.width(); ++x) {
             if (diff(screen.pixel(x + samples[0].x(), y + samples[0].y()),
@@ -87,7 +88,9 @@ double distance(const QImage& screen, const QImage& window) {
             for (const QPoint& p : samples) {
                 sum += diff(screen.pixel(x + p.x(), y + p.y()), window.pixel(p));
             }
-            best = std::min(best, sum / samples.size());
+            if (sum / samples.size() < best.first) {
+                best = {sum / samples.size(), QPoint(x, y)};
+            }
         }
     }
     return best;
@@ -114,7 +117,7 @@ TEST(WaylandBar, ShowsAndOpensItsMenusWhileTheirOwnerIsHidden) {
     QTest::qWait(1500); // the compositor fades new windows in
     // A bar on the screen is a few levels off at most; one that is not
     // shown, dozens.
-    EXPECT_LT(distance(screenshot("wayland-bar"), thin.grab().toImage()), 12)
+    EXPECT_LT(closest(screenshot("wayland-bar"), thin.grab().toImage()).first, 12)
         << "the compact bar is not on the screen";
 
     // A label's press opens its menu, a popup of the bar's own surface.
@@ -134,5 +137,28 @@ TEST(WaylandBar, ShowsAndOpensItsMenusWhileTheirOwnerIsHidden) {
     ASSERT_EQ(opened.data(), peers.menus[2]) << "the View menu did not open";
     EXPECT_TRUE(exposed) << "the compositor did not show the View menu";
     EXPECT_FALSE(peers.owner.isVisible());
+    DataFiles::SetFolder({});
+}
+
+TEST(WaylandBar, ShapedWindowsShowTheDesktopThroughTheirCutAwayCorners) {
+    if (const char* why = std::getenv("LUMADECK_NO_WAYLAND")) {
+        GTEST_SKIP() << why;
+    }
+    DataFiles::SetFolder(LUMADECK_SOURCE_DIR "/data");
+    frmSplash splash;
+    splash.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&splash, 10000));
+    QTest::qWait(1500); // the compositor fades new windows in
+    const QImage screen = screenshot("wayland-splash");
+    // Found by its middle; its corner pixel is then the desktop's.
+    const QRect middle(40, 40, 360, 150);
+    const auto [far, at] = closest(screen, splash.grab(middle).toImage());
+    ASSERT_LT(far, 12) << "the window is not on the screen";
+    const QPoint corner = at - middle.topLeft() + QPoint(1, 1);
+    const QRgb inside = screen.pixel(at - middle.topLeft() + QPoint(24, 24));
+    EXPECT_GT(std::abs(qRed(screen.pixel(corner)) - qRed(inside)) +
+                  std::abs(qGreen(screen.pixel(corner)) - qGreen(inside)),
+              40)
+        << "the corner is painted like the window";
     DataFiles::SetFolder({});
 }
