@@ -350,6 +350,21 @@ private:
 
 } // namespace
 
+void clsGuiFuncs::BringBack(QWidget* window) {
+    if (!window) {
+        return;
+    }
+    window = window->window();
+    if (!CanPlaceWindows() && window->isVisible()) {
+        window->hide();
+        window->show();
+    } else if (window->isMinimized()) {
+        window->showNormal();
+    }
+    window->raise();
+    window->activateWindow();
+}
+
 bool clsGuiFuncs::WindowSystemCutsShapes() {
     return CanPlaceWindows();
 }

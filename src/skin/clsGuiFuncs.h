@@ -67,6 +67,12 @@ public:
     // through the compositor.
     static bool CanPlaceWindows();
 
+    // Brings a window back in front of the user: restored from the taskbar,
+    // raised and active. A Wayland compositor reports no minimised state
+    // and takes no request to restore: there a shown window is shown anew,
+    // which the compositor maps restored, where it chooses.
+    static void BringBack(QWidget* window);
+
     // Whether the window system cuts a shaped window's outline on the
     // screen (X11's shape extension). A Wayland compositor takes a shape only
     // as the part that receives input: the cut-away parts are to be painted

@@ -1,9 +1,11 @@
 // The compact bar as a native Wayland client of weston (tests/support/with-weston):
-// the compositor shows it where it chooses, and its menus still open from
-// it while the window that owns them is hidden, as in compact mode.
+// the compositor shows it where it chooses, its menus still open from it
+// while the window that owns them is hidden, as in compact mode, and once
+// minimised it can be brought back.
 #include "platform/DataFiles.h"
 #include "skin/IThinPlayerPeers.h"
 #include "skin/LabelButton.h"
+#include "skin/clsGuiFuncs.h"
 #include "skin/frmSplash.h"
 #include "skin/frmThinPlayer.h"
 
@@ -137,6 +139,17 @@ TEST(WaylandBar, ShowsAndOpensItsMenusWhileTheirOwnerIsHidden) {
     ASSERT_EQ(opened.data(), peers.menus[2]) << "the View menu did not open";
     EXPECT_TRUE(exposed) << "the compositor did not show the View menu";
     EXPECT_FALSE(peers.owner.isVisible());
+
+    // Minimised, it can be brought back (the compositor gives no way to
+    // restore a window it reports nothing about).
+    const QImage bar = thin.grab().toImage();
+    thin.showMinimized();
+    QTest::qWait(1000);
+    EXPECT_GT(closest(screenshot("wayland-bar-minimised"), bar).first, 12) << "not minimised";
+    clsGuiFuncs::BringBack(&thin);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&thin, 10000));
+    QTest::qWait(1500);
+    EXPECT_LT(closest(screenshot("wayland-bar-back"), bar).first, 12) << "not brought back";
     DataFiles::SetFolder({});
 }
 
