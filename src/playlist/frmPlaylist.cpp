@@ -175,7 +175,8 @@ frmPlaylist::frmPlaylist(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Fra
     connect(m_lblButtons, &LabelButtonArray::clicked, this, &frmPlaylist::ButtonClicked);
     connect(m_image1, &SkinImage::pressed, this, &frmPlaylist::backgroundPressed);
     connect(m_image2, &SkinImage::pressed, this, &frmPlaylist::backgroundPressed);
-    connect(m_skinButtonMin, &SkinButtonCtl::clicked, this, [this] { showMinimized(); });
+    connect(m_skinButtonMin, &SkinButtonCtl::clicked, this,
+            [this] { clsGuiFuncs::Minimise(this); });
     connect(m_skinButtonClose, &SkinButtonCtl::clicked, this, [this] { close(); });
     connect(m_lstPlayList, &PlayListView::pointerMoved, this, &frmPlaylist::lstPlayList_MouseMove);
     connect(m_lstPlayList, &PlayListView::buttonPressed, this, &frmPlaylist::lstPlayList_MouseDown);
@@ -438,9 +439,10 @@ void frmPlaylist::browseClicked() {
     const QStringList names =
         BrowseOrder(peers->ShowOpenFilesDialog(peers->MediaFileFilter(), "Add To Playlist"));
     WaitPointer wait;
+    QPointer<frmPlaylist> self(this);
     for (const QString& name : names) {
-        if (!m_playList) {
-            return; // the list went away while a file was added
+        if (!self || !m_playList) {
+            return; // the window or the list went away while a file was added
         }
         m_playList->Add(name, true);
     }

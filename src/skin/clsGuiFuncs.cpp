@@ -350,12 +350,32 @@ private:
 
 } // namespace
 
+namespace {
+// Set on a window that Minimise handed to a compositor that reports nothing
+// back about it.
+constexpr char kSentAway[] = "lumadeckMinimisedUnseen";
+} // namespace
+
+void clsGuiFuncs::Minimise(QWidget* window) {
+    if (!window) {
+        return;
+    }
+    window = window->window();
+    if (!CanPlaceWindows()) {
+        window->setProperty(kSentAway, true);
+    }
+    window->showMinimized();
+}
+
 void clsGuiFuncs::BringBack(QWidget* window) {
     if (!window) {
         return;
     }
     window = window->window();
-    if (!CanPlaceWindows() && window->isVisible()) {
+    if (window->property(kSentAway).toBool() && window->isVisible()) {
+        // Shown anew: only a window sent away, as this makes a new native
+        // window of it.
+        window->setProperty(kSentAway, false);
         window->hide();
         window->show();
     } else if (window->isMinimized()) {

@@ -67,10 +67,13 @@ public:
     // through the compositor.
     static bool CanPlaceWindows();
 
+    // Minimises the window (its skin's minimise button).
+    static void Minimise(QWidget* window);
     // Brings a window back in front of the user: restored from the taskbar,
     // raised and active. A Wayland compositor reports no minimised state
-    // and takes no request to restore: there a shown window is shown anew,
-    // which the compositor maps restored, where it chooses.
+    // and takes no request to restore: there a window that Minimise sent
+    // away is shown anew, which the compositor maps restored, where it
+    // chooses.
     static void BringBack(QWidget* window);
 
     // Whether the window system cuts a shaped window's outline on the

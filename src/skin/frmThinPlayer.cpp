@@ -281,7 +281,7 @@ void frmThinPlayer::showVideoClicked() {
 }
 
 void frmThinPlayer::minimiseClicked() {
-    showMinimized();
+    clsGuiFuncs::Minimise(this);
     QCoreApplication::processEvents();
     FollowWindowState(true);
 }
