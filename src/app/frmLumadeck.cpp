@@ -228,7 +228,7 @@ void frmLumadeck::connectPlayList() {
             if (frmThinPlayer* thin = Forms::ThinPlayer.ifLoaded()) {
                 clsGuiFuncs::PlaceFrame(this, {x(), thin->DockPoint().y()});
             }
-            show();
+            showVideoWindow();
         }
     });
     connect(pl, &clsPlayList::PlaylistShown, this, [this] {
@@ -290,7 +290,18 @@ void frmLumadeck::thinPlayerClosing() {
 }
 
 void frmLumadeck::showVideoRequested() {
+    showVideoWindow();
+}
+
+void frmLumadeck::showVideoWindow() {
+    const bool wasVisible = isVisible();
     show();
+    frmThinPlayer* thin = Forms::ThinPlayer.ifLoaded();
+    if (!wasVisible && g::ThinClient && thin && thin->isVisible() &&
+        !clsGuiFuncs::CanPlaceWindows()) {
+        thin->hide();
+        thin->show();
+    }
 }
 
 void frmLumadeck::ShowAppropriateForm() {
