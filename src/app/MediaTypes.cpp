@@ -86,6 +86,13 @@ QString ShowOpenDialog(const QString& filter, const QString& initialFileName, co
     return Services::dialogs().OpenFile(QApplication::activeWindow(), request);
 }
 
+QStringList ShowOpenFilesDialog(const QString& filter, const QString& title) {
+    FileDialogRequest request;
+    request.title = title;
+    request.filter = ToQtFilter(filter);
+    return Services::dialogs().OpenFiles(QApplication::activeWindow(), request);
+}
+
 QString ShowSaveDialog(const QString& filter, const QString& /*initialFileName*/,
                        const QString& title, const QString& defaultExtension) {
     FileDialogRequest request;

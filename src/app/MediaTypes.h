@@ -28,6 +28,9 @@ QString ToQtFilter(const QString& filter);
 // "/"), or in its own default folder when the name has no "/".
 QString ShowOpenDialog(const QString& filter, const QString& initialFileName, const QString& title,
                        const QString& defaultExtension);
+// The open dialog where several files may be chosen; their full paths, none
+// when cancelled.
+QStringList ShowOpenFilesDialog(const QString& filter, const QString& title);
 
 // Shows the save dialog (asking before an existing file is overwritten);
 // returns the path chosen or "". The initial file name is not used.

@@ -82,6 +82,10 @@ QString PlayListWindowPeers::ShowSaveDialog(const QString& filter, const QString
     return MediaTypes::ShowSaveDialog(filter, "", title, defaultExtension);
 }
 
+QStringList PlayListWindowPeers::ShowOpenFilesDialog(const QString& filter, const QString& title) {
+    return MediaTypes::ShowOpenFilesDialog(filter, title);
+}
+
 // ------------------------------------------------------------------- hosts
 
 IPlayListWindow& PlayListWindowHost::Window() {

@@ -23,6 +23,7 @@ public:
                            const QString& defaultExtension) override;
     QString ShowSaveDialog(const QString& filter, const QString& title,
                            const QString& defaultExtension) override;
+    QStringList ShowOpenFilesDialog(const QString& filter, const QString& title) override;
 };
 
 // The program-wide playlist window (Forms::Playlist) as the controller

@@ -237,9 +237,9 @@ void frmLumadeck::connectPlayList() {
     connect(pl, &clsPlayList::FirstFileAddedToPlaylist, this, [this](const QString&) {
         if (!isVisible()) {
             if (frmThinPlayer* thin = Forms::ThinPlayer.ifLoaded()) {
-                move(x(), thin->frameGeometry().top() + thin->frameGeometry().height());
+                clsGuiFuncs::PlaceFrame(this, {x(), thin->DockPoint().y()});
             }
-            show();
+            showVideoWindow();
         }
     });
     connect(pl, &clsPlayList::PlaylistShown, this, [this] {
@@ -302,7 +302,18 @@ void frmLumadeck::thinPlayerClosing() {
 }
 
 void frmLumadeck::showVideoRequested() {
+    showVideoWindow();
+}
+
+void frmLumadeck::showVideoWindow() {
+    const bool wasVisible = isVisible();
     show();
+    frmThinPlayer* thin = Forms::ThinPlayer.ifLoaded();
+    if (!wasVisible && g::ThinClient && thin && thin->isVisible() &&
+        !clsGuiFuncs::CanPlaceWindows()) {
+        thin->hide();
+        thin->show();
+    }
 }
 
 void frmLumadeck::ShowAppropriateForm() {

@@ -192,6 +192,10 @@ private:
     void hookThinPlayer(frmThinPlayer& thin);
     void thinPlayerClosing();
     void showVideoRequested();
+    // Shows this window as the compact mode's video window. Where the
+    // compositor places windows (it may put this one over the compact bar),
+    // the bar is shown anew after it, so that it is mapped above.
+    void showVideoWindow();
 
     // CD scan pieces.
     void BeginSearch();

@@ -170,11 +170,7 @@ void MprisPlayer::Raise() {
             top = thin;
         }
     }
-    if (top->isMinimized()) {
-        top->showNormal();
-    }
-    top->raise();
-    top->activateWindow();
+    clsGuiFuncs::BringBack(top);
 }
 
 void MprisPlayer::Quit() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -34,6 +35,13 @@ public:
     // existing file is overwritten.
     virtual QString OpenFile(QWidget* owner, const FileDialogRequest& request) = 0;
     virtual QString SaveFile(QWidget* owner, const FileDialogRequest& request) = 0;
+    // An open dialog where several existing files may be chosen: their full
+    // paths, none when the user cancelled. A service that offers no such
+    // dialog gives the one file of OpenFile.
+    virtual QStringList OpenFiles(QWidget* owner, const FileDialogRequest& request) {
+        const QString one = OpenFile(owner, request);
+        return one.isEmpty() ? QStringList() : QStringList{one};
+    }
 };
 
 } // namespace lumadeck

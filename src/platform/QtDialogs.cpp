@@ -81,15 +81,24 @@ MsgAnswer QtDialogs::MessageBox(QWidget* owner, const QString& title, const QStr
 }
 
 QString QtDialogs::OpenFile(QWidget* owner, const FileDialogRequest& request) {
-    return runFileDialog(owner, request, QFileDialog::AcceptOpen, QFileDialog::ExistingFile);
+    const QStringList chosen =
+        runFileDialog(owner, request, QFileDialog::AcceptOpen, QFileDialog::ExistingFile);
+    return chosen.isEmpty() ? QString() : chosen.constFirst(); // a name may end with a blank
 }
 
 QString QtDialogs::SaveFile(QWidget* owner, const FileDialogRequest& request) {
-    return runFileDialog(owner, request, QFileDialog::AcceptSave, QFileDialog::AnyFile);
+    const QStringList chosen =
+        runFileDialog(owner, request, QFileDialog::AcceptSave, QFileDialog::AnyFile);
+    return chosen.isEmpty() ? QString() : chosen.constFirst();
 }
 
-QString QtDialogs::runFileDialog(QWidget* owner, const FileDialogRequest& request,
-                                 QFileDialog::AcceptMode accept, QFileDialog::FileMode mode) const {
+QStringList QtDialogs::OpenFiles(QWidget* owner, const FileDialogRequest& request) {
+    return runFileDialog(owner, request, QFileDialog::AcceptOpen, QFileDialog::ExistingFiles);
+}
+
+QStringList QtDialogs::runFileDialog(QWidget* owner, const FileDialogRequest& request,
+                                     QFileDialog::AcceptMode accept,
+                                     QFileDialog::FileMode mode) const {
     QFileDialog dialog(ownerOr(owner), request.title, request.initialFolder, request.filter);
     dialog.setAcceptMode(accept);
     dialog.setFileMode(mode);
@@ -99,10 +108,10 @@ QString QtDialogs::runFileDialog(QWidget* owner, const FileDialogRequest& reques
     if (m_qtOwn) {
         dialog.setOption(QFileDialog::DontUseNativeDialog);
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    if (dialog.exec() != QDialog::Accepted) {
         return {};
     }
-    return dialog.selectedFiles().constFirst(); // a name may end with a blank
+    return dialog.selectedFiles();
 }
 
 } // namespace lumadeck

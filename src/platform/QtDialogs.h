@@ -13,13 +13,14 @@ public:
                          MsgButtons buttons) override;
     QString OpenFile(QWidget* owner, const FileDialogRequest& request) override;
     QString SaveFile(QWidget* owner, const FileDialogRequest& request) override;
+    QStringList OpenFiles(QWidget* owner, const FileDialogRequest& request) override;
 
     // Use Qt's own dialog instead of the desktop's (tests and headless runs).
     void setUseQtDialogs(bool on) { m_qtOwn = on; }
 
 private:
-    QString runFileDialog(QWidget* owner, const FileDialogRequest& request,
-                          QFileDialog::AcceptMode accept, QFileDialog::FileMode mode) const;
+    QStringList runFileDialog(QWidget* owner, const FileDialogRequest& request,
+                              QFileDialog::AcceptMode accept, QFileDialog::FileMode mode) const;
 
     bool m_qtOwn = false;
 };

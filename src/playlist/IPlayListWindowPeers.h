@@ -3,6 +3,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace lumadeck {
@@ -44,6 +45,13 @@ public:
                                    const QString& defaultExtension) = 0;
     virtual QString ShowSaveDialog(const QString& filter, const QString& title,
                                    const QString& defaultExtension) = 0;
+    // The open dialog where several files may be chosen; none when
+    // cancelled. Surroundings without one give the single file of
+    // ShowOpenDialog.
+    virtual QStringList ShowOpenFilesDialog(const QString& filter, const QString& title) {
+        const QString one = ShowOpenDialog(filter, title, "");
+        return one.isEmpty() ? QStringList() : QStringList{one};
+    }
 };
 
 } // namespace lumadeck

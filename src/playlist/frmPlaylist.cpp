@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QToolTip>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -42,7 +43,7 @@ public:
 
 QFont headingFont() {
     QFont font;
-    font.setFamilies({"Comic Neue", "Comic Sans MS", "DejaVu Sans"});
+    font.setFamilies(LabelButtons::SkinFamilies());
     font.setPointSizeF(9.75);
     font.setBold(true);
     font.setItalic(true);
@@ -175,7 +176,8 @@ frmPlaylist::frmPlaylist(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Fra
     connect(m_lblButtons, &LabelButtonArray::clicked, this, &frmPlaylist::ButtonClicked);
     connect(m_image1, &SkinImage::pressed, this, &frmPlaylist::backgroundPressed);
     connect(m_image2, &SkinImage::pressed, this, &frmPlaylist::backgroundPressed);
-    connect(m_skinButtonMin, &SkinButtonCtl::clicked, this, [this] { showMinimized(); });
+    connect(m_skinButtonMin, &SkinButtonCtl::clicked, this,
+            [this] { clsGuiFuncs::Minimise(this); });
     connect(m_skinButtonClose, &SkinButtonCtl::clicked, this, [this] { close(); });
     connect(m_lstPlayList, &PlayListView::pointerMoved, this, &frmPlaylist::lstPlayList_MouseMove);
     connect(m_lstPlayList, &PlayListView::buttonPressed, this, &frmPlaylist::lstPlayList_MouseDown);
@@ -198,7 +200,7 @@ void frmPlaylist::Form_Load() {
     }
     if (peers->CompactMode()) {
         if (const auto compact = peers->CompactWindowFrame()) {
-            move(compact->left(), compact->top() + compact->height());
+            clsGuiFuncs::PlaceFrame(this, {compact->left(), compact->top() + compact->height()});
         }
     }
     peers->LoadHelper(*this);
@@ -291,7 +293,7 @@ void frmPlaylist::TakeFocus() {
 }
 
 void frmPlaylist::MoveTo(int left, int top) {
-    move(left, top);
+    clsGuiFuncs::PlaceFrame(this, {left, top});
 }
 
 // ------------------------------------------------------------------- buttons
@@ -435,12 +437,75 @@ void frmPlaylist::browseClicked() {
     if (!peers) {
         return;
     }
-    const QString name = peers->ShowOpenDialog(peers->MediaFileFilter(), "Add To Playlist", "");
-    if (name.isEmpty() || !m_playList) {
-        return;
-    }
+    const QStringList names =
+        BrowseOrder(peers->ShowOpenFilesDialog(peers->MediaFileFilter(), "Add To Playlist"));
     WaitPointer wait;
-    m_playList->Add(name, true);
+    QPointer<frmPlaylist> self(this);
+    for (const QString& name : names) {
+        if (!self || !m_playList) {
+            return; // the window or the list went away while a file was added
+        }
+        m_playList->Add(name, true);
+    }
+}
+
+namespace {
+
+// Compares names the way file lists show them: runs of digits by their
+// value, the rest without regard to letter case (whatever the locale).
+int naturalCompare(const QString& a, const QString& b) {
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            qsizetype ei = i;
+            qsizetype ej = j;
+            while (ei < a.size() && a[ei].isDigit()) {
+                ++ei;
+            }
+            while (ej < b.size() && b[ej].isDigit()) {
+                ++ej;
+            }
+            // Leading zeros aside, the longer run is the larger number.
+            QStringView x = QStringView(a).mid(i, ei - i);
+            QStringView y = QStringView(b).mid(j, ej - j);
+            while (x.size() > 1 && x.front() == u'0') {
+                x = x.mid(1);
+            }
+            while (y.size() > 1 && y.front() == u'0') {
+                y = y.mid(1);
+            }
+            if (x.size() != y.size()) {
+                return x.size() < y.size() ? -1 : 1;
+            }
+            if (const int c = x.compare(y); c != 0) {
+                return c;
+            }
+            i = ei;
+            j = ej;
+            continue;
+        }
+        const QChar ca = a[i].toCaseFolded();
+        const QChar cb = b[j].toCaseFolded();
+        if (ca != cb) {
+            return ca < cb ? -1 : 1;
+        }
+        ++i;
+        ++j;
+    }
+    if (i < a.size() || j < b.size()) {
+        return i < a.size() ? 1 : -1;
+    }
+    return QString::compare(a, b, Qt::CaseSensitive);
+}
+
+} // namespace
+
+QStringList frmPlaylist::BrowseOrder(QStringList names) {
+    names.removeAll(QString());
+    std::stable_sort(names.begin(), names.end(),
+                     [](const QString& a, const QString& b) { return naturalCompare(a, b) < 0; });
+    return names;
 }
 
 void frmPlaylist::removeClicked() {
@@ -572,7 +637,7 @@ void frmPlaylist::backgroundPressed(Qt::MouseButton button) {
 
 void frmPlaylist::SnapToCompactWindow() {
     IPlayListWindowPeers* peers = Peers();
-    if (!peers || !peers->CompactMode()) {
+    if (!peers || !peers->CompactMode() || !clsGuiFuncs::CanPlaceWindows()) {
         return;
     }
     const auto compact = peers->CompactWindowFrame();
@@ -583,7 +648,7 @@ void frmPlaylist::SnapToCompactWindow() {
     const QPoint here = frameGeometry().topLeft();
     if (std::abs(here.x() - dock.x()) < DockDistance &&
         std::abs(here.y() - dock.y()) < DockDistance) {
-        move(dock);
+        clsGuiFuncs::PlaceFrame(this, dock);
     }
 }
 

@@ -100,6 +100,10 @@ public:
     void AddToPL(const QString& tag);
     // Docks the window below the compact window when dropped close to it.
     void SnapToCompactWindow();
+    // The files chosen in the Browse dialog in the order the dialog lists
+    // them: by name, numbers by value ("track 2" before "track 10"), letter
+    // case aside.
+    static QStringList BrowseOrder(QStringList names);
     // The row under a point of the list, `y` pixels below its top edge.
     long ListRowFromPoint(int y) const;
 

@@ -122,9 +122,13 @@ void SetButtonColors(const QList<LabelButton*>& buttons, LabelButton* lblControl
     }
 }
 
+QStringList SkinFamilies() {
+    return {"Comic Sans MS", "Comic Neue", "DejaVu Sans"};
+}
+
 QFont ButtonFont() {
     QFont font;
-    font.setFamilies({"Comic Neue", "Comic Sans MS", "DejaVu Sans"});
+    font.setFamilies(SkinFamilies());
     font.setPointSizeF(9);
     return font;
 }

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
 
 namespace lumadeck {
 
@@ -62,7 +63,11 @@ void AnimateLabelButton(LabelButton* lbl, Qt::MouseButton Button, bool bUp);
 // lblControl (when not null) gets the hover colour.
 void SetButtonColors(const QList<LabelButton*>& buttons, LabelButton* lblControl);
 
-// The font of label buttons: Comic Neue (or a fallback) at 9 pt.
+// The skinned windows' lettering: Comic Sans MS where it is installed, else
+// its free look-alike Comic Neue, else DejaVu Sans.
+QStringList SkinFamilies();
+
+// The font of label buttons: the skin's lettering at 9 pt.
 QFont ButtonFont();
 
 } // namespace LabelButtons

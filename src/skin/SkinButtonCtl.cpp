@@ -125,7 +125,7 @@ QPixmap SkinButtonCtl::CurrentPicture() const {
 }
 
 QSize SkinButtonCtl::sizeHint() const {
-    return m_up.isNull() ? QSize(16, 16) : m_up.size();
+    return m_up.isNull() ? QSize(16, 16) : m_up.deviceIndependentSize().toSize();
 }
 
 void SkinButtonCtl::paintEvent(QPaintEvent*) {

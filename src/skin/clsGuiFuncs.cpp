@@ -7,10 +7,12 @@
 #include "WindowFlags.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QPalette>
 #include <QPointer>
 #include <QPolygon>
 #include <QThread>
+#include <QTimer>
 #include <QVariant>
 #include <QWidget>
 #include <QWindow>
@@ -306,6 +308,104 @@ void clsGuiFuncs::FormOnTop(QWidget* ff, long flag) {
     WindowFlags::Set(window, Qt::WindowStaysOnTopHint, flag == 1);
     window->show();
     window->setAttribute(Qt::WA_ShowWithoutActivating, quiet);
+}
+
+bool clsGuiFuncs::CanPlaceWindows() {
+    return !QGuiApplication::platformName().startsWith("wayland");
+}
+
+namespace {
+
+// Puts a window's frame corner in place once the window manager has framed
+// it: a hidden window's frame is not known, so it is first placed by its
+// inner corner and moved by the frame's size when that is known. Gives up
+// after a while, as a window that never gets a frame needs no correction and
+// a later move is the user's.
+class FramePlacer : public QObject {
+public:
+    FramePlacer(QWidget* window, QPoint target) : QObject(window), m_target(target) {
+        window->installEventFilter(this);
+        QTimer::singleShot(10000, this, [this] { deleteLater(); });
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // The frame's size arrives with no event of its own (with the
+        // window's activation, say): any event after it will do.
+        auto* window = qobject_cast<QWidget*>(watched);
+        if (window && event->type() != QEvent::Paint && window->isVisible() &&
+            window->frameGeometry() != window->geometry()) {
+            window->removeEventFilter(this);
+            if (window->frameGeometry().topLeft() != m_target) {
+                window->move(m_target);
+            }
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QPoint m_target;
+};
+
+} // namespace
+
+namespace {
+// Set on a window that Minimise handed to a compositor that reports nothing
+// back about it.
+constexpr char kSentAway[] = "lumadeckMinimisedUnseen";
+} // namespace
+
+void clsGuiFuncs::Minimise(QWidget* window) {
+    if (!window) {
+        return;
+    }
+    window = window->window();
+    if (!CanPlaceWindows()) {
+        window->setProperty(kSentAway, true);
+    }
+    window->showMinimized();
+}
+
+void clsGuiFuncs::BringBack(QWidget* window) {
+    if (!window) {
+        return;
+    }
+    window = window->window();
+    if (window->property(kSentAway).toBool() && window->isVisible()) {
+        // Shown anew: only a window sent away, as this makes a new native
+        // window of it.
+        window->setProperty(kSentAway, false);
+        window->hide();
+        window->show();
+    } else if (window->isMinimized()) {
+        window->showNormal();
+    }
+    window->raise();
+    window->activateWindow();
+}
+
+bool clsGuiFuncs::WindowSystemCutsShapes() {
+    return CanPlaceWindows();
+}
+
+void clsGuiFuncs::PlaceFrame(QWidget* window, QPoint frameTopLeft) {
+    if (!window || !CanPlaceWindows()) {
+        return;
+    }
+    window = window->window();
+    for (QObject* child : window->children()) {
+        if (auto* earlier = dynamic_cast<FramePlacer*>(child)) {
+            window->removeEventFilter(earlier);
+            earlier->deleteLater();
+        }
+    }
+    // A shown window whose frame is known is placed by it at once.
+    window->move(frameTopLeft);
+    const bool framed = !(window->windowFlags() & Qt::FramelessWindowHint);
+    if (framed && (!window->isVisible() || window->frameGeometry() == window->geometry())) {
+        new FramePlacer(window, frameTopLeft);
+    }
 }
 
 void clsGuiFuncs::RedrawForm(QWidget* form, long Red, long Green, long Blue, long lGradient) {

@@ -61,6 +61,33 @@ public:
     // nothing. Keeps position and size, and shows the window.
     void FormOnTop(QWidget* ff, long flag);
 
+    // Whether the window system lets the program place its top-level
+    // windows. A Wayland compositor places them itself: there windows are
+    // neither docked nor moved under one another, and are moved by the user
+    // through the compositor.
+    static bool CanPlaceWindows();
+
+    // Minimises the window (its skin's minimise button).
+    static void Minimise(QWidget* window);
+    // Brings a window back in front of the user: restored from the taskbar,
+    // raised and active. A Wayland compositor reports no minimised state
+    // and takes no request to restore: there a window that Minimise sent
+    // away is shown anew, which the compositor maps restored, where it
+    // chooses.
+    static void BringBack(QWidget* window);
+
+    // Whether the window system cuts a shaped window's outline on the
+    // screen (X11's shape extension). A Wayland compositor takes a shape only
+    // as the part that receives input: the cut-away parts are to be painted
+    // see-through by the window itself.
+    static bool WindowSystemCutsShapes();
+
+    // Puts the window's outer top-left corner (its frame's, title bar
+    // included, where a window manager gives it one) at a screen point, so
+    // that a frame never covers what lies above or beside it. Does nothing
+    // where windows cannot be placed.
+    static void PlaceFrame(QWidget* window, QPoint frameTopLeft);
+
     // The gradient background of GradientForm::PaintGradient.
     void RedrawForm(QWidget* form, long Red, long Green, long Blue, long lGradient);
 };

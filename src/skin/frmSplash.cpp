@@ -1,8 +1,10 @@
 #include "frmSplash.h"
 
 #include "GradientForm.h"
+#include "LabelButton.h"
 #include "Regions.h"
-#include "platform/DataFiles.h"
+#include "SkinArt.h"
+#include "clsGuiFuncs.h"
 #include "platform/VersionInfo.h"
 
 #include <QCloseEvent>
@@ -11,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
 
 namespace lumadeck {
@@ -21,15 +24,10 @@ namespace {
 // with, with ordinary fallbacks where it is not installed.
 QFont titleFont() {
     QFont font;
-    font.setFamilies({"Comic Neue", "Comic Sans MS", "DejaVu Sans"});
+    font.setFamilies(LabelButtons::SkinFamilies());
     font.setPointSizeF(20.25);
     font.setBold(true);
     return font;
-}
-
-QPixmap programIcon() {
-    QPixmap icon(DataFiles::Path("lumadeck.png"));
-    return icon;
 }
 
 } // namespace
@@ -52,7 +50,7 @@ frmSplash::frmSplash(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
     Image1->setObjectName("Image1");
     Image1->setGeometry(204, 67, 38, 33);
     Image1->setScaledContents(true);
-    Image1->setPixmap(programIcon());
+    Image1->setPixmap(SkinArt::Load(SkinArt::ProgramIcon, Image1->size()));
     Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     lblLegal = makeLabel(7, 164, 437, 65, QColor(192, 255, 192));
@@ -66,6 +64,20 @@ frmSplash::frmSplash(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
 
     // The gradient goes into the persistent background once.
     GradientForm::PaintGradient(this, 70, 50, 50, 0);
+    if (!clsGuiFuncs::WindowSystemCutsShapes()) {
+        m_paintsOutline = true;
+        setAttribute(Qt::WA_TranslucentBackground);
+        setAutoFillBackground(false);
+    }
+}
+
+void frmSplash::paintEvent(QPaintEvent* event) {
+    if (m_paintsOutline) {
+        QPainter painter(this);
+        painter.setClipRegion(mask().isEmpty() ? QRegion(rect()) : mask());
+        painter.fillRect(rect(), palette().brush(QPalette::Window));
+    }
+    QDialog::paintEvent(event);
 }
 
 QLabel* frmSplash::makeLabel(int left, int top, int width, int height, const QColor& colour) {

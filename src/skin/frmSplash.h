@@ -39,9 +39,14 @@ protected:
     void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     QLabel* makeLabel(int left, int top, int width, int height, const QColor& colour);
+
+    // The window paints its background inside its outline only, the rest
+    // see-through (where the window system does not cut the outline).
+    bool m_paintsOutline = false;
 };
 
 } // namespace lumadeck

@@ -12,14 +12,18 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
+#include <QWindow>
+#include <cmath>
+#include <cstdlib>
 
 namespace lumadeck {
 
 namespace {
 
-constexpr int BarWidth = 461; // the background picture's width on the window
-constexpr int BarHeight = 32; // and its height
-constexpr int BorderTrim = 3; // the window is that much narrower than it
+constexpr int BarWidth = 461;            // the background picture's width on the window
+constexpr int BarHeight = 32;            // and its height
+constexpr int BorderTrim = 3;            // the window is that much narrower than it
+constexpr qreal SmallLabelPoints = 6.75; // the file name and position: 9 px at 96 dpi
 
 QLabel* smallLabel(QWidget* parent, const QString& name, int left, int top) {
     auto* label = new QLabel("Label1", parent);
@@ -29,7 +33,7 @@ QLabel* smallLabel(QWidget* parent, const QString& name, int left, int top) {
     label->setAlignment(Qt::AlignCenter);
     label->setAttribute(Qt::WA_TranslucentBackground);
     QFont font = label->font();
-    font.setPixelSize(8);
+    font.setPointSizeF(SmallLabelPoints);
     label->setFont(font);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, QColor(255, 255, 128));
@@ -161,12 +165,31 @@ void frmThinPlayer::RemoveFormBorders() {
     m_border.SetControlBox(true);
     m_border.SetTitlebar(false);
     setFixedSize(m_image1->width() - BorderTrim, m_image1->height());
+    // The outline follows the window's final size, or the rows the first
+    // one left out would be see-through and let clicks pass.
+    m_gui.SetWindowShape(this, static_cast<long>(WindowShape::Rectangle));
     if (m_peers && m_peers->PlaylistShown()) {
         if (QWidget* playlist = m_peers->PlaylistWindow()) {
-            const QRect frame = frameGeometry();
-            playlist->move(frame.left(), frame.top() + frame.height());
+            clsGuiFuncs::PlaceFrame(playlist, DockPoint());
         }
     }
+}
+
+QPoint frmThinPlayer::DockPoint() const {
+    const QRect frame = frameGeometry();
+    return {frame.left(), frame.top() + frame.height()};
+}
+
+bool frmThinPlayer::IsDocked(const QWidget* window) const {
+    if (!window || !clsGuiFuncs::CanPlaceWindows()) {
+        return false;
+    }
+    // Positions go through whole points: at a fractional scale a corner
+    // placed on a device pixel may read back one point off.
+    const qreal ratio = devicePixelRatioF();
+    const int slack = qFuzzyCompare(ratio, std::round(ratio)) ? 0 : 1;
+    const QPoint off = window->frameGeometry().topLeft() - DockPoint();
+    return std::abs(off.x()) <= slack && std::abs(off.y()) <= slack;
 }
 
 void frmThinPlayer::ShowMenus() {
@@ -181,7 +204,23 @@ void frmThinPlayer::labelPressed(int Index, Qt::MouseButton Button) {
     m_lblButtons->AnimateLabelButton(lbl, Button, false);
     QMenu* menu = m_peers ? m_peers->MainMenu(Index) : nullptr;
     if (menu) {
+        // The menu belongs to the main window, hidden in compact mode: where
+        // the compositor places popups by the window they come from, it
+        // opens as this window's popup.
+        QPointer<QMenu> guard(menu);
+        QWindow* popup = nullptr;
+        if (!clsGuiFuncs::CanPlaceWindows()) {
+            menu->winId();
+            popup = menu->windowHandle();
+        }
+        QPointer<QWindow> owner = popup ? popup->transientParent() : nullptr;
+        if (popup) {
+            popup->setTransientParent(windowHandle());
+        }
         menu->exec(mapToGlobal(QPoint(lbl->x(), lbl->y() + lbl->height())));
+        if (guard && popup && guard->windowHandle() == popup) {
+            popup->setTransientParent(owner);
+        }
         // A menu item may have ended the program and with it this window.
         if (!self) {
             return;
@@ -200,19 +239,13 @@ void frmThinPlayer::DragWithPlaylist() {
     if (m_peers && m_peers->PlaylistShown()) {
         playlist = m_peers->PlaylistWindow();
     }
-    bool docked = false;
-    if (playlist) {
-        const QRect frame = frameGeometry();
-        const QPoint at = playlist->frameGeometry().topLeft();
-        docked = at.x() == frame.left() && at.y() == frame.top() + frame.height();
-    }
+    const bool docked = IsDocked(playlist);
     QPointer<QWidget> guard(playlist);
     if (m_drag) {
         m_drag(this);
     }
     if (docked && guard) {
-        const QRect frame = frameGeometry();
-        guard->move(frame.left(), frame.top() + frame.height());
+        clsGuiFuncs::PlaceFrame(guard, DockPoint());
     }
 }
 
@@ -248,7 +281,7 @@ void frmThinPlayer::showVideoClicked() {
 }
 
 void frmThinPlayer::minimiseClicked() {
-    showMinimized();
+    clsGuiFuncs::Minimise(this);
     QCoreApplication::processEvents();
     FollowWindowState(true);
 }

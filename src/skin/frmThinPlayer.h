@@ -43,6 +43,12 @@ public:
     // mode: Alt+F4 (Alt alone) closes this window, and with it the program.
     void HandleKey(int KeyCode, Qt::KeyboardModifiers Shift);
 
+    // Where a window docked below this one has its outer top-left corner:
+    // this window's outer bottom-left corner.
+    QPoint DockPoint() const;
+    // Whether a window's outer corner is at DockPoint (never where the
+    // window system places windows itself).
+    bool IsDocked(const QWidget* window) const;
     // Moves the window with the mouse (until the button is released); a
     // shown playlist window docked exactly below moves along.
     void DragWithPlaylist();
