@@ -223,10 +223,25 @@ void frmPlaylist::Form_Unload() {
 }
 
 void frmPlaylist::closeEvent(QCloseEvent* event) {
+    // Alt+F4 reaches a window as the window manager's close request, not as
+    // a key: in compact mode it closes the compact player, as the key does.
+    // That runs once this window has gone.
+    IPlayListWindowPeers* peers = event->spontaneous() ? Peers() : nullptr;
+    const bool closesCompactPlayer = peers && peers->CompactMode();
     Form_Unload();
     event->accept();
     // Unloaded: the next use of the window loads a new one.
     deleteLater();
+    if (closesCompactPlayer) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [] {
+                if (IPlayListWindowPeers* compact = Peers()) {
+                    compact->CompactWindowKey(Qt::Key_F4, Qt::AltModifier);
+                }
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void frmPlaylist::keyPressEvent(QKeyEvent* event) {
