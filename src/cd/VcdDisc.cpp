@@ -61,8 +61,13 @@ VcdDisc::~VcdDisc() {
 }
 
 std::unique_ptr<VcdDisc> VcdDisc::Open(const QString& source, QString* error) {
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { cdio_log_set_handler(quietLog); });
+    // libcdio sets up its drivers on the first open, which is no place for
+    // two threads at once: it is done here, once.
+    static std::once_flag setUp;
+    std::call_once(setUp, [] {
+        cdio_log_set_handler(quietLog);
+        cdio_init();
+    });
 
     const QFileInfo info(source);
     if (!info.exists()) {
