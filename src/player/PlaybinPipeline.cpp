@@ -1,5 +1,6 @@
 #include "player/PlaybinPipeline.h"
 #include "platform/FileNames.h"
+#include "player/LocalOnly.h"
 #include "player/MediaTime.h"
 #include "player/VcdTrackSource.h"
 
@@ -54,7 +55,9 @@ QString soundFontPath() {
 }
 
 // MIDI is synthesised with the General MIDI sound font, named explicitly.
+// Nothing reaches the network.
 void onElementSetup(GstElement*, GstElement* element, gpointer) {
+    KeepLocal(element);
     GstElementFactory* factory = gst_element_get_factory(element);
     if (!factory) {
         return;
