@@ -2,7 +2,6 @@
 // (here one on this machine that notes every visit) fails to open as a
 // media format the program does not play, and the server is never asked.
 #include "GstTestSupport.h"
-#include "player/LocalOnly.h"
 
 #include <QTemporaryDir>
 #include <arpa/inet.h>
@@ -81,18 +80,6 @@ TEST(LocalOnly, ManifestsNamingTheNetworkFailWithoutReachingIt) {
         EXPECT_EQ(server.Visits(), 0);
         EXPECT_EQ(c.ErrorCode(), GstMediaControl::ErrorFormat);
         EXPECT_TRUE(c.ErrorDescription().contains("network")) << c.ErrorDescription().toStdString();
-    }
-
-    // What is refused: web sources and adaptive demuxers, never local files.
-    const struct {
-        const char* factory;
-        bool network;
-    } factories[] = {{"souphttpsrc", true}, {"hlsdemux", true}, {"dashdemux2", true},
-                     {"filesrc", false},    {"qtdemux", false}, {"mpegpsdemux", false}};
-    for (const auto& f : factories) {
-        if (const gst::ObjectPtr<GstElementFactory> factory{gst_element_factory_find(f.factory)}) {
-            EXPECT_EQ(ReachesNetwork(factory.get()), f.network) << f.factory;
-        }
     }
 }
 
