@@ -1,14 +1,18 @@
-// The stereo channel kept per disc: chosen from the menu for a file on one
-// disc, restored after a restart for every file of that disc, apart for
-// another disc and for files on no disc (kept by folder).
+// The Audio Channel and Chapters submenus. The stereo channel kept per disc:
+// chosen from the menu for a file on one disc, restored after a restart for
+// every file of that disc, apart for another disc and for files on no disc
+// (kept by folder). Chapters: one item per entry point of a Video CD track.
 #include "app/AudioChannels.h"
+#include "app/ChapterMenu.h"
 #include "app/SavedPositions.h"
 #include "platform/cRegistry.h"
 #include "testing/SimulatedMediaControl.h"
 
 #include <QFileInfo>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -24,8 +28,19 @@ struct ChannelControl : SimulatedMediaControl {
         channel = c;
         return true;
     }
+    QList<double> Chapters() const override { return chapters; }
+    void SetChapters(const QList<double>& starts) override { chapters = starts; }
     AudioChannelCode channel = AudioChannelCode::Stereo;
+    QList<double> chapters;
 };
+
+QStringList items(const QMenu& menu) {
+    QStringList out;
+    for (const QAction* a : menu.actions()) {
+        out << a->text() + (a->isChecked() ? "*" : "");
+    }
+    return out;
+}
 
 QString checkedItem(const QMenu& menu) {
     for (const QAction* a : menu.actions()) {
@@ -100,4 +115,36 @@ TEST(AudioChannels, ChoiceIsKeptPerDiscLabelOrFolderAndRestoredAfterARestart) {
     menu.Choose(AudioChannelCode::Stereo);
     EXPECT_EQ(g::StoredAudioChannel(oneBin), AudioChannelCode::Stereo);
     g::SetPositionRegistry(nullptr);
+}
+
+TEST(ChapterMenu, ListsTheEntriesOfAVideoCdTrackAndIsDisabledForOtherFiles) {
+    const QString media = QStringLiteral(LUMADECK_BUILD_DIR "/testmedia/vcd/");
+    if (!QFileInfo::exists(media + "chapters.cue")) {
+        GTEST_SKIP() << "run scripts/make-test-media " LUMADECK_BUILD_DIR "/testmedia";
+    }
+    QMenu view;
+    ChannelControl control;
+    control.SetDelivery(SimulatedMediaControl::Delivery::Immediate);
+    ChapterMenu chapters(&view, &control);
+    EXPECT_EQ(chapters.Menu()->title(), "Chapters");
+    EXPECT_FALSE(chapters.Menu()->isEnabled());
+    const auto open = [&](const QString& name) {
+        QSignalSpy loaded(&chapters, &ChapterMenu::Loaded);
+        control.Open(name);
+        return loaded.wait(5000);
+    };
+    // Four entries at 0.48, 1.68, 2.88 and 3.48 s on the track's clock.
+    ASSERT_TRUE(open(media + "chapters.cue/MPEGAV/AVSEQ01.DAT"));
+    EXPECT_TRUE(chapters.Menu()->isEnabled());
+    control.SetCurrentPosition(2.0);
+    emit chapters.Menu()->aboutToShow();
+    EXPECT_EQ(items(*chapters.Menu()), QStringList({"Chapter 1 (0:00)", "Chapter 2 (0:02)*",
+                                                    "Chapter 3 (0:03)", "Chapter 4 (0:03)"}));
+    chapters.Menu()->actions().at(2)->trigger();
+    EXPECT_NEAR(control.CurrentPosition(), control.chapters[2], 0.001);
+    // One entry, or no Video CD track: disabled.
+    for (const QString& other : {media + "two.cue/MPEGAV/AVSEQ02.DAT", media + "karaoke.mpg"}) {
+        ASSERT_TRUE(open(other));
+        EXPECT_FALSE(chapters.Menu()->isEnabled()) << other.toStdString();
+    }
 }
