@@ -4,6 +4,7 @@
 #include "cd/DriveServices.h"
 #include "cd/SystemDriveServices.h"
 #include "cd/VcdDisc.h"
+#include "cd/VcdEntries.h"
 #include "cd/VolumeInfo.h"
 #include "cd/clsFindFile.h"
 #include "cd/mdlCDNotify.h"
@@ -132,6 +133,8 @@ TEST_F(FuseIsoTrial, AMountedVideoCdImageArrivesIsSearchedPlaysFromItsImageAndLe
     ASSERT_TRUE(track.has_value());
     EXPECT_EQ(cookedSize, qint64(track->sectors) * 2048);
     EXPECT_EQ(track->Bytes(), qint64(track->sectors) * 2324);
+    // Its entry point is read from the image too: the track's one chapter.
+    EXPECT_EQ(ChaptersOfFile(cooked).size(), 1);
 
     // Something looks into the mount for a moment as it is unmounted
     // ("Device or resource busy"): unmounting tries again for a while.
