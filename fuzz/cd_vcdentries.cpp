@@ -27,5 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (pts < -1 || pts >= (qint64(1) << 33)) {
         std::abort();
     }
+    const double gop = FirstGopSeconds(bytes);
+    if (gop != -1 && !(gop >= 0 && gop < 32 * 3600)) {
+        std::abort();
+    }
     return 0;
 }

@@ -53,12 +53,47 @@ qint64 FirstVideoPts(QByteArrayView data) {
     return -1;
 }
 
+double FirstGopSeconds(QByteArrayView data) {
+    const auto* d = reinterpret_cast<const unsigned char*>(data.data());
+    const qsizetype n = data.size();
+    // Pictures a second, by the sequence header's frame rate code; the time
+    // code counts them at the nominal rate.
+    static const int kRates[16] = {0, 24, 24, 25, 30, 30, 50, 60, 60};
+    int rate = 0;
+    for (qsizetype i = 0; i + 8 <= n; ++i) {
+        if (d[i] != 0 || d[i + 1] != 0 || d[i + 2] != 1) {
+            continue;
+        }
+        if (d[i + 3] == 0xB3) {
+            rate = kRates[d[i + 7] & 0x0F];
+        } else if (d[i + 3] == 0xB8 && rate > 0) {
+            const unsigned char* t = d + i + 4;
+            const int hours = (t[0] >> 2) & 0x1F;
+            const int minutes = ((t[0] & 0x03) << 4) | (t[1] >> 4);
+            const int seconds = ((t[1] & 0x07) << 3) | (t[2] >> 5);
+            const int pictures = ((t[2] & 0x1F) << 1) | (t[3] >> 7);
+            if (minutes > 59 || seconds > 59 || pictures >= rate) {
+                return -1;
+            }
+            return hours * 3600.0 + minutes * 60.0 + seconds + double(pictures) / rate;
+        }
+    }
+    return -1;
+}
+
 namespace {
 
-// The first picture's time from a sector of a track on, reading one sector
-// at a time; -1 when none is found within the scan.
-qint64 PtsFrom(VcdDisc& disc, const DiscFile& track, quint32 sector) {
+// What the sectors from an entry on say about where it starts: the time of
+// the first video packet, and the time code of the first group of pictures
+// (-1 for either when none is found within the scan).
+struct EntryClock {
+    qint64 pts = -1;
+    double gop = -1;
+};
+
+EntryClock ClockFrom(VcdDisc& disc, const DiscFile& track, quint32 sector) {
     const qint64 bps = track.BytesPerSector();
+    EntryClock clock;
     QByteArray seen;
     for (quint32 k = 0; k < kEntryScanSectors && sector + k < track.sectors; ++k) {
         QByteArray chunk(bps, '\0');
@@ -67,14 +102,19 @@ qint64 PtsFrom(VcdDisc& disc, const DiscFile& track, quint32 sector) {
             break;
         }
         chunk.truncate(got);
-        // A packet header may straddle two sectors: keep the last bytes.
+        // A header may straddle two sectors: keep the last bytes.
         seen = seen.right(32) + chunk;
-        const qint64 pts = FirstVideoPts(seen);
-        if (pts >= 0) {
-            return pts;
+        if (clock.pts < 0) {
+            clock.pts = FirstVideoPts(seen);
+        }
+        if (clock.gop < 0) {
+            clock.gop = FirstGopSeconds(seen);
+        }
+        if (clock.pts >= 0 && clock.gop >= 0) {
+            break;
         }
     }
-    return -1;
+    return clock;
 }
 
 } // namespace
@@ -137,14 +177,24 @@ QList<VcdEntry> ReadVcdEntries(VcdDisc& disc) {
 }
 
 QList<double> VcdEntryTimes(VcdDisc& disc, const DiscFile& track, const QList<VcdEntry>& entries) {
+    // An entry's sector starts the pack before its group of pictures, whose
+    // first video packet may still carry the end of the group before. The
+    // group's time code, counted from the track's first group, places it
+    // exactly; the packet's time serves where there is no time code.
     QList<double> times;
+    std::optional<EntryClock> first;
     for (const VcdEntry& entry : entries) {
         if (entry.lsn < track.lsn || entry.lsn - track.lsn >= track.sectors) {
             continue;
         }
-        const qint64 pts = PtsFrom(disc, track, entry.lsn - track.lsn);
-        if (pts >= 0) {
-            times.append(double(pts) / 90000.0);
+        if (!first) {
+            first = ClockFrom(disc, track, 0);
+        }
+        const EntryClock clock = ClockFrom(disc, track, entry.lsn - track.lsn);
+        if (first->pts >= 0 && first->gop >= 0 && clock.gop >= first->gop) {
+            times.append(double(first->pts) / 90000.0 + (clock.gop - first->gop));
+        } else if (clock.pts >= 0) {
+            times.append(double(clock.pts) / 90000.0);
         }
     }
     std::sort(times.begin(), times.end());

@@ -30,15 +30,21 @@ std::optional<QList<VcdEntry>> ParseVcdEntries(QByteArrayView data, QString* err
 // program stream data (MPEG-1 or MPEG-2 packet headers); -1 when none.
 qint64 FirstVideoPts(QByteArrayView data);
 
+// The time code of the first group of pictures in MPEG video data, in
+// seconds, at the rate of a sequence header before it; -1 when none.
+double FirstGopSeconds(QByteArrayView data);
+
 // The entry table of an open disc: /VCD/ENTRIES.VCD or /SVCD/ENTRIES.SVD;
 // an empty list when the disc has none that reads.
 QList<VcdEntry> ReadVcdEntries(VcdDisc& disc);
 
 // Where the entries lying inside a track's file start, in seconds on the
 // track's own clock (the one its positions are told in, which need not
-// start at 0): the presentation time of the first picture at or after each
-// entry. Entries outside the file, or with no picture within the sectors
-// that follow, are left out; the times come sorted, each at most once.
+// start at 0): the first picture of the group of pictures at each entry,
+// placed by its time code from the track's first picture (or, without time
+// codes, the time of the first video packet at the entry). Entries outside
+// the file, or with nothing found in the sectors that follow, are left out;
+// the times come sorted, each at most once.
 QList<double> VcdEntryTimes(VcdDisc& disc, const DiscFile& track, const QList<VcdEntry>& entries);
 
 // The chapters of a file the player opens: its entries when it is a Video
