@@ -3,6 +3,7 @@
 #include "GstTestSupport.h"
 #include "cd/VcdEntries.h"
 #include "player/Chapters.h"
+#include "player/TransportPanel.h"
 
 using namespace lumadeck;
 using namespace lumadeck::test;
@@ -44,6 +45,10 @@ TEST(Chapters, PageDownLandsOnEachEntryOfAVideoCdAndASuperVideoCdTrack) {
         ASSERT_TRUE(control.Open(name));
         ASSERT_TRUE(waitForOpen(control));
         control.SetChapters(starts);
+        // The seek bar marks each one.
+        const auto* seekBar = control.findChild<MarkedSlider*>();
+        ASSERT_TRUE(seekBar);
+        EXPECT_EQ(seekBar->Marks().size(), 4);
         const auto landsAt = [&](double seconds) {
             return QTest::qWaitFor(
                 [&] { return std::abs(control.CurrentPosition() - seconds) < 0.04; }, 5000);
