@@ -3,6 +3,8 @@
 #include "cd/ImageDrives.h"
 
 #include "AppEnvironment.h"
+#include "AudioChannels.h"
+#include "ChapterMenu.h"
 #include "Forms.h"
 #include "MediaTypes.h"
 #include "SavedPositions.h"
@@ -94,6 +96,8 @@ frmLumadeck::frmLumadeck(QWidget* parent) : QMainWindow(parent) {
         m_mediaPlayer1->show();
         m_mediaPlayer1->raise();
     }
+    m_channelMenu = new AudioChannelMenu(m_mnuOptions, m_mediaPlayer1, this);
+    m_chapterMenu = new ChapterMenu(m_mnuView, m_mediaPlayer1, this);
 }
 
 frmLumadeck::~frmLumadeck() {

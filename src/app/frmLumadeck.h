@@ -19,6 +19,8 @@ class QToolButton;
 
 namespace lumadeck {
 
+class AudioChannelMenu;
+class ChapterMenu;
 class MediaControl;
 class TagTimer;
 class clsFindFile;
@@ -158,6 +160,8 @@ private:
     QAction* m_mnuShowControls = nullptr;
     QAction* m_mnuVideoResume = nullptr;
     QAction* m_mnuClearPos = nullptr;
+    AudioChannelMenu* m_channelMenu = nullptr;
+    ChapterMenu* m_chapterMenu = nullptr;
     QMenu* m_mnuView = nullptr;
     QAction* m_mnuClassic = nullptr;
     QAction* m_mnuFull = nullptr;

@@ -4,6 +4,7 @@
 // files of a mounted disc.
 #include "Forms.h"
 #include "cd/DiscPath.h"
+#include "cd/DiscScan.h"
 #include "cd/DriveServices.h"
 #include "cd/ImageDrives.h"
 #include "cd/VcdDisc.h"
@@ -26,11 +27,15 @@ void frmLumadeck::ScanDisc(const QString& szDrive) {
     if (source.isEmpty()) {
         return;
     }
-    const auto disc = VcdDisc::Open(source);
-    if (!disc) {
-        return; // no disc, or nothing a CD filesystem can be read from
+    // Read on a thread of its own, as a mounted disc is walked between
+    // events: the window stays responsive, and Stop Refreshing or closing
+    // the window ends the read.
+    DiscScan scan(source);
+    scan.Wait([this] { return m_stopSearch || m_closeRequested; });
+    if (!scan.Opened() || m_stopSearch || m_closeRequested) {
+        return; // no disc, nothing a CD filesystem can be read from, or stopped
     }
-    const QList<DiscFile> files = disc->Files();
+    const QList<DiscFile> files = scan.Files();
     m_discFileSizes.clear();
     for (const DiscFile& f : files) {
         m_discFileSizes.insert(DiscFileName(source, f.path), f.Bytes());

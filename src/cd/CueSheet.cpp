@@ -177,6 +177,25 @@ std::optional<CueSheet> ParseCueSheet(QByteArrayView text, QString* error) {
     return sheet;
 }
 
+QByteArray CanonicalCueSheet(const CueSheet& sheet, const QByteArray& name) {
+    if (name.isEmpty()) {
+        return {};
+    }
+    for (const char c : name) {
+        if (c == '"' || quint8(c) < 0x20 || c == 0x7f) {
+            return {};
+        }
+    }
+    QByteArray out = "FILE \"" + name + "\" BINARY\n";
+    for (const CueTrack& t : sheet.tracks) {
+        const qint64 s = t.startSector;
+        out += QString::asprintf("  TRACK %02d %s\n    INDEX 01 %02lld:%02lld:%02lld\n", t.number,
+                                 t.mode.toLatin1().constData(), s / 4500, s / 75 % 60, s % 75)
+                   .toLatin1();
+    }
+    return out;
+}
+
 bool IsDiscImageName(const QString& path) {
     return path.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive) ||
            path.endsWith(QLatin1String(".bin"), Qt::CaseInsensitive);

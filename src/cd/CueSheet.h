@@ -26,6 +26,12 @@ struct CueSheet {
 // error, for a text that is not such a sheet.
 std::optional<CueSheet> ParseCueSheet(QByteArrayView text, QString* error = nullptr);
 
+// The sheet written out again in the one form every reader of sheets takes
+// the same way: the data file (named dataFile) in quotes, then each track
+// and where it starts. "" when the name cannot be written so (it holds a
+// quote or a control character).
+QByteArray CanonicalCueSheet(const CueSheet& sheet, const QByteArray& dataFile);
+
 // The .cue file that describes a .bin image: the one of the same name beside
 // it, or else one in its folder whose sheet names it. "" when there is none.
 QString CueSheetOfBin(const QString& binPath);

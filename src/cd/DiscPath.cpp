@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace lumadeck {
 
@@ -27,49 +28,6 @@ QString deviceOfNumbers(unsigned major, unsigned minor) {
     const QString link =
         QFileInfo(QStringLiteral("/sys/dev/block/%1:%2").arg(major).arg(minor)).symLinkTarget();
     return link.isEmpty() ? QString() : QFileInfo(link).fileName();
-}
-
-// The image a fuseiso process shows at a mount point: its command line is
-// "fuseiso [options] IMAGE MOUNTPOINT".
-QString fuseisoImage(const QString& mountPoint) {
-    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString& pid : pids) {
-        if (pid.isEmpty() || !pid.at(0).isDigit()) {
-            continue;
-        }
-        QFile f(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline"));
-        if (!f.open(QIODevice::ReadOnly)) {
-            continue;
-        }
-        const QList<QByteArray> args = f.read(16384).split('\0');
-        if (args.isEmpty() || !args[0].endsWith("fuseiso")) {
-            continue;
-        }
-        QStringList plain;
-        for (qsizetype i = 1; i < args.size(); ++i) {
-            if (args[i].startsWith('-')) {
-                if (args[i] == "-o" || args[i] == "-c") {
-                    ++i; // an option with a value
-                }
-                continue;
-            }
-            if (!args[i].isEmpty()) {
-                plain.append(QFile::decodeName(args[i]));
-            }
-        }
-        if (plain.size() < 2) {
-            continue;
-        }
-        const QString cwd =
-            QFileInfo(QStringLiteral("/proc/") + pid + QStringLiteral("/cwd")).symLinkTarget();
-        auto absolute = [&](const QString& p) {
-            return QDir::cleanPath(QDir::isAbsolutePath(p) ? p : cwd + QLatin1Char('/') + p);
-        };
-        if (absolute(plain[1]) == QDir::cleanPath(mountPoint)) {
-            return absolute(plain[0]);
-        }
-    }
-    return {};
 }
 
 bool isVideoCdFolder(const QString& folder) {
@@ -117,6 +75,51 @@ bool DiscFileExists(const QString& name) {
     return disc && disc->Find(ref->path).has_value();
 }
 
+QString FuseisoImageOf(const QString& mountPoint, const QString& procRoot, uint uid) {
+    const QStringList pids = QDir(procRoot).entryList(QDir::Dirs);
+    for (const QString& pid : pids) {
+        if (pid.isEmpty() || !pid.at(0).isDigit()) {
+            continue;
+        }
+        const QString process = procRoot + QLatin1Char('/') + pid;
+        struct stat st {};
+        if (::stat(QFile::encodeName(process).constData(), &st) != 0 || st.st_uid != uid) {
+            continue; // another user's process (or one that has gone)
+        }
+        QFile f(process + QStringLiteral("/cmdline"));
+        if (!f.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        const QList<QByteArray> args = f.read(16384).split('\0');
+        if (args.isEmpty() || !args[0].endsWith("fuseiso")) {
+            continue;
+        }
+        QStringList plain;
+        for (qsizetype i = 1; i < args.size(); ++i) {
+            if (args[i].startsWith('-')) {
+                if (args[i] == "-o" || args[i] == "-c") {
+                    ++i; // an option with a value
+                }
+                continue;
+            }
+            if (!args[i].isEmpty()) {
+                plain.append(QFile::decodeName(args[i]));
+            }
+        }
+        if (plain.size() < 2) {
+            continue;
+        }
+        const QString cwd = QFileInfo(process + QStringLiteral("/cwd")).symLinkTarget();
+        auto absolute = [&](const QString& p) {
+            return QDir::cleanPath(QDir::isAbsolutePath(p) ? p : cwd + QLatin1Char('/') + p);
+        };
+        if (absolute(plain[1]) == QDir::cleanPath(mountPoint)) {
+            return absolute(plain[0]);
+        }
+    }
+    return {};
+}
+
 QString LoopBackingFile(unsigned minor) {
     return readSmall(QStringLiteral("/sys/dev/block/7:%1/loop/backing_file").arg(minor));
 }
@@ -136,7 +139,7 @@ QString DirectNameOfMountedTrack(const QString& fileName) {
     }
     QString source;
     if (entry->fsType == QLatin1String("fuse.fuseiso")) {
-        source = fuseisoImage(entry->mountPoint);
+        source = FuseisoImageOf(entry->mountPoint, QStringLiteral("/proc"), ::getuid());
     } else if (entry->major == 7) {
         source = LoopBackingFile(entry->minor);
     } else if (entry->major == 11) {

@@ -32,6 +32,12 @@ bool DiscFileExists(const QString& name);
 // reads it from that disc; "" for every other file (played as it is).
 QString DirectNameOfMountedTrack(const QString& fileName);
 
+// The image a fuseiso process shows at a mount point, from its command line
+// ("fuseiso [options] IMAGE MOUNTPOINT") under procRoot ("/proc"). Only
+// processes of the user uid count: anyone else's could name any image for
+// any mount point. "" when no such process is found.
+QString FuseisoImageOf(const QString& mountPoint, const QString& procRoot, uint uid);
+
 // The image a loop device reads (its backing file), "" when none.
 QString LoopBackingFile(unsigned minor);
 

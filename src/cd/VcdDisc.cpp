@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cdio/cdio.h>
@@ -21,8 +22,13 @@ constexpr quint32 kPvdSector = 16;
 constexpr quint32 kMaxDirectorySectors = 64; // 128 KB: thousands of records
 constexpr int kMaxDepth = 8;
 constexpr int kMaxFiles = 5000;
-constexpr int kRawMode2 = 2336; // subheader (8), payload (2,324), EDC (4)
+// A real disc has a few dozen folders; these bound the walk of a disc whose
+// directories point at one another (each read costs a seek on a drive).
+constexpr int kMaxFolders = 2000;
+constexpr quint32 kMaxFolderSectors = 8192; // 16 MB of directories
+constexpr int kRawMode2 = 2336;             // subheader (8), payload (2,324), EDC (4)
 constexpr quint32 kSectorsPerRead = 32;
+constexpr int kRawSector = 2352; // the sectors of a BIN/CUE image
 
 void fail(QString* error, const QString& why) {
     if (error) {
@@ -55,8 +61,13 @@ VcdDisc::~VcdDisc() {
 }
 
 std::unique_ptr<VcdDisc> VcdDisc::Open(const QString& source, QString* error) {
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { cdio_log_set_handler(quietLog); });
+    // libcdio sets up its drivers on the first open, which is no place for
+    // two threads at once: it is done here, once.
+    static std::once_flag setUp;
+    std::call_once(setUp, [] {
+        cdio_log_set_handler(quietLog);
+        cdio_init();
+    });
 
     const QFileInfo info(source);
     if (!info.exists()) {
@@ -68,6 +79,7 @@ std::unique_ptr<VcdDisc> VcdDisc::Open(const QString& source, QString* error) {
     qint64 imageSectors = -1; // sectors the image file holds, when known
     QString dataFile;
     int dataSectorSize = 0;
+    std::unique_ptr<QTemporaryDir> sheetFolder;
     if (isBlockDevice(source)) {
         driver = DRIVER_DEVICE;
     } else if (!info.isFile()) {
@@ -99,14 +111,40 @@ std::unique_ptr<VcdDisc> VcdDisc::Open(const QString& source, QString* error) {
                             bin.absoluteFilePath());
             return nullptr;
         }
-        const int sectorSize = sheet->tracks.first().sectorSize;
+        // libcdio reads an image as sectors of 2,352 bytes, whatever the
+        // sheet says: another size would be read from the wrong places.
+        for (const CueTrack& t : std::as_const(sheet->tracks)) {
+            if (t.sectorSize != kRawSector) {
+                fail(error,
+                     QStringLiteral("Only images of whole 2,352-byte sectors can be read: ") + cue);
+                return nullptr;
+            }
+        }
+        const int sectorSize = kRawSector;
         imageSectors = bin.size() / sectorSize;
         if (imageSectors <= qint64(kPvdSector)) {
             fail(error, QStringLiteral("The image is too short to hold a disc: ") +
                             bin.absoluteFilePath());
             return nullptr;
         }
-        open = cue;
+        // libcdio reads the sheet again with a parser of its own, which
+        // takes some lines differently, and reads the data from the .bin
+        // named like the sheet, whatever the sheet says. It is handed the
+        // sheet as read here, beside a link to the data file checked here,
+        // so that the file checked is the file read.
+        sheetFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() +
+                                                      QStringLiteral("/lumadeck-disc-XXXXXX"));
+        const QString linked = sheetFolder->filePath(QStringLiteral("disc.bin"));
+        const QString handed = sheetFolder->filePath(QStringLiteral("disc.cue"));
+        QFile handedSheet(handed);
+        const QByteArray canonical = CanonicalCueSheet(*sheet, "disc.bin");
+        if (!sheetFolder->isValid() || !QFile::link(bin.absoluteFilePath(), linked) ||
+            !handedSheet.open(QIODevice::WriteOnly) ||
+            handedSheet.write(canonical) != canonical.size() || !handedSheet.flush()) {
+            fail(error, QStringLiteral("Cannot open the disc or image ") + source);
+            return nullptr;
+        }
+        open = handed;
         driver = DRIVER_BINCUE;
         dataFile = bin.absoluteFilePath();
         dataSectorSize = sectorSize;
@@ -116,6 +154,7 @@ std::unique_ptr<VcdDisc> VcdDisc::Open(const QString& source, QString* error) {
     disc->m_source = source;
     disc->m_dataFile = dataFile;
     disc->m_dataSectorSize = dataSectorSize;
+    disc->m_sheetFolder = std::move(sheetFolder);
     disc->m_cdio = cdio_open(QFile::encodeName(open).constData(), driver);
     if (!disc->m_cdio) {
         fail(error, QStringLiteral("Cannot open the disc or image ") + source);
@@ -180,33 +219,38 @@ DiscFile VcdDisc::FileOf(const QString& path, const IsoRecord& record) const {
     return f;
 }
 
-void VcdDisc::Walk(const QString& folder, quint32 lsn, quint32 size, int depth,
-                   QList<DiscFile>& out, QList<quint32>& visited) {
-    if (depth > kMaxDepth || visited.contains(lsn)) {
-        return; // a directory that contains itself, or a pathologically deep tree
+void VcdDisc::Walk(const QString& folder, quint32 lsn, quint32 size, int depth, WalkState& walk) {
+    if (depth > kMaxDepth || walk.visited.contains(lsn) || walk.visited.size() >= kMaxFolders ||
+        walk.sectorsRead >= kMaxFolderSectors ||
+        (walk.stop && walk.stop->load(std::memory_order_relaxed))) {
+        return; // a directory that contains itself, or a pathological tree
     }
-    visited.append(lsn);
-    QList<IsoRecord> records = Directory(lsn, size);
+    walk.visited.insert(lsn);
+    const quint32 sectors =
+        std::min<quint32>({(size + kIsoSectorSize - 1) / kIsoSectorSize, kMaxDirectorySectors,
+                           kMaxFolderSectors - walk.sectorsRead});
+    walk.sectorsRead += std::max<quint32>(sectors, 1);
+    QList<IsoRecord> records = Directory(lsn, sectors * kIsoSectorSize);
     std::stable_sort(records.begin(), records.end(), [](const IsoRecord& a, const IsoRecord& b) {
         return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
     });
     for (const IsoRecord& r : std::as_const(records)) {
-        if (!r.directory && out.size() < kMaxFiles) {
-            out.append(FileOf(folder + QLatin1Char('/') + r.name, r));
+        if (!r.directory && walk.files.size() < kMaxFiles) {
+            walk.files.append(FileOf(folder + QLatin1Char('/') + r.name, r));
         }
     }
     for (const IsoRecord& r : std::as_const(records)) {
-        if (r.directory && out.size() < kMaxFiles) {
-            Walk(folder + QLatin1Char('/') + r.name, r.lsn, r.size, depth + 1, out, visited);
+        if (r.directory && walk.files.size() < kMaxFiles && !walk.visited.contains(r.lsn)) {
+            Walk(folder + QLatin1Char('/') + r.name, r.lsn, r.size, depth + 1, walk);
         }
     }
 }
 
-QList<DiscFile> VcdDisc::Files() {
-    QList<DiscFile> out;
-    QList<quint32> visited;
-    Walk(QString(), m_volume.rootLsn, m_volume.rootSize, 0, out, visited);
-    return out;
+QList<DiscFile> VcdDisc::Files(const std::atomic<bool>* stop) {
+    WalkState walk;
+    walk.stop = stop;
+    Walk(QString(), m_volume.rootLsn, m_volume.rootSize, 0, walk);
+    return walk.files;
 }
 
 std::optional<DiscFile> VcdDisc::Find(const QString& pathOnDisc) {

@@ -3,7 +3,10 @@
 #include "IsoDirectory.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
+#include <QTemporaryDir>
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -46,8 +49,11 @@ public:
 
     // Every file of the disc: a folder's own files first (sorted without
     // regard to case), then its subfolders, depth first, the way the file
-    // finder walks a mounted disc.
-    QList<DiscFile> Files();
+    // finder walks a mounted disc. However the directories point at each
+    // other, the walk visits each at most once and reads a bounded number of
+    // folders and sectors; a disc that holds more is listed as far as that
+    // goes. Ends early, with what it has found, once stop (when given) is set.
+    QList<DiscFile> Files(const std::atomic<bool>* stop = nullptr);
     // The file at a path on the disc ("/MPEGAV/AVSEQ01.DAT"), names matched
     // without regard to case and version; nothing when there is none.
     std::optional<DiscFile> Find(const QString& pathOnDisc);
@@ -62,8 +68,13 @@ private:
     bool StillReadable(quint32 lsn, quint32 count) const;
     QList<IsoRecord> Directory(quint32 lsn, quint32 size);
     DiscFile FileOf(const QString& path, const IsoRecord& record) const;
-    void Walk(const QString& folder, quint32 lsn, quint32 size, int depth, QList<DiscFile>& out,
-              QList<quint32>& visited);
+    struct WalkState {
+        QList<DiscFile> files;
+        QSet<quint32> visited;
+        quint32 sectorsRead = 0;
+        const std::atomic<bool>* stop = nullptr;
+    };
+    void Walk(const QString& folder, quint32 lsn, quint32 size, int depth, WalkState& walk);
 
     _CdIo* m_cdio = nullptr;
     QString m_source;
@@ -73,6 +84,9 @@ private:
     // of a file that shrank without saying so, so reads look at its size.
     QString m_dataFile;
     int m_dataSectorSize = 0;
+    // What libcdio reads an image through: the sheet as read here and a
+    // link to its data file, for as long as the disc is open.
+    std::unique_ptr<QTemporaryDir> m_sheetFolder;
     QByteArray m_buffer;
 };
 

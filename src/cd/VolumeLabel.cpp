@@ -1,6 +1,8 @@
 #include "VolumeLabel.h"
 
+#include "DiscPath.h"
 #include "FileNames.h"
+#include "VcdDisc.h"
 
 #include <QDir>
 #include <QFile>
@@ -158,7 +160,25 @@ QString LabelOfDevice(unsigned major, unsigned minor, const QString& fsType,
     return label;
 }
 
+QString LabelOfImage(const QString& image) {
+    if (image.isEmpty()) {
+        return {};
+    }
+    if (const auto disc = VcdDisc::Open(image)) {
+        return disc->VolumeId();
+    }
+    // A cooked image libcdio does not take: its descriptor is at 32768.
+    QFile f(image);
+    if (!f.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return IsoLabelFromImage(f.read(32768 + 2048));
+}
+
 QString LabelOfMount(const MountEntry& entry) {
+    if (entry.fsType == QLatin1String("fuse.fuseiso")) {
+        return LabelOfImage(FuseisoImageOf(entry.mountPoint, QStringLiteral("/proc"), ::getuid()));
+    }
     return LabelOfDevice(entry.major, entry.minor, entry.fsType, entry.source);
 }
 

@@ -22,8 +22,13 @@ QString IsoLabelFromImage(QByteArrayView data);
 QString LabelOfDevice(unsigned major, unsigned minor, const QString& fsType,
                       const QString& deviceNode = QString());
 
-// The label of a mounted filesystem ("" for filesystems without a device,
-// such as FUSE mounts of disc images).
+// The volume id of a disc image (a .cue, a .bin beside its .cue, or a cooked
+// .iso); "" when it holds none or cannot be read.
+QString LabelOfImage(const QString& image);
+
+// The label of a mounted filesystem: a device's label, or the volume id of
+// the image a fuseiso mount of the user's own shows ("" for filesystems
+// without either).
 QString LabelOfMount(const MountEntry& entry);
 
 } // namespace lumadeck

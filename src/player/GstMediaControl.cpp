@@ -1,5 +1,6 @@
 #include "player/GstMediaControl.h"
 
+#include "player/Chapters.h"
 #include "player/TransportPanel.h"
 #include "player/VideoRect.h"
 
@@ -110,6 +111,7 @@ void GstMediaControl::showClip() {
 }
 
 bool GstMediaControl::Open(const QString& fileName) {
+    m_chapters.clear();
     return m_session->Open(fileName);
 }
 
@@ -187,6 +189,11 @@ bool GstMediaControl::SetVolume(int percent) {
     return true;
 }
 
+bool GstMediaControl::SetAudioChannel(AudioChannelCode channel) {
+    m_session->SetAudioChannel(channel);
+    return true;
+}
+
 void GstMediaControl::SetMute(bool on) {
     m_mute = on;
     m_session->SetMute(on);
@@ -195,7 +202,12 @@ void GstMediaControl::SetMute(bool on) {
 
 void GstMediaControl::updatePanel() {
     m_panel->SetState({OpenState() == OpenStateCode::Open, PlayState(), Duration(),
-                       CurrentPosition(), m_volume, m_mute});
+                       CurrentPosition(), m_volume, m_mute, m_chapters});
+}
+
+void GstMediaControl::SetChapters(const QList<double>& starts) {
+    m_chapters = starts;
+    updatePanel();
 }
 
 // ------------------------------------------------------------------ display
@@ -405,6 +417,12 @@ void GstMediaControl::keyPressEvent(QKeyEvent* event) {
         break;
     case Qt::Key_Up:
         seekBy(kKeyBigSeekSeconds);
+        break;
+    case Qt::Key_PageDown:
+    case Qt::Key_PageUp:
+        if (const int to = ChapterStep(m_chapters, p, event->key() == Qt::Key_PageDown); to >= 0) {
+            SetCurrentPosition(m_chapters[to]);
+        }
         break;
     case Qt::Key_F11:
         toggleFullScreen();

@@ -39,6 +39,10 @@ public:
     // Volume 0 to 100 and mute, as the panel shows them.
     int Volume() const override { return m_volume; }
     bool SetVolume(int percent) override;
+    AudioChannelCode AudioChannel() const override { return m_session->AudioChannel(); }
+    bool SetAudioChannel(AudioChannelCode channel) override;
+    QList<double> Chapters() const override { return m_chapters; }
+    void SetChapters(const QList<double>& starts) override;
     bool Mute() const { return m_mute; }
     void SetMute(bool on);
     // The element names of the sinks in use (the pipeline is made for the
@@ -116,6 +120,7 @@ private:
     bool m_showControls = true;
     bool m_fullScreenControls = true;
     int m_volume = 80;
+    QList<double> m_chapters;
     bool m_mute = false;
 
     // Full screen: where the control came from.

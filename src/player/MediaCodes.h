@@ -56,4 +56,9 @@ template <typename Code> constexpr long CodeValue(Code code) {
     return static_cast<long>(code);
 }
 
+// Which channel of a stereo sound is heard: both as they are, or one of
+// them on both speakers (karaoke discs put the singer on one channel and the
+// band alone on the other).
+enum class AudioChannelCode { Stereo = 0, Left = 1, Right = 2 };
+
 } // namespace lumadeck

@@ -2,6 +2,7 @@
 
 #include "player/MediaCodes.h"
 
+#include <QList>
 #include <QString>
 #include <QWidget>
 
@@ -98,6 +99,21 @@ public:
     // volume of its own plays at full volume and refuses changes.
     virtual int Volume() const { return 100; }
     virtual bool SetVolume(int percent) { return false; }
+
+    // The stereo channel heard: both, or one on both speakers (karaoke). It
+    // stays as set for every file until changed, and changes while playing
+    // without a gap. A control without the choice plays stereo and refuses.
+    virtual AudioChannelCode AudioChannel() const { return AudioChannelCode::Stereo; }
+    virtual bool SetAudioChannel(AudioChannelCode channel) {
+        return channel == AudioChannelCode::Stereo;
+    }
+
+    // Where the chapters of the open file start, in seconds, sorted (empty
+    // for a file without them). Given by the owner once the file is open;
+    // opening another file clears them. Page Down and Page Up go to the
+    // next and previous one, and the seek bar marks them.
+    virtual QList<double> Chapters() const { return {}; }
+    virtual void SetChapters(const QList<double>& starts) { Q_UNUSED(starts); }
 
     // Placement in the parent, in pixels.
     virtual bool Move(int left, int top, int width, int height) {

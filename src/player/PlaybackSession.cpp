@@ -139,6 +139,7 @@ PlaybinPipeline* PlaybackSession::EnsurePipeline() {
             m_pipeline->SetMessageHandler([this](GstMessage* m) { handleMessage(m); });
             m_pipeline->SetVolume(m_volume);
             m_pipeline->SetMute(m_mute);
+            m_pipeline->SetAudioChannel(m_channel);
         } else {
             m_pipeline.reset();
         }
@@ -151,6 +152,13 @@ void PlaybackSession::SetVolume(double volume) {
     m_volume = volume;
     if (m_pipeline) {
         m_pipeline->SetVolume(volume);
+    }
+}
+
+void PlaybackSession::SetAudioChannel(AudioChannelCode channel) {
+    m_channel = channel;
+    if (m_pipeline) {
+        m_pipeline->SetAudioChannel(channel);
     }
 }
 

@@ -41,6 +41,9 @@ public:
 
     // Volume 0..1 and mute, kept for a pipeline made later.
     void SetVolume(double volume);
+    // The stereo channel heard (kept for a pipeline made later).
+    AudioChannelCode AudioChannel() const { return m_channel; }
+    void SetAudioChannel(AudioChannelCode channel);
     void SetMute(bool on);
 
     bool Open(const QString& fileName);
@@ -95,6 +98,7 @@ private:
     std::unique_ptr<PlaybinPipeline> m_pipeline;
     bool m_pipelineFailed = false;
     double m_volume = 1.0;
+    AudioChannelCode m_channel = AudioChannelCode::Stereo;
     bool m_mute = false;
     QString m_fileName;
     QString m_pendingFileName;

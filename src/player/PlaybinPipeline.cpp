@@ -1,5 +1,6 @@
 #include "player/PlaybinPipeline.h"
 #include "platform/FileNames.h"
+#include "player/LocalOnly.h"
 #include "player/MediaTime.h"
 #include "player/VcdTrackSource.h"
 
@@ -54,7 +55,9 @@ QString soundFontPath() {
 }
 
 // MIDI is synthesised with the General MIDI sound font, named explicitly.
+// Nothing reaches the network.
 void onElementSetup(GstElement*, GstElement* element, gpointer) {
+    KeepLocal(element);
     GstElementFactory* factory = gst_element_get_factory(element);
     if (!factory) {
         return;
@@ -179,6 +182,10 @@ PlaybinPipeline::PlaybinPipeline(const Sinks& sinks, QObject* parent) : QObject(
         g_object_set(m_playbin.get(), "video-sink", video.element.get(), nullptr);
     }
     chooseAudioSink(sinks.audio);
+    m_channels = std::make_unique<ChannelFilter>();
+    if (m_channels->Element()) {
+        g_object_set(m_playbin.get(), "audio-filter", m_channels->Element(), nullptr);
+    }
 
     // No subtitles; picture, sound and software volume.
     guint flags = 0;
@@ -320,6 +327,16 @@ bool PlaybinPipeline::Seek(double start, double stop) {
     }
     return gst_element_seek(m_playbin.get(), 1.0, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
                             startTime, GST_SEEK_TYPE_SET, ToNanoseconds(stop));
+}
+
+AudioChannelCode PlaybinPipeline::AudioChannel() const {
+    return m_channels ? m_channels->Channel() : AudioChannelCode::Stereo;
+}
+
+void PlaybinPipeline::SetAudioChannel(AudioChannelCode channel) {
+    if (m_channels) {
+        m_channels->SetChannel(channel);
+    }
 }
 
 gst::ElementPtr FindElement(GstElement* bin, const char* factory) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "player/AudioChannel.h"
 #include "player/FrameSink.h"
 #include "player/GstHandles.h"
 
@@ -86,6 +87,9 @@ public:
     // Volume 0..1 (cubic, as a volume slider moves) and mute.
     void SetVolume(double volume);
     void SetMute(bool on);
+    // The stereo channel heard, switched while playing without a gap.
+    AudioChannelCode AudioChannel() const;
+    void SetAudioChannel(AudioChannelCode channel);
 
     // Drawing into a native window (X11 only). The render rectangle is the
     // picture's place in that window; a sink that cannot scale gets the
@@ -105,6 +109,7 @@ private:
     // Declared before playbin so that it goes after it: playbin's streaming
     // threads call it until playbin stops.
     std::unique_ptr<FrameSink> m_frames;
+    std::unique_ptr<ChannelFilter> m_channels;
     bool m_framesUsed = false;
     gst::ElementPtr m_playbin;
     gst::ElementPtr m_videoSink;

@@ -5,8 +5,10 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QSlider>
 #include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
@@ -46,7 +48,7 @@ TransportPanel::TransportPanel(QWidget* parent) : QWidget(parent) {
     m_play = button(QStyle::SP_MediaPlay, tr("Play"));
     m_pause = button(QStyle::SP_MediaPause, tr("Pause"));
     m_stop = button(QStyle::SP_MediaStop, tr("Stop"));
-    m_seekBar = new QSlider(Qt::Horizontal, this);
+    m_seekBar = new MarkedSlider(Qt::Horizontal, this);
     m_seekBar->setFocusPolicy(Qt::NoFocus);
     m_seekBar->setRange(0, 0);
     row->addWidget(m_seekBar, 1);
@@ -95,6 +97,15 @@ void TransportPanel::SetState(const TransportState& state) {
         m_seekBar->setPageStep(std::max(1, tenths(state.duration) / 10));
         m_seekBar->setValue(tenths(state.position));
     }
+    QList<int> marks;
+    if (state.duration > 0) {
+        for (const double start : state.chapters) {
+            if (start > 0 && start < state.duration) {
+                marks.append(tenths(start));
+            }
+        }
+    }
+    m_seekBar->SetMarks(marks);
     m_time->setText(ConvertSeconds(state.position) + QStringLiteral(" / ") +
                     ConvertSeconds(state.duration));
     {
@@ -109,6 +120,36 @@ void TransportPanel::SetState(const TransportState& state) {
         m_muteShown = state.mute;
         m_mute->setIcon(style()->standardIcon(state.mute ? QStyle::SP_MediaVolumeMuted
                                                          : QStyle::SP_MediaVolume));
+    }
+}
+
+void MarkedSlider::SetMarks(const QList<int>& values) {
+    if (values != m_marks) {
+        m_marks = values;
+        update();
+    }
+}
+
+void MarkedSlider::paintEvent(QPaintEvent* event) {
+    QSlider::paintEvent(event);
+    if (m_marks.isEmpty() || maximum() <= minimum()) {
+        return;
+    }
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    const QRect groove =
+        style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+    const QRect handle =
+        style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+    // The handle's centre travels from half a handle in to half a handle short.
+    const int span = groove.width() - handle.width();
+    QPainter p(this);
+    p.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    for (const int value : m_marks) {
+        const int x = groove.left() + handle.width() / 2 +
+                      QStyle::sliderPositionFromValue(minimum(), maximum(), value, span);
+        p.drawLine(x, groove.bottom() + 1, x, height() - 1);
     }
 }
 

@@ -2,10 +2,11 @@
 
 #include "player/MediaCodes.h"
 
+#include <QList>
+#include <QSlider>
 #include <QWidget>
 
 class QLabel;
-class QSlider;
 class QToolButton;
 
 namespace lumadeck {
@@ -18,6 +19,23 @@ struct TransportState {
     double position = 0; // seconds
     int volume = 80;     // 0 to 100
     bool mute = false;
+    QList<double> chapters; // starts, in seconds: marked on the seek bar
+};
+
+// A seek bar with a short mark under the groove at each chapter's start.
+class MarkedSlider : public QSlider {
+    Q_OBJECT
+public:
+    using QSlider::QSlider;
+    // Values of the slider to mark.
+    void SetMarks(const QList<int>& values);
+    const QList<int>& Marks() const { return m_marks; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QList<int> m_marks;
 };
 
 // The row of transport controls under the picture: play, pause, stop, a
@@ -46,7 +64,7 @@ private:
     QToolButton* m_play = nullptr;
     QToolButton* m_pause = nullptr;
     QToolButton* m_stop = nullptr;
-    QSlider* m_seekBar = nullptr;
+    MarkedSlider* m_seekBar = nullptr;
     QLabel* m_time = nullptr;
     QToolButton* m_mute = nullptr;
     bool m_muteShown = false; // which icon m_mute shows

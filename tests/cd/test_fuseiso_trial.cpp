@@ -1,8 +1,10 @@
 // The real drive services and CD notices on a Video CD image mounted with fuseiso.
+#include "app/SavedPositions.h"
 #include "cd/DiscPath.h"
 #include "cd/DriveServices.h"
 #include "cd/SystemDriveServices.h"
 #include "cd/VcdDisc.h"
+#include "cd/VcdEntries.h"
 #include "cd/VolumeInfo.h"
 #include "cd/clsFindFile.h"
 #include "cd/mdlCDNotify.h"
@@ -102,7 +104,8 @@ TEST_F(FuseIsoTrial, AMountedVideoCdImageArrivesIsSearchedPlaysFromItsImageAndLe
     EXPECT_TRUE(drive.startsWith("img"));
     EXPECT_TRUE(during.contains(drive));
     EXPECT_EQ(apifuncs::GetCDMountPoint(drive), mnt); // the space came through the escapes
-    EXPECT_EQ(apifuncs::GetVolumeName(drive), "");    // FUSE mounts show no label
+    // The mount is traced to its image, whose volume id labels the drive.
+    EXPECT_EQ(apifuncs::DriveCaption(drive, apifuncs::GetVolumeName(drive)), drive + ": (VCD_TWO)");
     // The tracks, in whatever case the filesystem shows them, are of this drive.
     const QString cooked = mnt + "/mpegav/avseq02.dat";
     EXPECT_TRUE(window.found.contains(cooked, Qt::CaseInsensitive))
@@ -111,7 +114,10 @@ TEST_F(FuseIsoTrial, AMountedVideoCdImageArrivesIsSearchedPlaysFromItsImageAndLe
     const std::optional<VolumeInfo> volume = VolumeOfPath(window.found.value(0));
     ASSERT_TRUE(volume);
     EXPECT_EQ(volume->mountPoint, mnt);
-    EXPECT_EQ(volume->label, "");
+    EXPECT_EQ(volume->label, "VCD_TWO");
+    QString below = window.found.value(0).mid(mnt.size() + 1);
+    EXPECT_EQ(mdlGlobals::PositionKey(window.found.value(0)),
+              "Software\\Lumadeck\\" + below.replace('/', '\\') + "\\VCD_TWO");
 
     // Its tracks show as cooked 2,048-byte sectors that do not play; they are
     // read from the image instead.
@@ -127,6 +133,8 @@ TEST_F(FuseIsoTrial, AMountedVideoCdImageArrivesIsSearchedPlaysFromItsImageAndLe
     ASSERT_TRUE(track.has_value());
     EXPECT_EQ(cookedSize, qint64(track->sectors) * 2048);
     EXPECT_EQ(track->Bytes(), qint64(track->sectors) * 2324);
+    // Its entry point is read from the image too: the track's one chapter.
+    EXPECT_EQ(ChaptersOfFile(cooked).size(), 1);
 
     // Something looks into the mount for a moment as it is unmounted
     // ("Device or resource busy"): unmounting tries again for a while.
