@@ -110,8 +110,11 @@ void checkDisc(const QString& source, quint32 seed) {
     check(files.size() <= 5000);
     for (qsizetype i = 0; i < std::min<qsizetype>(files.size(), 4); ++i) {
         checkReads(*disc, files[i], seed + quint32(i));
-        const auto again = disc->Find(files[i].path);
-        check(!again || (again->lsn == files[i].lsn && again->sectors == files[i].sectors));
+        // A damaged disc may hold two entries of one name: the file found
+        // by the path need not be the one listed, but it reads as well.
+        if (const auto found = disc->Find(files[i].path)) {
+            checkReads(*disc, *found, seed);
+        }
     }
 }
 
