@@ -21,8 +21,9 @@
 //                        [--resize NAME WxH] [--exclude NAME]... -- COMMAND [ARGS...]
 // --measure 0: the first picture only.
 // --resize NAME WxH: the first top-level window whose title holds NAME is
-//   resized to W x H as soon as it shows, as a user would drag it (for a
-//   player with no option for its window's size).
+//   resized to W x H as soon as it shows and again at the first picture, as
+//   a user would drag it (for a player with no option for its window's
+//   size).
 // --exclude: processes of that name (as in /proc/PID/comm) are left out of
 // the CPU and memory sums, e.g. the private session bus a run starts.
 #include <X11/Xlib.h>
@@ -395,7 +396,8 @@ int main(int argc, char** argv) {
         std::printf("first-picture-ms %.0f cpu-s-per-s n/a peak-kb n/a\n", firstMs);
         return 0;
     }
-    if (!resized) {
+    // Once more: a player may size its window to the picture when that comes.
+    if (!resizeName.empty()) {
         resizeWindow(dpy.get(), resizeName, resizeWidth, resizeHeight);
     }
     const auto firstPicture = Clock::now();
