@@ -87,19 +87,18 @@ command_for() {
   probe_opts=()
   case $player in
     program)
-      # A user's first start, with a private home and session bus; for
-      # 800x600 the zoom set to fill the window, and the window resized
-      # as soon as it shows (the program has no option for its size).
+      # Started as a user starts it, with a private home and session bus.
+      # Its window is resized to 800 x 600 as soon as it shows (there is no
+      # option for its size; the 640 x 560 it opens at is too small for a
+      # 720 x 480 picture at 100 %); the zoom is 100 % (the picture at its
+      # own size) or fill the window.
       local home=$work/home
       mkdir -p "$home/.config/Lumadeck"
-      if [ "$size" = own ]; then
-        printf '[Options]\nDisplaySize=0\n' >"$home/.config/Lumadeck/Lumadeck.ini"
-        cmd=(env "HOME=$home" dbus-run-session -- "$program" "$file")
-      else
-        printf '[Options]\nDisplaySize=3\n' >"$home/.config/Lumadeck/Lumadeck.ini"
-        cmd=(env "HOME=$home" dbus-run-session -- "$program" "$file")
-        probe_opts=(--resize "Lumadeck Player." 800x600)
-      fi
+      local zoom=0
+      [ "$size" = own ] || zoom=3
+      printf '[Options]\nDisplaySize=%s\n' "$zoom" >"$home/.config/Lumadeck/Lumadeck.ini"
+      cmd=(env "HOME=$home" dbus-run-session -- "$program" "$file")
+      probe_opts=(--resize "Lumadeck Player." 800x600)
       ;;
     mpv)
       why=$(missing mpv)
@@ -191,7 +190,8 @@ echo "peers: one private X server $DISPLAY; $runs runs per row for the first pic
 echo "  $cost_runs of them also for CPU (5 s, 2 s after the first picture) and peak memory;"
 echo "  load average before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 echo "  this program: lumadeck FILE, private HOME and session bus (dbus-run-session,"
-echo "    the bus left out of the sums); 800x600: zoom to fill, the window resized"
+echo "    the bus left out of the sums), its window resized to 800x600; own size: zoom 100 %;"
+echo "    800x600: zoom to fill the window"
 command -v mpv >/dev/null && echo "  mpv $(mpv --version | awk 'NR == 1 { print $2 }'): --vo=x11 --ao=null; 800x600: --geometry=800x600"
 command -v cvlc >/dev/null && echo "  VLC $(dpkg-query -W -f='${Version}' vlc-bin 2>/dev/null): cvlc ${vlc_opts[*]}, as user $vlc_user with its own HOME; vcd:// for the image; 800x600: the window resized"
 command -v ffplay >/dev/null && echo "  ffplay: SDL_AUDIODRIVER=dummy; 800x600: -x 800 -y 600"
