@@ -176,6 +176,7 @@ measure() {
     printf '  %-20s %-8s %s\n' "$label" "$size" "n/a: ${reason:-no picture}"
     return
   fi
+  echo "$player $size $first $cpu $mem" >>"$work/case"
   reason=
   if [ "$cpu" = n/a ] && [ "$cost_runs" -gt 0 ]; then
     reason=$(grep -hv '^\s*$' "$work/$player-$size-$kind-1.log" | tail -1 | cut -c1-50)
@@ -212,10 +213,26 @@ for entry in "mpg clip.mpg MPEG-1 clip, 320x240" "dat clip.dat Video CD .dat tra
   echo "$title ($name, 12 s)"
   [ -e "$file" ] || { echo "  missing: $file"; continue; }
   printf '  %-20s %-8s %10s %10s %9s\n' player window "1st pic ms" "CPU s/s" "peak MB"
+  : >"$work/case"
   for size in own 800x600; do
     for player in program mpv vlc ffplay playbin; do
       measure "$player" "$size" "$kind" "$file"
     done
+  done
+  # The program against the best of mpv, VLC and ffplay on each figure
+  # (goal: at most 1), and its CPU against the bare playbin (goal at its
+  # own size: at most 1.15).
+  for size in own 800x600; do
+    awk -v size="$size" '
+      $2 != size { next }
+      $1 == "program" { for (i = 3; i <= 5; i++) p[i] = $i; next }
+      $1 == "playbin" { bare = $4; next }
+      { for (i = 3; i <= 5; i++) if ($i != "n/a" && (best[i] == "" || $i + 0 < best[i] + 0)) { best[i] = $i; who[i] = $1 } }
+      function r(a, b) { return (a == "" || b == "" || a == "n/a" || b == "n/a" || b <= 0) ? "n/a" : sprintf("%.2f", a / b) }
+      END {
+        printf "  %s, this program to the best peer: first picture %s (%s), CPU %s (%s), memory %s (%s); CPU to playbin %s\n",
+          size, r(p[3], best[3]), who[3], r(p[4], best[4]), who[4], r(p[5], best[5]), who[5], r(p[4], bare)
+      }' "$work/case"
   done
 done
 
