@@ -229,9 +229,10 @@ for entry in "mpg clip.mpg MPEG-1 clip, 320x240" "dat clip.dat Video CD .dat tra
       $1 == "playbin" { bare = $4; next }
       { for (i = 3; i <= 5; i++) if ($i != "n/a" && (best[i] == "" || $i + 0 < best[i] + 0)) { best[i] = $i; who[i] = $1 } }
       function r(a, b) { return (a == "" || b == "" || a == "n/a" || b == "n/a" || b <= 0) ? "n/a" : sprintf("%.2f", a / b) }
+      function w(x) { return x == "" ? "" : " (" x ")" }
       END {
-        printf "  %s, this program to the best peer: first picture %s (%s), CPU %s (%s), memory %s (%s); CPU to playbin %s\n",
-          size, r(p[3], best[3]), who[3], r(p[4], best[4]), who[4], r(p[5], best[5]), who[5], r(p[4], bare)
+        printf "  %s, this program to the best peer: first picture %s%s, CPU %s%s, memory %s%s; CPU to playbin %s\n",
+          size, r(p[3], best[3]), w(who[3]), r(p[4], best[4]), w(who[4]), r(p[5], best[5]), w(who[5]), r(p[4], bare)
       }' "$work/case"
   done
 done
