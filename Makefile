@@ -8,7 +8,7 @@ ifeq ($(CI),true)
 CMAKE_ARGS += -DLUMADECK_WERROR=ON
 endif
 
-.PHONY: all deps build run test install package sanitize bench fuzz fuzz-smoke media format check-format clean
+.PHONY: all deps build run test install package sanitize bench bench-peers fuzz fuzz-smoke media format check-format clean
 
 all: build
 
@@ -50,11 +50,25 @@ sanitize: deps
 	cd build-sanitize && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
+# Every benchmark, the comparison with other players (bench-peers) among them.
 bench: deps
+	scripts/install-bench-peers
 	cmake -S . -B build-bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DLUMADECK_BENCH=ON $(CMAKE_ARGS)
 	cmake --build build-bench -j $(JOBS)
-	@if [ -x scripts/make-test-media ]; then scripts/make-test-media build-bench/testmedia; fi
+	@if [ -x scripts/make-test-media ]; then scripts/make-test-media build-bench/testmedia --bench; fi
 	scripts/run-benchmarks build-bench
+
+# Only the comparison with mpv, VLC, ffplay and a bare playbin, and the
+# start-up against a minimal Qt program. PEERS_RUNS runs per row for the
+# first picture, PEERS_COST_RUNS of them for CPU and memory.
+PEERS_RUNS      ?= 5
+PEERS_COST_RUNS ?= 3
+bench-peers: deps
+	scripts/install-bench-peers
+	cmake -S . -B build-bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DLUMADECK_BENCH=ON $(CMAKE_ARGS)
+	cmake --build build-bench -j $(JOBS) --target lumadeck xbench_first_picture xbench_app_startup xbench_minimal_window
+	scripts/make-test-media build-bench/testmedia --bench
+	bench/player/peers.sh build-bench --runs $(PEERS_RUNS) --cost-runs $(PEERS_COST_RUNS)
 
 # libFuzzer targets, built with clang. FUZZ_SECONDS per target.
 FUZZ_SECONDS ?= 300
