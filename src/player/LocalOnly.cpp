@@ -44,7 +44,9 @@ bool ReachesNetwork(GstElementFactory* factory) {
     if (klass && (std::strstr(klass, "Network") || std::strstr(klass, "Adaptive"))) {
         return true;
     }
-    if (gst_element_factory_get_uri_type(factory) == GST_URI_UNKNOWN) {
+    // Only sources fetch: a sink may name a scheme of its own (appsink,
+    // which the frame sink is made of, answers "appsink://").
+    if (gst_element_factory_get_uri_type(factory) != GST_URI_SRC) {
         return false;
     }
     const gchar* const* protocols = gst_element_factory_get_uri_protocols(factory);

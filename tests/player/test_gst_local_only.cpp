@@ -2,6 +2,7 @@
 // (here one on this machine that notes every visit) fails to open as a
 // media format the program does not play, and the server is never asked.
 #include "GstTestSupport.h"
+#include "player/LocalOnly.h"
 
 #include <QTemporaryDir>
 #include <arpa/inet.h>
@@ -80,6 +81,23 @@ TEST(LocalOnly, ManifestsNamingTheNetworkFailWithoutReachingIt) {
         EXPECT_EQ(server.Visits(), 0);
         EXPECT_EQ(c.ErrorCode(), GstMediaControl::ErrorFormat);
         EXPECT_TRUE(c.ErrorDescription().contains("network")) << c.ErrorDescription().toStdString();
+    }
+}
+
+// Sinks with a scheme of their own (the frame sink's appsink) and local
+// sources are kept; what fetches is refused.
+TEST(LocalOnly, OnlyWhatFetchesIsRefused) {
+    const struct {
+        const char* factory;
+        bool refused;
+    } rows[] = {{"appsink", false},    {"filesrc", false}, {"ximagesink", false},
+                {"souphttpsrc", true}, {"hlsdemux", true}, {"dashdemux", true}};
+    ASSERT_TRUE(GstMediaControl::InitEngine());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.factory);
+        const gst::ObjectPtr<GstElementFactory> factory(gst_element_factory_find(row.factory));
+        ASSERT_TRUE(factory);
+        EXPECT_EQ(ReachesNetwork(factory.get()), row.refused);
     }
 }
 
