@@ -167,37 +167,6 @@ TEST(FileNames, KeepsEveryByteOfNamesThatAreNotUtf8) {
     EXPECT_EQ(DecodeFileName("\xff").size(), 1);
 }
 
-TEST(VolumeLabel, ReadsTheLabelOfADiscImageOnALoopDevice) {
-    if (::geteuid() != 0 || QStandardPaths::findExecutable("losetup").isEmpty() ||
-        QStandardPaths::findExecutable("genisoimage").isEmpty()) {
-        GTEST_SKIP() << "needs root, losetup and genisoimage";
-    }
-    QTemporaryDir tmp;
-    ASSERT_TRUE(QDir().mkpath(tmp.path() + "/src/MPEGAV"));
-    ASSERT_EQ(QProcess::execute("genisoimage", {"-quiet", "-V", "VCD ONE", "-o",
-                                                tmp.path() + "/vcd.iso", tmp.path() + "/src"}),
-              0);
-    QProcess attach;
-    attach.start("losetup", {"-f", "--show", "-r", tmp.path() + "/vcd.iso"});
-    attach.waitForFinished();
-    const QString node = QString::fromUtf8(attach.readAllStandardOutput()).trimmed();
-    if (attach.exitCode() != 0 || !node.startsWith("/dev/loop")) {
-        GTEST_SKIP() << "no loop device to be had";
-    }
-    struct stat st {};
-    const bool found = ::stat(QFile::encodeName(node).constData(), &st) == 0;
-    // Unmounted (type unknown), as mounted with the node given, and on
-    // another filesystem, where it is not looked for.
-    QStringList labels;
-    for (const auto& [type, given] :
-         {std::pair<QString, QString>{"", ""}, {"iso9660", node}, {"ext4", ""}}) {
-        labels << (found ? LabelOfDevice(major(st.st_rdev), minor(st.st_rdev), type, given) : "?");
-    }
-    QProcess::execute("losetup", {"-d", node});
-    ASSERT_TRUE(found);
-    EXPECT_EQ(labels, (QStringList{"VCD ONE", "VCD ONE", ""}));
-}
-
 TEST_F(SystemDrivesTest, ListsOpticalDrivesThenMountedImagesAndKeepsImageNumbers) {
     Table("50 27 0:45 / /home/u/one rw - fuse.fuseiso fuseiso rw\n"
           "51 27 7:3 / /media/u/loop\\040disc ro - iso9660 /dev/loop3 ro\n"

@@ -62,20 +62,3 @@ TEST(PlainText, MenuTextsShowAmpersandsAndDropControlCharacters) {
         EXPECT_TRUE(QKeySequence::mnemonic(menu.title()).isEmpty()) << in.toStdString();
     }
 }
-
-TEST(PlainText, CaptionsKeepTheModifiedMarkLiteral) {
-    for (const auto& [name, modified] : {std::pair<QString, bool>{"clip[*].mpg", false},
-                                         {"clip[*].mpg", true},
-                                         {"[*][*]", false},
-                                         {"a[*]b[*]c", true},
-                                         {"[*[*]]", false},
-                                         {kMarkup, false},
-                                         {"ends in a space ", false}}) {
-        QWidget window;
-        window.setWindowTitle(CaptionText(name));
-        window.setWindowModified(modified);
-        window.winId(); // the native window carries the caption shown
-        ASSERT_NE(window.windowHandle(), nullptr);
-        EXPECT_EQ(window.windowHandle()->title(), name) << name.toStdString();
-    }
-}
