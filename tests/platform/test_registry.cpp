@@ -358,8 +358,13 @@ TEST_F(RegistryTest, AnUnreachableFileMakesReadsDefaultAndWritesNothing) {
     EXPECT_EQ(count, 0);
     EXPECT_FALSE(nowhere.EnumerateSections(found, count));
     EXPECT_EQ(count, 0);
+    // A folder where the file should be: it cannot be opened, and says so once.
+    QDir().mkpath(dir.path() + "/folder/registry.sqlite");
+    cRegistry folder(dir.path() + "/folder/registry.sqlite");
+    EXPECT_EQ(valueOf(folder, HKCU, "Software\\Lumadeck\\x", "CurrPos", 0), QVariant(0));
     const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
-    EXPECT_EQ(err.count('\n'), 1) << err.toStdString();
+    EXPECT_EQ(err.count('\n'), 2) << err.toStdString();
+    EXPECT_TRUE(err.contains("cannot open")) << err.toStdString();
 }
 
 TEST_F(RegistryTest, AssociationsAndAdditionalVerbsWriteBothClassTrees) {

@@ -342,6 +342,12 @@ TEST_F(PlayVideo, WithoutAControlOrWithFailingCallsNothingBreaks) {
     EXPECT_EQ(bare.GetMediaInfoString(MediaInfoCode::Title), "");
     EXPECT_EQ(bare.CodecCount(), 0);
     EXPECT_EQ(bare.GetPlayStatus(), PlayStateCode::Stopped);
+    // A control without a window to fit it in: nothing to fit.
+    SimulatedMediaControl alone;
+    bare.SetMediaPlayer(&alone);
+    bare.ApplyZoom();
+    bare.Tick();
+    bare.SetMediaPlayer(nullptr);
 
     playing("a.mpg");
     for (const char* op : {"Duration", "CurrentPosition", "Play", "Pause", "Stop", "Move",

@@ -10,6 +10,7 @@
 #include "skin/SkinImage.h"
 #include "skin/frmSplash.h"
 #include "skin/frmThinPlayer.h"
+#include "testing/RecordingThinPlayerPeers.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -44,28 +45,6 @@ void onPopup(std::function<void(QMenu*)> seen) {
     });
     timer->start(10);
 }
-
-class RecordingPeers : public IThinPlayerPeers {
-public:
-    RecordingPeers() {
-        for (const char* title : {"&File", "&Options", "&View", "&Play List", "&Help"}) {
-            menus.push_back(std::make_unique<QMenu>(title));
-            menus.back()->addAction("item");
-        }
-    }
-    QMenu* MainMenu(int Index) override {
-        return Index >= 0 && Index < int(menus.size()) ? menus[Index].get() : nullptr;
-    }
-    void ShowAppropriateForm() override {}
-    void ShowAboutFrom(QWidget* owner) override { aboutOwners.append(owner); }
-    bool PlaylistShown() const override { return plShown; }
-    QWidget* PlaylistWindow() override { return playlist.get(); }
-
-    std::vector<std::unique_ptr<QMenu>> menus;
-    QList<QWidget*> aboutOwners;
-    bool plShown = false;
-    std::unique_ptr<QWidget> playlist;
-};
 
 // The program's artwork while the fixture's window is made.
 struct Artwork {
@@ -106,7 +85,7 @@ protected:
     }
 
     Artwork m_artwork;
-    RecordingPeers peers;
+    test::RecordingThinPlayerPeers peers;
     frmThinPlayer thin;
 };
 
