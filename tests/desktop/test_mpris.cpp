@@ -147,10 +147,13 @@ TEST_F(MprisTest, PropertiesFollowTheWindowThroughOpenPauseSeekNextAndTheEnd) {
     control->SetVolume(80);
     EXPECT_DOUBLE_EQ(announced().value("Volume").toDouble(), 0.8);
 
-    // Raise brings a minimised window back; Quit ends the program as its Exit command does.
-    w.showMinimized();
-    mpris.Raise();
-    EXPECT_FALSE(w.isMinimized());
+    // Raise brings a hidden or minimised window back; Quit ends the program as its Exit
+    // command does.
+    for (const auto& away : {&QWidget::hide, &QWidget::showMinimized}) {
+        (w.*away)();
+        mpris.Raise();
+        EXPECT_TRUE(w.isVisible() && !w.isMinimized());
+    }
     store.writes.clear();
     mpris.Quit();
     EXPECT_TRUE(waitFor([] { return !Forms::Lumadeck.isLoaded(); }));

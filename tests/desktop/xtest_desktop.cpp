@@ -55,7 +55,7 @@ TEST(DesktopProgram, PlaysItsFileTakesASecondStartsAnswersMediaControlsAndSavesO
     first.setProcessEnvironment(env);
     first.setWorkingDirectory(home.path());
     first.setProcessChannelMode(QProcess::ForwardedChannels);
-    first.start(program, {"Vidéos/clip one.mpg"});
+    first.start(program, {"--", "Vidéos/clip one.mpg"}); // "--": no option follows
     ASSERT_TRUE(first.waitForStarted(10000));
     ASSERT_NE(waitForWindow(x, "Lumadeck Player. clip one.mpg"), 0u)
         << "the file named on the command line did not start";
