@@ -1,8 +1,6 @@
 // The playlist and codec windows run by the main window's commands, and the
 // compact window with every way out of it.
 #include "../support/MainWindowFixture.h"
-#include "app/ProgramWindows.h"
-#include "player/frmCodecs.h"
 #include "playlist/PlayListModel.h"
 #include "playlist/frmPlaylist.h"
 #include "skin/LabelButton.h"
@@ -21,19 +19,9 @@ namespace g = lumadeck::mdlGlobals;
 
 namespace {
 
-class ProgramWindowsTest : public MainWindowTest {
+class ProgramWindowsTest : public ProgramWindowsFixture {
 protected:
-    void SetUp() override {
-        MainWindowTest::SetUp();
-        m_windows.Install(Environment());
-    }
-    void TearDown() override {
-        MainWindowTest::TearDown();
-        Forms::Codecs.unload();
-        flushDeletes();
-    }
     static frmPlaylist* playlistWindow() { return Forms::Playlist.ifLoaded(); }
-    static bool enabled(PlayListButton b) { return playlistWindow()->Button(b)->isEnabled(); }
     static void key(QWidget* to, Qt::KeyboardModifiers modifiers, int code = Qt::Key_F4) {
         QKeyEvent press(QEvent::KeyPress, code, modifiers);
         QCoreApplication::sendEvent(to, &press);
@@ -41,9 +29,6 @@ protected:
     static QWidget* showVideoIcon() {
         return Forms::ThinPlayer->findChild<QWidget*>("imgShowVideo");
     }
-
-private:
-    ProgramWindows m_windows;
 };
 
 // Presses a label button of the compact window and, once its menu is up,

@@ -3,8 +3,6 @@
 // from the Help menu.
 #include "../support/MainWindowFixture.h"
 #include "../support/XInput.h"
-#include "app/ProgramWindows.h"
-#include "player/frmCodecs.h"
 #include "playlist/frmPlaylist.h"
 #include "skin/frmThinPlayer.h"
 
@@ -18,27 +16,18 @@ using namespace xinput;
 
 namespace {
 
-class MousePaths : public MainWindowTest {
+class MousePaths : public ProgramWindowsFixture {
 protected:
     void SetUp() override {
         if (const QString tool = missing({"xdotool"}); !tool.isEmpty()) {
             GTEST_SKIP() << tool.toStdString() << " is not installed";
         }
-        MainWindowTest::SetUp();
-        m_windows.Install(Environment());
-    }
-    void TearDown() override {
-        MainWindowTest::TearDown();
-        Forms::Codecs.unload();
-        flushDeletes();
+        ProgramWindowsFixture::SetUp();
     }
     static QPoint below(const QWidget* w) { return w->frameGeometry().bottomLeft() + QPoint(0, 1); }
     static void focus(const QWidget* w) {
         x("xdotool", {"windowfocus", "--sync", QString::number(w->winId())});
     }
-
-private:
-    ProgramWindows m_windows;
 };
 
 } // namespace

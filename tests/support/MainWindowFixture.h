@@ -3,6 +3,7 @@
 // A main window on the offscreen platform, built from the test doubles.
 #include "app/AppEnvironment.h"
 #include "app/Forms.h"
+#include "app/ProgramWindows.h"
 #include "app/frmLumadeck.h"
 #include "app/mdlGlobals.h"
 #include "cd/DriveServices.h"
@@ -11,6 +12,7 @@
 #include "platform/Services.h"
 #include "player/TagTimer.h"
 #include "player/clsPlayVideo.h"
+#include "player/frmCodecs.h"
 #include "playlist/clsPlayList.h"
 #include "testing/FolderDriveServices.h"
 #include "testing/MemorySettingsStore.h"
@@ -215,6 +217,23 @@ protected:
     ServicesGuard services{{&store, &dialogs, &opener, &drives}};
     QTemporaryDir dir;
     SimulatedMediaControl* control = nullptr;
+};
+
+// The main window with the program's playlist and codec windows installed.
+class ProgramWindowsFixture : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        m_windows.Install(Environment());
+    }
+    void TearDown() override {
+        MainWindowTest::TearDown();
+        Forms::Codecs.unload();
+        flushDeletes();
+    }
+
+private:
+    ProgramWindows m_windows;
 };
 
 } // namespace lumadeck::test
