@@ -128,6 +128,7 @@ TEST_F(DriveMenusTest, InsertionRescansOneDriveAndRemovalEmptiesIt) {
     EXPECT_EQ(buttonTexts(w, "CDsr1"), kNothingFound);
     EXPECT_EQ(texts(driveMenu(w, 1)->actions(), true), kNothingFound);
     EXPECT_FALSE(driveMenu(w, 1)->actions()[0]->isEnabled());
+    EXPECT_FALSE(named<QToolButton>(w, "CDsr1")->menu()->actions()[0]->isEnabled());
     for (int i = 0; i < 60; ++i) { // the status text goes six seconds later
         w.cPlay()->Tick();
     }
@@ -251,9 +252,10 @@ TEST_F(DriveMenusTest, DiscNoticesAndRefreshesWaitForTheRunningScan) {
 
     // A refresh whose scan mounts sr0 (so reports its arrival) and asks for a refresh.
     int pendingDuring = -1;
-    QString tagAfterTick;
+    QString tagAfterTick, menuDuring;
     mounting.onMount = [&](const QString& drive) {
         if (drive == "sr0" && pendingDuring < 0) {
+            menuDuring = texts(driveMenu(w, 0)->actions(), true).join('/'); // rescanned: emptied
             mounting.Raise(
                 {DeviceChange::Event::Arrival, DeviceChange::Device::Volume, true, {"sr0"}});
             pendingDuring = mdlCDNotify::PendingNotices();
@@ -263,6 +265,7 @@ TEST_F(DriveMenusTest, DiscNoticesAndRefreshesWaitForTheRunningScan) {
         }
     };
     runOnTick(w, TimerTag::RefreshDrives);
+    EXPECT_EQ(menuDuring, "Finding.");
     EXPECT_EQ(pendingDuring, 1);       // held while the scan ran...
     EXPECT_EQ(tagAfterTick, "1");      // ...like the refresh asked for meanwhile
     QCoreApplication::processEvents(); // ...and delivered after it

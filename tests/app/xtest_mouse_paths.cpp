@@ -102,6 +102,7 @@ TEST_F(MousePaths, TheCodecWindowOpensFromHelpMovesByItsTitleMinimisesAndClosesO
     ASSERT_TRUE(waitFor([] { return Forms::Codecs.isLoaded(); }));
     frmCodecs* window = Forms::Codecs.ifLoaded();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    EXPECT_TRUE(waitFor([&] { return window->isActiveWindow(); })); // it takes the keyboard
     EXPECT_EQ(window->RowCount(), 2);
     EXPECT_EQ(window->RowInstalled(1), "Not Installed");
 
