@@ -1,6 +1,7 @@
 // The playlist controller on a simulated control and real files; the M3U reader and writer.
 #include "cd/FileNames.h"
 #include "platform/Services.h"
+#include "playlist/DroppedFiles.h"
 #include "playlist/M3UFile.h"
 #include "playlist/clsPlayList.h"
 #include "testing/RecordingDialogs.h"
@@ -178,6 +179,16 @@ TEST_F(PlayListTest, AddOpensOnlyWhenNothingInTheListIsLoaded) {
     }
     EXPECT_EQ(control.calls.filter("Open ").size(), 1);
     EXPECT_EQ(list->CurrentFileIndex(), 0);
+}
+
+TEST_F(PlayListTest, DroppedMediaJoinTheListAndADroppedPlaylistLoads) {
+    DroppedFiles::Open(*list, {a, b});
+    EXPECT_EQ(entries(), QStringList({a, b}));
+    EXPECT_EQ(control.FileName(), a);
+    write(lines({c}));
+    DroppedFiles::Open(*list, {path, a});
+    EXPECT_EQ(entries(), QStringList({c, a}));
+    EXPECT_EQ(list->PlayListFileName(), path);
 }
 
 TEST_F(PlayListTest, EndOfTheList) {
