@@ -1,8 +1,7 @@
-// Mount tables, labels, file names, made-up sysfs drives, udev events,
-// apifuncs' drive helpers and the drive menus.
+// Mount tables, labels, made-up sysfs drives, udev events, apifuncs' drive
+// helpers and the drive menus.
 #include "cd/DriveMenuModel.h"
 #include "cd/DriveServices.h"
-#include "cd/FileNames.h"
 #include "cd/MountTable.h"
 #include "cd/SystemDriveServices.h"
 #include "cd/VolumeInfo.h"
@@ -147,24 +146,6 @@ TEST(VolumeLabel, DecodesUdevEscapesAndIsoDescriptors) {
     EXPECT_EQ(IsoLabelFromImage(image), QStringLiteral("VCD ONE"));
     EXPECT_EQ(IsoLabelFromImage(image.left(32768 + 50)), QString()); // cut short
     EXPECT_EQ(LabelOfDevice(0, 45, "fuse.fuseiso"), QString());
-}
-
-TEST(FileNames, KeepsEveryByteOfNamesThatAreNotUtf8) {
-    const char* samples[] = {"plain.dat",
-                             "caf\xc3\xa9.mpg",
-                             "\xff\xfe.dat",
-                             "bad\xc3(.mpg",
-                             "\xed\xa0\x80 surrogate",
-                             "\xc0\xaf overlong",
-                             "\xf4\x90\x80\x80 too high",
-                             "\xf0\x9f\x8e\xac emoji",
-                             "cut \xe2\x82"};
-    for (const QByteArray s : samples) {
-        EXPECT_EQ(EncodeFileName(DecodeFileName(s)), s) << s.toHex().constData();
-    }
-    EXPECT_EQ(DecodeFileName("caf\xc3\xa9"), QString::fromUtf8("caf\xc3\xa9"));
-    EXPECT_EQ(DecodeFileName("\xf0\x9f\x8e\xac").size(), 2);
-    EXPECT_EQ(DecodeFileName("\xff").size(), 1);
 }
 
 TEST_F(SystemDrivesTest, ListsOpticalDrivesThenMountedImagesAndKeepsImageNumbers) {
