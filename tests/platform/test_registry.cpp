@@ -224,10 +224,14 @@ TEST_F(RegistryTest, KeysNestWithTheirParentsAndGoWithTheirChildren) {
     EXPECT_EQ(read(HKCU, "Software\\Other", "Keep"), QVariant("1"));
     EXPECT_EQ(read(HKEY_LOCAL_MACHINE, "Software\\Lumadeck\\MPEGAV", "Keep"), QVariant("1"));
 
-    // A key created again after deletion starts empty.
+    // A key created again after deletion starts empty, also one that takes a deleted key's place.
     write(HKCU, "Software\\Lumadeck\\MPEGAV", "Fresh", REG_SZ, "1");
     EXPECT_EQ(names(HKCU, "Software\\Lumadeck\\MPEGAV", true), QStringList());
     EXPECT_EQ(names(HKCU, "Software\\Lumadeck\\MPEGAV", false), QStringList({"Fresh"}));
+    write(HKCU, "Software\\Gone\\x", "Stale", REG_SZ, "1");
+    EXPECT_TRUE(at(HKCU, "Software\\Gone").DeleteKey());
+    write(HKCU, "Software\\New\\y", "v", REG_SZ, "1");
+    EXPECT_EQ(names(HKCU, "Software\\New\\y", false), QStringList({"v"}));
 
     // Roots and malformed paths cannot be deleted or created.
     EXPECT_FALSE(at(HKCU, "").DeleteKey());
