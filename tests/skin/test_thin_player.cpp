@@ -90,6 +90,10 @@ protected:
 };
 
 TEST_F(ThinPlayerTest, LaidOutAsTheCompactBarAndTheBordersGoOnce) {
+    // A dark display well, its texts centred, in a maroon body.
+    const QImage shot = thin.grab().toImage();
+    EXPECT_LT(QColor(shot.pixel(295, 12)).value(), 60);
+    EXPECT_GT(QColor(shot.pixel(60, 28)).red(), QColor(shot.pixel(60, 28)).blue());
     EXPECT_FALSE(image("imgShowVideoHover")->isVisible());
     // Untrusted names show as plain text.
     thin.ShowCurrentFile("<b>x</b>.mpg", "0:12/1:00");
