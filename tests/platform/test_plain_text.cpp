@@ -1,4 +1,6 @@
-// Untrusted names (markup, special marks) shown as text in labels, menus, tips, captions.
+// Untrusted names (markup, special marks) shown as text in labels, menus, tips,
+// captions, and file names whose bytes are not UTF-8 kept byte for byte.
+#include "platform/FileNames.h"
 #include "platform/PlainText.h"
 
 #include <QAction>
@@ -63,19 +65,20 @@ TEST(PlainText, MenuTextsShowAmpersandsAndDropControlCharacters) {
     }
 }
 
-TEST(PlainText, CaptionsKeepTheModifiedMarkLiteral) {
-    for (const auto& [name, modified] : {std::pair<QString, bool>{"clip[*].mpg", false},
-                                         {"clip[*].mpg", true},
-                                         {"[*][*]", false},
-                                         {"a[*]b[*]c", true},
-                                         {"[*[*]]", false},
-                                         {kMarkup, false},
-                                         {"ends in a space ", false}}) {
-        QWidget window;
-        window.setWindowTitle(CaptionText(name));
-        window.setWindowModified(modified);
-        window.winId(); // the native window carries the caption shown
-        ASSERT_NE(window.windowHandle(), nullptr);
-        EXPECT_EQ(window.windowHandle()->title(), name) << name.toStdString();
+TEST(FileNames, KeepsEveryByteOfNamesThatAreNotUtf8) {
+    const char* samples[] = {"plain.dat",
+                             "caf\xc3\xa9.mpg",
+                             "\xff\xfe.dat",
+                             "bad\xc3(.mpg",
+                             "\xed\xa0\x80 surrogate",
+                             "\xc0\xaf overlong",
+                             "\xf4\x90\x80\x80 too high",
+                             "\xf0\x9f\x8e\xac emoji",
+                             "cut \xe2\x82"};
+    for (const QByteArray s : samples) {
+        EXPECT_EQ(EncodeFileName(DecodeFileName(s)), s) << s.toHex().constData();
     }
+    EXPECT_EQ(DecodeFileName("caf\xc3\xa9"), QString::fromUtf8("caf\xc3\xa9"));
+    EXPECT_EQ(DecodeFileName("\xf0\x9f\x8e\xac").size(), 2);
+    EXPECT_EQ(DecodeFileName("\xff").size(), 1);
 }

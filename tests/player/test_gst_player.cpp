@@ -1,4 +1,4 @@
-// The video player on GStreamer: files to Done, a broken one's error box, names not in UTF-8.
+// The video player on GStreamer: a name not in UTF-8.
 #include "GstTestSupport.h"
 #include "platform/FileNames.h"
 
@@ -10,40 +10,6 @@ using namespace lumadeck;
 using namespace lumadeck::test;
 
 namespace {
-
-// Each next file starts inside Done, and opens after the one before is reported stopped.
-TEST(RealPlayer, ClipsPlayFromTheirStartPositionsToDoneAndABrokenOneIsReportedOnce) {
-    REQUIRE_MEDIA("clip.avi");
-    REQUIRE_MEDIA("broken_random.mpg");
-    RealPlayer p;
-    const QString broken = mediaPath("broken_random.mpg");
-    QObject::connect(&p.player, &clsPlayVideo::Done, [&](const QString& f) {
-        if (f.endsWith("clip.avi")) {
-            p.player.PlayVideo(mediaPath("clip.mp3"), 2.5);
-        } else if (f.endsWith("clip.mp3")) {
-            EXPECT_EQ(p.window.windowTitle(), "Lumadeck Player: clip.mp3");
-            EXPECT_EQ(p.player.LengthAsString(), "0:03");
-            p.player.PlayVideo(broken, 0);
-        }
-    });
-    p.player.PlayVideo(mediaPath("clip.avi"), 2);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return p.has("Done broken_random.mpg"); }, 20000)) << p.str();
-    EXPECT_EQ(p.events,
-              QStringList({"PositionChanged 0:02 0:03", "Started clip.avi", "Done clip.avi",
-                           "Stopped clip.avi", "PositionChanged 0:03 0:03", "Started clip.mp3",
-                           "Done clip.mp3", "Stopped clip.mp3", p.events.value(8),
-                           "Done broken_random.mpg"}));
-    EXPECT_TRUE(p.events.value(8).startsWith("ErrorMsg ")) << p.str();
-    ASSERT_EQ(p.dialogs.boxes.size(), 1);
-    EXPECT_EQ(p.dialogs.boxes[0].title, "MS Media Player Error");
-    EXPECT_TRUE(
-        p.dialogs.boxes[0].text.startsWith("There was an error playing the file: " + broken));
-    EXPECT_TRUE(p.dialogs.boxes[0].text.contains("Either the file may be corrupt"));
-    EXPECT_EQ(p.window.cursor().shape(), Qt::ArrowCursor);
-    // The control was fitted into the window (at least 300 pixels each way).
-    EXPECT_GE(p.control->width(), 300);
-    EXPECT_GE(p.control->height(), 300);
-}
 
 // Copies a clip to a file whose name is given as bytes.
 bool copyTo(const QString& from, const QByteArray& to) {

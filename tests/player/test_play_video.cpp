@@ -295,23 +295,6 @@ TEST_F(PlayVideo, ZoomMapsToDisplaySizesAndBack) {
     EXPECT_FALSE(player->FullScreen());
 }
 
-TEST_F(PlayVideo, CustomZoomFillsTheAvailableArea) {
-    player->SetlZoom(ZoomIndex::FitToWindow);
-    EXPECT_EQ(control->geometry(), QRect(0, 30, 800, 550));
-    parent.resize(640, 480);
-    EXPECT_EQ(control->geometry(), QRect(0, 30, 640, 430));
-    // The control's left edge counts four times against the width.
-    control->move(10, 30);
-    player->ResizePlayer();
-    EXPECT_EQ(control->geometry(), QRect(10, 30, 600, 430));
-    // A minimised window lends its outer size.
-    control->move(0, 30);
-    parent.resize(500, 400);
-    parent.setWindowState(Qt::WindowMinimized);
-    player->ResizePlayer();
-    EXPECT_EQ(control->size(), parent.frameGeometry().size() - QSize(0, 50));
-}
-
 TEST_F(PlayVideo, ActualSizeFollowsTheVideoWithinLimits) {
     SimulatedMedia wide;
     wide.width = 1200;
@@ -342,47 +325,6 @@ TEST_F(PlayVideo, ActualSizeFollowsTheVideoWithinLimits) {
     EXPECT_EQ(control->size(), QSize(800, 850)); // 1000 - 4 x 50 wide
 }
 
-TEST_F(PlayVideo, TheTickFitsAnEmptyControlAndOnlyGrowsALoadedOne) {
-    control->Move(0, 10, 1200, 900);
-    ticks(1);
-    EXPECT_EQ(control->geometry(), QRect(0, 30, 800, 550));
-    playing("a.mpg");
-    control->Move(0, 30, 1200, 900);
-    ticks(1);
-    EXPECT_EQ(control->size(), QSize(1200, 900));
-    control->Move(0, 30, 100, 100);
-    ticks(1);
-    EXPECT_EQ(control->size(), QSize(800, 550));
-}
-
-// Counting down to the end is checked with the missing file and the error.
-TEST_F(PlayVideo, ZeroStopsTheStatusCountdownANewCountReplacesItAndTicksDoNotNest) {
-    player->RaiseStatusAfterSeconds(5);
-    ticks(2);
-    player->RaiseStatusAfterSeconds(0);
-    ticks(20);
-    EXPECT_TRUE(events.isEmpty());
-    player->RaiseStatusAfterSeconds(3);
-    ticks(2);
-    player->RaiseStatusAfterSeconds(3);
-    ticks(2);
-    EXPECT_TRUE(events.isEmpty());
-    ticks(1);
-    EXPECT_EQ(events.size(), 1);
-
-    int nested = 0;
-    QObject::connect(player.get(), &clsPlayVideo::StatusMessage, [&](const QString&) {
-        ++nested;
-        player->RaiseStatusAfterSeconds(1);
-        player->Tick(); // would raise StatusMessage again if it ran
-    });
-    player->RaiseStatusAfterSeconds(1);
-    ticks(1);
-    EXPECT_EQ(nested, 1);
-    ticks(1);
-    EXPECT_EQ(nested, 2);
-}
-
 TEST_F(PlayVideo, WithoutAControlOrWithFailingCallsNothingBreaks) {
     clsPlayVideo bare;
     bare.Play();
@@ -400,6 +342,12 @@ TEST_F(PlayVideo, WithoutAControlOrWithFailingCallsNothingBreaks) {
     EXPECT_EQ(bare.GetMediaInfoString(MediaInfoCode::Title), "");
     EXPECT_EQ(bare.CodecCount(), 0);
     EXPECT_EQ(bare.GetPlayStatus(), PlayStateCode::Stopped);
+    // A control without a window to fit it in: nothing to fit.
+    SimulatedMediaControl alone;
+    bare.SetMediaPlayer(&alone);
+    bare.ApplyZoom();
+    bare.Tick();
+    bare.SetMediaPlayer(nullptr);
 
     playing("a.mpg");
     for (const char* op : {"Duration", "CurrentPosition", "Play", "Pause", "Stop", "Move",

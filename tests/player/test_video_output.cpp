@@ -1,7 +1,12 @@
-// Which video sink draws the picture, and where in the control it goes for each display size.
+// Which video sink draws the picture, where in the control it goes for each
+// display size, and the control's transport panel.
+#include "player/TransportPanel.h"
 #include "player/VideoRect.h"
 #include "player/VideoSinkChoice.h"
 
+#include <QLayout>
+#include <QSignalSpy>
+#include <QSlider>
 #include <gtest/gtest.h>
 
 using namespace lumadeck;
@@ -144,3 +149,28 @@ TEST(VideoRect, EachDisplaySizeScalesKeepsTheShapeAndCentres) {
 }
 
 } // namespace
+
+TEST(TransportPanel, EveryControlHasAPlaceOfItsOwnAndTheVolumeSliderAsks) {
+    TransportPanel panel;
+    panel.resize(640, 30);
+    panel.show();
+    panel.layout()->activate();
+    const QList<QWidget*> controls = panel.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(controls.size(), 7); // play, pause, stop, the seek bar, the time, mute, the volume
+    for (QWidget* a : controls) {
+        EXPECT_TRUE(panel.rect().contains(a->geometry())) << a->toolTip().toStdString();
+        for (QWidget* b : controls) {
+            EXPECT_TRUE(a == b || !a->geometry().intersects(b->geometry()))
+                << a->toolTip().toStdString() << " over " << b->toolTip().toStdString();
+        }
+    }
+    QSlider* volume = nullptr;
+    for (QSlider* s : panel.findChildren<QSlider*>()) {
+        volume = s->maximum() == 100 ? s : volume;
+    }
+    ASSERT_NE(volume, nullptr);
+    QSignalSpy asked(&panel, &TransportPanel::VolumeRequested);
+    volume->setValue(30);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0][0].toInt(), 30);
+}

@@ -61,43 +61,6 @@ const QPoint middle(8, 8);
 
 } // namespace
 
-TEST(SkinArt, EveryPictureInItsSizeWithoutTransparency) {
-    DataFolder data(LUMADECK_SOURCE_DIR "/data");
-    const std::pair<const char*, QSize> table[] = {
-        {SkinArt::CompactBar, {404, 39}},     {SkinArt::PlaylistLeft, {126, 206}},
-        {SkinArt::PlaylistRight, {305, 207}}, {SkinArt::TitleStrip, {360, 22}},
-        {SkinArt::MinimiseUp, {16, 16}},      {SkinArt::MinimiseDown, {16, 16}},
-        {SkinArt::MinimiseHover, {16, 16}},   {SkinArt::CloseUp, {16, 16}},
-        {SkinArt::CloseDown, {16, 16}},       {SkinArt::CloseHover, {16, 16}},
-        {SkinArt::ShowVideo, {22, 18}},       {SkinArt::ShowVideoHover, {22, 18}},
-    };
-    for (const auto& [name, size] : table) {
-        SCOPED_TRACE(name);
-        const QImage image(DataFiles::Path(name));
-        EXPECT_EQ(image.size(), size);
-        EXPECT_FALSE(image.hasAlphaChannel());
-        EXPECT_TRUE(SkinArt::Exists(name));
-        // A drawing, not a flat placeholder.
-        EXPECT_GT(image.convertToFormat(QImage::Format_Indexed8).colorCount(), 4);
-    }
-    EXPECT_NE(QImage(DataFiles::Path(SkinArt::ShowVideo)),
-              QImage(DataFiles::Path(SkinArt::ShowVideoHover)));
-
-    // Icon sizes are checked where they are installed (test_install); here
-    // that the rounded corners are see-through.
-    for (int n : {16, 22, 24, 32, 48, 64, 128, 256}) {
-        const QImage icon(
-            QString(LUMADECK_SOURCE_DIR "/data/icons/hicolor/%1x%1/apps/lumadeck.png").arg(n));
-        EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0) << n;
-        EXPECT_EQ(qAlpha(icon.pixel(n / 2, n / 2)), 255) << n;
-    }
-    EXPECT_EQ(QImage(LUMADECK_SOURCE_DIR "/data/lumadeck.png").size(), QSize(64, 64));
-    // The build copies the folders beside the program, the drawings stay behind.
-    EXPECT_TRUE(QFile::exists(LUMADECK_BUILD_DIR "/skin/compact.png"));
-    EXPECT_TRUE(QFile::exists(LUMADECK_BUILD_DIR "/icons/hicolor/48x48/apps/lumadeck.png"));
-    EXPECT_FALSE(QFile::exists(LUMADECK_BUILD_DIR "/artwork"));
-}
-
 TEST(SkinArt, MissingOrUnreadablePicturesGivePlainWorkingControlsAndOneLine) {
     QTemporaryDir folder;
     DataFolder data(folder.path());

@@ -4,8 +4,6 @@
 #include "skin/SystemMenu.h"
 
 #include <QAction>
-#include <QMainWindow>
-#include <QMdiArea>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -110,17 +108,6 @@ TEST(FormBorder, ClientTakesOnlyWindowsAndReadsTheirFrame) {
     border.SetClient(&tool);
     EXPECT_TRUE(border.ToolWindow());
     EXPECT_FALSE(border.ShowInTaskbar());
-
-    // A main window around an MDI area is the MDI client; an ordinary window
-    // attached after it replaces it.
-    QMainWindow mdi;
-    mdi.setCentralWidget(new QMdiArea);
-    border.SetClient(&mdi);
-    EXPECT_EQ(border.hWnd(), &mdi);
-    EXPECT_EQ(border.Client(), &mdi);
-    QMainWindow plainMain;
-    border.SetClient(&plainMain);
-    EXPECT_EQ(border.Client(), &plainMain);
 }
 
 TEST(FormBorder, EveryPropertyShowsOnTheWindowWhichStaysInPlace) {

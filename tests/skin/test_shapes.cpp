@@ -1,6 +1,5 @@
-// Window shapes, bitmap regions, staying on top, edge codes, moves and the
-// gradient of clsGuiFuncs, on the offscreen platform.
-#include "skin/GradientForm.h"
+// Window shapes, bitmap regions, staying on top, edge codes and moves of
+// clsGuiFuncs, on the offscreen platform.
 #include "skin/Regions.h"
 #include "skin/clsGuiFuncs.h"
 
@@ -181,31 +180,4 @@ TEST(GuiFuncs, FormOnTopKeepsThePlace) {
         EXPECT_EQ(window.geometry(), QRect(30, 40, 120, 80));
         EXPECT_EQ(window.mask(), QRegion(0, 0, 60, 40));
     }
-}
-
-TEST(Gradient, OneChannelRisesEveryTwoRowsToTheCeilingAndStaysPainted) {
-    auto at = [](long r, long g, long b, long channel, QSize size, QPoint p) {
-        const QImage image = GradientForm::GradientImage(size, r, g, b, channel);
-        return image.size() == size ? QColor(image.pixel(p)) : QColor();
-    };
-    for (int y : {0, 1, 3, 101, 238}) {
-        EXPECT_EQ(at(70, 50, 50, 0, {448, 239}, {447 * (y % 2), y}), QColor(70 + y / 2, 50, 50));
-    }
-    EXPECT_EQ(at(-70, -50, 50, 0, {10, 20}, {5, 19}), QColor(79, 50, 50)); // the magnitude
-    EXPECT_EQ(at(300, 300, 300, 7, {10, 4}, {5, 3}), QColor(44, 44, 44)); // modulo 256; none varies
-    EXPECT_EQ(at(10, 250, 20, 1, {4, 600}, {0, 8}), QColor(10, 254, 20));
-    EXPECT_EQ(at(10, 250, 20, 1, {4, 600}, {0, 599}), QColor(10, 255, 20)); // the ceiling
-    EXPECT_EQ(at(0, 0, 0, 2, {4, 6}, {3, 5}), QColor(0, 0, 2));
-
-    // RedrawForm paints it into the form's persistent background.
-    QWidget form;
-    form.resize(40, 30);
-    clsGuiFuncs().RedrawForm(&form, -70, 50, 50, 1);
-    const QImage shot = form.grab().toImage();
-    EXPECT_EQ(QColor(shot.pixel(5, 0)), QColor(70, 50, 50));
-    EXPECT_EQ(QColor(shot.pixel(5, 29)), QColor(70, 64, 50));
-    // A later repaint shows the same picture without painting it again.
-    form.update();
-    EXPECT_EQ(form.grab().toImage(), shot);
-    GradientForm::PaintGradient(nullptr, 1, 2, 3, 0); // harmless
 }

@@ -3,82 +3,17 @@
 // behind, and DragOBJ / SizeOBJ follow the pointer until the button is
 // released. Then under openbox (started here): CFormBorder's title bar and
 // taskbar presence reach the window manager, and DragOBJ hands it the move.
+#include "../support/XInput.h"
 #include "skin/CFormBorder.h"
 #include "skin/clsGuiFuncs.h"
 
-#include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QMouseEvent>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTest>
-#include <QTimer>
-#include <QWidget>
 #include <gtest/gtest.h>
-#include <optional>
 
 using namespace lumadeck;
+using namespace xinput;
 
 namespace {
-
-// Runs an X tool; gives what it printed.
-QString x(const QString& tool, const QStringList& args) {
-    QProcess process;
-    process.start(tool, args);
-    process.waitForFinished();
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-// Moves the pointer to p, then does `action` ("click", "mousedown") with button 1.
-void pointer(QPoint p, const QString& action = {}) {
-    x("xdotool", QStringList{"mousemove", QString::number(p.x()), QString::number(p.y())}
-                     << (action.isEmpty() ? QStringList() : QStringList{action, "1"}));
-}
-
-template <class F> bool waitFor(F done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) {
-        QTest::qWait(20);
-    }
-    return done();
-}
-
-// Plays a drag of the held left button for a move or size call: once Qt has
-// seen the press, the pointer goes from `from` by `delta` in two steps and is
-// nudged until `window` reaches `expected` (or for 1.5 s, always when it must
-// stay put), then the button goes up. Timed from the press, never from the
-// start, so a slow machine cannot let go before the call has begun. Gives
-// the window's geometry (as `where` reads it) at the release, once released.
-std::shared_ptr<std::optional<QRect>> dragBy(QWidget* window, QPoint from, QPoint delta,
-                                             QRect expected, std::function<QRect()> where = {}) {
-    if (!where) {
-        where = [window] { return window->geometry(); };
-    }
-    auto held = std::make_shared<std::optional<QRect>>();
-    auto step = std::make_shared<int>(0);
-    auto clock = std::make_shared<QElapsedTimer>();
-    const bool stays = where() == expected;
-    auto* timer = new QTimer(window);
-    QObject::connect(timer, &QTimer::timeout, [=] {
-        if (*step == 0 && QGuiApplication::mouseButtons() == Qt::NoButton) {
-            return;
-        }
-        if (*step < 2) {
-            pointer(from + delta * (++*step) / 2);
-            clock->start();
-        } else if ((stays || where() != expected) && clock->elapsed() < 1500) {
-            pointer(from + delta - QPoint(1, 0)); // off and back: motion a late mover sees
-            pointer(from + delta);
-        } else {
-            timer->stop();
-            *held = where();
-            x("xdotool", {"mouseup", "1"});
-        }
-    });
-    timer->start(50);
-    return held;
-}
 
 // A frameless top-level window that counts the presses it receives.
 struct Target : QWidget {
@@ -98,10 +33,8 @@ struct Target : QWidget {
 class X11Windows : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* tool : {"xdotool", "xprop", "openbox"}) {
-            if (QStandardPaths::findExecutable(tool).isEmpty()) {
-                GTEST_SKIP() << tool << " is not installed";
-            }
+        if (const QString tool = missing({"xdotool", "xprop", "openbox"}); !tool.isEmpty()) {
+            GTEST_SKIP() << tool.toStdString() << " is not installed";
         }
     }
 };
