@@ -230,6 +230,11 @@ QByteArray UpdateResumeLine(QByteArrayView text, const std::optional<ResumePoint
         out += text.first(start);
         for (const Line& l : lines) {
             if (!isResumeLine(trimmed(l))) {
+                // A line that now comes first and itself starts with a
+                // byte-order mark would lose it to the reader.
+                if (out.isEmpty() && text.sliced(l.begin).startsWith("\xEF\xBB\xBF")) {
+                    out += "\xEF\xBB\xBF";
+                }
                 out += text.sliced(l.begin, l.next - l.begin);
             }
         }
