@@ -1,6 +1,6 @@
 // A hostile disc image opened in the main window: read on another thread
 // while the window keeps running, and stopped by Stop Refreshing.
-#include "MainWindowFixture.h"
+#include "../support/MainWindowFixture.h"
 #include "app/DriveMenus.h"
 #include "cd/ImageDrives.h"
 #include "testing/CraftedDisc.h"

@@ -13,14 +13,6 @@ using namespace lumadeck::test;
 
 namespace {
 
-QStringList entries(frmLumadeck& w) {
-    QStringList names;
-    for (const auto& entry : w.cPlayList()->cFiles()) {
-        names << entry->szFileName();
-    }
-    return names;
-}
-
 bool playing(frmLumadeck& w, const QString& file) {
     return w.cPlay()->FileName() == file && w.cPlay()->GetPlayStatus() == PlayStateCode::Playing;
 }

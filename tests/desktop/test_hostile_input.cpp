@@ -1,7 +1,7 @@
 // Names and calls from outside the program made to do harm: a NUL that would
 // cut a name short, bursts of bus calls, calls while a question is up, the
 // toolkit's options on the command line, huge playlists.
-#include "../app/MainWindowFixture.h"
+#include "../support/MainWindowFixture.h"
 #include "PrivateBus.h"
 #include "app/ProgramWindows.h"
 #include "desktop/CommandLine.h"
@@ -26,14 +26,6 @@ using namespace lumadeck;
 using namespace lumadeck::test;
 
 namespace {
-
-QStringList entries(frmLumadeck& w) {
-    QStringList names;
-    for (const auto& entry : w.cPlayList()->cFiles()) {
-        names << entry->szFileName();
-    }
-    return names;
-}
 
 // Drags these URLs onto a window and drops them; true when it took them.
 bool drop(QWidget& target, const QList<QUrl>& urls) {

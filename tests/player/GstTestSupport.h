@@ -12,6 +12,10 @@
 #include "testing/SignalRecorder.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
 #include <QStringList>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -56,6 +60,19 @@ inline GstMediaControl::Sinks fakeSinks() {
 
 inline bool waitForState(const MediaControl& c, PlayStateCode state, int ms = 10000) {
     return QTest::qWaitFor([&] { return c.PlayState() == state; }, ms);
+}
+
+// The control's picture area (above its panel) on screen, saved beside the
+// tests for a look as xtest_PREFIX_NAME.png.
+inline QImage grab(GstMediaControl& c, const char* prefix, const QString& name) {
+    const QPoint origin = c.mapToGlobal(QPoint(0, 0));
+    const QImage shot =
+        QGuiApplication::primaryScreen()
+            ->grabWindow(0, origin.x(), origin.y(), c.width(), c.height() - c.PanelHeight())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    shot.save(QStringLiteral(LUMADECK_BUILD_DIR "/xtest_%1_%2.png").arg(prefix, name));
+    return shot;
 }
 
 inline bool waitForOpen(const MediaControl& c, int ms = 10000) {

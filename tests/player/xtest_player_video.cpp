@@ -20,18 +20,6 @@ using namespace lumadeck::test;
 
 namespace {
 
-// The control's picture area (above its panel) on screen, saved beside the tests for a look.
-QImage grab(GstMediaControl& c, const QString& name) {
-    const QPoint origin = c.mapToGlobal(QPoint(0, 0));
-    const QImage shot =
-        QGuiApplication::primaryScreen()
-            ->grabWindow(0, origin.x(), origin.y(), c.width(), c.height() - c.PanelHeight())
-            .toImage()
-            .convertToFormat(QImage::Format_RGB32);
-    shot.save(QStringLiteral(LUMADECK_BUILD_DIR "/xtest_player_%1.png").arg(name));
-    return shot;
-}
-
 int coloursIn(const QImage& image) {
     QSet<QRgb> colours;
     for (int y = 0; y < image.height(); y += 2) {
@@ -114,7 +102,7 @@ TEST(VideoOnScreen, EveryZoomSizeShowsTheWholePictureAndKeysChangeIt) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     EXPECT_EQ(c.VideoSinkName(), QStringLiteral("ximagesink"));
-    EXPECT_LE(coloursIn(grab(c, "blank")), 4);
+    EXPECT_LE(coloursIn(grab(c, "player", "blank")), 4);
 
     ASSERT_TRUE(c.Open(mediaPath("clip.mpg")));
     ASSERT_TRUE(waitForState(c, PlayStateCode::Playing)) << c.ErrorDescription().toStdString();
@@ -123,7 +111,7 @@ TEST(VideoOnScreen, EveryZoomSizeShowsTheWholePictureAndKeysChangeIt) {
     QTest::qWait(500);
     ASSERT_EQ(c.ImageSourceWidth(), 320);
     ASSERT_EQ(c.ImageSourceHeight(), 240);
-    const QImage actual = grab(c, "actual");
+    const QImage actual = grab(c, "player", "actual");
     // The test pattern has many colour bars; an empty black control has one.
     EXPECT_GT(coloursIn(actual), 8);
     const QRect actualBounds = pictureBounds(actual);
@@ -145,7 +133,7 @@ TEST(VideoOnScreen, EveryZoomSizeShowsTheWholePictureAndKeysChangeIt) {
         SCOPED_TRACE(z.name);
         c.SetDisplaySize(z.code);
         QTest::qWait(800);
-        const QImage shot = grab(c, QStringLiteral("zoom_") + z.name);
+        const QImage shot = grab(c, "player", QStringLiteral("zoom_") + z.name);
         const QSize want =
             z.size.isEmpty() ? QSize(4, 3).scaled(shot.size(), Qt::KeepAspectRatio) : z.size;
         // Without a window manager a full-screen window may keep its size.
@@ -205,7 +193,7 @@ TEST(VideoOnScreen, EveryZoomSizeShowsTheWholePictureAndKeysChangeIt) {
     ASSERT_TRUE(c.Open(mediaPath("clip.mp3")));
     ASSERT_TRUE(waitForOpen(c));
     QTest::qWait(200);
-    EXPECT_GT(coloursIn(grab(c, "sound")), 1);
+    EXPECT_GT(coloursIn(grab(c, "player", "sound")), 1);
 }
 
 TEST(VideoOnScreen, AFullScreenControlGoesWithItsWindow) {

@@ -22,18 +22,6 @@ namespace {
 
 constexpr const char* ChildVariable = "LUMADECK_TEST_SCALE_CHILD";
 
-// The control's picture area on screen, in screen pixels.
-QImage grab(GstMediaControl& c, const QString& name) {
-    const QPoint origin = c.mapToGlobal(QPoint(0, 0));
-    const QImage shot =
-        QGuiApplication::primaryScreen()
-            ->grabWindow(0, origin.x(), origin.y(), c.width(), c.height() - c.PanelHeight())
-            .toImage()
-            .convertToFormat(QImage::Format_RGB32);
-    shot.save(QStringLiteral(LUMADECK_BUILD_DIR "/xtest_scale_%1.png").arg(name));
-    return shot;
-}
-
 bool lit(QRgb p) {
     return qRed(p) + qGreen(p) + qBlue(p) > 60;
 }
@@ -89,7 +77,7 @@ TEST(VideoScaleChild, PictureAtThisScale) {
     QTest::qWait(600);
     ASSERT_EQ(QSize(c.ImageSourceWidth(), c.ImageSourceHeight()), QSize(352, 240));
 
-    const QImage actual = grab(c, QStringLiteral("actual_%1").arg(scale));
+    const QImage actual = grab(c, "scale", QStringLiteral("actual_%1").arg(scale));
     ASSERT_NEAR(actual.width(), qRound(c.width() * scale), 1) << "not grabbed in screen pixels";
     const QRect bounds = litBounds(actual);
     EXPECT_NEAR(bounds.width(), 352 * scale, 3);
@@ -100,7 +88,7 @@ TEST(VideoScaleChild, PictureAtThisScale) {
     QTest::qWait(800);
     c.SetDisplaySize(DisplaySizeCode::Half);
     QTest::qWait(800);
-    const QImage half = grab(c, QStringLiteral("half_%1").arg(scale));
+    const QImage half = grab(c, "scale", QStringLiteral("half_%1").arg(scale));
     // The picture at half size, centred, and nothing lit around it.
     const QSize want(qRound(176 * scale), qRound(120 * scale));
     const QRect expected(

@@ -42,6 +42,15 @@ QT_END_NAMESPACE
 
 namespace lumadeck::test {
 
+// The names in the main window's playlist, in order.
+inline QStringList entries(frmLumadeck& w) {
+    QStringList names;
+    for (const auto& entry : w.cPlayList()->cFiles()) {
+        names << entry->szFileName();
+    }
+    return names;
+}
+
 inline void flushDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
