@@ -1,3 +1,2 @@
 #pragma once
-// Kept for tests that include it from here.
-#include "../support/PrivateBus.h"
+#include "../support/PrivateBus.h" // for tests that include it from here

@@ -1,53 +1,61 @@
-// The command line parsed into files, --help, --version and mistakes, and a
-// start that runs or hands its files to the running instance.
+// The command line: its names become local files or reasons, only its own
+// options are taken, and a start runs or hands its files over.
 #include "desktop/CommandLine.h"
-#include "desktop/IDesktopSession.h"
 #include "desktop/MprisPlayer.h"
 #include "desktop/Startup.h"
+#include "platform/FileNames.h"
 #include "testing/FakeDesktopSession.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace lumadeck;
-using namespace lumadeck::test;
 
-TEST(CommandLine, NamesAndUrisBecomeAbsoluteLocalFilesTheRestIsReported) {
+TEST(CommandLine, NamesBecomeLocalFilesOrReasonsAndOnlyItsOwnOptionsAreTaken) {
     QTemporaryDir dir;
     const QString root = dir.path();
     QDir(root).mkpath("sub dir");
-    for (const char* name : {"a.mpg", "notes:1.mpg"}) {
-        QFile(dir.filePath(name)).open(QIODevice::WriteOnly);
-    }
-    const std::pair<QString, QString> cases[] = {
-        // argument, file ("" when refused)
-        {"./sub dir/../a.mpg", root + "/a.mpg"},
-        {"missing.mpg", root + "/missing.mpg"}, // the player reports it when it gets there
-        {"file://" + root + "/Vid%C3%A9os/clip%20one.mpg", root + "/Vidéos/clip one.mpg"},
-        {"FILE://localhost" + root + "/a.mpg", root + "/a.mpg"},
-        {"notes:1.mpg", root + "/notes:1.mpg"}, // an existing file that looks like a URI
-        {"http://example.com/clip.mpg", ""},
-        {"file://otherhost/clip.mpg", ""},
-        {"file:relative.mpg", ""},
-        {"sub dir", ""},
-        {"", ""}};
-    for (const auto& [argument, file] : cases) {
+    const QByteArray latin1 = EncodeFileName(root) + "/caf\xe9.mpg";
+    ::close(::open(latin1.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644));
+    QFile(dir.filePath("notes:1.mpg")).open(QIODevice::WriteOnly);
+    const struct {
+        QString argument, file, reason; // file "" when refused for the reason
+    } cases[] = {
+        {"./sub dir/../a.mpg", root + "/a.mpg", ""},
+        {"file://" + root + "/Vid%C3%A9os/clip%20one.mpg", root + "/Vidéos/clip one.mpg", ""},
+        {"FILE://localhost" + root + "/a.mpg", root + "/a.mpg", ""},
+        {"notes:1.mpg", root + "/notes:1.mpg", ""}, // an existing file that looks like a URI
+        {"http://example.com/clip.mpg", "", "not \"http:\" addresses"},
+        {DecodeFileName("http://host/caf\xe9.mpg"), "", "not \"http:\" addresses"},
+        {"file://otherhost/clip.mpg", "", "another computer"},
+        {"file:relative.mpg", "", "not a valid file URI"},
+        {"sub dir", "", "folder"},
+        {"", "", "empty"},
+        {"file://" + root + "/caf%00.mpg.m3u", "", "NUL"},
+        {root + "/a" + QChar(0) + ".m3u", "", "NUL"},
+        {root + "/" + QString(5000, 'a'), "", "4096 bytes"}};
+    for (const auto& c : cases) {
         QString problem;
-        EXPECT_EQ(CommandLine::ToLocalFile(argument, root, &problem), file)
-            << argument.toStdString();
-        EXPECT_EQ(problem.isEmpty(), !file.isEmpty()) << argument.toStdString();
+        EXPECT_EQ(CommandLine::ToLocalFile(c.argument, root, &problem), c.file)
+            << c.argument.left(80).toStdString();
+        EXPECT_TRUE(problem.contains(c.reason) && problem.isEmpty() == c.reason.isEmpty())
+            << problem.left(80).toStdString();
     }
-
-    const CommandLine line = CommandLine::Parse(
-        {"lumadeck", "a.mpg", "http://example.com/x.mpg", "sub dir", "b.mpg", "--", "-odd.mpg"},
-        root);
+    // "-platform" before "--" is the toolkit's; after it, a name like any other.
+    const char* argv[] = {"lumadeck", "-platform", "offscreen", "caf\xe9.mpg", "http://x.org/y",
+                          "sub dir",  "--",        "-platform", "-odd.mpg",    nullptr};
+    const CommandLine line = CommandLine::Parse(CommandLine::Arguments(9, argv), root);
     EXPECT_FALSE(line.exitNow);
-    EXPECT_EQ(line.files, QStringList({root + "/a.mpg", root + "/b.mpg", root + "/-odd.mpg"}));
+    EXPECT_EQ(line.platform, "offscreen");
+    EXPECT_EQ(EncodeFileName(line.files.value(0)), latin1);
+    EXPECT_EQ(line.files.mid(1), QStringList({root + "/-platform", root + "/-odd.mpg"}));
+    EXPECT_EQ(line.missing, line.files.mid(1));
     ASSERT_EQ(line.problems.size(), 2);
-    EXPECT_TRUE(line.problems[0].contains("http://example.com/x.mpg"));
-    EXPECT_TRUE(line.problems[1].contains("sub dir"));
+    EXPECT_TRUE(line.problems[0].contains("http://x.org/y") && line.problems[1].contains("sub"));
 
     const struct {
         QStringList args;
@@ -57,40 +65,38 @@ TEST(CommandLine, NamesAndUrisBecomeAbsoluteLocalFilesTheRestIsReported) {
                 {{"--bogus", "--help"}, 0, "[FILE|URI...]"},
                 {{"--bogus", "a.mpg"}, 2, ""}};
     for (const auto& c : ends) {
-        SCOPED_TRACE(c.args.join(' ').toStdString());
         const CommandLine end = CommandLine::Parse(QStringList{"lumadeck"} + c.args, root);
-        EXPECT_TRUE(end.exitNow);
+        EXPECT_TRUE(end.exitNow && end.files.isEmpty()) << c.args.join(' ').toStdString();
         EXPECT_EQ(end.exitCode, c.exitCode);
         EXPECT_TRUE(end.output.contains(c.output)) << end.output.toStdString();
         EXPECT_EQ(end.problems.isEmpty(), c.exitCode == 0);
-        EXPECT_TRUE(end.files.isEmpty());
     }
 }
 
+// A second start hands its files to the running one; without files, or
+// unanswered, it runs on its own under a name of its own.
 TEST(Startup, RunsOrHandsItsFilesToTheRunningInstance) {
     using Claim = IDesktopSession::Claim;
-    using Outcome = Startup::Outcome;
     const QStringList two = {"/v/a.mpg", "/v/b.mpg"};
+    const QString handOver = "HandOver /v/a.mpg,/v/b.mpg";
     const struct {
         Claim claim;
         bool takesFiles;
         QStringList files;
-        Outcome outcome;
+        Startup::Outcome outcome;
         QStringList calls;
     } cases[] = {
-        {Claim::NoSession, true, two, Outcome::Run, {"Publish"}},
-        {Claim::Taken, true, two, Outcome::HandedOver, {"Publish", "HandOver /v/a.mpg,/v/b.mpg"}},
-        // Without files, or unanswered, a second start runs on its own.
-        {Claim::Taken, true, {}, Outcome::Run, {"Publish", "PublishAsInstance"}},
+        {Claim::NoSession, true, two, Startup::Outcome::Run, {"Publish"}},
+        {Claim::Taken, true, two, Startup::Outcome::HandedOver, {"Publish", handOver}},
+        {Claim::Taken, true, {}, Startup::Outcome::Run, {"Publish", "PublishAsInstance"}},
         {Claim::Taken,
          false,
          two,
-         Outcome::Run,
-         {"Publish", "HandOver /v/a.mpg,/v/b.mpg", "PublishAsInstance"}},
+         Startup::Outcome::Run,
+         {"Publish", handOver, "PublishAsInstance"}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.calls.join(", ").toStdString());
-        FakeSession session;
+        test::FakeSession session;
         session.claim = c.claim;
         session.takesFiles = c.takesFiles;
         MprisPlayer player;

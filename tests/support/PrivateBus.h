@@ -2,6 +2,7 @@
 
 // A D-Bus session bus of the test's own, and connections to it.
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QProcess>
 #include <QTest>
 #include <QUuid>
@@ -67,21 +68,13 @@ inline bool waitFor(const std::function<bool()>& condition, int ms = 5000) {
     return QTest::qWaitFor(condition, ms);
 }
 
-// Runs a program to its end while this process goes on answering its own
-// bus objects; returns its exit code (-1 if it did not end in time).
-inline int runWhileServing(QProcess& process, const QString& program, const QStringList& args,
-                           int ms = 30000) {
-    process.start(program, args);
-    if (!process.waitForStarted(10000)) {
-        return -1;
-    }
-    waitFor([&] { return process.state() == QProcess::NotRunning; }, ms);
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished(5000);
-        return -1;
-    }
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+// A call on the program's published object.
+inline QDBusMessage mprisCall(const QString& interface, const QString& method,
+                              const QVariantList& args = {}) {
+    QDBusMessage m = QDBusMessage::createMethodCall("org.mpris.MediaPlayer2.lumadeck",
+                                                    "/org/mpris/MediaPlayer2", interface, method);
+    m.setArguments(args);
+    return m;
 }
 
 } // namespace lumadeck::test
