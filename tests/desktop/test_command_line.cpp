@@ -76,25 +76,20 @@ TEST(CommandLine, NamesBecomeLocalFilesOrReasonsAndOnlyItsOwnOptionsAreTaken) {
 // A second start hands its files to the running one; without files, or
 // unanswered, it runs on its own under a name of its own.
 TEST(Startup, RunsOrHandsItsFilesToTheRunningInstance) {
-    using Claim = IDesktopSession::Claim;
+    using enum IDesktopSession::Claim;
+    using enum Startup::Outcome;
     const QStringList two = {"/v/a.mpg", "/v/b.mpg"};
-    const QString handOver = "HandOver /v/a.mpg,/v/b.mpg";
+    const QString handOver = "HandOver /v/a.mpg,/v/b.mpg", own = "PublishAsInstance";
     const struct {
-        Claim claim;
+        IDesktopSession::Claim claim;
         bool takesFiles;
         QStringList files;
         Startup::Outcome outcome;
         QStringList calls;
-    } cases[] = {
-        {Claim::NoSession, true, two, Startup::Outcome::Run, {"Publish"}},
-        {Claim::Taken, true, two, Startup::Outcome::HandedOver, {"Publish", handOver}},
-        {Claim::Taken, true, {}, Startup::Outcome::Run, {"Publish", "PublishAsInstance"}},
-        {Claim::Taken,
-         false,
-         two,
-         Startup::Outcome::Run,
-         {"Publish", handOver, "PublishAsInstance"}},
-    };
+    } cases[] = {{NoSession, true, two, Run, {"Publish"}},
+                 {Taken, true, two, HandedOver, {"Publish", handOver}},
+                 {Taken, true, {}, Run, {"Publish", own}},
+                 {Taken, false, two, Run, {"Publish", handOver, own}}};
     for (const auto& c : cases) {
         test::FakeSession session;
         session.claim = c.claim;

@@ -15,36 +15,31 @@
 using namespace lumadeck;
 using namespace lumadeck::test;
 
-namespace {
+// Every property of the PropertiesChanged a spy saw since the last call, with its last value.
+static QVariantMap announced(QSignalSpy& changes) {
+    QVariantMap all;
+    for (const QList<QVariant>& args : std::as_const(changes)) {
+        EXPECT_EQ(args.at(0), MprisPlayer::PlayerInterface);
+        all.insert(args.at(1).toMap());
+    }
+    changes.clear();
+    return all;
+}
+
+static QVariant track(const char* n) {
+    return QVariant::fromValue(QDBusObjectPath(MprisPlayer::TrackPrefix + n));
+}
 
 class MprisTest : public MainWindowTest {
 protected:
-    void SetUp() override {
-        MainWindowTest::SetUp();
-        Environment().positions = &positions;
-    }
-    // Every property of the PropertiesChanged since the last call, with its last value.
-    QVariantMap announced() {
-        QVariantMap all;
-        for (const QList<QVariant>& args : std::as_const(changes)) {
-            EXPECT_EQ(args.at(0), MprisPlayer::PlayerInterface);
-            all.insert(args.at(1).toMap());
-        }
-        changes.clear();
-        return all;
-    }
-    QVariant track(const char* n) {
-        return QVariant::fromValue(QDBusObjectPath(MprisPlayer::TrackPrefix + n));
-    }
     RecordingPositionStore positions;
     MprisPlayer mpris;
-    QSignalSpy changes{&mpris, &MprisPlayer::PropertiesChanged};
-    QSignalSpy seeks{&mpris, &MprisPlayer::Seeked};
 };
 
-} // namespace
-
 TEST_F(MprisTest, OneInstanceTakesTheFilesOfOtherStartsFollowsTheWindowAndDrivesIt) {
+    Environment().positions = &positions;
+    QSignalSpy changes(&mpris, &MprisPlayer::PropertiesChanged),
+        seeks(&mpris, &MprisPlayer::Seeked);
     PrivateBus bus;
     ASSERT_TRUE(bus.running()) << "dbus-daemon did not start";
     DBusDesktopSession first(bus.connect()), second(bus.connect());
@@ -66,15 +61,16 @@ TEST_F(MprisTest, OneInstanceTakesTheFilesOfOtherStartsFollowsTheWindowAndDrives
     ASSERT_TRUE(waitFor([&] { return w.cPlay()->FileName() == a; }));
     EXPECT_EQ(entries(w), QStringList({a, b}));
     const QString url = QUrl::fromLocalFile(a).toString(QUrl::FullyEncoded);
-    EXPECT_EQ(announced(), QVariantMap({{"PlaybackStatus", "Playing"},
-                                        {"CanGoNext", true},
-                                        {"CanPlay", true},
-                                        {"CanPause", true},
-                                        {"CanSeek", true},
-                                        {"Metadata", QVariantMap({{"mpris:trackid", track("0")},
-                                                                  {"mpris:length", 60'000'000LL},
-                                                                  {"xesam:title", "First clip"},
-                                                                  {"xesam:url", url}})}}));
+    EXPECT_EQ(announced(changes),
+              QVariantMap({{"PlaybackStatus", "Playing"},
+                           {"CanGoNext", true},
+                           {"CanPlay", true},
+                           {"CanPause", true},
+                           {"CanSeek", true},
+                           {"Metadata", QVariantMap({{"mpris:trackid", track("0")},
+                                                     {"mpris:length", 60'000'000LL},
+                                                     {"xesam:title", "First clip"},
+                                                     {"xesam:url", url}})}}));
     EXPECT_FALSE(mpris.CanGoPrevious());
 
     // Stop, Play and PlayPause as the window's buttons; the pause stores the position.
@@ -82,14 +78,14 @@ TEST_F(MprisTest, OneInstanceTakesTheFilesOfOtherStartsFollowsTheWindowAndDrives
     EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(a) + " (Stopped)");
     mpris.Play();
     control->Advance(12);
-    EXPECT_EQ(announced().value("PlaybackStatus"), "Playing");
+    EXPECT_EQ(announced(changes).value("PlaybackStatus"), "Playing");
     positions.calls.clear();
     mpris.PlayPause();
     EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(a) + " (Paused)");
-    EXPECT_EQ(announced(), QVariantMap({{"PlaybackStatus", "Paused"}}));
+    EXPECT_EQ(announced(changes), QVariantMap({{"PlaybackStatus", "Paused"}}));
     EXPECT_EQ(positions.calls, QStringList({"save 2>1 a one.mpg 12"}));
     mpris.Pause(); // already paused: nothing
-    EXPECT_TRUE(announced().isEmpty());
+    EXPECT_TRUE(announced(changes).isEmpty());
     // Seek: relative, then absolute; a wrong track or a place outside the clip is ignored.
     mpris.Seek(5'000'000);
     EXPECT_EQ(mpris.Position(), 17'000'000);
@@ -102,7 +98,7 @@ TEST_F(MprisTest, OneInstanceTakesTheFilesOfOtherStartsFollowsTheWindowAndDrives
 
     // Next plays the second entry, titled by its name; Rate 0 pauses; nothing after the last.
     mpris.Next();
-    QVariantMap now = announced();
+    QVariantMap now = announced(changes);
     EXPECT_EQ(w.windowTitle(), frmLumadeck::TitleFor(b));
     EXPECT_EQ(now.value("Metadata").toMap().value("mpris:trackid"), track("1"));
     EXPECT_EQ(now.value("Metadata").toMap().value("xesam:title"), "b.mpg");
@@ -124,7 +120,7 @@ TEST_F(MprisTest, OneInstanceTakesTheFilesOfOtherStartsFollowsTheWindowAndDrives
     // The end of the list, reported on the next tick: stopped, no next or previous entry.
     control->ReachEnd();
     w.cPlay()->Tick();
-    EXPECT_EQ(announced().value("PlaybackStatus"), "Stopped");
+    EXPECT_EQ(announced(changes).value("PlaybackStatus"), "Stopped");
     EXPECT_FALSE(mpris.CanGoNext() || mpris.CanGoPrevious());
     // The volume is bounded and follows the control's own panel.
     for (const auto& [set, expected] : {std::pair{1.7, 1.0}, {-3, 0}, {0.333, 0.33}, {NAN, 0.33}}) {
@@ -133,7 +129,7 @@ TEST_F(MprisTest, OneInstanceTakesTheFilesOfOtherStartsFollowsTheWindowAndDrives
         EXPECT_EQ(control->Volume(), qRound(expected * 100)) << set;
     }
     control->SetVolume(80);
-    EXPECT_DOUBLE_EQ(announced().value("Volume").toDouble(), 0.8);
+    EXPECT_DOUBLE_EQ(announced(changes).value("Volume").toDouble(), 0.8);
 
     // Over the bus: files open as if chosen in the open dialog; commands; the signals.
     QDBusConnection client = bus.connect();

@@ -52,13 +52,8 @@ TEST(DBusScreenSaver, AsksTheServiceWithdrawsWithItsCookieAndIsQuietWithoutIt) {
         [](QtMsgType, const QMessageLogContext&, const QString& text) { messages << text; });
     {
         DBusScreenSaver saver(bus.connect()), none(QDBusConnection(QString("no such")));
-        for (int i = 0; i < 20; ++i) {
-            saver.Inhibit(app, why);
-            QCoreApplication::processEvents();
-            saver.UnInhibit();
-        }
-        saver.Inhibit(app, why);
-        none.Inhibit(app, why);
+        saver.Inhibit(app, why), saver.UnInhibit(), saver.Inhibit(app, why);
+        none.Inhibit(app, why), none.UnInhibit();
         QTest::qWait(300);
         EXPECT_EQ(saver.Cookie(), 0u);
     }

@@ -1,6 +1,6 @@
 // The real program on a real X server and a private session bus: it takes no
 // toolkit options from its files, plays a name that is not UTF-8, takes a
-// second start's file, answers the media controls and saves on its close.
+// second start's file, answers on the bus and saves on its close.
 #include "../support/PrivateBus.h"
 
 #include <QDBusReply>
@@ -16,7 +16,7 @@
 // Xlib last: its macros clash with Qt's names.
 #include "../support/XWindows.h"
 
-TEST(DesktopProgram, TakesOnlyItsOwnOptionsHandsOverAnswersMediaControlsAndSavesOnClose) {
+TEST(DesktopProgram, TakesOnlyItsOwnOptionsTakesASecondStartsFileAndSavesOnClose) {
     if (QStandardPaths::findExecutable("ffmpeg").isEmpty()) {
         GTEST_SKIP() << "ffmpeg is not installed";
     }
@@ -72,10 +72,7 @@ TEST(DesktopProgram, TakesOnlyItsOwnOptionsHandsOverAnswersMediaControlsAndSaves
     ASSERT_TRUE(window("Lumadeck Player. other.mpg")) << "no window on X that took the file";
     EXPECT_TRUE(QTest::qWaitFor([&] { return status() == "Playing"; }, 10000));
 
-    // The desktop's play/pause control, then the close through the window manager.
-    EXPECT_EQ(client.call(lumadeck::test::mprisCall(player, "PlayPause")).type(),
-              QDBusMessage::ReplyMessage);
-    ASSERT_TRUE(window("Lumadeck Player. other.mpg (Paused)")) << "PlayPause did not pause";
+    // The close through the window manager ends the program normally.
     xtest::requestClose(x.dpy, found.front());
     ASSERT_TRUE(first.waitForFinished(20000)) << "the program did not end";
     EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
