@@ -81,4 +81,9 @@ TEST(FileNames, KeepsEveryByteOfNamesThatAreNotUtf8) {
     EXPECT_EQ(DecodeFileName("caf\xc3\xa9"), QString::fromUtf8("caf\xc3\xa9"));
     EXPECT_EQ(DecodeFileName("\xf0\x9f\x8e\xac").size(), 2);
     EXPECT_EQ(DecodeFileName("\xff").size(), 1);
+    // A name is at most 4096 bytes, and none holds a NUL: no C string is made of one.
+    EXPECT_TRUE(IsPossibleFileName("/" + QString(2047, QChar(0xE9)) + "a"));
+    EXPECT_FALSE(IsPossibleFileName("/" + QString(2048, QChar(0xE9))));
+    EXPECT_FALSE(IsPossibleFileName(QString("a") + QChar(0) + "b"));
+    EXPECT_TRUE(EncodeFileName(QString("a") + QChar(0) + "b").isEmpty());
 }

@@ -57,11 +57,7 @@ TEST_F(IniStore, CorruptFilesGiveDefaultsAndAreKeptAsideOnWriteAFolderIsLeftAlon
     EXPECT_EQ(get("ThinClient", "x"), "False");
     EXPECT_EQ(get("DisplaySize", "x"), "1");
     // Binary garbage reads as the defaults and can be written over.
-    QByteArray garbage;
-    for (int i = 0; i < 4096; ++i) {
-        garbage.append(char((i * 7919) % 256));
-    }
-    WriteFile(path, garbage);
+    WriteFile(path, QByteArray::fromHex("00ff5b0a3dfe") + QByteArray(4096, '\x9c'));
     EXPECT_EQ(get("EnableCDNotify", "True"), "True");
     set("EnableCDNotify", "False");
     EXPECT_EQ(get("EnableCDNotify", "True"), "False");

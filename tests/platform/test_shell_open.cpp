@@ -7,59 +7,44 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
-#include <optional>
 
 using namespace lumadeck;
 using namespace lumadeck::test;
 
 namespace {
 
-// Points the XDG folders at a private, empty desktop for one test.
-class PrivateDesktop {
-public:
-    PrivateDesktop() {
-        // The system's MIME database stays visible; the private defaults come
-        // first, and a desktop's own choice needs a session never connected to.
-        set("XDG_DATA_HOME", dir.filePath("data").toUtf8());
-        set("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
-        set("XDG_DATA_DIRS", "/usr/share");
-        set("XDG_CONFIG_DIRS", dir.filePath("sysconfig").toUtf8());
-        set("XDG_CURRENT_DESKTOP", std::nullopt);
-        set("BROWSER", std::nullopt);
-        set("DISPLAY", ":lumadeck-test");
+// Points the XDG folders at a private, empty desktop: the system's MIME database
+// stays visible, the private defaults come first, and a desktop's own choice
+// needs a session never connected to. (Each test runs in a process of its own.)
+void usePrivateDesktop(const QTemporaryDir& dir) {
+    for (const auto& [name, value] : {std::pair{"XDG_DATA_HOME", dir.filePath("data")},
+                                      {"XDG_CONFIG_HOME", dir.filePath("config")},
+                                      {"XDG_DATA_DIRS", QString("/usr/share")},
+                                      {"XDG_CONFIG_DIRS", dir.filePath("sysconfig")},
+                                      {"DISPLAY", QString(":lumadeck-test")}}) {
+        qputenv(name, value.toUtf8());
     }
-    ~PrivateDesktop() {
-        for (const auto& [name, value] : saved) {
-            value ? qputenv(name, *value) : qunsetenv(name);
-        }
-    }
-    QTemporaryDir dir;
-
-private:
-    void set(const char* name, const std::optional<QByteArray>& value) {
-        saved.append(
-            {name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt});
-        value ? qputenv(name, *value) : qunsetenv(name);
-    }
-    QList<std::pair<const char*, std::optional<QByteArray>>> saved;
-};
+    qunsetenv("XDG_CURRENT_DESKTOP");
+    qunsetenv("BROWSER");
+}
 
 } // namespace
 
 TEST(ShellOpen, TheDefaultApplicationGetsTheDocumentAndNoneIsNoAssociation) {
-    PrivateDesktop desktop;
-    const QString marker = desktop.dir.filePath("opened.txt");
-    const QString script = desktop.dir.filePath("viewer.sh");
+    QTemporaryDir desktop;
+    usePrivateDesktop(desktop);
+    const QString marker = desktop.filePath("opened.txt");
+    const QString script = desktop.filePath("viewer.sh");
     WriteFile(script, QString("#!/bin/sh\nprintf '%s' \"$1\" > '%1'\n").arg(marker).toUtf8());
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    WriteFile(desktop.dir.filePath("data/applications/lumadeck-test-viewer.desktop"),
+    WriteFile(desktop.filePath("data/applications/lumadeck-test-viewer.desktop"),
               QString("[Desktop Entry]\nType=Application\nName=Viewer\nExec=%1 %f\n"
                       "MimeType=text/html;\n")
                   .arg(script)
                   .toUtf8());
-    WriteFile(desktop.dir.filePath("config/mimeapps.list"),
+    WriteFile(desktop.filePath("config/mimeapps.list"),
               "[Default Applications]\ntext/html=lumadeck-test-viewer.desktop\n");
-    const QString page = desktop.dir.filePath("folder with space/Lumadeck.html");
+    const QString page = desktop.filePath("folder with space/Lumadeck.html");
     WriteFile(page, "<html><body>help</body></html>");
     QString error = "stale";
     ASSERT_TRUE(apifuncs::ShellOpenFile(page, error)) << error.toStdString();
@@ -71,12 +56,12 @@ TEST(ShellOpen, TheDefaultApplicationGetsTheDocumentAndNoneIsNoAssociation) {
     EXPECT_EQ(QString::fromUtf8(opened.readAll()), page);
 
     // A type of its own that nothing on any machine opens.
-    WriteFile(desktop.dir.filePath("data/mime/packages/lumadeck-test.xml"),
+    WriteFile(desktop.filePath("data/mime/packages/lumadeck-test.xml"),
               "<?xml version=\"1.0\"?>\n<mime-info "
               "xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">"
               "<mime-type type=\"application/x-lumadeck-unopenable\"><glob pattern=\"*.lmdk\"/>"
               "</mime-type></mime-info>\n");
-    const QString odd = desktop.dir.filePath("help/notes.lmdk");
+    const QString odd = desktop.filePath("help/notes.lmdk");
     WriteFile(odd, QByteArray("\x00\x01\x02binary", 9));
     EXPECT_FALSE(apifuncs::ShellOpenFile(odd, error));
     EXPECT_EQ(error, "No association for file extension");
