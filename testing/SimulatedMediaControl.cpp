@@ -215,6 +215,8 @@ QString SimulatedMediaControl::MediaInfoString(MediaInfoCode type) const {
         return m_current.title;
     case MediaInfoCode::Description:
         return m_current.description;
+    case MediaInfoCode::Author:
+        return m_current.author;
     default:
         return {};
     }

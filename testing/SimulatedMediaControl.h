@@ -26,6 +26,7 @@ struct SimulatedMedia {
     int height = 240;
     QString title;
     QString description;
+    QString author;
     QList<SimulatedCodec> codecs;
     // Open() itself fails with this error (no notification follows).
     bool refuseOpen = false;

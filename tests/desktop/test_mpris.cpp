@@ -57,7 +57,9 @@ TEST_F(MprisTest, OneInstanceTakesTheFilesOfOtherStartsFollowsTheWindowAndDrives
     EXPECT_EQ(mpris.OpenUri("http://example.com/x.mpg"), MprisPlayer::OpenOutcome::NotAFile);
     frmLumadeck& w = start();
     mpris.Attach(w);
-    clip("Vidéos/a one.mpg", "First clip");
+    SimulatedMedia tagged;
+    tagged.title = "First clip", tagged.author = "Ann Author";
+    scripted("Vidéos/a one.mpg", tagged);
     ASSERT_TRUE(waitFor([&] { return w.cPlay()->FileName() == a; }));
     EXPECT_EQ(entries(w), QStringList({a, b}));
     const QString url = QUrl::fromLocalFile(a).toString(QUrl::FullyEncoded);
@@ -70,6 +72,7 @@ TEST_F(MprisTest, OneInstanceTakesTheFilesOfOtherStartsFollowsTheWindowAndDrives
                            {"Metadata", QVariantMap({{"mpris:trackid", track("0")},
                                                      {"mpris:length", 60'000'000LL},
                                                      {"xesam:title", "First clip"},
+                                                     {"xesam:artist", QStringList{"Ann Author"}},
                                                      {"xesam:url", url}})}}));
     EXPECT_FALSE(mpris.CanGoPrevious());
 
