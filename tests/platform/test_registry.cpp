@@ -301,6 +301,17 @@ TEST_F(RegistryTest, WritesAreSeenByOtherInstancesAndSurviveReopening) {
     EXPECT_TRUE(QFile::exists(file()));
     cRegistry fresh(file());
     EXPECT_EQ(valueOf(fresh, HKCU, "P", "v"), QVariant("third"));
+    // Replaced by another file, as when a backup is put back: the next write goes into that one.
+    reg.Close();
+    ASSERT_TRUE(QFile::copy(file(), file() + ".bak"));
+    write(HKCU, "P", "v", REG_SZ, "fourth");
+    ASSERT_EQ(::rename(QFile::encodeName(file() + ".bak").constData(),
+                       QFile::encodeName(file()).constData()),
+              0);
+    QFile::remove(file() + "-wal"), QFile::remove(file() + "-shm");
+    write(HKCU, "P", "v", REG_SZ, "fifth");
+    cRegistry restored(file());
+    EXPECT_EQ(valueOf(restored, HKCU, "P", "v"), QVariant("fifth"));
 }
 
 TEST_F(RegistryTest, NotADatabaseOrDamagedPagesAreMovedAsideAndANewOneStarted) {
