@@ -28,38 +28,38 @@ QImage grab(GstMediaControl& c, const QString& name) {
     return shot;
 }
 
-int coloursIn(const QImage& image) {
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 2) {
-        for (int x = 0; x < image.width(); x += 2) {
-            colours.insert(image.pixel(x, y) & 0xf0f0f0);
+template <typename F> void eachPixel(const QImage& image, F f, int step = 1) {
+    for (int y = 0; y < image.height(); y += step) {
+        for (int x = 0; x < image.width(); x += step) {
+            f(x, y, image.pixel(x, y));
         }
     }
+}
+
+int coloursIn(const QImage& image) {
+    QSet<QRgb> colours;
+    eachPixel(
+        image, [&](int, int, QRgb p) { colours.insert(p & 0xf0f0f0); }, 2);
     return int(colours.size());
 }
 
 // The smallest rectangle holding every pixel that is not black.
 QRect pictureBounds(const QImage& image) {
     QRect bounds;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb p = image.pixel(x, y);
-            bounds |= qRed(p) + qGreen(p) + qBlue(p) > 60 ? QRect(x, y, 1, 1) : QRect();
-        }
-    }
+    eachPixel(image, [&](int x, int y, QRgb p) {
+        bounds |= qRed(p) + qGreen(p) + qBlue(p) > 60 ? QRect(x, y, 1, 1) : QRect();
+    });
     return bounds;
 }
 
 // The mean difference per channel between two pictures of one size.
 double meanDifference(const QImage& a, const QImage& b) {
     double sum = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
-                   std::abs(qBlue(p) - qBlue(q));
-        }
-    }
+    eachPixel(a, [&](int x, int y, QRgb p) {
+        const QRgb q = b.pixel(x, y);
+        sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+               std::abs(qBlue(p) - qBlue(q));
+    });
     return sum / (3.0 * a.width() * a.height());
 }
 
