@@ -259,6 +259,11 @@ TEST_F(PlayVideo, ZoomMapsToDisplaySizesAndBack) {
 }
 
 TEST_F(PlayVideo, ActualSizeFollowsTheVideoWithinLimits) {
+    player->PlayVideo(file("tall.mpg", media(60, 320, 250)), 0);
+    const int actualHeight = control->height();
+    player->SetlZoom(ZoomIndex::Double); // resized at once, not at the window's next change
+    EXPECT_GT(control->height(), actualHeight);
+    player->SetlZoom(ZoomIndex::ActualSize);
     player->PlayVideo(file("wide.mpg", media(60, 1200, 200)), 0);
     control->Move(0, 30, 1000, 100);
     player->ResizePlayer();

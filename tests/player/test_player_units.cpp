@@ -13,6 +13,7 @@
 #include <QLayout>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -141,6 +142,12 @@ TEST(TransportPanel, EveryControlHasAPlaceOfItsOwnAndTheVolumeSliderAsks) {
     }
     ASSERT_EQ(asked.size(), 1);
     EXPECT_EQ(asked[0][0].toInt(), 30);
+    // Mute is a switch: a click asks for silence.
+    QSignalSpy muted(&panel, &TransportPanel::MuteRequested);
+    QTest::mouseClick(*std::find_if(controls.begin(), controls.end(),
+                                    [](QWidget* w) { return w->toolTip() == "Mute"; }),
+                      Qt::LeftButton);
+    EXPECT_EQ(muted.size() == 1 && muted[0][0].toBool(), true);
 }
 
 // m:ss below an hour, h:mm:ss from an hour; halves away from zero up to 59 s
