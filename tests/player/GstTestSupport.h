@@ -1,7 +1,6 @@
 #pragma once
 
 // Helpers for the player tests, most of them for playing the generated clips through GStreamer.
-
 #include "platform/Services.h"
 #include "player/GstMediaControl.h"
 #include "player/TagTimer.h"
@@ -16,7 +15,6 @@
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
-#include <QStringList>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -28,21 +26,16 @@ inline QString mediaPath(const QString& name) {
 
 // Skips the calling test when scripts/make-test-media has not been run.
 #define REQUIRE_MEDIA(name)                                                                        \
-    do {                                                                                           \
-        if (!QFileInfo::exists(::lumadeck::test::mediaPath(name))) {                               \
-            GTEST_SKIP() << "run scripts/make-test-media " LUMADECK_BUILD_DIR "/testmedia";        \
-        }                                                                                          \
-    } while (0)
+    if (!QFileInfo::exists(::lumadeck::test::mediaPath(name))) {                                   \
+        GTEST_SKIP() << "run scripts/make-test-media " LUMADECK_BUILD_DIR "/testmedia";            \
+    }
 
 // The control's notifications as "open 0>6", "play 0>2", "error", "seek 0.0>1.5".
 struct NotificationLog : SignalRecorder {
     explicit NotificationLog(MediaControl& c) {
         const auto states = [](const char* what) {
             return [what](auto o, auto n) {
-                return QStringLiteral("%1 %2>%3")
-                    .arg(QLatin1String(what))
-                    .arg(CodeValue(o))
-                    .arg(CodeValue(n));
+                return QStringLiteral("%1 %2>%3").arg(what).arg(CodeValue(o)).arg(CodeValue(n));
             };
         };
         record(&c, &MediaControl::OpenStateChange, states("open"));
@@ -62,21 +55,8 @@ inline bool waitForState(const MediaControl& c, PlayStateCode state, int ms = 10
     return QTest::qWaitFor([&] { return c.PlayState() == state; }, ms);
 }
 
-// The control's picture area (above its panel) on screen, saved beside the
-// tests for a look as xtest_PREFIX_NAME.png.
-inline QImage grab(GstMediaControl& c, const char* prefix, const QString& name) {
-    const QPoint origin = c.mapToGlobal(QPoint(0, 0));
-    const QImage shot =
-        QGuiApplication::primaryScreen()
-            ->grabWindow(0, origin.x(), origin.y(), c.width(), c.height() - c.PanelHeight())
-            .toImage()
-            .convertToFormat(QImage::Format_RGB32);
-    shot.save(QStringLiteral(LUMADECK_BUILD_DIR "/xtest_%1_%2.png").arg(prefix, name));
-    return shot;
-}
-
-inline bool waitForOpen(const MediaControl& c, int ms = 10000) {
-    return QTest::qWaitFor([&] { return c.OpenState() == OpenStateCode::Open; }, ms);
+inline bool waitForOpen(const MediaControl& c) {
+    return QTest::qWaitFor([&] { return c.OpenState() == OpenStateCode::Open; }, 10000);
 }
 
 // The video player on a GStreamer control in a 640 x 480 window, its
@@ -85,15 +65,13 @@ inline bool waitForOpen(const MediaControl& c, int ms = 10000) {
 struct RealPlayer : SignalRecorder {
     RealPlayer() {
         window.resize(640, 480);
-        control = new GstMediaControl(&window, fakeSinks());
         player.SetParentForm(&window);
         player.SetMediaPlayer(control);
         player.SetTimer(&timer);
         player.SetlZoom(ZoomIndex::ActualSize);
         player.ResizePlayer();
         const auto named = [](const char* what) {
-            return
-                [what](const QString& a) { return QString(what) + " " + QFileInfo(a).fileName(); };
+            return [what](const QString& a) { return what + (" " + QFileInfo(a).fileName()); };
         };
         record(&player, &clsPlayVideo::Done, named("Done"));
         record(&player, &clsPlayVideo::Stopped, named("Stopped"));
@@ -101,11 +79,10 @@ struct RealPlayer : SignalRecorder {
         record(&player, &clsPlayVideo::ErrorMsg, "ErrorMsg");
         record(&player, &clsPlayVideo::PositionChanged, "PositionChanged");
     }
-
     RecordingDialogs dialogs;
     ServicesGuard services{{.dialogs = &dialogs}};
     QWidget window;
-    GstMediaControl* control = nullptr;
+    GstMediaControl* control = new GstMediaControl(&window, fakeSinks());
     TagTimer timer;
     clsPlayVideo player;
 };

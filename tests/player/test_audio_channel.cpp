@@ -17,9 +17,11 @@ using namespace lumadeck::test;
 
 namespace {
 
-// Each buffer as a letter: S for 440/880 Hz, L for 440 Hz on both sides, R
-// for 880 Hz on both, ? for anything else; and whether its time follows on
-// from the one before without a gap.
+// Each buffer as a letter: S for 440 Hz left and 880 Hz right, L for 440 Hz on
+// both, R for 880 Hz on both, ? for anything else (from the zero crossings);
+// and the gaps between one buffer's time and the next. After 20 buffers it
+// switches to the left channel, after 80 to the right one, from the streaming
+// thread (what is queued on the way to the sink plays as it was).
 struct Listener {
     PlaybinPipeline* pipeline = nullptr;
     QMutex lock;
@@ -27,13 +29,6 @@ struct Listener {
     int gaps = 0;
     std::atomic<int> pictures{0};
     GstClockTime next = GST_CLOCK_TIME_NONE;
-
-    static char toneOf(double hz) {
-        if (std::abs(hz - 440) < 50) {
-            return '4';
-        }
-        return std::abs(hz - 880) < 80 ? '8' : '?';
-    }
 
     static void onHandoff(GstElement*, GstBuffer* buffer, GstPad* pad, gpointer self) {
         auto* l = static_cast<Listener*>(self);
@@ -44,41 +39,32 @@ struct Listener {
             !gst_buffer_map(buffer, &map, GST_MAP_READ)) {
             return;
         }
-        const bool isFloat = GST_AUDIO_INFO_IS_FLOAT(&info);
-        const int width = GST_AUDIO_INFO_WIDTH(&info);
-        const gsize frames = map.size / gsize(GST_AUDIO_INFO_BPF(&info));
-        auto sample = [&](gsize frame, int channel) -> double {
-            const guint8* p = map.data + frame * GST_AUDIO_INFO_BPF(&info) + channel * width / 8;
-            if (isFloat && width == 32) {
-                return *reinterpret_cast<const float*>(p);
-            }
-            return width == 16 ? *reinterpret_cast<const gint16*>(p) : 0.0;
+        const int width = GST_AUDIO_INFO_WIDTH(&info), frameBytes = GST_AUDIO_INFO_BPF(&info);
+        const auto negative = [&](gsize frame, int channel) {
+            const guint8* p = map.data + frame * frameBytes + channel * width / 8;
+            return GST_AUDIO_INFO_IS_FLOAT(&info) ? *reinterpret_cast<const float*>(p) < 0
+                                                  : *reinterpret_cast<const gint16*>(p) < 0;
         };
-        int crossings[2] = {0, 0};
-        for (gsize f = 1; f < frames; ++f) {
-            for (int c = 0; c < 2; ++c) {
-                crossings[c] += (sample(f - 1, c) < 0) != (sample(f, c) < 0);
+        const gsize frames = map.size / gsize(frameBytes);
+        QString tones;
+        for (int c = 0; c < 2; ++c) {
+            int crossings = 0;
+            for (gsize f = 1; f < frames; ++f) {
+                crossings += negative(f - 1, c) != negative(f, c);
             }
+            const double hz = crossings / 2.0 * info.rate / double(frames);
+            tones += std::abs(hz - 440) < 50 ? '4' : std::abs(hz - 880) < 80 ? '8' : '?';
         }
         gst_buffer_unmap(buffer, &map);
-        const double seconds = double(frames) / info.rate;
-        const QString tones =
-            QString(toneOf(crossings[0] / 2.0 / seconds)) + toneOf(crossings[1] / 2.0 / seconds);
-        const char letter = tones == "48" ? 'S' : tones == "44" ? 'L' : tones == "88" ? 'R' : '?';
         QMutexLocker hold(&l->lock);
-        if (l->next != GST_CLOCK_TIME_NONE && GST_BUFFER_PTS(buffer) != GST_CLOCK_TIME_NONE &&
-            std::llabs(GstClockTimeDiff(GST_BUFFER_PTS(buffer) - l->next)) > GST_MSECOND) {
-            ++l->gaps;
-        }
-        l->next = GST_BUFFER_PTS(buffer) + GST_BUFFER_DURATION(buffer);
-        l->heard += letter;
-        // Switch mid-stream, from the streaming thread: after 20 buffers the
-        // left channel, after 80 the right one (what is queued on the way to
-        // the sink plays as it was).
-        if (l->heard.size() == 20) {
-            l->pipeline->SetAudioChannel(AudioChannelCode::Left);
-        } else if (l->heard.size() == 80) {
-            l->pipeline->SetAudioChannel(AudioChannelCode::Right);
+        const GstClockTime pts = GST_BUFFER_PTS(buffer);
+        l->gaps += l->next != GST_CLOCK_TIME_NONE && pts != GST_CLOCK_TIME_NONE &&
+                   std::llabs(GstClockTimeDiff(pts - l->next)) > GST_MSECOND;
+        l->next = pts + GST_BUFFER_DURATION(buffer);
+        l->heard += tones == "48" ? 'S' : tones == "44" ? 'L' : tones == "88" ? 'R' : '?';
+        if (l->heard.size() == 20 || l->heard.size() == 80) {
+            l->pipeline->SetAudioChannel(l->heard.size() == 20 ? AudioChannelCode::Left
+                                                               : AudioChannelCode::Right);
         }
     }
 };
@@ -88,9 +74,7 @@ struct Listener {
 QString runs(const QString& heard) {
     QString out;
     for (const QChar c : heard.mid(1, heard.size() - 2)) {
-        if (out.isEmpty() || out.back() != c) {
-            out += c;
-        }
+        out += out.endsWith(c) ? QString() : QString(c);
     }
     return out;
 }
@@ -123,15 +107,12 @@ TEST(AudioChannel, SwitchingWhilePlayingChangesTheToneOnBothSpeakersWithoutAGap)
             const gst::ElementPtr held(element);
             ASSERT_TRUE(element);
             g_object_set(element, "sync", FALSE, "signal-handoffs", TRUE, nullptr);
-            if (sink[0] == 'a') {
-                g_signal_connect(element, "handoff", G_CALLBACK(&Listener::onHandoff), &listener);
-            } else {
-                g_signal_connect(element, "handoff",
-                                 G_CALLBACK(+[](GstElement*, GstBuffer*, GstPad*, gpointer l) {
-                                     ++static_cast<Listener*>(l)->pictures;
-                                 }),
-                                 &listener);
-            }
+            const auto picture = +[](GstElement*, GstBuffer*, GstPad*, gpointer l) {
+                ++static_cast<Listener*>(l)->pictures;
+            };
+            g_signal_connect(
+                element, "handoff",
+                sink[0] == 'a' ? G_CALLBACK(&Listener::onHandoff) : G_CALLBACK(picture), &listener);
         }
         bool ended = false;
         pipeline.SetMessageHandler([&](GstMessage* m) {

@@ -20,16 +20,10 @@ TEST(MissingCodec, TheCodecIsListedAsNotInstalledAndThePicturePlays) {
     NotificationLog log(c);
     ASSERT_TRUE(c.Open(mediaPath("clip.wmv")));
     ASSERT_TRUE(waitForState(c, PlayStateCode::Playing)) << c.ErrorDescription().toStdString();
-    QStringList missing;
-    for (long i = 1; i <= c.CodecCount(); ++i) {
-        if (!c.CodecInstalled(i)) {
-            missing << c.CodecDescription(i);
-            EXPECT_TRUE(c.CodecURL(i).startsWith("https://"));
-        }
-    }
-    EXPECT_EQ(c.CodecCount(), 2); // picture and sound
-    ASSERT_EQ(missing.size(), 1);
-    EXPECT_TRUE(missing[0].contains("Windows Media Audio")) << missing[0].toStdString();
+    ASSERT_EQ(c.CodecCount(), 2); // picture and sound
+    EXPECT_TRUE(c.CodecInstalled(1) && !c.CodecInstalled(2));
+    EXPECT_TRUE(c.CodecDescription(2).contains("Windows Media Audio"));
+    EXPECT_TRUE(c.CodecURL(2).startsWith("https://"));
     EXPECT_EQ(c.ImageSourceWidth(), 320);
     ASSERT_TRUE(waitForState(c, PlayStateCode::Stopped, 8000)) << log.str();
     EXPECT_EQ(c.EndOfPlayPosition(), c.CurrentPosition());

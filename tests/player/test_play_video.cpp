@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <functional>
@@ -15,6 +16,14 @@ using namespace lumadeck;
 using namespace lumadeck::test;
 
 namespace {
+
+SimulatedMedia media(double duration, int width = 320, int height = 240) {
+    SimulatedMedia m;
+    m.duration = duration;
+    m.width = width;
+    m.height = height;
+    return m;
+}
 
 class PlayVideo : public ::testing::Test, protected SignalRecorder {
 protected:
@@ -30,37 +39,25 @@ protected:
         player->SetFormBottomMargin(20);
         player->SetFormTopMargin(30);
         player->ResizePlayer();
-        // Ten seconds are a hundred ticks; the tests tick by hand.
-        ASSERT_TRUE(timer.isActive());
-        ASSERT_EQ(timer.interval(), 100);
-        timer.stop();
-        using V = clsPlayVideo;
-        for (const auto& [signal, name] : {std::pair{&V::Done, "Done"},
-                                           {&V::Paused, "Paused"},
-                                           {&V::Stopped, "Stopped"},
-                                           {&V::Started, "Started"},
-                                           {&V::FileNotFound, "FileNotFound"},
-                                           {&V::StatusMessage, "StatusMessage"},
-                                           {&V::ErrorMsg, "ErrorMsg"}}) {
-            record(player.get(), signal, name);
-        }
-        record(player.get(), &V::PositionChanged, "PositionChanged");
+        ASSERT_EQ(timer.isActive() ? timer.interval() : 0, 100); // ten seconds, a hundred ticks
+        timer.stop();                                            // the tests tick by hand
+        record(player.get(), &clsPlayVideo::Done, "Done");
+        record(player.get(), &clsPlayVideo::Paused, "Paused");
+        record(player.get(), &clsPlayVideo::Stopped, "Stopped");
+        record(player.get(), &clsPlayVideo::Started, "Started");
+        record(player.get(), &clsPlayVideo::FileNotFound, "FileNotFound");
+        record(player.get(), &clsPlayVideo::StatusMessage, "StatusMessage");
+        record(player.get(), &clsPlayVideo::ErrorMsg, "ErrorMsg");
+        record(player.get(), &clsPlayVideo::PositionChanged, "PositionChanged");
     }
     // A file on disk that the control plays as scripted.
-    QString file(const QString& name, const SimulatedMedia& m) {
-        const QString path = dir.filePath(name);
-        QFile f(path);
+    QString file(const QString& name, const SimulatedMedia& m = {}) {
+        QFile f(dir.filePath(name));
         EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write("media") > 0);
-        control->Script(path, m);
-        return path;
+        control->Script(f.fileName(), m);
+        return f.fileName();
     }
-    QString file(const QString& name, double duration = 60) {
-        SimulatedMedia m;
-        m.duration = duration;
-        return file(name, m);
-    }
-    // Plays a file and forgets what that reported.
-    QString playing(const QString& name) {
+    QString playing(const QString& name) { // forgets what playing it reported
         const QString path = file(name);
         player->PlayVideo(path, 0);
         clear();
@@ -85,9 +82,9 @@ protected:
     std::unique_ptr<clsPlayVideo> player = std::make_unique<clsPlayVideo>();
 };
 
+// A missing file is never opened: FileNotFound, Done, and the status cleared ten seconds later.
 TEST_F(PlayVideo, AMissingFileRaisesFileNotFoundThenDoneAndClearsTheStatusTenSecondsLater) {
-    const QString hidden = file(".hidden.mpg");
-    for (const QString& name : {dir.filePath("gone.mpg"), hidden, dir.path(), QString()}) {
+    for (const QString& name : {dir.filePath("gone.mpg"), file(".hidden.mpg"), dir.path(), {}}) {
         clear();
         player->PlayVideo(name, 0);
         EXPECT_EQ(events, QStringList({"FileNotFound " + name, "Done " + name}));
@@ -101,7 +98,6 @@ TEST_F(PlayVideo, AMissingFileRaisesFileNotFoundThenDoneAndClearsTheStatusTenSec
     EXPECT_EQ(events, QStringList({"StatusMessage "}));
     ticks(200);
     EXPECT_EQ(events.size(), 1);
-
     clear();
     player->OpenVideo(dir.filePath("gone.avi"), 12);
     EXPECT_EQ(events, QStringList({"FileNotFound " + dir.filePath("gone.avi"),
@@ -109,13 +105,12 @@ TEST_F(PlayVideo, AMissingFileRaisesFileNotFoundThenDoneAndClearsTheStatusTenSec
     EXPECT_EQ(parent.cursor().shape(), Qt::ArrowCursor);
 }
 
-// Notifications here come from the event loop, as the real control's do.
+// Notifications come from the event loop, as the real control's do.
 TEST_F(PlayVideo, PlayingToTheEndRaisesDoneBeforeStoppedAndAnEarlyStopOnlyStopped) {
     control->SetDelivery(SimulatedMediaControl::Delivery::Queued);
-    const QString a = file("trip.mpg", 100);
+    const QString a = file("trip.mpg", media(100));
     player->PlayVideo(a, 30);
-    EXPECT_TRUE(events.isEmpty());
-    EXPECT_TRUE(player->OpenPending());
+    EXPECT_TRUE(events.isEmpty() && player->OpenPending());
     settle();
     EXPECT_EQ(events, QStringList({"PositionChanged 0:30 1:40", "Started " + a}));
     EXPECT_EQ(parent.windowTitle(), "Lumadeck Player: trip.mpg");
@@ -123,7 +118,6 @@ TEST_F(PlayVideo, PlayingToTheEndRaisesDoneBeforeStoppedAndAnEarlyStopOnlyStoppe
     control->ReachEnd();
     settle();
     EXPECT_EQ(events.mid(2), QStringList({"Done " + a, "Stopped " + a}));
-
     clear();
     player->PlayVideo(a, 0);
     settle();
@@ -132,16 +126,13 @@ TEST_F(PlayVideo, PlayingToTheEndRaisesDoneBeforeStoppedAndAnEarlyStopOnlyStoppe
     settle();
     player->StopPlaying();
     settle();
-    EXPECT_EQ(events, QStringList({"Started " + a, "Paused " + a, "Stopped " + a}));
     ticks(3);
-    EXPECT_FALSE(has("Done " + a));
+    EXPECT_EQ(events, QStringList({"Started " + a, "Paused " + a, "Stopped " + a}));
 }
 
 // From Done, Stopped still names the file that ended.
 TEST_F(PlayVideo, AListenerMayStartTheNextFileFromFileNotFoundOrDone) {
-    const QString a = file("a.mpg");
-    const QString b = file("b.mpg");
-    const QString gone = dir.filePath("gone.mpg");
+    const QString a = file("a.mpg"), b = file("b.mpg"), gone = dir.filePath("gone.mpg");
     auto next = QObject::connect(player.get(), &clsPlayVideo::FileNotFound,
                                  [&](const QString&) { player->PlayVideo(a, 0); });
     player->PlayVideo(gone, 0);
@@ -155,84 +146,43 @@ TEST_F(PlayVideo, AListenerMayStartTheNextFileFromFileNotFoundOrDone) {
     clear();
     control->ReachEnd();
     EXPECT_EQ(events, QStringList({"Done " + a, "Started " + b, "Stopped " + a}));
-    EXPECT_EQ(control->FileName(), b);
     EXPECT_EQ(parent.windowTitle(), "Lumadeck Player: b.mpg");
 }
 
-// A start position before the end is sought; without one the saved one, when resuming is on.
-TEST_F(PlayVideo, AStartPositionOrElseTheSavedOneIsSought) {
-    player->PlayVideo(file("long.mpg", 200), 125.5);
-    EXPECT_NEAR(control->CurrentPosition(), 125.5, 1e-9);
+// A start position before the end is sought; without one the saved one, when
+// resuming is on; positions are saved on every play state change and at close.
+TEST_F(PlayVideo, AStartPositionOrElseTheSavedOneIsSoughtAndPositionsAreSaved) {
+    player->PlayVideo(file("long.mpg", media(200)), 125.5);
     EXPECT_EQ(events.first(), "PositionChanged 2:06 3:20");
     control->calls.clear();
-    player->PlayVideo(file("short.mpg", 100), 125.5);
+    player->PlayVideo(file("short.mpg", media(100)), 125.5);
+    player->SeekTo(100); // exactly at the end is not before it
     EXPECT_TRUE(control->calls.filter("SetCurrentPosition").isEmpty());
-    EXPECT_EQ(control->CurrentPosition(), 0);
     EXPECT_TRUE(store.calls.filter("restore").isEmpty()); // a start was given
-    // Exactly at the end is not before it.
-    player->SeekTo(100);
-    EXPECT_TRUE(control->calls.filter("SetCurrentPosition").isEmpty());
     player->SeekTo(99.9);
     EXPECT_EQ(control->calls.filter("SetCurrentPosition").size(), 1);
-
-    const QString a = file("a.mpg", 300);
+    const QString a = file("a.mpg", media(300));
     store.restoreTo = 42;
     player->PlayVideo(a, 0);
-    EXPECT_EQ(store.calls.filter("restore"), QStringList({"restore a.mpg"}));
     EXPECT_NEAR(player->CurrentPosition(), 42, 1e-9);
-    store.calls.clear();
-    player->SetbAttemptResume(false);
-    player->PlayVideo(a, 0);
-    EXPECT_TRUE(store.calls.filter("restore").isEmpty());
-    EXPECT_EQ(player->CurrentPosition(), 0);
-}
-
-TEST_F(PlayVideo, PositionsAreSavedOnEveryPlayStateChangeAndWhenAFileCloses) {
-    const QString a = file("a.mpg", 300);
-    player->PlayVideo(a, 0);
     control->Advance(12);
     player->Pause();
-    player->PlayVideo(file("b.mpg", 300), 0);
-    EXPECT_EQ(store.calls, QStringList({"restore a.mpg", "save 0>2 a.mpg 0", "save 2>1 a.mpg 12",
-                                        "save 1>0 a.mpg 12", "save 2>8 a.mpg 12", "restore b.mpg",
-                                        "save 0>2 b.mpg 0"}));
+    player->SetbAttemptResume(false);
+    player->PlayVideo(file("b.mpg", media(300)), 0);
+    EXPECT_EQ(player->CurrentPosition(), 0);
+    EXPECT_EQ(store.calls.filter(QRegularExpression("[ab].mpg")),
+              QStringList({"restore a.mpg", "save 0>2 a.mpg 42", "save 2>1 a.mpg 54",
+                           "save 1>0 a.mpg 54", "save 2>8 a.mpg 54", "save 0>2 b.mpg 0"}));
     store.calls.clear();
     control->Advance(5);
     player.reset();
     EXPECT_EQ(store.calls, QStringList({"save 2>8 b.mpg 5"}));
 }
 
-// A property the control could not set ends nothing; a real failure is shown and ends the file.
+// A property the control could not set ends nothing; a real failure is shown
+// and ends the file on the next tick; a second error while the first one's box
+// is open is ignored.
 TEST_F(PlayVideo, AnErrorIsShownPassedOnAndEndsTheFileOnTheNextTick) {
-    const QString a = playing("bad.mpg");
-    control->RaiseError(77, "The control FAILED to Set The Property DisplaySize");
-    EXPECT_EQ(events, QStringList({"ErrorMsg The control FAILED to Set The Property DisplaySize. "
-                                   "Error Code: 77"}));
-    EXPECT_FALSE(player->DonePending());
-    ticks(5);
-    EXPECT_EQ(events.size(), 1);
-    EXPECT_EQ(control->PlayState(), PlayStateCode::Playing);
-
-    clear();
-    const QString why = "Unrecognised or corrupt media format: junk";
-    control->RaiseError(4097, why);
-    ASSERT_EQ(dialogs.boxes.size(), 2);
-    EXPECT_EQ(dialogs.boxes[1].title, "MS Media Player Error");
-    EXPECT_EQ(dialogs.boxes[1].icon, MsgIcon::Critical);
-    EXPECT_EQ(dialogs.boxes[1].buttons, MsgButtons::Ok);
-    EXPECT_EQ(dialogs.boxes[1].text, ComposeErrorMessage(a, 4097, why));
-    EXPECT_EQ(events, QStringList({"ErrorMsg " + why + ". Error Code: 4097"}));
-    EXPECT_TRUE(player->DonePending());
-    ticks(1);
-    EXPECT_EQ(events.last(), "Done " + a);
-    ticks(58);
-    EXPECT_FALSE(has("StatusMessage "));
-    ticks(1);
-    EXPECT_EQ(events.count("StatusMessage "), 1);
-}
-
-TEST_F(PlayVideo, ASecondErrorWhileTheFirstIsOnScreenIsIgnored) {
-    // The box of the first error is open when the second one arrives.
     struct NestingDialogs : RecordingDialogs {
         std::function<void()> whileOpen;
         MsgAnswer MessageBox(QWidget* o, const QString& t, const QString& x, MsgIcon i,
@@ -245,37 +195,52 @@ TEST_F(PlayVideo, ASecondErrorWhileTheFirstIsOnScreenIsIgnored) {
     } nesting;
     Services::setDialogs(&nesting);
     const QString a = playing("bad.mpg");
+    control->RaiseError(77, "The control FAILED to Set The Property DisplaySize");
+    EXPECT_EQ(events, QStringList({"ErrorMsg The control FAILED to Set The Property DisplaySize. "
+                                   "Error Code: 77"}));
+    EXPECT_FALSE(player->DonePending());
+    ticks(5);
+    EXPECT_EQ(events.size(), 1);
+    EXPECT_EQ(control->PlayState(), PlayStateCode::Playing);
+    clear();
+    const QString why = "Unrecognised or corrupt media format: junk";
     nesting.whileOpen = [&] { control->RaiseError(2, "second"); };
-    control->RaiseError(1, "first");
-    ASSERT_EQ(nesting.boxes.size(), 1);
-    EXPECT_TRUE(nesting.boxes[0].text.contains("Error Desc: first."));
-    EXPECT_EQ(events, QStringList({"ErrorMsg first. Error Code: 1"}));
+    control->RaiseError(4097, why);
+    ASSERT_EQ(nesting.boxes.size(), 2);
+    const auto& box = nesting.boxes[1];
+    EXPECT_EQ(std::tuple(box.title, box.icon, box.buttons, box.text),
+              std::tuple(QString("MS Media Player Error"), MsgIcon::Critical, MsgButtons::Ok,
+                         ComposeErrorMessage(a, 4097, why)));
+    EXPECT_EQ(events, QStringList({"ErrorMsg " + why + ". Error Code: 4097"}));
+    EXPECT_TRUE(player->DonePending());
     ticks(1);
-    EXPECT_EQ(events.count("Done " + a), 1);
-    // Once the report is over, the next error is reported again.
-    control->RaiseError(3, "third");
-    EXPECT_EQ(nesting.boxes.size(), 2);
+    EXPECT_EQ(events.last(), "Done " + a);
+    ticks(58);
+    EXPECT_EQ(events.size(), 2);
+    ticks(1);
+    EXPECT_EQ(events.last(), "StatusMessage ");
+    control->RaiseError(3, "third"); // once the report is over, reported again
+    EXPECT_EQ(nesting.boxes.size(), 3);
 }
 
 TEST_F(PlayVideo, AnOpenTheControlRefusesShowsItsReasonAndRaisesNothing) {
+    QCoreApplication::setApplicationName("Lumadeck");
     SimulatedMedia refused;
     refused.refuseOpen = true;
     refused.errorDescription = "Engine missing";
-    QCoreApplication::setApplicationName("Lumadeck");
     player->PlayVideo(file("a.mpg", refused), 10);
     ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_EQ(dialogs.boxes[0].text, "Error: Engine missing");
-    EXPECT_EQ(dialogs.boxes[0].title, "Lumadeck");
-    EXPECT_EQ(dialogs.boxes[0].icon, MsgIcon::None);
+    EXPECT_EQ(std::tuple(dialogs.boxes[0].text, dialogs.boxes[0].title, dialogs.boxes[0].icon),
+              std::tuple(QString("Error: Engine missing"), QString("Lumadeck"), MsgIcon::None));
     EXPECT_FALSE(player->OpenPending());
     EXPECT_TRUE(events.isEmpty());
     EXPECT_EQ(parent.cursor().shape(), Qt::ArrowCursor);
 }
 
-// The player frees the control's display size for the user to change.
+// The player frees the control's display size for the user to change; a
+// stored zoom out of range (4) fits the window.
 TEST_F(PlayVideo, ZoomMapsToDisplaySizesAndBack) {
     EXPECT_TRUE(control->AutoSize() && control->AllowChangeDisplaySize());
-    // A stored zoom out of range (4) fits the window.
     const long toDisplay[] = {0, 1, 2, 4, 4};
     for (long zoom = 0; zoom <= 4; ++zoom) {
         player->SetlZoom(ZoomIndex(zoom));
@@ -288,18 +253,18 @@ TEST_F(PlayVideo, ZoomMapsToDisplaySizesAndBack) {
     }
     player->SetlZoom(ZoomIndex::Double);
     player->SetFullScreen(true);
-    EXPECT_EQ(control->DisplaySize(), DisplaySizeCode::FullScreen);
-    EXPECT_TRUE(player->FullScreen());
+    EXPECT_TRUE(control->DisplaySize() == DisplaySizeCode::FullScreen && player->FullScreen());
     player->SetFullScreen(false);
-    EXPECT_EQ(control->DisplaySize(), DisplaySizeCode::Double);
-    EXPECT_FALSE(player->FullScreen());
+    EXPECT_TRUE(control->DisplaySize() == DisplaySizeCode::Double && !player->FullScreen());
 }
 
 TEST_F(PlayVideo, ActualSizeFollowsTheVideoWithinLimits) {
-    SimulatedMedia wide;
-    wide.width = 1200;
-    wide.height = 200;
-    player->PlayVideo(file("wide.mpg", wide), 0);
+    player->PlayVideo(file("tall.mpg", media(60, 320, 250)), 0);
+    const int actualHeight = control->height();
+    player->SetlZoom(ZoomIndex::Double); // resized at once, not at the window's next change
+    EXPECT_GT(control->height(), actualHeight);
+    player->SetlZoom(ZoomIndex::ActualSize);
+    player->PlayVideo(file("wide.mpg", media(60, 1200, 200)), 0);
     control->Move(0, 30, 1000, 100);
     player->ResizePlayer();
     // 1210 wanted > 800 outer: the control keeps its 1000; the height is the
@@ -308,16 +273,12 @@ TEST_F(PlayVideo, ActualSizeFollowsTheVideoWithinLimits) {
     control->Move(0, 30, 500, 100);
     player->ResizePlayer();
     EXPECT_EQ(control->width(), 800); // never narrower than the window allows
-
     // Never smaller than 300 pixels; double size doubles the wanted picture.
-    SimulatedMedia tiny;
-    tiny.width = 100;
-    tiny.height = 80;
     parent.resize(400, 400);
     control->move(50, 0);
     player->SetFormTopMargin(0);
     player->SetFormBottomMargin(150);
-    player->PlayVideo(file("tiny.mpg", tiny), 0);
+    player->PlayVideo(file("tiny.mpg", media(60, 100, 80)), 0);
     player->ResizePlayer();
     EXPECT_EQ(control->geometry(), QRect(50, 0, 300, 300));
     player->SetlZoom(ZoomIndex::Double);
@@ -335,20 +296,16 @@ TEST_F(PlayVideo, WithoutAControlOrWithFailingCallsNothingBreaks) {
     bare.ApplyZoom();
     bare.SetFileName("/x.mpg");
     bare.Tick();
-    EXPECT_EQ(bare.Length(), 0);
-    EXPECT_EQ(bare.CurrentPosition(), 0);
-    EXPECT_EQ(bare.LengthAsString(), "0:00");
-    EXPECT_EQ(bare.FileName(), "");
-    EXPECT_EQ(bare.GetMediaInfoString(MediaInfoCode::Title), "");
-    EXPECT_EQ(bare.CodecCount(), 0);
+    EXPECT_EQ(bare.Length() + bare.CurrentPosition() + bare.CodecCount(), 0);
+    EXPECT_EQ(bare.LengthAsString() + bare.FileName() +
+                  bare.GetMediaInfoString(MediaInfoCode::Title),
+              "0:00");
     EXPECT_EQ(bare.GetPlayStatus(), PlayStateCode::Stopped);
-    // A control without a window to fit it in: nothing to fit.
-    SimulatedMediaControl alone;
+    SimulatedMediaControl alone; // a control without a window to fit it in
     bare.SetMediaPlayer(&alone);
     bare.ApplyZoom();
     bare.Tick();
     bare.SetMediaPlayer(nullptr);
-
     playing("a.mpg");
     for (const char* op : {"Duration", "CurrentPosition", "Play", "Pause", "Stop", "Move",
                            "SetDisplaySize", "MediaInfoString", "FileName"}) {
@@ -359,8 +316,8 @@ TEST_F(PlayVideo, WithoutAControlOrWithFailingCallsNothingBreaks) {
     player->SetlZoom(ZoomIndex::FitToWindow);
     ticks(2);
     EXPECT_EQ(player->Length(), 0);
-    EXPECT_EQ(player->CurrentPositionAsString(), "0:00");
-    EXPECT_EQ(player->GetMediaInfoString(MediaInfoCode::Title), "");
+    EXPECT_EQ(player->CurrentPositionAsString() + player->GetMediaInfoString(MediaInfoCode::Title),
+              "0:00");
     EXPECT_EQ(player->GetPlayStatus(), PlayStateCode::Playing);
 }
 

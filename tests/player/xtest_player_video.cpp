@@ -1,18 +1,15 @@
-// Under Xvfb (OpenGL on the CPU, no Xv): the machine's probe picks the plain
-// X sink, every zoom size shows the whole picture at the size and shape
-// asked for, and keys and double clicks move it into full screen and back.
+// Under Xvfb (OpenGL on the CPU, no Xv), also on screens scaled by Qt's
+// factor or the desktop's dpi (see CMakeLists.txt): the probe picks the plain
+// X sink, every zoom size shows the whole picture at the size asked for times
+// the scale, leaving nothing of an older picture, and keys and double clicks
+// move it into full screen and back.
 #include "GstTestSupport.h"
 #include "player/VideoSinkProbe.h"
 
 #include <QFile>
-#include <QGuiApplication>
-#include <QImage>
-#include <QPixmap>
 #include <QPointer>
 #include <QProcess>
-#include <QScreen>
 #include <QSet>
-#include <cmath>
 #include <memory>
 
 using namespace lumadeck;
@@ -20,79 +17,77 @@ using namespace lumadeck::test;
 
 namespace {
 
-int coloursIn(const QImage& image) {
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 2) {
-        for (int x = 0; x < image.width(); x += 2) {
-            colours.insert(image.pixel(x, y) & 0xf0f0f0);
+// The control's picture area (above its panel) on screen, kept as xtest_player_NAME.png.
+QImage grab(GstMediaControl& c, const QString& name) {
+    const QPoint at = c.mapToGlobal(QPoint(0, 0));
+    const QImage shot = QGuiApplication::primaryScreen()
+                            ->grabWindow(0, at.x(), at.y(), c.width(), c.height() - c.PanelHeight())
+                            .toImage()
+                            .convertToFormat(QImage::Format_RGB32);
+    shot.save(QStringLiteral(LUMADECK_BUILD_DIR "/xtest_player_%1.png").arg(name));
+    return shot;
+}
+
+template <typename F> void eachPixel(const QImage& image, F f, int step = 1) {
+    for (int y = 0; y < image.height(); y += step) {
+        for (int x = 0; x < image.width(); x += step) {
+            f(x, y, image.pixel(x, y));
         }
     }
+}
+
+int coloursIn(const QImage& image) {
+    QSet<QRgb> colours;
+    eachPixel(
+        image, [&](int, int, QRgb p) { colours.insert(p & 0xf0f0f0); }, 2);
     return int(colours.size());
 }
 
 // The smallest rectangle holding every pixel that is not black.
 QRect pictureBounds(const QImage& image) {
     QRect bounds;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb p = image.pixel(x, y);
-            if (qRed(p) + qGreen(p) + qBlue(p) > 60) {
-                bounds |= QRect(x, y, 1, 1);
-            }
-        }
-    }
+    eachPixel(image, [&](int x, int y, QRgb p) {
+        bounds |= qRed(p) + qGreen(p) + qBlue(p) > 60 ? QRect(x, y, 1, 1) : QRect();
+    });
     return bounds;
 }
 
 // The mean difference per channel between two pictures of one size.
 double meanDifference(const QImage& a, const QImage& b) {
     double sum = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
-                   std::abs(qBlue(p) - qBlue(q));
-        }
-    }
+    eachPixel(a, [&](int x, int y, QRgb p) {
+        const QRgb q = b.pixel(x, y);
+        sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+               std::abs(qBlue(p) - qBlue(q));
+    });
     return sum / (3.0 * a.width() * a.height());
 }
 
 TEST(SoftwareVideoSink, TheProbeFindsOpenGlOnTheCpuAndNoXv) {
-    ASSERT_EQ(QGuiApplication::platformName(), "xcb");
     const VideoSinkFacts facts = ProbeVideoSinkFacts();
     EXPECT_TRUE(facts.forced.isEmpty());
-    if (facts.glWorks) {
-        EXPECT_TRUE(IsSoftwareGlRenderer(facts.glRenderer)) << facts.glRenderer.toStdString();
-    }
+    EXPECT_TRUE(!facts.glWorks || IsSoftwareGlRenderer(facts.glRenderer));
     EXPECT_FALSE(facts.xvPorts);
     EXPECT_EQ(ChooseVideoSink(facts), QStringLiteral("ximagesink"));
-
-    // Where the display cannot tell, the renderer is asked by the program
-    // started again in its probing mode: it prints the renderer and ends
-    // before anything else of it runs (here Xvfb's, drawn on the CPU).
+    // Where the display cannot tell, the program started again in its probing
+    // mode prints the renderer and ends before anything else of it runs.
     QProcess probe;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LUMADECK_GL_RENDERER_PROBE"), QStringLiteral("1"));
     probe.setProcessEnvironment(env);
-    // (Should the probing mode not take over, the filter runs no test.)
     probe.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=-*")});
     ASSERT_TRUE(probe.waitForFinished(20000));
     EXPECT_EQ(probe.exitCode(), 0);
-    const QString renderer = QString::fromLatin1(probe.readAllStandardOutput()).trimmed();
-    EXPECT_TRUE(IsSoftwareGlRenderer(renderer)) << renderer.toStdString();
-
-    // The variable forces a sink by name.
+    EXPECT_TRUE(IsSoftwareGlRenderer(QString::fromLatin1(probe.readAllStandardOutput()).trimmed()));
     qputenv(ForcedVideoSinkVariable, "fakevideosink");
-    {
-        GstMediaControl forced(nullptr, {QString(), QStringLiteral("fakeaudiosink")});
-        EXPECT_EQ(forced.VideoSinkName(), QStringLiteral("fakevideosink"));
-    }
+    EXPECT_EQ(GstMediaControl(nullptr, {QString(), "fakeaudiosink"}).VideoSinkName(),
+              QStringLiteral("fakevideosink"));
     qunsetenv(ForcedVideoSinkVariable);
 }
 
 TEST(VideoOnScreen, EveryZoomSizeShowsTheWholePictureAndKeysChangeIt) {
     REQUIRE_MEDIA("clip.mpg");
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb");
     QWidget window;
     window.setStyleSheet(QStringLiteral("background: black"));
     window.resize(900, 700);
@@ -101,31 +96,32 @@ TEST(VideoOnScreen, EveryZoomSizeShowsTheWholePictureAndKeysChangeIt) {
     c.SetAllowChangeDisplaySize(true);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const qreal scale = window.devicePixelRatioF();
+    EXPECT_EQ(scale, qEnvironmentVariable("LUMADECK_TEST_SCALE", "1").toDouble());
     EXPECT_EQ(c.VideoSinkName(), QStringLiteral("ximagesink"));
-    EXPECT_LE(coloursIn(grab(c, "player", "blank")), 4);
+    EXPECT_LE(coloursIn(grab(c, "blank")), 4);
 
     ASSERT_TRUE(c.Open(mediaPath("clip.mpg")));
     ASSERT_TRUE(waitForState(c, PlayStateCode::Playing)) << c.ErrorDescription().toStdString();
     QTest::qWait(500);
     c.Pause();
     QTest::qWait(500);
-    ASSERT_EQ(c.ImageSourceWidth(), 320);
-    ASSERT_EQ(c.ImageSourceHeight(), 240);
-    const QImage actual = grab(c, "player", "actual");
-    // The test pattern has many colour bars; an empty black control has one.
-    EXPECT_GT(coloursIn(actual), 8);
+    ASSERT_EQ(QSize(c.ImageSourceWidth(), c.ImageSourceHeight()), QSize(320, 240));
+    const QImage actual = grab(c, QStringLiteral("actual_%1").arg(scale));
+    ASSERT_NEAR(actual.width(), qRound(c.width() * scale), 1) << "not grabbed in screen pixels";
+    EXPECT_GT(coloursIn(actual), 8); // the test pattern's bars, not an empty control
     const QRect actualBounds = pictureBounds(actual);
     ASSERT_FALSE(actualBounds.isEmpty());
     const QImage reference = actual.copy(actualBounds).scaled(160, 120);
-
+    // Smaller after larger: what is left of the larger picture shows in the bounds.
     const struct {
         DisplaySizeCode code;
         const char* name;
         QSize size; // empty: the largest 4:3 size inside the picture area
     } zooms[] = {
-        {DisplaySizeCode::Half, "half", QSize(160, 120)},
         {DisplaySizeCode::Default, "actual", QSize(320, 240)},
         {DisplaySizeCode::Double, "double", QSize(640, 480)},
+        {DisplaySizeCode::Half, "half", QSize(160, 120)},
         {DisplaySizeCode::FitToWindow, "fit", QSize()},
         {DisplaySizeCode::FullScreen, "fullscreen", QSize()},
     };
@@ -133,25 +129,21 @@ TEST(VideoOnScreen, EveryZoomSizeShowsTheWholePictureAndKeysChangeIt) {
         SCOPED_TRACE(z.name);
         c.SetDisplaySize(z.code);
         QTest::qWait(800);
-        const QImage shot = grab(c, "player", QStringLiteral("zoom_") + z.name);
-        const QSize want =
-            z.size.isEmpty() ? QSize(4, 3).scaled(shot.size(), Qt::KeepAspectRatio) : z.size;
-        // Without a window manager a full-screen window may keep its size.
+        const QImage shot = grab(c, QStringLiteral("%1_%2").arg(z.name).arg(scale));
+        const QSize want = z.size.isEmpty() ? QSize(4, 3).scaled(shot.size(), Qt::KeepAspectRatio)
+                                            : z.size * scale;
         EXPECT_EQ(c.isWindow(), z.code == DisplaySizeCode::FullScreen);
-        // The size asked for, centred in the area.
         const QRect bounds = pictureBounds(shot);
         EXPECT_NEAR(bounds.width(), want.width(), 3);
         EXPECT_NEAR(bounds.height(), want.height(), 3);
         EXPECT_NEAR(bounds.center().x(), shot.width() / 2, 3);
         EXPECT_NEAR(bounds.center().y(), shot.height() / 2, 3);
-        // The whole picture, not a part of it: scaled to one size it
-        // matches the picture at its own size.
-        if (!bounds.isEmpty()) {
+        if (!bounds.isEmpty()) { // the whole picture, not a part of it
             EXPECT_LT(meanDifference(shot.copy(bounds).scaled(160, 120), reference), 12.0);
         }
     }
 
-    // F11 enters full screen, Esc leaves it back into the window.
+    // F11 enters full screen, Esc leaves it back into the window; so do double clicks.
     c.SetDisplaySize(DisplaySizeCode::FitToWindow);
     c.setFocus();
     QTest::keyClick(&c, Qt::Key_F11);
@@ -162,7 +154,6 @@ TEST(VideoOnScreen, EveryZoomSizeShowsTheWholePictureAndKeysChangeIt) {
     EXPECT_EQ(c.DisplaySize(), DisplaySizeCode::FitToWindow);
     EXPECT_EQ(c.parentWidget(), &window);
     EXPECT_EQ(c.geometry(), QRect(0, 0, 900, 700));
-    // A double click on the picture does the same.
     QTest::mouseDClick(&c, Qt::LeftButton, {}, QPoint(100, 100));
     EXPECT_EQ(c.DisplaySize(), DisplaySizeCode::FullScreen);
     QTest::qWait(200);
@@ -175,30 +166,24 @@ TEST(VideoOnScreen, EveryZoomSizeShowsTheWholePictureAndKeysChangeIt) {
     EXPECT_EQ(c.DisplaySize(), DisplaySizeCode::FitToWindow);
     QTest::keyClick(&c, Qt::Key_F11);
     EXPECT_EQ(c.DisplaySize(), DisplaySizeCode::FitToWindow);
-
     // Space resumes, the arrows seek.
     QTest::keyClick(&c, Qt::Key_Space);
     EXPECT_TRUE(waitForState(c, PlayStateCode::Playing, 3000));
     QTest::keyClick(&c, Qt::Key_Left);
     EXPECT_LT(c.CurrentPosition(), 0.5);
-
-    // The player drew all this without GStreamer's OpenGL library (and the
-    // OpenGL, DRM and Wayland libraries behind it) ever being loaded.
+    // All this without GStreamer's OpenGL library (and what it pulls in) loaded.
     QFile maps(QStringLiteral("/proc/self/maps"));
     ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
     EXPECT_FALSE(maps.readAll().contains("libgstgl-1.0"));
-
     // Sound only: the clip's title stands where the picture would be.
     c.SetAutoStart(false);
-    ASSERT_TRUE(c.Open(mediaPath("clip.mp3")));
-    ASSERT_TRUE(waitForOpen(c));
+    ASSERT_TRUE(c.Open(mediaPath("clip.mp3")) && waitForOpen(c));
     QTest::qWait(200);
-    EXPECT_GT(coloursIn(grab(c, "player", "sound")), 1);
+    EXPECT_GT(coloursIn(grab(c, "sound")), 1);
 }
 
 TEST(VideoOnScreen, AFullScreenControlGoesWithItsWindow) {
     auto window = std::make_unique<QWidget>();
-    window->resize(320, 240);
     QPointer<GstMediaControl> c = new GstMediaControl(window.get(), fakeSinks());
     window->show();
     c->SetDisplaySize(DisplaySizeCode::FullScreen);
