@@ -11,7 +11,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
-#include <functional>
 #include <gtest/gtest.h>
 
 using namespace lumadeck;
@@ -71,22 +70,19 @@ TEST(SkinButton, ShowsThePictureOfItsStateAndClicksByMouseOrKeyboard) {
     QEvent leave(QEvent::Leave);
     using Look = SkinButtonCtl::Look;
     QSignalSpy clicks(b, &SkinButtonCtl::clicked);
-    const struct {
-        std::function<void()> step;
-        Look look;
-        QPixmap picture;
-    } steps[] = {
-        {[] {}, Look::Up, b->pictureup()},
-        {[&] { QCoreApplication::sendEvent(b, &enter); }, Look::Hover, b->picturehover()},
-        {[&] { QTest::mousePress(b, Qt::LeftButton, {}, middle); }, Look::Down, b->picturedown()},
-        {[&] { QTest::mouseRelease(b, Qt::LeftButton, {}, middle); }, Look::Hover,
-         b->picturehover()},
-        {[&] { QCoreApplication::sendEvent(b, &leave); }, Look::Up, b->pictureup()}};
-    for (const auto& s : steps) {
-        s.step();
-        EXPECT_EQ(b->CurrentLook(), s.look);
-        EXPECT_EQ(rgb(b->grab()), rgb(s.picture)) << int(s.look);
-    }
+    const auto shows = [&](Look look, const QPixmap& p) {
+        EXPECT_EQ(b->CurrentLook(), look);
+        EXPECT_EQ(rgb(b->grab()), rgb(p)) << int(look);
+    };
+    shows(Look::Up, b->pictureup());
+    QCoreApplication::sendEvent(b, &enter);
+    shows(Look::Hover, b->picturehover());
+    QTest::mousePress(b, Qt::LeftButton, {}, middle);
+    shows(Look::Down, b->picturedown());
+    QTest::mouseRelease(b, Qt::LeftButton, {}, middle);
+    shows(Look::Hover, b->picturehover());
+    QCoreApplication::sendEvent(b, &leave);
+    shows(Look::Up, b->pictureup());
     EXPECT_NE(rgb(b->pictureup()), rgb(b->picturehover()));
     QTest::mouseClick(b, Qt::RightButton, {}, middle);
     b->setFocus();

@@ -1,4 +1,4 @@
-// Window shapes, bitmap regions, staying on top, edge codes and moves of clsGuiFuncs, offscreen.
+// Window shapes, bitmap regions, staying on top and moves of clsGuiFuncs, offscreen.
 #include "skin/Regions.h"
 #include "skin/clsGuiFuncs.h"
 
@@ -103,16 +103,6 @@ TEST(WindowShape, SetOnAWindowOrFromItsPicture) {
     textured.setPalette(palette);
     gui.SetRegion(&textured, Qt::white);
     EXPECT_EQ(textured.mask(), QRegion(0, 0, 10, 10).subtracted(QRegion(9, 9, 1, 1)));
-}
-
-TEST(GuiFuncs, EdgeCodesInAnyCase) {
-    const Qt::Edges T = Qt::TopEdge, B = Qt::BottomEdge, L = Qt::LeftEdge, R = Qt::RightEdge;
-    const std::pair<const char*, std::optional<Qt::Edges>> table[] = {
-        {"T", T},      {"b", B},      {"L", L},  {"r", R}, {"TL", T | L}, {"tR", T | R},
-        {"Bl", B | L}, {"br", B | R}, {"X", {}}, {"", {}}, {"TB", {}},    {"BR ", {}}};
-    for (const auto& [code, edges] : table) {
-        EXPECT_EQ(clsGuiFuncs::EdgesFor(code), edges) << code;
-    }
 }
 
 namespace {

@@ -2,7 +2,6 @@
 #include "platform/DataFiles.h"
 #include "skin/LabelButton.h"
 #include "skin/Regions.h"
-#include "skin/SkinArt.h"
 #include "skin/SkinButtonCtl.h"
 #include "skin/SkinImage.h"
 #include "skin/frmSplash.h"
@@ -12,7 +11,6 @@
 #include <QApplication>
 #include <QPointer>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -180,17 +178,6 @@ TEST_F(ThinPlayerTest, IconsSinkWhilePressedAndAskForTheVideoOrTheAboutWindow) {
     EXPECT_TRUE(icon->isVisible() && !hover->isVisible());
     click(image("Image2")); // the program icon
     EXPECT_EQ(peers.aboutOwners, QList<QWidget*>{&thin});
-}
-
-TEST(ThinPlayerNoSkin, WithoutItsPicturesTheBarIsPlainAtTheSameSize) {
-    QTemporaryDir empty;
-    DataFiles::SetFolder(empty.path());
-    frmThinPlayer thin;
-    DataFiles::SetFolder({});
-    thin.show();
-    thin.RemoveFormBorders();
-    EXPECT_EQ(thin.size(), QSize(458, 32));
-    EXPECT_EQ(QColor(thin.grab().toImage().pixel(60, 28)), SkinArt::FallbackColour());
 }
 
 // The splash: its texts on the gradient in the rounded outline; Esc or a click (on a label too)
