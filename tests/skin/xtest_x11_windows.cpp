@@ -129,24 +129,26 @@ TEST_F(X11Windows, UnderAWindowManagerTitleBarTaskbarAndDragReachIt) {
         const QStringList f = property("_NET_FRAME_EXTENTS").split(", "); // left, right, top, ...
         return f.size() == 4 && f[2].toInt() > 0;
     };
-    const auto skipsTaskbar = [&] { return property("_NET_WM_STATE").contains("SKIP_TASKBAR"); };
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, 10000));
     ASSERT_TRUE(waitFor(framed, 10000)) << "no frame given";
     CFormBorder border;
     border.SetClient(&window);
     ASSERT_TRUE(border.Titlebar());
+    // Each shown as set: no frame at all (not merely none yet), or none of the taskbar.
     const struct {
         void (CFormBorder::*set)(bool);
         bool (CFormBorder::*get)() const;
-        std::function<bool()> seen;
-    } properties[] = {{&CFormBorder::SetTitlebar, &CFormBorder::Titlebar, framed},
-                      {&CFormBorder::SetShowInTaskbar, &CFormBorder::ShowInTaskbar,
-                       [&] { return !skipsTaskbar(); }}};
+        std::function<bool(bool)> seen;
+    } properties[] = {
+        {&CFormBorder::SetTitlebar, &CFormBorder::Titlebar,
+         [&](bool on) { return on ? framed() : property("_NET_FRAME_EXTENTS") == "0, 0, 0, 0"; }},
+        {&CFormBorder::SetShowInTaskbar, &CFormBorder::ShowInTaskbar,
+         [&](bool on) { return property("_NET_WM_STATE").contains("SKIP_TASKBAR") != on; }}};
     for (const auto& p : properties) {
         for (bool value : {false, true}) {
             (border.*p.set)(value);
             EXPECT_EQ((border.*p.get)(), value);
-            EXPECT_TRUE(waitFor([&] { return p.seen() == value; })) << "shown as " << value;
+            EXPECT_TRUE(waitFor([&] { return p.seen(value); })) << "shown as " << value;
             EXPECT_TRUE(window.isVisible());
             EXPECT_EQ(window.size(), QSize(200, 100));
         }
