@@ -1,9 +1,8 @@
-// Window shapes, bitmap regions, staying on top and moves of clsGuiFuncs, offscreen.
+// Window shapes and moves of clsGuiFuncs, offscreen.
 #include "skin/Regions.h"
 #include "skin/clsGuiFuncs.h"
 
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPainterPath>
 #include <QTest>
 #include <QWidget>
@@ -68,7 +67,7 @@ TEST(WindowShape, EveryShapeMatchesItsOutline) {
     EXPECT_EQ(Regions::RoundRect(30, 20, 0, 0), QRegion(0, 0, 30, 20));
 }
 
-TEST(WindowShape, SetOnAWindowOrFromItsPicture) {
+TEST(WindowShape, SetOnAWindowAndRemovedByOtherCodes) {
     clsGuiFuncs gui;
     QWidget shaped;
     shaped.resize(101, 51);
@@ -79,30 +78,6 @@ TEST(WindowShape, SetOnAWindowOrFromItsPicture) {
         EXPECT_TRUE(shaped.mask().isEmpty()) << "code " << code;
     }
     gui.SetWindowShape(nullptr, 1); // harmless
-
-    // The region leaves out the picture's transparent colour; all of it removes the shape.
-    QWidget window;
-    window.resize(40, 20);
-    QImage skin(40, 20, QImage::Format_RGB32);
-    skin.fill(qRgb(1, 1, 1));
-    QPainter(&skin).fillRect(0, 0, 40, 1, QColor(255, 0, 255));
-    for (const QRegion& expected : {QRegion(0, 1, 40, 19), QRegion()}) {
-        clsGuiFuncs::SetSkinPicture(&window, skin);
-        gui.SetRegion(&window, QColor(255, 0, 255));
-        EXPECT_EQ(window.mask(), expected);
-        skin.fill(qRgb(255, 0, 255));
-    }
-    // Without a picture of its own the window's background texture is used.
-    QImage back(10, 10, QImage::Format_RGB32);
-    back.fill(Qt::black);
-    back.setPixel(9, 9, qRgb(255, 255, 255));
-    QPalette palette = window.palette();
-    palette.setBrush(QPalette::Window, QBrush(back));
-    QWidget textured;
-    textured.resize(10, 10);
-    textured.setPalette(palette);
-    gui.SetRegion(&textured, Qt::white);
-    EXPECT_EQ(textured.mask(), QRegion(0, 0, 10, 10).subtracted(QRegion(9, 9, 1, 1)));
 }
 
 namespace {
@@ -119,12 +94,10 @@ struct PressToMove : QWidget {
 
 } // namespace
 
-// Where no pointer can move the window (offscreen) a move or resize returns at once, and
-// on top or not the window keeps its place and shape.
-TEST(GuiFuncs, MovesReturnByThemselvesAndFormOnTopKeepsThePlace) {
+// Where no pointer can move the window (offscreen) a move or resize returns at once.
+TEST(GuiFuncs, MovesReturnByThemselvesWhereNoPointerCanMove) {
     PressToMove window;
     window.setGeometry(10, 10, 100, 80);
-    window.setMask(QRegion(0, 0, 60, 40));
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     for (const char* edge : {"", "br"}) {
@@ -135,12 +108,4 @@ TEST(GuiFuncs, MovesReturnByThemselvesAndFormOnTopKeepsThePlace) {
     clsGuiFuncs().DragOBJ(&window); // without a held button: nothing
     clsGuiFuncs().SizeOBJ(&window, "br");
     EXPECT_EQ(window.geometry(), QRect(10, 10, 100, 80));
-
-    for (long flag : {1L, 0L, -1L}) {
-        clsGuiFuncs().FormOnTop(&window, flag);
-        EXPECT_EQ(bool(window.windowFlags() & Qt::WindowStaysOnTopHint), flag == 1) << flag;
-        EXPECT_TRUE(window.isVisible());
-        EXPECT_EQ(window.geometry(), QRect(10, 10, 100, 80));
-        EXPECT_EQ(window.mask(), QRegion(0, 0, 60, 40));
-    }
 }

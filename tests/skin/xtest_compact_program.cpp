@@ -3,6 +3,7 @@
 #include "../support/XInput.h"
 
 #include <QDir>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -83,21 +84,6 @@ QRect rectOf(::Display* dpy, Window w, bool frame = false) {
     return {x, y, a.width, a.height};
 }
 
-QImage picture(::Display* dpy, Window w) {
-    const QRect r = rectOf(dpy, w);
-    XImage* xi = XGetImage(dpy, w, 0, 0, r.width(), r.height(), AllPlanes, ZPixmap);
-    QImage image(r.size(), QImage::Format_RGB32);
-    for (int y = 0; xi && y < r.height(); ++y) {
-        for (int x = 0; x < r.width(); ++x) {
-            image.setPixel(x, y, 0xff000000u | XGetPixel(xi, x, y));
-        }
-    }
-    if (xi) {
-        XDestroyImage(xi);
-    }
-    return image;
-}
-
 // Whether a popup (a window the manager leaves alone) is shown with its corner at `at`.
 bool menuAt(::Display* dpy, QPoint at) {
     Window root = 0, parent = 0, *children = nullptr;
@@ -137,7 +123,7 @@ TEST(CompactProgram, SharpAtScaleTwoAndUnderOpenboxWindowsGoBelowTheBarByTheirFr
         bar = waitForWindow(xd.dpy, Bar);
         ASSERT_NE(bar, 0u) << "no compact bar at scale " << scale;
         QTest::qWait(700); // drawn
-        shots[scale - 1] = picture(xd.dpy, bar);
+        shots[scale - 1] = QGuiApplication::primaryScreen()->grabWindow(bar).toImage();
     }
     ASSERT_EQ(shots[0].size(), QSize(458, 32));
     ASSERT_EQ(shots[1].size(), QSize(916, 64));
