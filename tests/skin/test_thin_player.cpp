@@ -69,6 +69,7 @@ TEST_F(ThinPlayerTest, LaidOutAsTheCompactBarAndTheBordersGoOnce) {
     EXPECT_LT(QColor(shot.pixel(295, 12)).value(), 60);
     EXPECT_GT(QColor(shot.pixel(60, 28)).red(), QColor(shot.pixel(60, 28)).blue());
     EXPECT_FALSE(image("imgShowVideoHover")->isVisible());
+    EXPECT_EQ(lbl(0)->ForeColour(), LabelButton::CompactInitialColour());
     // Untrusted names show as plain text.
     auto* file = thin.findChild<QLabel*>("lblCurrFile");
     thin.HideCurrentFile();
@@ -191,6 +192,7 @@ TEST(Splash, TextsOnTheGradientAndEscOrAClickCloses) {
         const QImage shot = splash->grab().toImage(); // nothing drawn over the gradient there
         EXPECT_EQ(QColor(shot.pixel(100, 64)), QColor(70 + 32, 50, 50));
         EXPECT_EQ(QColor(shot.pixel(30, 140)), QColor(70 + 70, 50, 50));
+        EXPECT_NE(shot.pixel(223, 83), shot.pixel(150, 83)); // the icon in its place
         splash->show();
         QTest::keyClick(splash.data(), Qt::Key_A);
         QTest::keyClick(splash.data(), Qt::Key_Return);
