@@ -1,4 +1,4 @@
-// The playlist's entries: look-ups by position and by name, and titles.
+// The playlist's entries: look-ups by position and by name, titles, and the case-blind index.
 #include "playlist/cFiles.h"
 
 #include <QStringList>
@@ -6,57 +6,40 @@
 
 using namespace lumadeck;
 
-namespace {
-
-QStringList names(const cFiles& files) {
-    QStringList out;
-    for (const auto& e : files) {
-        out << e->szFileName();
-    }
-    return out;
-}
-
-} // namespace
-
-TEST(cFiles, PositionsNamesAndTitles) {
+TEST(cFiles, PositionsNamesTitlesAndTheCaseBlindIndexFollowingEveryEdit) {
     cFiles files;
-    EXPECT_EQ(files.Item(0), nullptr);
+    EXPECT_EQ(files.FindIgnoringCase(""), -1);
     auto first = files.Add("/v/A.mpg");
     for (const char* n : {"2", "/v/a.MPG", "2.5", "/v/A.mpg"}) {
         files.Add(n);
     }
-    // Entries are shared with the list, not copied.
+    // Shared with the list, not copied. A floating-point or text number is a name, not a position;
+    // by name the first match counts, with its letter case.
     EXPECT_EQ(files.Item(0).get(), first.get());
-    EXPECT_EQ(files.Count(), 5);
-    EXPECT_EQ(files.Item(short(1))->szFileName(), "2");
-    EXPECT_EQ(files.Item(5L), nullptr);
-    EXPECT_EQ(files.Item(-1), nullptr);
-
-    // Item by name: first match, letter case counts. A floating-point or
-    // text number is a name, not a position.
     EXPECT_EQ(files.Item("/v/A.mpg").get(), first.get());
     EXPECT_EQ(files.Item(QStringLiteral("/v/a.mpg")), nullptr);
     EXPECT_EQ(files.Item(2.0)->szFileName(), "2");
-    EXPECT_EQ(files.Item(2.5)->szFileName(), "2.5");
     EXPECT_EQ(files.Item(2)->szFileName(), "/v/a.MPG");
-    EXPECT_EQ(files.Item(0.0), nullptr);
-
-    // Remove by name: first match, letter case ignored.
-    files.Remove("/V/A.MPG");
-    EXPECT_EQ(names(files), QStringList({"2", "/v/a.MPG", "2.5", "/v/A.mpg"}));
-    files.Remove(2.5);
-    files.Remove(0);
-    EXPECT_EQ(names(files), QStringList({"/v/a.MPG", "/v/A.mpg"}));
-    // Unknown names and positions out of range remove nothing.
-    files.Remove(2);
-    files.Remove(-1);
-    files.Remove("/v/none.mpg");
+    EXPECT_EQ(files.Item(5L), nullptr);
+    EXPECT_EQ(files.Item(-1), nullptr);
+    EXPECT_EQ(files.FindIgnoringCase("/V/a.mpg"), 0);
+    // Remove by name (first match, case ignored) or position; unknown ones remove nothing.
+    for (const FileKey& gone : {FileKey("/V/A.MPG"), FileKey(2.5), FileKey(0), FileKey(2),
+                                FileKey(-1), FileKey("/v/none.mpg")}) {
+        files.Remove(gone);
+    }
     EXPECT_EQ(files.Count(), 2);
+    EXPECT_EQ(files.Item(1)->szFileName(), "/v/A.mpg");
+    EXPECT_EQ(files.FindIgnoringCase("/v/a.mpg"), 0);
+    files.Add(QStringLiteral("/v/Straße.mpg")); // added after a look-up
+    EXPECT_EQ(files.FindIgnoringCase(QStringLiteral("/v/STRAßE.MPG")), 2);
+    files.Item(0)->setSzFileName("/v/renamed.mpg"); // through a shared reference
+    EXPECT_EQ(files.FindIgnoringCase("/v/RENAMED.mpg"), 0);
+    EXPECT_EQ(files.FindIgnoringCase("/v/a.MPG"), 1);
     files.Clear();
-    EXPECT_EQ(files.begin(), files.end());
+    EXPECT_EQ(files.FindIgnoringCase("/v/a.mpg"), -1);
     EXPECT_EQ(first->szFileTitle(), "A.mpg"); // still alive where it is held
 
-    // The title is the part after the last slash.
     for (const auto& [name, title] : {std::pair{"/media/u/VCD/MPEGAV/AVSEQ01.DAT", "AVSEQ01.DAT"},
                                       {"trip.mpg", "trip.mpg"},
                                       {"/v/folder/", ""},
@@ -64,24 +47,4 @@ TEST(cFiles, PositionsNamesAndTitles) {
         first->setSzFileName(name);
         EXPECT_EQ(first->szFileTitle(), title) << name;
     }
-}
-
-TEST(cFiles, FindIgnoringCaseFollowsEveryEdit) {
-    cFiles files;
-    EXPECT_EQ(files.FindIgnoringCase(""), -1);
-    for (const char* n : {"/v/A.mpg", "/v/b.mpg", "/v/a.MPG"}) {
-        files.Add(n);
-    }
-    EXPECT_EQ(files.FindIgnoringCase("/V/a.mpg"), 0);
-    EXPECT_EQ(files.FindIgnoringCase("/v/c.mpg"), -1);
-    files.Add(QStringLiteral("/v/Straße.mpg")); // added after a look-up
-    EXPECT_EQ(files.FindIgnoringCase(QStringLiteral("/v/STRAßE.MPG")), 3);
-    files.Remove(0);
-    EXPECT_EQ(files.FindIgnoringCase("/v/a.mpg"), 1);
-    // An entry renamed through a shared reference is found under its new name.
-    files.Item(0)->setSzFileName("/v/renamed.mpg");
-    EXPECT_EQ(files.FindIgnoringCase("/v/RENAMED.mpg"), 0);
-    EXPECT_EQ(files.FindIgnoringCase("/v/b.mpg"), -1);
-    files.Clear();
-    EXPECT_EQ(files.FindIgnoringCase("/v/a.mpg"), -1);
 }

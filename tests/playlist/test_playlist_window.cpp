@@ -1,5 +1,5 @@
-// The playlist window over a real controller on the simulated control; its rows are
-// compared with the controller's entries after every step.
+// The playlist window over a real controller on the simulated control; its rows are compared with
+// the controller's entries after every step.
 #include "../support/PlaylistWindowFixture.h"
 
 #include <QTextDocument>
@@ -7,32 +7,31 @@
 using namespace lumadeck;
 using namespace lumadeck::test;
 
+// A drag moves the row one step per pointer event, the playing entry keeping the index; a move
+// without a held button moves nothing.
 TEST_F(PlaylistWindowTest, DraggingMovesOneStepPerPointerEventInStepWithTheController) {
     struct Step {
         int pointerRow;
         QStringList order; // titles afterwards
         long dragIndex;
     };
-    struct Case {
+    const struct {
         const char* what;
         int pressRow;
         std::vector<Step> steps;
-    };
-    const Case cases[] = {
-        {"row 0 down to row 3", 0, {{3, {"b", "c", "d", "a", "e"}, 3}}},
+    } cases[] = {
         {"row 4 up to row 1", 4, {{1, {"a", "e", "b", "c", "d"}, 1}}},
-        {"within the dragged row", 2, {{2, {"a", "b", "c", "d", "e"}, 2}}},
         {"down, then back up past the start",
          1,
          {{2, {"a", "c", "b", "d", "e"}, 2},
           {4, {"a", "c", "d", "e", "b"}, 4},
           {0, {"b", "a", "c", "d", "e"}, 0}}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         list->Clear();
         fill({"a", "b", "c", "d", "e"});
-        list->PlayVideoByIndex(2, 0); // "c" plays: the index must follow it
+        list->PlayVideoByIndex(2, 0);
         const QString playing = list->cFiles().Item(2)->szFileName();
         press(c.pressRow);
         ASSERT_TRUE(window->IsDragging());
@@ -46,16 +45,15 @@ TEST_F(PlaylistWindowTest, DraggingMovesOneStepPerPointerEventInStepWithTheContr
         }
         release(rowCentre(c.steps.back().pointerRow));
         EXPECT_FALSE(window->IsDragging());
-        // A move without a button held moves nothing.
         hover(rowCentre(0));
         EXPECT_EQ(titles(), c.steps.back().order);
     }
 }
 
-TEST_F(PlaylistWindowTest, OpenAddsMediaFilesAndLoadsEverythingElseAsAPlaylist) {
-    const QString clip = media("clip.mpg");
-    const QString other = media("other.mpg");
-    const QString m3u = dir.filePath("saved.m3u");
+// Open adds a media file and loads anything else as a playlist; Browse adds every file chosen,
+// in natural order; a cancelled dialog changes nothing.
+TEST_F(PlaylistWindowTest, OpenAndBrowseAddMediaFilesAndOpenLoadsEverythingElseAsAPlaylist) {
+    const QString other = media("other.mpg"), m3u = dir.filePath("saved.m3u");
     const QString noDot = dir.filePath("playlist");
     for (const QString& name : {m3u, noDot}) {
         QFile f(name);
@@ -63,57 +61,58 @@ TEST_F(PlaylistWindowTest, OpenAddsMediaFilesAndLoadsEverythingElseAsAPlaylist) 
         f.write((other + "\r\n").toUtf8());
     }
     const struct {
+        PlayListButton button;
         QString chosen;
         QStringList entries;
         QString playListFile;
     } cases[] = {
-        {clip, {"clip.mpg"}, ""},
-        {m3u, {"other.mpg"}, m3u},
-        {noDot, {"other.mpg"}, noDot},
-        {"", {}, ""}, // cancelled: nothing changes
+        {PlayListButton::Open, media("clip.mpg"), {"clip.mpg"}, ""},
+        {PlayListButton::Open, m3u, {"other.mpg"}, m3u},
+        {PlayListButton::Open, noDot, {"other.mpg"}, noDot},
+        {PlayListButton::Open, "", {}, ""},
+        {PlayListButton::Browse,
+         QStringList{media("Track 10.mpg"), media("track 2.mpg"), media("Track 1.mpg")}.join('\n'),
+         {"Track 1.mpg", "track 2.mpg", "Track 10.mpg"},
+         ""},
+        {PlayListButton::Browse, "", {}, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.chosen.toStdString());
         list->Clear();
-        window->Reload();
         peers.calls.clear();
         peers.answers = {c.chosen};
-        window->ButtonClicked(int(PlayListButton::Open));
-        EXPECT_EQ(peers.calls,
-                  QStringList{"open | Load Playlist | Play Lists (*.m3u)|*.m3u|Media|*.mpg | m3u"});
+        window->ButtonClicked(int(c.button));
+        EXPECT_EQ(peers.calls, QStringList{c.button == PlayListButton::Open
+                                               ? "open | Load Playlist | Play Lists "
+                                                 "(*.m3u)|*.m3u|Media|*.mpg | m3u"
+                                               : "open | Add To Playlist | Media|*.mpg | "});
         EXPECT_EQ(titles(), c.entries);
         EXPECT_EQ(list->PlayListFileName(), c.playListFile);
         expectInStep();
     }
 }
 
+// Save asks for a name once (nothing written when cancelled), then rewrites without a dialog.
 TEST_F(PlaylistWindowTest, SaveRewritesALoadedListWithoutADialogAndAsksForANewOne) {
-    const QStringList files = fill({"a.mpg", "b.mpg"});
+    fill({"a.mpg", "b.mpg"});
     const QString target = dir.filePath("new.m3u");
-    peers.answers = {""}; // cancelled
-    window->ButtonClicked(int(PlayListButton::Save));
+    peers.answers = {"", target};
+    for (int i = 0; i < 3; ++i) {
+        window->ButtonClicked(int(PlayListButton::Save));
+        EXPECT_EQ(QFile::exists(target), i > 0);
+        list->Add(media(QStringLiteral("c%1.mpg").arg(i)), true);
+    }
+    EXPECT_EQ(peers.calls.filter("save |").size(), 2);
     EXPECT_EQ(peers.calls.last(),
               "save | Save Playlist | Play Lists (*.m3u)|*.m3u|All Files (*.*)|*.* | m3u");
-    EXPECT_FALSE(QFile::exists(target));
-
-    peers.answers = {target};
-    window->ButtonClicked(int(PlayListButton::Save));
-    ASSERT_TRUE(QFile::exists(target));
-    EXPECT_EQ(list->PlayListFileName(), target);
     EXPECT_EQ(window->windowTitle(), "Lumadeck Play List new.m3u");
-
-    list->Add(media("c.mpg"), true);
-    const qsizetype dialogsBefore = peers.calls.size();
-    window->ButtonClicked(int(PlayListButton::Save));
-    EXPECT_EQ(peers.calls.size(), dialogsBefore); // no dialog
     QFile f(target);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(f.readAll().contains("c.mpg"));
+    EXPECT_TRUE(f.readAll().contains("c1.mpg"));
 }
 
 TEST_F(PlaylistWindowTest, DocksOnlyWhenDroppedCloserThanTenPixelsInCompactMode) {
-    const QRect compact(200, 100, 404, 39);
-    peers.compactFrame = compact;
+    peers.compactFrame = QRect(200, 100, 404, 39);
     const QPoint dock(200, 139);
     const struct {
         bool thin;
@@ -151,42 +150,36 @@ TEST_F(PlaylistWindowTest, ButtonStatesFollowTheSelectionTheIndexAndThePlayer) {
     EXPECT_EQ(enabled({Play, Pause, Stop, Prev, Next}), "-++-+");
     window->ButtonClicked(int(Pause));
     EXPECT_EQ(enabled({Play, Pause, Stop}), "+-+");
-
     // The context menu copies the states of Play, Pause and Stop.
     release(rowCentre(0), Qt::RightButton);
     EXPECT_EQ(peers.calls.last(), "PopupPlayControl 101");
 }
 
-// The tip names the row under the pointer as plain text: a title with markup
-// in it is shown as written, never as rich text; below the rows there is none.
+// The tip names the row under the pointer as plain text (markup shown as written); below the rows
+// there is none.
 TEST_F(PlaylistWindowTest, ToolTipIsThePlainTitleOfTheRowUnderThePointer) {
     fill({"<b>bold<b>.mpg", "second.mpg"});
     const int h = window->List()->sizeHintForRow(0);
     ASSERT_GT(h, 0);
-    const struct {
-        int y;
-        QString tip;
-    } cases[] = {{h - 1, "<b>bold<b>.mpg"}, {h, "second.mpg"}, {2 * h + h / 2, ""}};
-    for (const auto& c : cases) {
-        hover(QPoint(5, c.y));
-        // What the tip shows, read the way Qt reads a tip that looks like rich text.
-        QTextDocument shown;
+    for (const auto& [y, tip] : {std::pair<int, QString>{h - 1, "<b>bold<b>.mpg"},
+                                 {h, "second.mpg"},
+                                 {2 * h + h / 2, ""}}) {
+        hover(QPoint(5, y));
+        QTextDocument shown; // read the way Qt reads a tip that looks like rich text
         shown.setHtml(window->List()->toolTip());
-        EXPECT_EQ(shown.toPlainText(), c.tip) << "y " << c.y;
+        EXPECT_EQ(shown.toPlainText(), tip) << "y " << y;
     }
 }
 
+// Odd names keep the rows in step; a change under a drag ends it, an empty list ignores the
+// pointer and the buttons; the CD menu's fixed items add nothing.
 TEST_F(PlaylistWindowTest, OddNamesAndChangesUnderADragKeepTheRowsInStep) {
-    const QString longName = dir.filePath(QString(2000, QChar('n')) + ".mpg");
-    const QStringList odd = {longName, dir.filePath("line\nbreak.mpg"), "no/such/file.mpg",
-                             dir.filePath("<b>bold & \"quotes\".mpg"), ""};
-    for (const QString& name : odd) {
+    for (const QString& name :
+         {dir.filePath(QString(2000, QChar('n')) + ".mpg"), dir.filePath("line\nbreak.mpg"),
+          QString("no/such/file.mpg"), dir.filePath("<b>bold & \"quotes\".mpg"), QString()}) {
         list->Add(name, true);
         expectInStep();
     }
-    EXPECT_EQ(window->Model()->index(3).data().toString(), "<b>bold & \"quotes\".mpg");
-
-    // A change under a drag ends it with the reload; later pointer moves move nothing.
     press(1);
     ASSERT_TRUE(window->IsDragging());
     list->Remove(list->cFiles().Item(0)->szFileName());
@@ -195,28 +188,23 @@ TEST_F(PlaylistWindowTest, OddNamesAndChangesUnderADragKeepTheRowsInStep) {
     const QStringList before = titles();
     dragTo(rowCentre(3));
     EXPECT_EQ(titles(), before);
-    expectInStep();
 
     list->Clear();
-    expectInStep();
-    hover(rowCentre(0)); // an empty list: nothing to show or move
+    hover(rowCentre(0));
     window->ButtonClicked(int(PlayListButton::Remove));
     window->ButtonClicked(int(PlayListButton::Play));
     expectInStep();
-}
-
-TEST_F(PlaylistWindowTest, AddToPLAddsFilesButNotTheFixedItems) {
-    const QString clip = media("cd.mpg");
     for (const char* tag : {"PlayAll", "AddAll", "Sep"}) {
         window->AddToPL(tag);
     }
     EXPECT_EQ(list->cFiles().Count(), 0);
-    window->AddToPL(clip);
+    window->AddToPL(media("cd.mpg"));
     EXPECT_EQ(titles(), QStringList{"cd.mpg"});
-    expectInStep();
 }
 
-TEST_F(PlaylistWindowTest, KeysGoToTheCompactWindowOnlyInCompactMode) {
+// Keys go to the compact window only in compact mode; closing unloads once and tells the
+// controller the list is hidden.
+TEST_F(PlaylistWindowTest, KeysInCompactModeAndClosing) {
     QKeyEvent altF4(QEvent::KeyPress, Qt::Key_F4, Qt::AltModifier);
     QApplication::sendEvent(window, &altF4);
     EXPECT_TRUE(peers.keys.isEmpty());
@@ -224,9 +212,7 @@ TEST_F(PlaylistWindowTest, KeysGoToTheCompactWindowOnlyInCompactMode) {
     QApplication::sendEvent(window, &altF4);
     EXPECT_EQ(peers.keys,
               QStringList{QStringLiteral("%1/%2").arg(int(Qt::Key_F4)).arg(int(Qt::AltModifier))});
-}
-
-TEST_F(PlaylistWindowTest, ClosingUnloadsAndTellsTheControllerTheListIsHidden) {
+    peers.compact = false;
     int hidden = 0;
     QObject::connect(list.get(), &clsPlayList::PlaylistHidden, [&] { ++hidden; });
     window->close();

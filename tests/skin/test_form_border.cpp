@@ -1,5 +1,5 @@
-// CFormBorder on the offscreen platform: every property as the window shows
-// it, the system menu's command numbers, and quiet failures without a window.
+// CFormBorder on the offscreen platform: every property as the window shows it, the system
+// menu's command numbers, and quiet failures without a window.
 #include "skin/CFormBorder.h"
 #include "skin/SystemMenu.h"
 
@@ -23,27 +23,18 @@ Ids menuIds(QWidget* window) {
     return ids;
 }
 
-struct Property {
+// How the window shows each property: these flags, and its menu item (at menuPos) enabled. The
+// title bar and taskbar presence show only to a window manager (xtest_x11_windows).
+using B = CFormBorder;
+const struct Property {
     const char* name;
-    bool (CFormBorder::*get)() const;
-    void (CFormBorder::*set)(bool);
+    bool (B::*get)() const;
+    void (B::*set)(bool);
     bool onNewWindow;
-    // How the window shows it: all these flags, and its menu item enabled.
     Qt::WindowFlags flags;
     int menuPos;
     unsigned menuId;
-    bool seen(QWidget& w) const {
-        return (w.windowFlags() & flags) == flags &&
-               (menuPos < 0 || (menuIds(&w)[menuPos] == menuId &&
-                                SystemMenu::Of(&w)->actions()[menuPos]->isEnabled()));
-    }
-};
-
-// The title bar and taskbar presence show only through a window manager:
-// xtest_x11_windows checks them there. Without the system menu the title
-// bar has no buttons at all.
-using B = CFormBorder;
-const Property properties[] = {
+} properties[] = {
     {"Titlebar", &B::Titlebar, &B::SetTitlebar, true, {}, -1, 0},
     {"ShowInTaskbar", &B::ShowInTaskbar, &B::SetShowInTaskbar, true, {}, -1, 0},
     {"ControlBox", &B::ControlBox, &B::SetControlBox, true,
@@ -71,140 +62,80 @@ struct ShownWindow : QWidget {
 
 } // namespace
 
-TEST(FormBorder, ClientTakesOnlyWindowsAndReadsTheirFrame) {
-    CFormBorder border; // without a window everything fails quietly
-    EXPECT_FALSE(border.AutoDrag() || border.AutoSysMenu());
-    for (const Property& p : properties) { // no move item reads as enabled
-        (border.*p.set)(p.name != std::string("Moveable"));
-        EXPECT_EQ((border.*p.get)(), p.name == std::string("Moveable")) << p.name;
-    }
-    EXPECT_EQ(border.FindMenuPos(0xF010), -1);
-    border.EnableMenuItem(0xF010, false);
-    border.RemoveMenuItem(0xF060);
-    border.ShowSysMenu(10, 10);
-    border.Redraw();
-
-    QWidget window;
-    QWidget child(&window);
-    QObject notAWindow;
-    border.SetClient(&window);
-    EXPECT_EQ(border.hWnd(), &window);
-    for (const Property& p : properties) {
-        EXPECT_EQ((border.*p.get)(), p.onNewWindow) << p.name;
-    }
-    for (QObject* other : std::initializer_list<QObject*>{&notAWindow, &child, nullptr}) {
-        border.SetClient(other);
-        EXPECT_EQ(border.hWnd(), nullptr);
-        EXPECT_EQ(border.Client(), &window); // the earlier reference stays
-        EXPECT_FALSE(border.Titlebar());
-    }
-
-    QWidget frameless(nullptr, Qt::FramelessWindowHint);
-    frameless.setFixedSize(40, 30);
-    border.SetClient(&frameless);
-    EXPECT_FALSE(border.Titlebar());
-    EXPECT_FALSE(border.Sizeable());
-    QWidget tool(nullptr, Qt::Tool);
-    border.SetClient(&tool);
-    EXPECT_TRUE(border.ToolWindow());
-    EXPECT_FALSE(border.ShowInTaskbar());
-}
-
 TEST(FormBorder, EveryPropertyShowsOnTheWindowWhichStaysInPlace) {
+    CFormBorder none; // without a window everything fails quietly; Moveable reads true
+    for (const Property& p : properties) {
+        (none.*p.set)(p.name != std::string("Moveable"));
+        EXPECT_EQ((none.*p.get)(), p.name == std::string("Moveable")) << p.name;
+    }
+    none.ShowSysMenu(10, 10);
     for (const Property& p : properties) {
         SCOPED_TRACE(p.name);
         ShownWindow w;
         CFormBorder border;
         border.SetClient(&w);
+        EXPECT_EQ((border.*p.get)(), p.onNewWindow);
         const QRegion mask = w.mask();
         for (bool value : {false, true, false, true}) {
             (border.*p.set)(value);
             EXPECT_EQ((border.*p.get)(), value);
             if (p.flags || p.menuPos >= 0) {
-                EXPECT_EQ(p.seen(w), value) << "shown on the window as " << value;
+                EXPECT_EQ(
+                    (w.windowFlags() & p.flags) == p.flags &&
+                        (p.menuPos < 0 || (menuIds(&w)[p.menuPos] == p.menuId &&
+                                           SystemMenu::Of(&w)->actions()[p.menuPos]->isEnabled())),
+                    value);
             }
             EXPECT_TRUE(w.isVisible());
             EXPECT_EQ(w.size(), QSize(300, 200));
             EXPECT_EQ(w.mask(), mask);
         }
-        CFormBorder other; // a second border on the same window reads the same
-        other.SetClient(&w);
-        EXPECT_EQ((other.*p.get)(), (border.*p.get)());
     }
+    // Only windows are taken, keeping the earlier reference; the frame is read from the window.
+    QWidget window, child(&window);
+    CFormBorder border;
+    border.SetClient(&window);
+    border.SetClient(&child);
+    EXPECT_EQ(border.hWnd(), nullptr);
+    EXPECT_EQ(border.Client(), &window);
+    QWidget frameless(nullptr, Qt::FramelessWindowHint), tool(nullptr, Qt::Tool);
+    frameless.setFixedSize(40, 30);
+    border.SetClient(&frameless);
+    EXPECT_FALSE(border.Titlebar() || border.Sizeable());
+    border.SetClient(&tool);
+    EXPECT_TRUE(border.ToolWindow());
+    EXPECT_FALSE(border.ShowInTaskbar());
 }
 
-TEST(FormBorder, SizeLimitsComeBackAndTheSystemMenuGreysRestoresRemoves) {
+// Greying clears bit 0x8000: either number finds the item, only the exact one removes it;
+// close takes its separator along, minimise the button.
+TEST(FormBorder, TheSystemMenuGreysRestoresAndRemoves) {
     QWidget w;
-    w.resize(200, 100);
-    w.setMinimumSize(50, 40);
-    w.setMaximumSize(900, 800);
     CFormBorder border;
     border.SetClient(&w);
-    border.SetSizeable(false);
-    EXPECT_EQ(w.minimumSize(), QSize(200, 100));
-    EXPECT_EQ(w.maximumSize(), QSize(200, 100));
-    border.SetSizeable(true);
-    EXPECT_EQ(w.minimumSize(), QSize(50, 40));
-    EXPECT_EQ(w.maximumSize(), QSize(900, 800));
-    EXPECT_EQ(menuIds(&w), (Ids{0xF120, 0xF010, 0xF000, 0xF020, 0xF030, 0, 0xF060}));
-    SystemMenu* menu = SystemMenu::Of(&w);
-    EXPECT_TRUE(menu->actions()[5]->isSeparator());
-
-    // Greying clears bit 0x8000; either number finds the item, but the old
-    // number no longer removes it.
     border.SetMoveable(false);
-    EXPECT_EQ(menuIds(&w)[1], 0x7010u);
-    EXPECT_EQ(menu->ItemState(1), 1);
     EXPECT_EQ(border.FindMenuPos(0xF010), 1);
     EXPECT_EQ(border.FindMenuPos(0x7010), 1);
     border.RemoveMenuItem(0xF010);
-    EXPECT_EQ(menuIds(&w)[1], 0x7010u);
-    border.SetMoveable(true);
-    EXPECT_EQ(menuIds(&w)[1], 0xF010u);
-    EXPECT_EQ(menu->ItemState(1), 0);
     border.SetMaxButton(false);
-
-    // Unknown commands change nothing.
-    border.EnableMenuItem(0x1234, false);
+    border.EnableMenuItem(0x1234, false); // unknown: nothing changes
     border.RemoveMenuItem(0x1234);
-    EXPECT_EQ(menuIds(&w), (Ids{0xF120, 0xF010, 0xF000, 0xF020, 0x7030, 0, 0xF060}));
-
-    // Close takes its separator along; minimise takes the button along.
+    EXPECT_EQ(menuIds(&w), (Ids{0xF120, 0x7010, 0xF000, 0xF020, 0x7030, 0, 0xF060}));
+    border.SetMoveable(true);
     border.RemoveMenuItem(0xF060);
-    EXPECT_EQ(menuIds(&w), (Ids{0xF120, 0xF010, 0xF000, 0xF020, 0x7030}));
     border.RemoveMenuItem(0xF020);
     EXPECT_EQ(menuIds(&w), (Ids{0xF120, 0xF010, 0xF000, 0x7030}));
     EXPECT_FALSE(border.MinButton());
-    // Without a move item Moveable reads true again.
-    border.RemoveMenuItem(0xF010);
+    border.RemoveMenuItem(0xF010); // without a move item Moveable reads true
     EXPECT_EQ(border.FindMenuPos(0xF010), -1);
     EXPECT_TRUE(border.Moveable());
-
-    // A greyed close is not removed and keeps its separator.
-    QWidget other;
-    border.SetClient(&other);
-    border.EnableMenuItem(0xF060, false);
-    border.RemoveMenuItem(0xF060);
-    EXPECT_EQ(menuIds(&other), (Ids{0xF120, 0xF010, 0xF000, 0xF020, 0xF030, 0, 0x7060}));
 }
 
-TEST(FormBorder, SystemMenuOpensWhereAskedAndRunsItsCommandsUnlessGreyed) {
+TEST(FormBorder, ARightClickOpensTheSystemMenuWhoseGreyedCommandsDoNotRun) {
     ShownWindow w;
     CFormBorder border;
     border.SetClient(&w);
     SystemMenu* menu = SystemMenu::Of(&w);
-    w.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    QTest::keyClick(&w, Qt::Key_Space, Qt::AltModifier);
-    ASSERT_TRUE(menu->isVisible());
-    EXPECT_EQ(menu->pos(), w.mapToGlobal(QPoint(0, 0)));
-    menu->hide();
-
-    border.ShowSysMenu(65536 + 100, 2 * 65536 + 150); // sixteen-bit coordinates
-    ASSERT_TRUE(menu->isVisible());
-    EXPECT_EQ(menu->pos(), QPoint(100, 150));
-    menu->hide();
-
     // A right click opens it only with AutoSysMenu.
     QTest::mouseClick(&w, Qt::RightButton, {}, QPoint(20, 20));
     EXPECT_FALSE(menu->isVisible());

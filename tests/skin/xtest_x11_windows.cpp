@@ -1,8 +1,6 @@
-// The skinned windows kit on a real X server, first without a window
-// manager: a shaped window's cut-away corner passes clicks to the window
-// behind, and DragOBJ / SizeOBJ follow the pointer until the button is
-// released. Then under openbox (started here): CFormBorder's title bar and
-// taskbar presence reach the window manager, and DragOBJ hands it the move.
+// The skinned windows kit on a real X server, first without a window manager: a shaped window's
+// cut-away corner passes clicks to the window behind, and DragOBJ / SizeOBJ follow the pointer
+// until the button is released. Then under openbox DragOBJ hands it the move.
 #include "../support/XInput.h"
 #include "skin/CFormBorder.h"
 #include "skin/clsGuiFuncs.h"
@@ -48,25 +46,24 @@ TEST_F(X11Windows, CutAwayPartsPassClicksToTheWindowBehind) {
     } cases[] = {{0, {3, 3}, {150, 5}}, {1, {1, 1}, {10, 10}}, {2, {20, 20}, {150, 100}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shape);
-        Target behind(QRect(100, 100, 300, 200));
-        Target front(QRect(100, 100, 300, 200));
-        behind.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&behind));
-        front.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&front));
-        clsGuiFuncs().SetWindowShape(&front, c.shape);
-        QTest::qWait(100);
-        pointer(front.mapToGlobal(c.cutAway), "click");
-        EXPECT_TRUE(waitFor([&] { return behind.presses == 1; }, 2000)) << "the window behind";
-        EXPECT_EQ(front.presses, 0);
-        pointer(front.mapToGlobal(c.kept), "click");
-        EXPECT_TRUE(waitFor([&] { return front.presses == 1; }, 2000)) << "the shaped window";
-        EXPECT_EQ(behind.presses, 1);
-        // Another code takes the shape away again: the corner is the front's.
-        clsGuiFuncs().SetWindowShape(&front, 9);
-        QTest::qWait(100);
-        pointer(front.mapToGlobal(c.cutAway), "click");
-        EXPECT_TRUE(waitFor([&] { return front.presses == 2; }, 2000)) << "shape removed";
+        Target behind(QRect(100, 100, 300, 200)), front(QRect(100, 100, 300, 200));
+        for (Target* w : {&behind, &front}) {
+            w->show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+        }
+        // Each click lands on the window that should have it; code 9 takes the shape away.
+        for (const auto& [code, at, frontPresses, behindPresses] :
+             {std::tuple{c.shape, c.cutAway, 0, 1},
+              {c.shape, c.kept, 1, 1},
+              {9L, c.cutAway, 2, 1}}) {
+            clsGuiFuncs().SetWindowShape(&front, code);
+            QTest::qWait(100);
+            pointer(front.mapToGlobal(at), "click");
+            EXPECT_TRUE(waitFor([&] {
+                return front.presses == frontPresses && behind.presses == behindPresses;
+            })) << at.x()
+                << "," << at.y() << " shape " << code;
+        }
     }
 }
 
@@ -108,100 +105,54 @@ TEST_F(X11Windows, DragSizeAndAutoDragFollowThePointerUntilRelease) {
     }
 }
 
-namespace {
-
-QString property(QWidget& w, const char* name) {
-    return x("xprop", {"-id", QString::number(w.winId()), name}).section('=', 1).simplified();
-}
-
-} // namespace
-
-// One window manager for these cases, started after the cases above.
-class UnderWindowManager : public X11Windows {
-protected:
-    static void SetUpTestSuite() {
-        s_openbox = new QProcess;
-        s_openbox->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        s_openbox->start("openbox", {"--sm-disable"});
-        s_running =
-            s_openbox->waitForStarted(5000) && waitFor([] {
-                return x("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
-            });
-        QTest::qWait(700); // the check window comes before the manager takes new windows
+// Last, as the window manager it starts would frame the windows of the cases above.
+TEST_F(X11Windows, UnderAWindowManagerDragHandsItTheMoveAndReturnsOnRelease) {
+    QProcess openbox;
+    openbox.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    openbox.start("openbox", {"--sm-disable"});
+    if (!openbox.waitForStarted(5000) || !waitFor([] {
+            return x("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("id");
+        })) {
+        GTEST_SKIP() << "without a window manager";
     }
-    static void TearDownTestSuite() {
-        s_openbox->terminate();
-        s_openbox->waitForFinished(3000);
-        delete s_openbox; // kills it if it is still running
-    }
-    void SetUp() override {
-        X11Windows::SetUp();
-        if (IsSkipped() || !s_running) {
-            GTEST_SKIP() << "without a window manager";
-        }
-        m_window.setGeometry(300, 300, 200, 100);
-        m_window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_window, 10000));
-        ASSERT_TRUE(waitFor([&] { return decorated(); }, 10000)) << "no frame given";
-        m_border.SetClient(&m_window);
-    }
-    bool decorated() { // the frame's top (left, right, top, bottom)
-        const QStringList f = property(m_window, "_NET_FRAME_EXTENTS").split(", ");
-        return f.size() == 4 && f[2].toInt() > 0;
-    }
-    bool skipsTaskbar() { return property(m_window, "_NET_WM_STATE").contains("SKIP_TASKBAR"); }
-    inline static QProcess* s_openbox = nullptr;
-    inline static bool s_running = false;
-    QWidget m_window;
-    CFormBorder m_border;
-};
+    QTest::qWait(700); // the check window comes before the manager takes new windows
+    QWidget window;
+    window.setGeometry(300, 300, 200, 100);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, 10000));
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return x("xprop", {"-id", QString::number(window.winId()), "_NET_FRAME_EXTENTS"})
+                .contains("=");
+        },
+        10000))
+        << "not managed";
 
-TEST_F(UnderWindowManager, TitleBarAndTaskbarPresenceReachTheWindowManager) {
-    ASSERT_TRUE(m_border.Titlebar());
-    m_border.SetTitlebar(false);
-    EXPECT_FALSE(m_border.Titlebar());
-    EXPECT_TRUE(waitFor([&] { return property(m_window, "_NET_FRAME_EXTENTS") == "0, 0, 0, 0"; }))
-        << "frame still there";
-    EXPECT_TRUE(m_window.isVisible());
-    EXPECT_EQ(m_window.size(), QSize(200, 100));
-    m_border.SetTitlebar(true);
-    EXPECT_TRUE(m_border.Titlebar());
-    EXPECT_TRUE(waitFor([&] { return decorated(); })) << "frame not back";
-
-    m_border.SetShowInTaskbar(false);
-    EXPECT_FALSE(m_border.ShowInTaskbar());
-    EXPECT_FALSE(m_border.ToolWindow()); // a separate property
-    EXPECT_TRUE(waitFor([&] { return skipsTaskbar(); }));
-    EXPECT_TRUE(m_window.isVisible());
-    m_border.SetShowInTaskbar(true);
-    EXPECT_TRUE(m_border.ShowInTaskbar());
-    EXPECT_TRUE(waitFor([&] { return !skipsTaskbar(); }));
-}
-
-TEST_F(UnderWindowManager, DragHandsTheMoveToTheManagerAndReturnsOnlyOnRelease) {
-    // Qt hears of the manager's moves only after the call: ask X instead.
-    auto where = [&] {
-        const QStringList xy =
-            x("xdotool", {"getwindowgeometry", QString::number(m_window.winId())})
-                .section("Position: ", 1)
-                .section(' ', 0, 0)
-                .split(',');
+    // DragOBJ hands the move to the manager and returns only on release. Qt hears of the moves
+    // only after the call: ask X instead, once openbox has placed the window.
+    const auto where = [&] {
+        const QStringList xy = x("xdotool", {"getwindowgeometry", QString::number(window.winId())})
+                                   .section("Position: ", 1)
+                                   .section(' ', 0, 0)
+                                   .split(',');
         return xy.size() == 2 ? QRect(xy[0].toInt(), xy[1].toInt(), 1, 1) : QRect();
     };
-    QRect placed; // openbox may still be placing it: wait until it stays put
+    QRect placed;
     ASSERT_TRUE(waitFor([&] {
         placed = where();
         QTest::qWait(250);
         return placed.isValid() && where() == placed;
     }));
-    const QRect qtPlaced = m_window.geometry();
+    const QRect qtPlaced = window.geometry();
     const QPoint press = placed.topLeft() + QPoint(50, 50);
     pointer(press, "mousedown");
     ASSERT_TRUE(waitFor([] { return QGuiApplication::mouseButtons() != Qt::NoButton; }));
-    const auto held = dragBy(&m_window, press, {80, 60}, placed.translated(80, 60), where);
-    clsGuiFuncs().DragOBJ(&m_window);
+    const auto held = dragBy(&window, press, {80, 60}, placed.translated(80, 60), where);
+    clsGuiFuncs().DragOBJ(&window);
     ASSERT_TRUE(held->has_value()) << "returned before the button was released";
     EXPECT_EQ(**held, placed.translated(80, 60)) << "while the button was held";
-    EXPECT_TRUE(waitFor([&] { return m_window.geometry() == qtPlaced.translated(80, 60); }))
-        << "at " << m_window.x() << "," << m_window.y();
+    EXPECT_TRUE(waitFor([&] { return window.geometry() == qtPlaced.translated(80, 60); }))
+        << "at " << window.x() << "," << window.y();
+    openbox.terminate();
+    openbox.waitForFinished(3000);
 }

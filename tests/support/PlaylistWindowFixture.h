@@ -22,6 +22,14 @@
 
 namespace lumadeck::test {
 
+// The recorded surroundings; an answer to the files dialog may name several files, a line each.
+struct PlaylistPeers : RecordingPlayListPeers {
+    QStringList ShowOpenFilesDialog(const QString& filter, const QString& title) override {
+        const QString chosen = dialog("open", filter, title, "");
+        return chosen.isEmpty() ? QStringList() : chosen.split('\n');
+    }
+};
+
 class PlaylistWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -106,7 +114,7 @@ protected:
 
     QTemporaryDir dir;
     RecordingDialogs dialogs;
-    RecordingPlayListPeers peers;
+    PlaylistPeers peers;
     SimulatedMediaControl control;
     std::unique_ptr<clsPlayList> list;
     QPointer<frmPlaylist> window;
