@@ -1,40 +1,54 @@
-// The main window's CD drive menus, over drives that are folders.
+// The main window's CD drive menus, over drives that are folders and over a
+// hostile disc image; the Audio Channel submenu, its choice kept per disc (per
+// folder for files on no disc), and the Chapters submenu of a Video CD track.
 #include "../support/MainWindowFixture.h"
+#include "app/AudioChannels.h"
+#include "app/ChapterMenu.h"
 #include "app/DriveMenus.h"
 #include "app/SavedPositions.h"
 #include "app/frmHelper.h"
+#include "cd/ImageDrives.h"
 #include "cd/clsFindFile.h"
+#include "platform/cRegistry.h"
+#include "testing/CraftedDisc.h"
 
-#include <QTest>
+#include <QSignalSpy>
+#include <QTimer>
 #include <functional>
 
 using namespace lumadeck;
 using namespace lumadeck::test;
+namespace g = lumadeck::mdlGlobals;
 
 namespace {
 
-// A drive's dropdown items; one "<no button>" item when it has no button.
-QList<DriveMenuItem> itemsOf(frmLumadeck& w, const QString& key) {
-    for (const DriveMenuContents& b : w.DriveMenus().Drives()) {
-        if (b.key == key) {
-            return b.items;
-        }
-    }
-    return {{"<no button>", "<no button>", false}};
-}
+// A drive button's item texts.
 QStringList buttonTexts(frmLumadeck& w, const QString& key) {
     QStringList out;
-    for (const DriveMenuItem& item : itemsOf(w, key)) {
-        out << item.text;
+    for (const DriveMenuContents& b : w.DriveMenus().Drives()) {
+        for (const DriveMenuItem& item : b.key == key ? b.items : QList<DriveMenuItem>{}) {
+            out << item.text;
+        }
     }
     return out;
 }
-// The listed files: the items after the three fixed ones.
-QList<DriveMenuItem> listedFiles(frmLumadeck& w, const QString& key) {
-    return itemsOf(w, key).mid(3);
+QStringList shownItems(const QObject& w, int n) {
+    return texts(driveMenu(w, n)->actions(), true);
 }
-
 const QStringList kNothingFound = {"(No Video Files found)"};
+
+// Folder drives that run a step when a scan asks for a drive's mount point,
+// as the real drives mount a disc (and so report its arrival) at that moment.
+class MountingDrives : public FolderDriveServices {
+public:
+    QString MountPoint(const QString& drive, bool mount) override {
+        if (mount && onMount) {
+            onMount(drive);
+        }
+        return FolderDriveServices::MountPoint(drive, mount);
+    }
+    std::function<void(const QString&)> onMount;
+};
 
 class DriveMenusTest : public MainWindowTest {
 protected:
@@ -51,23 +65,41 @@ protected:
     }
 };
 
+struct ChannelControl : SimulatedMediaControl {
+    AudioChannelCode AudioChannel() const override { return channel; }
+    bool SetAudioChannel(AudioChannelCode c) override {
+        channel = c;
+        return true;
+    }
+    QList<double> Chapters() const override { return chapters; }
+    void SetChapters(const QList<double>& starts) override { chapters = starts; }
+    AudioChannelCode channel = AudioChannelCode::Stereo;
+    QList<double> chapters;
+};
+
+QStringList items(const QMenu& menu) {
+    QStringList out;
+    for (const QAction* a : menu.actions()) {
+        out << a->text() + (a->isChecked() ? "*" : "");
+    }
+    return out;
+}
+
 } // namespace
 
-TEST_F(DriveMenusTest, ScanListsTracksInTheirFoldersAndMediaAnywhereInEveryMenu) {
+TEST_F(DriveMenusTest, ScanListsMediaInEveryMenuAndRefreshRunsOnTheNextTickUntilStopped) {
     drives.InsertDisc("sr0", makeDisc("disc1"), "VCD_ONE");
+    drives.InsertDisc("sr1", makeDisc("disc2"), "VCD_TWO");
     frmLumadeck& w = start();
     const QStringList items = {"Play All",     "Add All To Playlist", "-",
                                "B.AVI (2 KB)", "A.MPG (4 KB)",        "AVSEQ01.DAT (12,345 KB)"};
     EXPECT_EQ(buttonTexts(w, "CDsr0"), items);
-    EXPECT_EQ(itemsOf(w, "CDsr0")[5].key, dir.filePath("disc1/MPEGAV/AVSEQ01.DAT"));
-    EXPECT_EQ(w.DriveMenus().Drives()[0].toolTip, "CD Drive: sr0");
-    EXPECT_EQ(w.DriveMenuTag(0), "CDsr0");
-    EXPECT_EQ(driveMenu(w, 0)->title(), "sr0: (VCD_ONE)");
-    EXPECT_TRUE(driveMenu(w, 0)->menuAction()->isVisible());
-    EXPECT_EQ(texts(driveMenu(w, 0)->actions(), true), items);
-    EXPECT_FALSE(driveMenu(w, 1)->menuAction()->isVisible());
+    EXPECT_EQ(driveMenu(w, 1)->title(), "sr1: (VCD_TWO)");
+    EXPECT_EQ(shownItems(w, 1), items);
+    EXPECT_FALSE(driveMenu(w, 2)->menuAction()->isVisible());
     auto* button = named<QToolButton>(w, "CDsr0");
     ASSERT_TRUE(button);
+    EXPECT_TRUE(button->isVisibleTo(&w) && !button->icon().isNull());
     EXPECT_EQ(texts(button->menu()->actions()), items);
 
     // The helper window's menus list only the files, and add what is chosen.
@@ -78,107 +110,52 @@ TEST_F(DriveMenusTest, ScanListsTracksInTheirFoldersAndMediaAnywhereInEveryMenu)
     EXPECT_EQ(texts(driveMenu(helper, 0)->actions(), true), items.mid(3));
     EXPECT_EQ(driveMenu(helper, 0)->title(), "sr0: (VCD_ONE)");
     driveMenu(helper, 0)->actions()[5]->trigger();
-    EXPECT_EQ(added, QStringList({dir.filePath("disc1/MPEGAV/AVSEQ01.DAT")}));
-    EXPECT_FALSE(helper.isVisible());
-}
-
-TEST_F(DriveMenusTest, PlayAllAddAllAndASingleFile) {
-    drives.InsertDisc("sr0", makeDisc("disc1"), "VCD_ONE");
-    frmLumadeck& w = start();
-    clsPlayList& pl = *w.cPlayList();
     const QString track = dir.filePath("disc1/MPEGAV/AVSEQ01.DAT");
+    EXPECT_EQ(added, QStringList({track}));
+    EXPECT_FALSE(helper.isVisible());
 
-    w.Toolbar1_ButtonMenuClick("CDsr0", track);
-    EXPECT_EQ(pl.cFiles().Count(), 1);
-    EXPECT_EQ(w.cPlay()->FileName(), track);
-    w.Toolbar1_ButtonMenuClick("CDsr0", "AddAll");
-    EXPECT_EQ(pl.cFiles().Count(), 4);
-    EXPECT_EQ(w.cPlay()->FileName(), track); // appending does not interrupt
+    // A file plays alone, Add All appends without interrupting, Play All replaces.
+    clsPlayList& pl = *w.cPlayList();
+    const QList<std::pair<QString, int>> clicks = {{track, 1}, {"AddAll", 4}, {"Sep", 4}};
+    for (const auto& [key, count] : clicks) {
+        w.Toolbar1_ButtonMenuClick("CDsr0", key);
+        EXPECT_EQ(pl.cFiles().Count(), count) << key.toStdString();
+        EXPECT_EQ(w.cPlay()->FileName(), track);
+    }
     w.Toolbar1_ButtonMenuClick("CDsr0", "PlayAll");
     EXPECT_EQ(pl.cFiles().Count(), 3);
-    EXPECT_EQ(pl.CurrentFileIndex(), 0);
     EXPECT_EQ(w.cPlay()->FileName(), dir.filePath("disc1/B.AVI"));
-    w.Toolbar1_ButtonMenuClick("CDsr0", "Sep");
-    EXPECT_EQ(pl.cFiles().Count(), 3);
-    driveMenu(w, 0)->actions()[4]->trigger(); // a drive menu item does what its dropdown item does
+    driveMenu(w, 0)->actions()[4]->trigger(); // as its dropdown item does
     EXPECT_EQ(pl.cFiles().Count(), 1);
     EXPECT_EQ(w.cPlay()->FileName(), dir.filePath("disc1/CLIPS/A.MPG"));
-}
-
-TEST_F(DriveMenusTest, InsertionRescansOneDriveAndRemovalEmptiesIt) {
-    stored("EnableCDNotify", "True");
-    drives.AddDrive("sr0");
-    drives.AddDrive("sr1");
-    frmLumadeck& w = start();
-    ASSERT_TRUE(mdlCDNotify::bHooked);
-    EXPECT_EQ(buttonTexts(w, "CDsr1"), kNothingFound);
-    EXPECT_EQ(driveMenu(w, 1)->title(), "Drive sr1:");
-
-    drives.InsertDisc("sr1", makeDisc("disc2"), "VCD_TWO");
-    QCoreApplication::processEvents();
-    EXPECT_EQ(label(w, "status")->text(), "CD inserted in Drive: sr1");
-    EXPECT_EQ(buttonTexts(w, "CDsr1").size(), 6);
-    EXPECT_EQ(driveMenu(w, 1)->title(), "sr1: (VCD_TWO)");
-    EXPECT_EQ(texts(driveMenu(w, 1)->actions(), true).value(5), "AVSEQ01.DAT (12,345 KB)");
-    EXPECT_EQ(buttonTexts(w, "CDsr0"), kNothingFound);
-
-    drives.RemoveDisc("sr1");
-    QCoreApplication::processEvents();
-    EXPECT_EQ(label(w, "status")->text(), "CD removed from Drive: sr1");
-    EXPECT_EQ(buttonTexts(w, "CDsr1"), kNothingFound);
-    EXPECT_EQ(texts(driveMenu(w, 1)->actions(), true), kNothingFound);
-    EXPECT_FALSE(driveMenu(w, 1)->actions()[0]->isEnabled());
-    EXPECT_FALSE(named<QToolButton>(w, "CDsr1")->menu()->actions()[0]->isEnabled());
-    for (int i = 0; i < 60; ++i) { // the status text goes six seconds later
-        w.cPlay()->Tick();
-    }
-    EXPECT_EQ(label(w, "status")->text(), "");
-}
-
-TEST_F(DriveMenusTest, RefreshRunsOnTheNextTickAndStopEndsTheScan) {
-    drives.InsertDisc("sr0", makeDisc("disc1"), "VCD_ONE");
-    drives.InsertDisc("sr1", makeDisc("disc2"), "VCD_TWO");
-    frmLumadeck& w = start();
-    ASSERT_EQ(w.DriveMenus().Drives().size(), 2);
 
     action(w, "mnuRefresh")->trigger();
     EXPECT_FALSE(action(w, "mnuRefresh")->isEnabled());
     EXPECT_EQ(timer(w)->Tag, TimerTag::RefreshDrives);
     // Stopped at the first file: the first drive keeps it, the second is not scanned.
     bool stopped = false, stopVisible = false;
-    QObject::connect(
-        w.cFind(), &clsFindFile::FoundFile, &w, [&](const QString&, const QString&, bool&) {
-            if (!stopped) {
-                stopped = true;
-                stopVisible = action(w, "stop")->isVisible() && action(w, "mnuStop")->isEnabled();
-                action(w, "mnuStop")->trigger();
-            }
-        });
+    QObject::connect(w.cFind(), &clsFindFile::FoundFile, &w, [&] {
+        if (!std::exchange(stopped, true)) {
+            stopVisible = action(w, "stop")->isVisible() && action(w, "mnuStop")->isEnabled();
+            action(w, "mnuStop")->trigger();
+        }
+    });
     w.Timer1_Timer();
-    EXPECT_TRUE(stopped);
-    EXPECT_TRUE(stopVisible);
+    EXPECT_TRUE(stopped && stopVisible);
     EXPECT_EQ(timer(w)->Tag, TimerTag::Idle);
     EXPECT_TRUE(action(w, "mnuRefresh")->isEnabled());
-    EXPECT_FALSE(action(w, "mnuStop")->isEnabled());
-    EXPECT_FALSE(action(w, "stop")->isVisible());
+    EXPECT_FALSE(action(w, "mnuStop")->isEnabled() || action(w, "stop")->isVisible());
     EXPECT_FALSE(w.IsSearching());
-    EXPECT_EQ(w.DriveMenus().Drives().size(), 1);
-    EXPECT_EQ(buttonTexts(w, "CDsr1"), QStringList({"<no button>"}));
+    EXPECT_TRUE(buttonTexts(w, "CDsr1").isEmpty()); // no button
     EXPECT_LT(buttonTexts(w, "CDsr0").size(), 6);
-
-    // The next refresh scans every drive again.
-    runOnTick(w, TimerTag::RefreshDrives);
-    EXPECT_EQ(w.DriveMenus().Drives().size(), 2);
+    runOnTick(w, TimerTag::RefreshDrives); // the next refresh scans every drive again
     EXPECT_EQ(buttonTexts(w, "CDsr1").size(), 6);
 }
 
 TEST_F(DriveMenusTest, FiveDrivesGetFiveButtonsAndFourMenusEachListingBoundedFiles) {
     Environment().maxVideoFilesPerDrive = 25; // the program's is 50,000
     for (int i = 0; i < 40; ++i) {
-        file(QStringLiteral("many/%1.mpg").arg(100 + i));
-    }
-    for (int i = 0; i < 10; ++i) {
-        file(QStringLiteral("few/%1.mpg").arg(100 + i));
+        file(QStringLiteral("%1/%2.mpg").arg(i < 10 ? "few" : "many").arg(100 + i));
     }
     drives.InsertDisc("sr0", dir.filePath("many"), "MANY");
     drives.InsertDisc("sr1", dir.filePath("few"), "FEW");
@@ -187,16 +164,11 @@ TEST_F(DriveMenusTest, FiveDrivesGetFiveButtonsAndFourMenusEachListingBoundedFil
     }
     frmLumadeck& w = start();
     EXPECT_EQ(w.DriveMenus().Drives().size(), 5);
-    for (int n = 0; n < 4; ++n) {
-        EXPECT_EQ(w.DriveMenuTag(n), QString("CDsr%1").arg(n));
-        EXPECT_TRUE(driveMenu(w, n)->menuAction()->isVisible());
-    }
+    EXPECT_EQ(w.DriveMenuTag(3), "CDsr3");
     EXPECT_EQ(buttonTexts(w, "CDsr4"), kNothingFound);
-    const QList<DriveMenuItem> many = listedFiles(w, "CDsr0");
-    ASSERT_EQ(many.size(), 25);
-    EXPECT_EQ(many.last().key, dir.filePath("many/124.mpg"));
-    EXPECT_EQ(driveMenu(w, 0)->actions().size(), 3 + 25);
-    EXPECT_EQ(listedFiles(w, "CDsr1").size(), 10); // the next drive is scanned all the same
+    EXPECT_EQ(buttonTexts(w, "CDsr0").size(), 3 + 25);
+    EXPECT_EQ(w.DriveMenus().Drives()[0].items.last().key, dir.filePath("many/134.mpg"));
+    EXPECT_EQ(buttonTexts(w, "CDsr1").size(), 3 + 10); // the next drive is scanned all the same
     // The notice goes sixty ticks (six seconds) later.
     EXPECT_EQ(label(w, "status")->text(), "Drive sr0: only the first 25 video files are listed");
     for (int tick = 0; tick < 59; ++tick) {
@@ -207,29 +179,7 @@ TEST_F(DriveMenusTest, FiveDrivesGetFiveButtonsAndFourMenusEachListingBoundedFil
     EXPECT_EQ(label(w, "status")->text(), "");
 }
 
-namespace {
-
-// Folder drives that run a step when a scan asks for a drive's mount point,
-// as the real drives mount a disc (and so report its arrival) at that moment.
-class MountingDrives : public FolderDriveServices {
-public:
-    QString MountPoint(const QString& drive, bool mount) override {
-        if (mount && onMount) {
-            onMount(drive);
-        }
-        return FolderDriveServices::MountPoint(drive, mount);
-    }
-    std::function<void(const QString&)> onMount;
-};
-
-QList<QStringList> menusOf(frmLumadeck& w) {
-    return {buttonTexts(w, "CDsr0"), buttonTexts(w, "CDsr1"),
-            texts(driveMenu(w, 0)->actions(), true), texts(driveMenu(w, 1)->actions(), true)};
-}
-
-} // namespace
-
-TEST_F(DriveMenusTest, DiscNoticesAndRefreshesWaitForTheRunningScan) {
+TEST_F(DriveMenusTest, DiscNoticesRescanOneDriveAndWaitForTheRunningScan) {
     MountingDrives mounting;
     DriveServices::setCurrent(&mounting);
     stored("EnableCDNotify", "True");
@@ -238,16 +188,13 @@ TEST_F(DriveMenusTest, DiscNoticesAndRefreshesWaitForTheRunningScan) {
     // The start-up scan: refresh disabled, stop enabled, the drive's menu saying so.
     QStringList states;
     mounting.onMount = [&](const QString& drive) {
-        frmLumadeck* w = Forms::Lumadeck.ifLoaded();
-        states << QStringLiteral("%1 refresh %2 stop %3 %4")
-                      .arg(drive)
-                      .arg(action(*w, "mnuRefresh")->isEnabled())
-                      .arg(action(*w, "mnuStop")->isEnabled())
-                      .arg(texts(driveMenu(*w, drive == "sr0" ? 0 : 1)->actions(), true).join('/'));
+        frmLumadeck& m = *Forms::Lumadeck.ifLoaded();
+        states << drive + (action(m, "mnuRefresh")->isEnabled() ? " refresh " : " ") +
+                      (action(m, "mnuStop")->isEnabled() ? "stop " : "") +
+                      shownItems(m, drive == "sr0" ? 0 : 1).join('/');
     };
     frmLumadeck& w = start();
-    EXPECT_EQ(states,
-              QStringList({"sr0 refresh 0 stop 1 Finding.", "sr1 refresh 0 stop 1 Finding."}));
+    EXPECT_EQ(states, QStringList({"sr0 stop Finding.", "sr1 stop Finding."}));
     ASSERT_TRUE(mdlCDNotify::bHooked);
 
     // A refresh whose scan mounts sr0 (so reports its arrival) and asks for a refresh.
@@ -255,13 +202,12 @@ TEST_F(DriveMenusTest, DiscNoticesAndRefreshesWaitForTheRunningScan) {
     QString tagAfterTick, menuDuring;
     mounting.onMount = [&](const QString& drive) {
         if (drive == "sr0" && pendingDuring < 0) {
-            menuDuring = texts(driveMenu(w, 0)->actions(), true).join('/'); // rescanned: emptied
+            menuDuring = shownItems(w, 0).join('/'); // rescanned: emptied
             mounting.Raise(
                 {DeviceChange::Event::Arrival, DeviceChange::Device::Volume, true, {"sr0"}});
             pendingDuring = mdlCDNotify::PendingNotices();
             runOnTick(w, TimerTag::RefreshDrives);
-            tagAfterTick = timer(w)->Tag;
-            timer(w)->Tag = TimerTag::Idle;
+            tagAfterTick = std::exchange(timer(w)->Tag, TimerTag::Idle);
         }
     };
     runOnTick(w, TimerTag::RefreshDrives);
@@ -274,10 +220,135 @@ TEST_F(DriveMenusTest, DiscNoticesAndRefreshesWaitForTheRunningScan) {
     EXPECT_TRUE(action(w, "mnuRefresh")->isEnabled());
     EXPECT_FALSE(w.IsSearching());
     // The overlapping scans left the menus as one scan does.
-    const QList<QStringList> overlapping = menusOf(w);
-    EXPECT_EQ(overlapping[0].size(), 6);
-    EXPECT_EQ(overlapping[2], overlapping[0]);
-    EXPECT_EQ(overlapping[1], kNothingFound);
+    EXPECT_EQ(buttonTexts(w, "CDsr0").size(), 6);
+    EXPECT_EQ(shownItems(w, 0), buttonTexts(w, "CDsr0"));
+    EXPECT_EQ(buttonTexts(w, "CDsr1"), kNothingFound);
+
+    // A disc in and out of the other drive: only that drive is scanned and emptied.
+    mounting.onMount = nullptr;
+    mounting.InsertDisc("sr1", makeDisc("disc2"), "VCD_TWO");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(label(w, "status")->text(), "CD inserted in Drive: sr1");
+    EXPECT_EQ(driveMenu(w, 1)->title(), "sr1: (VCD_TWO)");
+    EXPECT_EQ(shownItems(w, 1), buttonTexts(w, "CDsr0"));
+    mounting.RemoveDisc("sr1");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(label(w, "status")->text(), "CD removed from Drive: sr1");
+    EXPECT_EQ(driveMenu(w, 1)->title(), "Drive sr1:");
+    EXPECT_EQ(buttonTexts(w, "CDsr1"), kNothingFound);
+    EXPECT_EQ(shownItems(w, 1), kNothingFound);
+    EXPECT_FALSE(driveMenu(w, 1)->actions()[0]->isEnabled());
+    EXPECT_FALSE(named<QToolButton>(w, "CDsr1")->menu()->actions()[0]->isEnabled());
     mdlCDNotify::StopCDNotification(&w);
     DriveServices::setCurrent(&drives);
+}
+
+// A maze of directories in an opened image: read on another thread while the
+// window keeps running, its Stop on offer and working.
+TEST_F(DriveMenusTest, AHostileImageKeepsTheWindowRunningAndStopEndsItsScan) {
+    frmLumadeck& w = start();
+    const QString cue = WriteImage(dir.path(), "maze", DirectoryMaze(10000, 60, 64));
+    ASSERT_FALSE(cue.isEmpty());
+    for (const bool stop : {false, true}) {
+        SCOPED_TRACE(stop);
+        int ticksWhileReading = 0;
+        bool stopShown = false;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            if (w.IsSearching() && shownItems(w, 0).contains("Finding.") &&
+                ticksWhileReading++ == 0) {
+                stopShown = action(w, "stop")->isVisible() && action(w, "mnuStop")->isEnabled();
+                if (stop) {
+                    action(w, "mnuStop")->trigger();
+                }
+            }
+        });
+        tick.start(0);
+        w.OpenPath(cue);
+        EXPECT_GT(ticksWhileReading, 0);
+        EXPECT_TRUE(stopShown);
+        EXPECT_FALSE(w.IsSearching() || action(w, "stop")->isVisible());
+        EXPECT_TRUE(action(w, "mnuRefresh")->isEnabled());
+        EXPECT_EQ(buttonTexts(w, "CDimg0"),
+                  QStringList({"(No Video Files found)", "-", "Remove Image"}));
+        EXPECT_TRUE(dialogs.boxes.isEmpty());
+        ImageDrives::current().Remove("img0");
+    }
+}
+
+TEST(AudioChannels, ChoiceIsKeptPerDiscLabelOrFolderAndRestoredAfterARestart) {
+    const QString media = QStringLiteral(LUMADECK_BUILD_DIR "/testmedia/vcd/");
+    if (!QFileInfo::exists(media + "two.cue")) {
+        GTEST_SKIP() << "run scripts/make-test-media " LUMADECK_BUILD_DIR "/testmedia";
+    }
+    QTemporaryDir dir;
+    const QString one = media + "one.cue/MPEGAV/AVSEQ01.DAT";
+    const QString clipA = dir.path() + "/songs/a.mpg";
+    using C = AudioChannelCode;
+    // The second run is a restart: every file of each place gets its choice back.
+    const std::pair<QString, C> restored[] = {
+        {media + "one.bin/MPEGAV/AVSEQ01.DAT", C::Left}, // the same disc
+        {media + "two.cue/MPEGAV/AVSEQ02.DAT", C::Stereo},
+        {dir.path() + "/songs/b.mpg", C::Right},
+        {dir.path() + "/films/c.mpg", C::Stereo},
+        {one, C::Left}};
+    for (int run = 0; run < 2; ++run) {
+        cRegistry reg(dir.path() + "/registry.sqlite");
+        g::SetPositionRegistry(&reg);
+        QMenu options;
+        ChannelControl control;
+        control.SetDelivery(SimulatedMediaControl::Delivery::Immediate);
+        AudioChannelMenu menu(&options, &control);
+        const auto shows = [&](C c) {
+            return control.channel == c && menu.Menu()->actions().at(int(c))->isChecked();
+        };
+        if (run == 0) { // Left for disc one, Right for the songs folder
+            EXPECT_TRUE(shows(C::Stereo));
+            control.Open(one);
+            menu.Menu()->actions().at(1)->trigger();
+            EXPECT_TRUE(shows(C::Left));
+            control.Open(clipA);
+            EXPECT_TRUE(shows(C::Stereo)); // nothing kept for the folder yet
+            menu.Choose(C::Right);
+        } else {
+            for (const auto& [name, channel] : restored) {
+                control.Open(name);
+                EXPECT_TRUE(shows(channel)) << name.toStdString();
+            }
+            menu.Choose(C::Stereo); // forgets the choice
+            EXPECT_EQ(g::StoredAudioChannel(restored[0].first), C::Stereo);
+        }
+        g::SetPositionRegistry(nullptr);
+    }
+}
+
+TEST(ChapterMenu, ListsTheEntriesOfAVideoCdTrackAndIsDisabledForOtherFiles) {
+    const QString media = QStringLiteral(LUMADECK_BUILD_DIR "/testmedia/vcd/");
+    if (!QFileInfo::exists(media + "chapters.cue")) {
+        GTEST_SKIP() << "run scripts/make-test-media " LUMADECK_BUILD_DIR "/testmedia";
+    }
+    QMenu view;
+    ChannelControl control;
+    control.SetDelivery(SimulatedMediaControl::Delivery::Immediate);
+    ChapterMenu chapters(&view, &control);
+    EXPECT_FALSE(chapters.Menu()->isEnabled());
+    const auto open = [&](const QString& name) {
+        QSignalSpy loaded(&chapters, &ChapterMenu::Loaded);
+        control.Open(name);
+        return loaded.wait(5000);
+    };
+    // Four entries at 0.48, 1.68, 2.88 and 3.48 s on the track's clock.
+    ASSERT_TRUE(open(media + "chapters.cue/MPEGAV/AVSEQ01.DAT"));
+    EXPECT_TRUE(chapters.Menu()->isEnabled());
+    control.SetCurrentPosition(2.0);
+    emit chapters.Menu()->aboutToShow();
+    EXPECT_EQ(items(*chapters.Menu()), QStringList({"Chapter 1 (0:00)", "Chapter 2 (0:02)*",
+                                                    "Chapter 3 (0:03)", "Chapter 4 (0:03)"}));
+    chapters.Menu()->actions().at(2)->trigger();
+    EXPECT_NEAR(control.CurrentPosition(), control.chapters[2], 0.001);
+    // One entry, or no Video CD track: disabled.
+    for (const QString& other : {media + "two.cue/MPEGAV/AVSEQ02.DAT", media + "karaoke.mpg"}) {
+        ASSERT_TRUE(open(other));
+        EXPECT_FALSE(chapters.Menu()->isEnabled()) << other.toStdString();
+    }
 }
