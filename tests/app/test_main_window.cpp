@@ -36,23 +36,20 @@ bool showVideoIconShown() {
 void chooseFromLabel(int n, const QString& item) {
     auto* timer = new QTimer;
     QObject::connect(timer, &QTimer::timeout, [timer, item] {
-        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!popup) {
-            return;
-        }
-        timer->stop();
-        timer->deleteLater();
-        popup->close();
-        for (QAction* a : popup->actions()) {
-            if (a->text() == item) {
-                a->trigger();
-                return;
+        if (auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            popup->close();
+            for (QAction* a : popup->actions()) {
+                if (a->text() == item) {
+                    a->trigger();
+                }
             }
         }
     });
     timer->start(10);
-    auto* lbl = Forms::ThinPlayer->findChild<LabelButton*>(QString("lblButtons%1").arg(n));
-    QTest::mousePress(lbl, Qt::LeftButton, {}, QPoint(5, 5));
+    auto* label = Forms::ThinPlayer->findChild<LabelButton*>(QString("lblButtons%1").arg(n));
+    QTest::mousePress(label, Qt::LeftButton, {}, QPoint(5, 5));
 }
 
 } // namespace
@@ -172,7 +169,7 @@ TEST_F(MainWindowTest, StartsInOrderAndItsOptionsMenusFlipTheOptionsClosingSaves
               "FalseTrue3False");
 }
 
-TEST_F(MainWindowTest, PopupCaptionAndPanelsFollowThePlaylistAndShowUntrustedTextAsIs) {
+TEST_F(MainWindowTest, PopupCaptionPanelsAndCommandsFollowThePlaylistShowingUntrustedTextAsIs) {
     boundMemory();
     frmLumadeck& w = start();
     w.resize(640, 480);
@@ -228,19 +225,18 @@ TEST_F(MainWindowTest, PopupCaptionAndPanelsFollowThePlaylistAndShowUntrustedTex
     pl.PlayVideo(failing("broken.mpg", kMarkup));
     EXPECT_TRUE(label(w, "status")->text().contains(kMarkup));
     expectLiteral(label(w, "status"), label(w, "status")->text());
-}
 
-TEST_F(MainWindowTest, OpenAndHelpCommandsAndTheirFailures) {
-    frmLumadeck& w = start();
+    // Opening media and playlists from the last file's folder; Help and its failures.
+    dialogs.boxes.clear();
     const QString first = file("MPEGAV/AVSEQ01.DAT");
     const QString list = playlist("Party.M3U", {first, file("clips/two.mpg")});
     dialogs.files = {first, list};
     w.OpenVideoFile();
     EXPECT_EQ(w.cPlay()->FileName(), first);
     w.OpenVideoFile();
-    EXPECT_EQ(w.cPlayList()->PlayListFileName(), list);
+    EXPECT_EQ(pl.PlayListFileName(), list);
     w.OpenVideoFile(); // cancelled: nothing changes
-    EXPECT_EQ(w.cPlayList()->cFiles().Count(), 2);
+    EXPECT_EQ(pl.cFiles().Count(), 2);
     ASSERT_EQ(dialogs.fileDialogs.size(), 3);
     EXPECT_EQ(dialogs.fileDialogs[0].request.initialFolder + "|" +
                   dialogs.fileDialogs[1].request.initialFolder,
@@ -254,8 +250,8 @@ TEST_F(MainWindowTest, OpenAndHelpCommandsAndTheirFailures) {
     opener.result = IDocumentOpener::NoAssociation;
     w.ShowHelpContents();
     ASSERT_EQ(dialogs.boxes.size(), 2);
-    EXPECT_EQ(dialogs.boxes[0].text, "File not found");
-    EXPECT_EQ(dialogs.boxes[1].text, "No association for file extension");
+    EXPECT_EQ(dialogs.boxes[0].text + "|" + dialogs.boxes[1].text,
+              "File not found|No association for file extension");
 }
 
 TEST(MediaTypes, ExtensionsAndDialogFilters) {
@@ -299,8 +295,7 @@ TEST_F(ProgramWindowsFixture, PlaylistWindowIsShownHiddenAndUnloadedWithTheProgr
     ASSERT_TRUE(window && Forms::Helper.isLoaded());
     w.ExitProgram();
     flushDeletes();
-    EXPECT_TRUE(window.isNull());
-    EXPECT_FALSE(Forms::Helper.isLoaded());
+    EXPECT_TRUE(window.isNull() && !Forms::Helper.isLoaded());
 }
 
 TEST_F(ProgramWindowsFixture, ModeSwitchRunsOnTheNextTickAndTheCompactLabelsFollowThePlayer) {
@@ -312,10 +307,8 @@ TEST_F(ProgramWindowsFixture, ModeSwitchRunsOnTheNextTickAndTheCompactLabelsFoll
     EXPECT_EQ(timer(w)->Tag, TimerTag::ShowModeWindow);
     EXPECT_TRUE(w.isVisible()); // not before the tick
     w.Timer1_Timer();
-    EXPECT_FALSE(w.isVisible()); // nothing plays: the video window goes
-    ASSERT_TRUE(Forms::ThinPlayer.isLoaded());
+    EXPECT_FALSE(w.isVisible() || w.menuBar()->isVisible()); // nothing plays: the video window goes
     EXPECT_TRUE(Forms::ThinPlayer->isVisible() && showVideoIconShown());
-    EXPECT_FALSE(w.menuBar()->isVisible());
 
     // A file brings the video window back, under its top; the labels show its name as it is.
     const QString name = QStringLiteral(R"(<h1>x<img src="zero">.mpg)"); // no "/" in a name
@@ -323,7 +316,6 @@ TEST_F(ProgramWindowsFixture, ModeSwitchRunsOnTheNextTickAndTheCompactLabelsFoll
     EXPECT_TRUE(w.isVisible());
     w.Timer1_Timer();
     auto* video = w.findChild<MediaControl*>();
-    ASSERT_NE(video, nullptr);
     EXPECT_EQ(video->y(), 0);
     expectLiteral(label(*Forms::ThinPlayer.ifLoaded(), "lblCurrFile"), name);
     EXPECT_EQ(shown(label(*Forms::ThinPlayer.ifLoaded(), "lblPosition")), "0:00/1:00");
@@ -333,8 +325,7 @@ TEST_F(ProgramWindowsFixture, ModeSwitchRunsOnTheNextTickAndTheCompactLabelsFoll
     w.Timer1_Timer();
     EXPECT_TRUE(w.isVisible() && !Forms::ThinPlayer->isVisible());
     EXPECT_EQ(texts(w.menuBar()->actions(), true), menus);
-    EXPECT_GE(video->y(), w.cPlay()->FormTopMargin());
-    EXPECT_GT(w.cPlay()->FormTopMargin(), 0);
+    EXPECT_TRUE(video->y() >= w.cPlay()->FormTopMargin() && w.cPlay()->FormTopMargin() > 0);
 
     // Compact again: the bar's Options menu applies the mode again without hiding
     // the window or showing the icon; its View menu runs the main window's handler.
@@ -344,8 +335,7 @@ TEST_F(ProgramWindowsFixture, ModeSwitchRunsOnTheNextTickAndTheCompactLabelsFoll
     w.show();
     Forms::ThinPlayer->findChild<QWidget*>("imgShowVideo")->hide();
     chooseFromLabel(1, "");
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_FALSE(showVideoIconShown());
+    EXPECT_TRUE(w.isVisible() && !showVideoIconShown());
     chooseFromLabel(2, "&Legacy Mode");
     EXPECT_FALSE(g::ThinClient);
     EXPECT_EQ(timer(w)->Tag, TimerTag::ShowModeWindow);
