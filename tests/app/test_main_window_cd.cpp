@@ -1,6 +1,5 @@
 // The main window's CD drive menus, over drives that are folders and over a
-// hostile disc image; the Audio Channel submenu, its choice kept per disc (per
-// folder for files on no disc), and the Chapters submenu of a Video CD track.
+// hostile disc image, and the Audio Channel and Chapters submenus.
 #include "../support/MainWindowFixture.h"
 #include "app/AudioChannels.h"
 #include "app/ChapterMenu.h"
@@ -86,7 +85,7 @@ QStringList items(const QMenu& menu) {
 
 } // namespace
 
-TEST_F(DriveMenusTest, ScanListsMediaInEveryMenuAndRefreshesAndImageScansStopWhenAsked) {
+TEST_F(DriveMenusTest, ScanListsBoundedMediaInEveryMenuAndRefreshesAndImageScansStopWhenAsked) {
     drives.InsertDisc("sr0", makeDisc("disc1"), "VCD_ONE");
     drives.InsertDisc("sr1", makeDisc("disc2"), "VCD_TWO");
     frmLumadeck& w = start();
@@ -146,8 +145,16 @@ TEST_F(DriveMenusTest, ScanListsMediaInEveryMenuAndRefreshesAndImageScansStopWhe
     EXPECT_FALSE(w.IsSearching());
     EXPECT_TRUE(buttonTexts(w, "CDsr1").isEmpty()); // no button
     EXPECT_LT(buttonTexts(w, "CDsr0").size(), 6);
-    runOnTick(w, TimerTag::RefreshDrives); // the next refresh scans every drive again
-    EXPECT_EQ(buttonTexts(w, "CDsr1").size(), 6);
+    // The next refresh scans every drive again; a drive's walk ends at the most
+    // files a menu lists (the program's is 50,000), and the next drive's goes on.
+    Environment().maxVideoFilesPerDrive = 2;
+    runOnTick(w, TimerTag::RefreshDrives);
+    EXPECT_EQ(buttonTexts(w, "CDsr0").size() + buttonTexts(w, "CDsr1").size(), 2 * (3 + 2));
+    EXPECT_EQ(label(w, "status")->text(), "Drive sr1: only the first 2 video files are listed");
+    for (int tick = 1; tick <= 60; ++tick) { // for six seconds
+        w.cPlay()->Tick();
+        EXPECT_EQ(label(w, "status")->text().isEmpty(), tick == 60) << tick;
+    }
 
     // A maze of directories in an opened image is read on another thread while
     // the window keeps running, its Stop on offer and working.
@@ -170,49 +177,13 @@ TEST_F(DriveMenusTest, ScanListsMediaInEveryMenuAndRefreshesAndImageScansStopWhe
     EXPECT_TRUE(dialogs.boxes.isEmpty());
 }
 
-TEST_F(DriveMenusTest, FiveDrivesGetFiveButtonsAndFourMenusEachListingBoundedFiles) {
-    Environment().maxVideoFilesPerDrive = 25; // the program's is 50,000
-    for (int i = 0; i < 40; ++i) {
-        file(QStringLiteral("%1/%2.mpg").arg(i < 10 ? "few" : "many").arg(100 + i));
-    }
-    drives.InsertDisc("sr0", dir.filePath("many"), "MANY");
-    drives.InsertDisc("sr1", dir.filePath("few"), "FEW");
-    for (const char* empty : {"sr2", "sr3", "sr4"}) {
-        drives.AddDrive(empty);
-    }
-    frmLumadeck& w = start();
-    EXPECT_EQ(w.DriveMenus().Drives().size(), 5);
-    EXPECT_EQ(w.DriveMenuTag(3), "CDsr3");
-    EXPECT_EQ(buttonTexts(w, "CDsr4"), kNothingFound);
-    EXPECT_EQ(buttonTexts(w, "CDsr0").size(), 3 + 25);
-    EXPECT_EQ(w.DriveMenus().Drives()[0].items.last().key, dir.filePath("many/134.mpg"));
-    EXPECT_EQ(buttonTexts(w, "CDsr1").size(), 3 + 10); // the next drive is scanned all the same
-    // The notice goes sixty ticks (six seconds) later.
-    EXPECT_EQ(label(w, "status")->text(), "Drive sr0: only the first 25 video files are listed");
-    for (int tick = 0; tick < 59; ++tick) {
-        w.cPlay()->Tick();
-    }
-    EXPECT_FALSE(label(w, "status")->text().isEmpty());
-    w.cPlay()->Tick();
-    EXPECT_EQ(label(w, "status")->text(), "");
-}
-
 TEST_F(DriveMenusTest, DiscNoticesRescanOneDriveAndWaitForTheRunningScan) {
     MountingDrives mounting;
     DriveServices::setCurrent(&mounting);
     stored("EnableCDNotify", "True");
     mounting.InsertDisc("sr0", makeDisc("disc1"), "VCD_ONE");
     mounting.AddDrive("sr1");
-    // The start-up scan: refresh disabled, stop enabled, the drive's menu saying so.
-    QStringList states;
-    mounting.onMount = [&](const QString& drive) {
-        frmLumadeck& m = *Forms::Lumadeck.ifLoaded();
-        states << drive + (action(m, "mnuRefresh")->isEnabled() ? " refresh " : " ") +
-                      (action(m, "mnuStop")->isEnabled() ? "stop " : "") +
-                      shownItems(m, drive == "sr0" ? 0 : 1).join('/');
-    };
     frmLumadeck& w = start();
-    EXPECT_EQ(states, QStringList({"sr0 stop Finding.", "sr1 stop Finding."}));
     ASSERT_TRUE(mdlCDNotify::bHooked);
 
     // A refresh whose scan mounts sr0 (so reports its arrival) and asks for a refresh.
@@ -220,7 +191,10 @@ TEST_F(DriveMenusTest, DiscNoticesRescanOneDriveAndWaitForTheRunningScan) {
     QString tagAfterTick, menuDuring;
     mounting.onMount = [&](const QString& drive) {
         if (drive == "sr0" && pendingDuring < 0) {
-            menuDuring = shownItems(w, 0).join('/'); // rescanned: emptied
+            // Rescanned: emptied, refresh off and stop on while it runs.
+            menuDuring = shownItems(w, 0).join('/') +
+                         (action(w, "mnuRefresh")->isEnabled() ? " refresh" : "") +
+                         (action(w, "mnuStop")->isEnabled() ? " stop" : "");
             mounting.Raise(
                 {DeviceChange::Event::Arrival, DeviceChange::Device::Volume, true, {"sr0"}});
             pendingDuring = mdlCDNotify::PendingNotices();
@@ -229,7 +203,7 @@ TEST_F(DriveMenusTest, DiscNoticesRescanOneDriveAndWaitForTheRunningScan) {
         }
     };
     runOnTick(w, TimerTag::RefreshDrives);
-    EXPECT_EQ(menuDuring, "Finding.");
+    EXPECT_EQ(menuDuring, "Finding. stop");
     EXPECT_EQ(pendingDuring, 1);       // held while the scan ran...
     EXPECT_EQ(tagAfterTick, "1");      // ...like the refresh asked for meanwhile
     QCoreApplication::processEvents(); // ...and delivered after it
@@ -261,9 +235,12 @@ TEST_F(DriveMenusTest, DiscNoticesRescanOneDriveAndWaitForTheRunningScan) {
     DriveServices::setCurrent(&drives);
 }
 
-TEST(AudioChannels, ChoiceIsKeptPerDiscLabelOrFolderAndRestoredAfterARestart) {
+// The Audio Channel choice is kept per disc (per folder for files on no disc)
+// and comes back after a restart; the Chapters menu lists a Video CD track's
+// entries and is off for other files.
+TEST(DiscMenus, AudioChannelIsKeptPerDiscAndChaptersListTheEntriesOfATrack) {
     const QString media = QStringLiteral(LUMADECK_BUILD_DIR "/testmedia/vcd/");
-    if (!QFileInfo::exists(media + "two.cue")) {
+    if (!QFileInfo::exists(media + "chapters.cue")) {
         GTEST_SKIP() << "run scripts/make-test-media " LUMADECK_BUILD_DIR "/testmedia";
     }
     QTemporaryDir dir;
@@ -305,13 +282,7 @@ TEST(AudioChannels, ChoiceIsKeptPerDiscLabelOrFolderAndRestoredAfterARestart) {
         }
         g::SetPositionRegistry(nullptr);
     }
-}
 
-TEST(ChapterMenu, ListsTheEntriesOfAVideoCdTrackAndIsDisabledForOtherFiles) {
-    const QString media = QStringLiteral(LUMADECK_BUILD_DIR "/testmedia/vcd/");
-    if (!QFileInfo::exists(media + "chapters.cue")) {
-        GTEST_SKIP() << "run scripts/make-test-media " LUMADECK_BUILD_DIR "/testmedia";
-    }
     QMenu view;
     ChannelControl control;
     control.SetDelivery(SimulatedMediaControl::Delivery::Immediate);
