@@ -267,8 +267,9 @@ TEST_F(ProgramWindowsFixture, PlaylistWindowIsShownHiddenAndUnloadedWithTheProgr
     w.cPlayList()->Add(file("a.mpg"), false);
     w.cPlayList()->Add(file("b.mpg"), false);
     // Shown by the toolbar and the popup's first item, hidden by the menu and its close button.
+    w.RebuildPopupPlaylist();
     for (int i = 0; i < 2; ++i) {
-        i == 0 ? action(w, "playlist")->trigger() : w.PopupPlaylistChosen(0);
+        (i == 0 ? action(w, "playlist") : menu(w, "mnuPopup")->actions().value(0))->trigger();
         ASSERT_NE(playlistWindow(), nullptr);
         EXPECT_TRUE(playlistWindow()->isVisible() && !playlistWindow()->IsUnloaded());
         EXPECT_EQ(playlistWindow()->Model()->rowCount(), 2);
