@@ -1,17 +1,21 @@
-// The program's start and the classic main window: options, caption, panels
-// (untrusted text shown as it is), the popup, the file dialogs and commands.
+// The program's start, the main window's options, caption, panels (untrusted
+// text shown as it is), popup and commands, the playlist window it runs, and
+// the compact mode with every way out of it.
 #include "../support/MainWindowFixture.h"
 #include "app/MediaTypes.h"
-#include "platform/QtDialogs.h"
-#include "testing/WitnessDialogs.h"
+#include "playlist/PlayListModel.h"
+#include "playlist/frmPlaylist.h"
+#include "skin/LabelButton.h"
 
 #include <QApplication>
 #include <QKeySequence>
 #include <QMenuBar>
-#include <QMessageBox>
+#include <QPointer>
 #include <QStatusBar>
+#include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include <functional>
 
 using namespace lumadeck;
 using namespace lumadeck::test;
@@ -19,78 +23,58 @@ namespace g = lumadeck::mdlGlobals;
 
 namespace {
 
-QList<bool> flagValues() {
-    return {g::EnableCDNotify, g::SaveVideoPosition, g::ShowControlsOnFullScreen, g::ThinClient};
+frmPlaylist* playlistWindow() {
+    return Forms::Playlist.ifLoaded();
+}
+bool showVideoIconShown() {
+    return Forms::ThinPlayer->findChild<QWidget*>("imgShowVideo")
+        ->isVisibleTo(Forms::ThinPlayer.ifLoaded());
+}
+
+// Presses a label button of the compact window and, once its menu is up,
+// triggers the item with that text (or just closes the menu).
+void chooseFromLabel(int n, const QString& item) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, item] {
+        if (auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            popup->close();
+            for (QAction* a : popup->actions()) {
+                if (a->text() == item) {
+                    a->trigger();
+                }
+            }
+        }
+    });
+    timer->start(10);
+    auto* label = Forms::ThinPlayer->findChild<LabelButton*>(QString("lblButtons%1").arg(n));
+    QTest::mousePress(label, Qt::LeftButton, {}, QPoint(5, 5));
 }
 
 } // namespace
 
-TEST_F(MainWindowTest, StartUpStepsRunInOrderWithTheSplashUpWhileTheMainWindowLoads) {
-    mdlCDNotify::bHooked = true;
-    QStringList steps;
-    bool splashShownDuringLoad = false, optionsLoadedBeforeSplash = false, flagClearedFirst = false;
-    stored("EnableCDNotify", "True");
-    g::ThinClient = true; // LoadSettings must put this right before the splash shows
-    g::Main([&](const QString& step) {
-        steps.append(step);
-        if (step == "LoadSettings") {
-            flagClearedFirst = !mdlCDNotify::bHooked;
-        } else if (step == "ShowSplash") {
-            optionsLoadedBeforeSplash = !g::ThinClient;
-        } else if (step == "LoadMainWindow") {
-            splashShownDuringLoad = Forms::Splash.isLoaded() && Forms::Splash->isVisible();
-        }
-    });
-    EXPECT_EQ(steps,
-              QStringList({"ClearCDNotifyFlag", "LoadSettings", "ShowSplash", "ProcessEvents",
-                           "LoadThinPlayer", "LoadMainWindow", "UnloadSplash"}));
-    EXPECT_TRUE(flagClearedFirst);
-    EXPECT_TRUE(mdlCDNotify::bHooked); // the main window asked for notification again
-    EXPECT_TRUE(optionsLoadedBeforeSplash);
-    EXPECT_TRUE(splashShownDuringLoad);
-    EXPECT_FALSE(Forms::Splash.isLoaded());
-}
-
-TEST_F(MainWindowTest, LoadsWithItsMenusPanelsAndOptions) {
-    stored("ShowControlsOnFullScreen", "False");
-    frmLumadeck& w = start();
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_FALSE(Forms::ThinPlayer->isVisible());
-    EXPECT_FALSE(action(w, "mnuHidePlaylist")->isVisible());
-    EXPECT_TRUE(action(w, "mnuRefresh")->isEnabled());
-    EXPECT_FALSE(action(w, "mnuStop")->isEnabled());
-    EXPECT_TRUE(action(w, "mnuShowControls")->isCheckable());
-    EXPECT_FALSE(action(w, "mnuShowControls")->isChecked());
-    EXPECT_FALSE(w.cPlay()->EnableFullScreenControls());
-    EXPECT_TRUE(action(w, "mnuVideoResume")->isChecked());
-    EXPECT_FALSE(action(w, "mnuEnableCDNotification")->isChecked());
-    EXPECT_TRUE(action(w, "mnuZoom0")->isChecked());
-    // No drive: one visible drive menu says so.
-    EXPECT_EQ(
-        texts(w.menuBar()->actions(), true),
-        QStringList({"&File", "&Options", "&View", "No Drives Found", "&Play List", "&Help"}));
-}
-
+// Only the exact text "True" is true; a size is a rounded number or 0.
 TEST_F(MainWindowTest, OptionsAreReadInOrderFromTheirTextsWithDefaultsForTheRest) {
+    const QStringList flags = {"EnableCDNotify", "SaveVideoPosition", "ShowControlsOnFullScreen",
+                               "ThinClient"};
+    const auto values = [] {
+        return QList<bool>{g::EnableCDNotify, g::SaveVideoPosition, g::ShowControlsOnFullScreen,
+                           g::ThinClient};
+    };
     store.values.clear();
     g::EnableCDNotify = g::SaveVideoPosition = g::ShowControlsOnFullScreen = false;
     g::ThinClient = true;
-    g::DisplaySize = 99;
     g::LoadSettings();
-    EXPECT_EQ(flagValues(), QList<bool>({true, true, true, false}));
-    EXPECT_EQ(g::DisplaySize, 0);
-    EXPECT_EQ(store.reads, QStringList({"EnableCDNotify", "SaveVideoPosition",
-                                        "ShowControlsOnFullScreen", "ThinClient", "DisplaySize"}));
-    // Only the exact text "True" is true.
+    EXPECT_EQ(values(), QList<bool>({true, true, true, false}));
     for (const QString& text : QStringList{"true", "1", "True"}) {
-        for (const char* key :
-             {"EnableCDNotify", "SaveVideoPosition", "ShowControlsOnFullScreen", "ThinClient"}) {
+        for (const QString& key : flags) {
             stored(key, text);
         }
         g::LoadSettings();
-        EXPECT_EQ(flagValues(), QList<bool>(4, text == "True")) << text.toStdString();
+        EXPECT_EQ(values(), QList<bool>(4, text == "True")) << text.toStdString();
     }
-    const std::pair<QString, long> sizes[] = {{"7", 7},          {" 3 ", 3},   {"2.5", 2},
+    const std::pair<QString, long> sizes[] = {{"", 0},           {" 3 ", 3},   {"2.5", 2},
                                               {"3.5", 4},        {"1e400", 0}, {"12abc", 0},
                                               {"99999999999", 0}};
     for (const auto& [text, expected] : sizes) {
@@ -100,57 +84,99 @@ TEST_F(MainWindowTest, OptionsAreReadInOrderFromTheirTextsWithDefaultsForTheRest
     }
     g::DisplaySize = -1; // a negative size goes back as it came
     g::SaveSettings();
-    EXPECT_EQ(saved("DisplaySize"), "-1");
     g::LoadSettings();
     EXPECT_EQ(g::DisplaySize, -1);
 }
 
-TEST_F(MainWindowTest, CaptionAndPanelsFollowThePlaylistAndShowUntrustedTextAsIs) {
-    boundMemory();
-    // A tag title and comment that once made whole panels vanish.
-    const QString title = QStringLiteral(R"(<h1>BIG</h1><a href="file:///etc">x</a>)");
-    const QString comment = QStringLiteral(R"(<img src="/dev/zero" width="4000">)");
-    frmLumadeck& w = start();
-    w.show();
-    clsPlayList& pl = *w.cPlayList();
-    pl.PlayVideo(clip("videos/trip[*].mpg", title, comment));
-    QCoreApplication::processEvents();
-    ASSERT_NE(w.windowHandle(), nullptr);
-    EXPECT_EQ(w.windowHandle()->title(), "Lumadeck Player. trip[*].mpg");
-    expectLiteral(label(w, "status"), title + " - " + comment);
-    EXPECT_EQ(shown(label(w, "playstatus")), "Playing");
-    // All three panels stay in the status bar.
-    for (QLabel* panel : {label(w, "playstatus"), label(w, "status"), label(w, "playlist")}) {
-        EXPECT_TRUE(panel->isVisible() && panel->width() > 0) << panel->objectName().toStdString();
-        EXPECT_TRUE(named<QStatusBar>(w, "StatusBar1")->rect().contains(panel->geometry()));
+TEST_F(MainWindowTest, StartsInOrderAndItsOptionsMenusFlipTheOptionsClosingSavesThemOnce) {
+    stored("ShowControlsOnFullScreen", "False");
+    stored("DisplaySize", "7"); // out of range: fills the window, shown as custom
+    stored("EnableCDNotify", "True");
+    mdlCDNotify::bHooked = true;
+    g::ThinClient = true; // LoadSettings must put this right before the splash shows
+    bool splashShownDuringLoad = false, optionsLoadedBeforeSplash = false, flagClearedFirst = false;
+    g::Main([&](const QString& step) {
+        flagClearedFirst |= step == "LoadSettings" && !mdlCDNotify::bHooked;
+        optionsLoadedBeforeSplash |= step == "ShowSplash" && !g::ThinClient;
+        splashShownDuringLoad |=
+            step == "LoadMainWindow" && Forms::Splash.isLoaded() && Forms::Splash->isVisible();
+    });
+    EXPECT_TRUE(flagClearedFirst && optionsLoadedBeforeSplash && splashShownDuringLoad &&
+                !Forms::Splash.isLoaded());
+    frmLumadeck& w = *Forms::Lumadeck.ifLoaded();
+    EXPECT_TRUE(w.isVisible() && !Forms::ThinPlayer->isVisible());
+    EXPECT_FALSE(action(w, "mnuHidePlaylist")->isVisible() || action(w, "stop")->isVisible());
+    EXPECT_TRUE(action(w, "mnuRefresh")->isEnabled() && !action(w, "mnuStop")->isEnabled());
+    // No drive: one visible drive menu says so.
+    EXPECT_EQ(
+        texts(w.menuBar()->actions(), true),
+        QStringList({"&File", "&Options", "&View", "No Drives Found", "&Play List", "&Help"}));
+    QAction* controls = action(w, "mnuShowControls");
+    EXPECT_TRUE(controls->isCheckable());
+    for (const bool on : {false, true, false}) {
+        EXPECT_TRUE(controls->isChecked() == on && w.cPlay()->EnableFullScreenControls() == on &&
+                    g::ShowControlsOnFullScreen == on)
+            << on;
+        controls->trigger();
     }
-    w.cPlay()->Pause();
-    EXPECT_EQ(w.windowHandle()->title(), "Lumadeck Player. trip[*].mpg (Paused)");
-    // A missing file whose folders spell out markup, and a playlist line.
-    const QString missing = dir.filePath(kMarkup + ".mpg");
-    pl.PlayVideo(missing);
-    expectLiteral(label(w, "status"), "Not Found: " + missing);
-    ASSERT_TRUE(pl.LoadPlayList(playlist("list.m3u", {kMarkup})));
-    expectLiteral(label(w, "status"), "Not Found: " + kMarkup);
-    // The engine's error text.
-    pl.PlayVideo(failing("broken.mpg", kMarkup));
-    EXPECT_TRUE(label(w, "status")->text().contains(kMarkup))
-        << label(w, "status")->text().toStdString();
-    expectLiteral(label(w, "status"), label(w, "status")->text());
+    EXPECT_TRUE(action(w, "mnuVideoResume")->isChecked());
+    action(w, "mnuVideoResume")->trigger();
+    EXPECT_FALSE(action(w, "mnuVideoResume")->isChecked() || g::SaveVideoPosition);
+    dialogs.answers = {MsgAnswer::No};
+    action(w, "mnuClearPos")->trigger();
+    EXPECT_EQ(dialogs.boxes.value(0).title, "Clear Saved Positions");
+    // Notification was asked for again at the start; switched on when changes
+    // cannot be watched, the mark stays off.
+    QAction* notify = action(w, "mnuEnableCDNotification");
+    EXPECT_TRUE(notify->isChecked() && mdlCDNotify::bHooked);
+    drives.SetWatchable(false);
+    notify->trigger();
+    EXPECT_FALSE(notify->isChecked() || mdlCDNotify::bHooked || g::EnableCDNotify);
+    notify->trigger();
+    EXPECT_FALSE(notify->isChecked() || mdlCDNotify::bHooked);
+    // The zoom mark follows the player, also when it changes its size elsewhere.
+    EXPECT_TRUE(action(w, "mnuZoom3")->isChecked());
+    action(w, "mnuZoom2")->trigger();
+    EXPECT_EQ(w.cPlay()->lZoom(), ZoomIndex::Double);
+    w.SyncZoomMenu();
+    EXPECT_TRUE(action(w, "mnuZoom2")->isChecked() && !action(w, "mnuZoom3")->isChecked());
+    w.cPlay()->SetlZoom(ZoomIndex(9));
+    w.SyncZoomMenu();
+    EXPECT_TRUE(action(w, "mnuZoom3")->isChecked());
+
+    // Closing asks about the changed playlist while the window is still shown,
+    // then saves the options as they are now, once each and in order.
+    ASSERT_TRUE(w.cPlayList()->LoadPlayList(playlist("list.m3u", {clip("a.mpg")})));
+    w.cPlayList()->Add(clip("b.mpg"), true);
+    QStringList asked;
+    dialogs.whileShown = [&](const auto& box) { asked << box.title + (w.isVisible() ? "+" : ""); };
+    dialogs.answers = {MsgAnswer::No};
+    store.writes.clear();
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(asked, QStringList({"Save Playlist+"}));
+    flushDeletes();
+    EXPECT_FALSE(Forms::Lumadeck.isLoaded() || Forms::ThinPlayer.isLoaded());
+    EXPECT_EQ(store.writes, QStringList({"EnableCDNotify", "SaveVideoPosition",
+                                         "ShowControlsOnFullScreen", "DisplaySize", "ThinClient"}));
+    EXPECT_EQ(saved("SaveVideoPosition") + saved("ShowControlsOnFullScreen") +
+                  saved("DisplaySize") + saved("EnableCDNotify"),
+              "FalseTrue3False");
 }
 
-TEST_F(MainWindowTest, StatusBarPopupListsTheEntriesByNameWithTheCurrentOneChecked) {
+TEST_F(MainWindowTest, PopupCaptionPanelsAndCommandsFollowThePlaylistShowingUntrustedTextAsIs) {
+    boundMemory();
     frmLumadeck& w = start();
     w.resize(640, 480);
+    w.show();
     QCoreApplication::processEvents();
-    // Names with a shortcut mark, a tab and markup show as their characters.
+    clsPlayList& pl = *w.cPlayList();
+    // The status bar's popup: names with a shortcut mark, a tab and markup show
+    // as their characters, the current one checked.
     const QStringList names = {"a.mpg", "&Play\tnow.mpg", R"(<b>x<img src="zero">.mpg)"};
     for (const QString& name : names) {
-        w.cPlayList()->Add(file(name), false);
+        pl.Add(file(name), false);
     }
-    w.cPlayList()->PlayVideoByIndex(1, 0);
-    ASSERT_EQ(w.cPlayList()->CurrentFileIndex(), 1);
-
+    pl.PlayVideoByIndex(1, 0);
     const QRect panel = label(w, "playlist")->geometry();
     EXPECT_FALSE(w.StatusBarPressed(label(w, "status")->geometry().center(), QPoint()));
     ASSERT_TRUE(w.StatusBarPressed(QPoint(panel.left() + panel.width(), 2), QPoint(10, 10)));
@@ -162,35 +188,62 @@ TEST_F(MainWindowTest, StatusBarPopupListsTheEntriesByNameWithTheCurrentOneCheck
         EXPECT_TRUE(QKeySequence::mnemonic(items[i]->text()).isEmpty()) << i;
         EXPECT_EQ(items[i]->isChecked(), i == 2) << i;
     }
-
-    // The current entry resumes; another entry plays from its start.
+    // The current entry resumes where it is.
     w.cPlay()->Pause();
     control->calls.clear();
     items[2]->trigger();
     EXPECT_EQ(control->calls.value(0), "Play");
-    EXPECT_EQ(w.cPlayList()->CurrentFileIndex(), 1);
-    items[3]->trigger();
-    EXPECT_EQ(w.cPlayList()->CurrentFileIndex(), 2);
-    EXPECT_EQ(w.cPlay()->FileName(), dir.filePath(names[2]));
-    EXPECT_EQ(label(w, "playstatus")->text(), "Playing");
-}
+    EXPECT_EQ(pl.CurrentFileIndex(), 1);
 
-TEST_F(MainWindowTest, OpenCommandPlaysMediaAndLoadsPlaylistsFromTheLastFilesFolder) {
-    frmLumadeck& w = start();
+    // A tag title and comment that once made whole panels vanish.
+    const QString title = QStringLiteral(R"(<h1>BIG</h1><a href="file:///etc">x</a>)");
+    const QString comment = QStringLiteral(R"(<img src="/dev/zero" width="4000">)");
+    pl.PlayVideo(clip("videos/trip[*].mpg", title, comment));
+    QCoreApplication::processEvents();
+    ASSERT_NE(w.windowHandle(), nullptr);
+    EXPECT_EQ(w.windowHandle()->title(), "Lumadeck Player. trip[*].mpg");
+    expectLiteral(label(w, "status"), title + " - " + comment);
+    EXPECT_EQ(shown(label(w, "playstatus")), "Playing");
+    for (QLabel* panel : {label(w, "playstatus"), label(w, "status"), label(w, "playlist")}) {
+        EXPECT_TRUE(panel->isVisible() && panel->width() > 0) << panel->objectName().toStdString();
+        EXPECT_TRUE(named<QStatusBar>(w, "StatusBar1")->rect().contains(panel->geometry()));
+    }
+    w.cPlay()->Pause();
+    EXPECT_EQ(w.windowHandle()->title(), "Lumadeck Player. trip[*].mpg (Paused)");
+    // A missing file whose folders spell out markup, and the engine's error.
+    const QString missing = dir.filePath(kMarkup + ".mpg");
+    pl.PlayVideo(missing);
+    expectLiteral(label(w, "status"), "Not Found: " + missing);
+    pl.PlayVideo(failing("broken.mpg", kMarkup));
+    EXPECT_TRUE(label(w, "status")->text().contains(kMarkup));
+    expectLiteral(label(w, "status"), label(w, "status")->text());
+
+    // Opening media and playlists from the last file's folder; Help and its failures.
+    dialogs.boxes.clear();
     const QString first = file("MPEGAV/AVSEQ01.DAT");
     const QString list = playlist("Party.M3U", {first, file("clips/two.mpg")});
     dialogs.files = {first, list};
     w.OpenVideoFile();
     EXPECT_EQ(w.cPlay()->FileName(), first);
     w.OpenVideoFile();
-    EXPECT_EQ(w.cPlayList()->cFiles().Count(), 2);
-    EXPECT_EQ(w.cPlayList()->PlayListFileName(), list);
+    EXPECT_EQ(pl.PlayListFileName(), list);
     w.OpenVideoFile(); // cancelled: nothing changes
-    EXPECT_EQ(w.cPlayList()->cFiles().Count(), 2);
+    EXPECT_EQ(pl.cFiles().Count(), 2);
     ASSERT_EQ(dialogs.fileDialogs.size(), 3);
-    EXPECT_EQ(dialogs.fileDialogs[0].request.initialFolder, "");
-    EXPECT_EQ(dialogs.fileDialogs[0].request.title, "Open Video File");
-    EXPECT_EQ(dialogs.fileDialogs[1].request.initialFolder, dir.filePath("MPEGAV"));
+    EXPECT_EQ(dialogs.fileDialogs[0].request.initialFolder + "|" +
+                  dialogs.fileDialogs[1].request.initialFolder,
+              "|" + dir.filePath("MPEGAV"));
+
+    w.ShowHelpContents(); // no help page beside the program
+    const QString page = file("program/Lumadeck.html");
+    w.ShowHelpContents();
+    ASSERT_FALSE(opener.requests.isEmpty());
+    EXPECT_EQ(opener.requests.last().first, page);
+    opener.result = IDocumentOpener::NoAssociation;
+    w.ShowHelpContents();
+    ASSERT_EQ(dialogs.boxes.size(), 2);
+    EXPECT_EQ(dialogs.boxes[0].text + "|" + dialogs.boxes[1].text,
+              "File not found|No association for file extension");
 }
 
 TEST(MediaTypes, ExtensionsAndDialogFilters) {
@@ -201,104 +254,110 @@ TEST(MediaTypes, ExtensionsAndDialogFilters) {
     for (const char* ext : {"mp4", "m3u", "", ".mpg", "mpg ", "mpga"}) {
         EXPECT_FALSE(IsMediaExtension(ext)) << "'" << ext << "'";
     }
-    // Only the main window's open dialog offers playlists and disc images.
+    // Only the main window's open dialog offers playlists and disc images;
+    // a trailing "|" and empty pattern lists are dropped, "*.*" is every file.
     EXPECT_EQ(ToQtFilter(BuildFileFilter(false)).split(";;").size(), 4);
     EXPECT_EQ(ToQtFilter(BuildFileFilter(true)).split(";;").size(), 6);
-    // A trailing "|" and empty pattern lists are dropped, not shown broken.
-    EXPECT_EQ(ToQtFilter("Play Lists (*.m3u)|*.m3u|"), "Play Lists (*.m3u *.M3U)");
-    EXPECT_EQ(ToQtFilter("Nothing|"), "");
+    EXPECT_EQ(ToQtFilter("Lists (*.m3u)|*.m3u|Nothing|"), "Lists (*.m3u *.M3U)");
+    EXPECT_EQ(ToQtFilter("All|*.mpg;*.*"), "All (*)");
 }
 
-TEST_F(MainWindowTest, HelpContentsAndItsFailures) {
+TEST_F(ProgramWindowsFixture, PlaylistWindowIsShownHiddenAndUnloadedWithTheProgram) {
     frmLumadeck& w = start();
-    w.ShowHelpContents(); // no help page beside the program
-    ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_EQ(dialogs.boxes[0].text, "File not found");
-
-    const QString page = file("program/Lumadeck.html");
-    w.ShowHelpContents();
-    EXPECT_EQ(dialogs.boxes.size(), 1);
-    ASSERT_FALSE(opener.requests.isEmpty());
-    EXPECT_EQ(opener.requests.last().first, page);
-
-    opener.result = IDocumentOpener::NoAssociation;
-    w.ShowHelpContents();
-    ASSERT_EQ(dialogs.boxes.size(), 2);
-    EXPECT_EQ(dialogs.boxes[1].text, "No association for file extension");
-}
-
-TEST_F(MainWindowTest, OptionsCommandsFlipTheirOptionsAndClosingSavesThemOnce) {
-    frmLumadeck& w = start();
-    action(w, "mnuVideoResume")->trigger();
-    EXPECT_FALSE(action(w, "mnuVideoResume")->isChecked());
-    EXPECT_FALSE(g::SaveVideoPosition);
-    EXPECT_TRUE(action(w, "mnuShowControls")->isChecked());
-    action(w, "mnuShowControls")->trigger();
-    EXPECT_FALSE(action(w, "mnuShowControls")->isChecked());
-    EXPECT_FALSE(w.cPlay()->EnableFullScreenControls());
-    action(w, "mnuShowControls")->trigger();
-    EXPECT_TRUE(g::ShowControlsOnFullScreen);
-
-    dialogs.answers = {MsgAnswer::No};
-    action(w, "mnuClearPos")->trigger();
-    ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_EQ(dialogs.boxes[0].title, "Clear Saved Positions");
-
-    action(w, "mnuEnableCDNotification")->trigger();
-    EXPECT_TRUE(action(w, "mnuEnableCDNotification")->isChecked());
-    EXPECT_TRUE(mdlCDNotify::bHooked);
-    EXPECT_TRUE(g::EnableCDNotify);
-    drives.SetWatchable(false);
-    action(w, "mnuEnableCDNotification")->trigger();
-    EXPECT_FALSE(mdlCDNotify::bHooked);
-    EXPECT_FALSE(action(w, "mnuEnableCDNotification")->isChecked());
-    // Switching on when changes cannot be watched leaves the mark off.
-    action(w, "mnuEnableCDNotification")->trigger();
-    EXPECT_FALSE(action(w, "mnuEnableCDNotification")->isChecked());
-
-    // Closing saves the options as they are now, once each and in order.
-    store.writes.clear();
-    EXPECT_TRUE(w.close());
+    w.cPlayList()->Add(file("a.mpg"), false);
+    w.cPlayList()->Add(file("b.mpg"), false);
+    // Shown by the toolbar and the popup's first item, hidden by the menu and its close button.
+    w.RebuildPopupPlaylist();
+    for (int i = 0; i < 2; ++i) {
+        (i == 0 ? action(w, "playlist") : menu(w, "mnuPopup")->actions().value(0))->trigger();
+        ASSERT_NE(playlistWindow(), nullptr);
+        EXPECT_TRUE(playlistWindow()->isVisible() && !playlistWindow()->IsUnloaded());
+        EXPECT_EQ(playlistWindow()->Model()->rowCount(), 2);
+        EXPECT_TRUE(action(w, "mnuHidePlaylist")->isVisible());
+        EXPECT_FALSE(action(w, "mnuShowPlaylist")->isVisible());
+        i == 0 ? action(w, "mnuHidePlaylist")->trigger()
+               : playlistWindow()->findChild<QAbstractButton*>("skinButtonClose")->click();
+        EXPECT_FALSE(w.cPlayList()->bPLShown() || action(w, "mnuHidePlaylist")->isVisible());
+        EXPECT_TRUE(action(w, "mnuShowPlaylist")->isVisible());
+        flushDeletes();
+        EXPECT_EQ(playlistWindow(), nullptr);
+    }
+    // The program's end unloads the window and its helper.
+    action(w, "mnuShowPlaylist")->trigger();
+    QPointer<frmPlaylist> window = playlistWindow();
+    ASSERT_TRUE(window && Forms::Helper.isLoaded());
+    w.ExitProgram();
     flushDeletes();
-    EXPECT_FALSE(Forms::Lumadeck.isLoaded());
-    EXPECT_FALSE(Forms::ThinPlayer.isLoaded());
-    EXPECT_EQ(store.writes, QStringList({"EnableCDNotify", "SaveVideoPosition",
-                                         "ShowControlsOnFullScreen", "DisplaySize", "ThinClient"}));
-    EXPECT_EQ(saved("SaveVideoPosition"), "False");
-    EXPECT_EQ(saved("ShowControlsOnFullScreen"), "True");
+    EXPECT_TRUE(window.isNull() && !Forms::Helper.isLoaded());
 }
 
-TEST_F(MainWindowTest, ZoomItemsAndTheViewMenusCheckMark) {
-    stored("DisplaySize", "7"); // out of range: fills the window, shown as custom
+TEST_F(ProgramWindowsFixture, ModeSwitchRunsOnTheNextTickAndTheCompactLabelsFollowThePlayer) {
+    boundMemory();
     frmLumadeck& w = start();
-    EXPECT_TRUE(action(w, "mnuZoom3")->isChecked());
-    action(w, "mnuZoom2")->trigger();
-    EXPECT_EQ(g::DisplaySize, 2);
-    EXPECT_EQ(w.cPlay()->lZoom(), ZoomIndex::Double);
-    w.SyncZoomMenu();
-    EXPECT_TRUE(action(w, "mnuZoom2")->isChecked());
-    EXPECT_FALSE(action(w, "mnuZoom3")->isChecked());
-    // The mark follows the player when it changes its size elsewhere.
-    w.cPlay()->SetlZoom(ZoomIndex(9));
-    w.SyncZoomMenu();
-    EXPECT_TRUE(action(w, "mnuZoom3")->isChecked());
-    w.close();
-    flushDeletes();
-    EXPECT_EQ(saved("DisplaySize"), "3");
+    const QStringList menus = texts(w.menuBar()->actions(), true);
+    action(w, "mnuClassic")->trigger();
+    EXPECT_TRUE(g::ThinClient);
+    EXPECT_EQ(timer(w)->Tag, TimerTag::ShowModeWindow);
+    EXPECT_TRUE(w.isVisible()); // not before the tick
+    w.Timer1_Timer();
+    EXPECT_FALSE(w.isVisible() || w.menuBar()->isVisible()); // nothing plays: the video window goes
+    EXPECT_TRUE(Forms::ThinPlayer->isVisible() && showVideoIconShown());
+
+    // A file brings the video window back, under its top; the labels show its name as it is.
+    const QString name = QStringLiteral(R"(<h1>x<img src="zero">.mpg)"); // no "/" in a name
+    w.cPlayList()->PlayVideo(clip(name));
+    EXPECT_TRUE(w.isVisible());
+    w.Timer1_Timer();
+    auto* video = w.findChild<MediaControl*>();
+    EXPECT_EQ(video->y(), 0);
+    expectLiteral(label(*Forms::ThinPlayer.ifLoaded(), "lblCurrFile"), name);
+    EXPECT_EQ(shown(label(*Forms::ThinPlayer.ifLoaded(), "lblPosition")), "0:00/1:00");
+
+    // Back: every menu comes back as it was, the video below the toolbar.
+    action(w, "mnuClassic")->trigger();
+    w.Timer1_Timer();
+    EXPECT_TRUE(w.isVisible() && !Forms::ThinPlayer->isVisible());
+    EXPECT_EQ(texts(w.menuBar()->actions(), true), menus);
+    EXPECT_TRUE(video->y() >= w.cPlay()->FormTopMargin() && w.cPlay()->FormTopMargin() > 0);
+
+    // Compact again: the bar's Options menu applies the mode again without hiding
+    // the window or showing the icon; its View menu runs the main window's handler.
+    action(w, "mnuClassic")->trigger();
+    w.Timer1_Timer();
+    ASSERT_TRUE(Forms::ThinPlayer->isVisible());
+    w.show();
+    Forms::ThinPlayer->findChild<QWidget*>("imgShowVideo")->hide();
+    chooseFromLabel(1, "");
+    EXPECT_TRUE(w.isVisible() && !showVideoIconShown());
+    chooseFromLabel(2, "&Legacy Mode");
+    EXPECT_FALSE(g::ThinClient);
+    EXPECT_EQ(timer(w)->Tag, TimerTag::ShowModeWindow);
 }
 
-TEST_F(MainWindowTest, SavePlaylistIsAskedWhileTheWindowIsStillShown) {
-    WitnessDialogs witness;
-    Services::setDialogs(&witness);
-    frmLumadeck& w = start();
-    ASSERT_TRUE(w.cPlayList()->LoadPlayList(playlist("list.m3u", {clip("a.mpg")})));
-    w.cPlayList()->Add(clip("b.mpg"), true);
-    witness.answers = {MsgAnswer::No};
-    w.close();
-    ASSERT_EQ(witness.boxes.size(), 1);
-    EXPECT_EQ(witness.boxes[0].title, "Save Playlist");
-    EXPECT_EQ(witness.windowShown, QList<bool>({true}));
-    flushDeletes();
-    EXPECT_FALSE(Forms::Lumadeck.isLoaded());
-    Services::setDialogs(&dialogs);
+TEST_F(ProgramWindowsFixture, EveryWayOutOfTheCompactModeEndsTheProgramAndStoresTheMode) {
+    stored("ThinClient", "True");
+    const std::pair<const char*, std::function<void(frmLumadeck&)>> doors[] = {
+        {"the bar's File menu", [](frmLumadeck&) { chooseFromLabel(0, "E&xit"); }},
+        {"Alt+F4 on the bar",
+         [](frmLumadeck&) { Forms::ThinPlayer->HandleKey(Qt::Key_F4, Qt::AltModifier); }},
+        {"closing the video window hides it, closing the bar ends",
+         [this](frmLumadeck& w) {
+             w.show();
+             EXPECT_FALSE(w.close());
+             EXPECT_TRUE(Forms::Lumadeck.isLoaded() && !w.isVisible() && store.writes.isEmpty());
+             Forms::ThinPlayer->close();
+         }},
+    };
+    for (const auto& [what, leave] : doors) {
+        SCOPED_TRACE(what);
+        frmLumadeck& w = start();
+        EXPECT_FALSE(w.isVisible()); // started compact: only the bar shows
+        EXPECT_TRUE(Forms::ThinPlayer->isVisible() && showVideoIconShown());
+        store.writes.clear();
+        leave(w);
+        flushDeletes();
+        EXPECT_FALSE(Forms::Lumadeck.isLoaded() || Forms::ThinPlayer.isLoaded());
+        EXPECT_TRUE(store.writes.contains("ThinClient"));
+        EXPECT_EQ(saved("ThinClient"), "True");
+    }
 }

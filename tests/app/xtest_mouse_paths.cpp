@@ -77,34 +77,35 @@ TEST_F(MousePaths, TheCompactBarCarriesItsDockedPlaylistWhichSnapsBackWhenDroppe
     EXPECT_TRUE(waitFor([&] { return pl->isVisible(); }));
 }
 
-TEST_F(MousePaths, TheCodecWindowOpensFromHelpMovesByItsTitleMinimisesAndClosesOnEsc) {
+TEST_F(MousePaths, TheCodecWindowOpensFromHelpKeepsItsRowsMovesByItsTitleAndClosesOnEsc) {
     frmLumadeck& w = start();
     w.move(50, 50);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    // Every menu of the menu bar is back after a round through the compact mode.
-    const QStringList menus = texts(w.menuBar()->actions(), true);
-    action(w, "mnuClassic")->trigger();
-    w.Timer1_Timer();
-    action(w, "mnuClassic")->trigger();
-    w.Timer1_Timer();
-    ASSERT_EQ(texts(w.menuBar()->actions(), true), menus);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
 
-    SimulatedMedia media;
-    media.codecs = {{"MPEG-1 Video", true, ""}, {"MPEG-1 Layer 2", false, "apt:gst"}};
-    w.cPlayList()->PlayVideo(scripted("a.mpg", media));
+    // Offered only while a clip with codecs is open.
     QMenu* help = menu(w, "mnuHelp");
+    QAction* codecs = action(w, "mnuCodecs");
+    emit help->aboutToShow();
+    EXPECT_FALSE(codecs->isEnabled());
+    SimulatedMedia two, one;
+    two.codecs = {{"MPEG-1 Video", true, ""}, {"MPEG-1 Layer 2", false, "apt:gst"}};
+    one.codecs = {{"WMV 9", true, ""}};
+    w.cPlayList()->PlayVideo(scripted("a.mpg", two));
     click(w.menuBar(), w.menuBar()->actionGeometry(help->menuAction()).center());
     ASSERT_TRUE(waitFor([&] { return help->isVisible(); }));
-    QAction* codecs = action(w, "mnuCodecs");
-    ASSERT_TRUE(codecs->isEnabled()); // a clip with codecs is open
+    ASSERT_TRUE(codecs->isEnabled());
     click(help, help->actionGeometry(codecs).center());
     ASSERT_TRUE(waitFor([] { return Forms::Codecs.isLoaded(); }));
     frmCodecs* window = Forms::Codecs.ifLoaded();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     EXPECT_TRUE(waitFor([&] { return window->isActiveWindow(); })); // it takes the keyboard
     EXPECT_EQ(window->RowCount(), 2);
-    EXPECT_EQ(window->RowInstalled(1), "Not Installed");
+    EXPECT_EQ(window->RowText(1) + " " + window->RowInstalled(1) + " " + window->RowUrl(1),
+              "MPEG-1 Layer 2 Not Installed apt:gst");
+    // Another clip while the window stays open leaves its rows.
+    w.cPlayList()->PlayVideo(scripted("b.wmv", one));
+    codecs->trigger();
+    EXPECT_EQ(window->RowCount(), 2);
 
     EXPECT_TRUE(dragWindow(window, {100, 10}, {60, 45})) << window->x() << "," << window->y();
     click(window->findChild<QWidget*>("skinButtonMin"));
@@ -116,4 +117,10 @@ TEST_F(MousePaths, TheCodecWindowOpensFromHelpMovesByItsTitleMinimisesAndClosesO
         flushDeletes();
         return !Forms::Codecs.isLoaded();
     }));
+    codecs->trigger(); // opened again: the new clip's own
+    ASSERT_TRUE(Forms::Codecs.isLoaded());
+    EXPECT_EQ(Forms::Codecs->RowCount(), 1);
+    w.cPlayList()->PlayVideo(clip("c.wav")); // no codecs
+    emit help->aboutToShow();
+    EXPECT_FALSE(codecs->isEnabled());
 }

@@ -1,27 +1,29 @@
 // Mount tables, labels, made-up sysfs drives, udev events, apifuncs' drive
-// helpers and the drive menus.
+// helpers, the drive menus, and CD notification on folder drives: what is told,
+// when, and on which thread.
 #include "cd/DriveMenuModel.h"
 #include "cd/DriveServices.h"
 #include "cd/MountTable.h"
 #include "cd/SystemDriveServices.h"
 #include "cd/VolumeInfo.h"
 #include "cd/VolumeLabel.h"
+#include "cd/mdlCDNotify.h"
 #include "testing/FolderDriveServices.h"
 #include "testing/QtPrinters.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <unistd.h>
 
 using namespace lumadeck;
 using namespace lumadeck::test;
+using namespace lumadeck::mdlCDNotify;
+using Event = DeviceChange::Event;
+using Device = DeviceChange::Device;
 
 namespace {
 
@@ -83,6 +85,37 @@ protected:
     QTemporaryDir tmp;
     SystemDriveServices services;
 };
+
+struct Window : ICDNotifyTarget {
+    QStringList calls;
+    std::function<void(const QString&)> duringAdd;
+    void AddCD(const QString& d) override {
+        calls << "Add " + d;
+        if (duringAdd) {
+            duringAdd(d);
+        }
+        calls << "AddDone " + d;
+    }
+    void RemoveCD(const QString& d) override { calls << "Remove " + d; }
+};
+
+class NotifyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DriveServices::setCurrent(&drives);
+        bHooked = false;
+    }
+    void TearDown() override {
+        StopCDNotification(&window);
+        DriveServices::setCurrent(nullptr);
+    }
+    FolderDriveServices drives;
+    Window window;
+};
+
+DeviceChange Change(Event e, QStringList names, bool media = true, Device d = Device::Volume) {
+    return {e, d, media, std::move(names)};
+}
 
 } // namespace
 
@@ -237,7 +270,7 @@ TEST(UdevEvents, RecordedPropertiesDecodeToDrivesOrNothing) {
     EXPECT_EQ(DriveOfUdevEvent({}), "");
 }
 
-TEST(ApiFuncs, DrivesLabelsCaptionsAndPaths) {
+TEST(ApiFuncs, DrivesLabelsAndPaths) {
     EXPECT_NE(dynamic_cast<SystemDriveServices*>(&DriveServices::current()), nullptr);
     FolderDriveServices drives;
     DriveServices::setCurrent(&drives);
@@ -247,25 +280,25 @@ TEST(ApiFuncs, DrivesLabelsCaptionsAndPaths) {
     QStringList list{"stale"};
     EXPECT_EQ(apifuncs::GetCDDrives(list), 2);
     EXPECT_EQ(list, (QStringList{"sr0", "sr1"}));
-    for (const char* name : {"sr0", "sr0:", "/dev/sr0"}) {
-        EXPECT_EQ(apifuncs::GetVolumeName(name), "VCD ONE") << name;
+    // An empty drive and no drive have no label.
+    for (const auto& [name, label] : {std::pair{"sr0", "VCD ONE"},
+                                      {"sr0:", "VCD ONE"},
+                                      {"/dev/sr0", "VCD ONE"},
+                                      {"sr1", ""},
+                                      {"zz", ""},
+                                      {"", ""}}) {
+        EXPECT_EQ(apifuncs::GetVolumeName(name), label) << name;
     }
-    for (const char* name : {"sr1", "zz", ""}) { // empty drive, no such drive
-        EXPECT_EQ(apifuncs::GetVolumeName(name), "") << name;
-    }
-    EXPECT_EQ(apifuncs::GetCDMountPoint("sr0"), disc.path());
-    EXPECT_EQ(apifuncs::GetCDMountPoint("sr1"), "");
+    EXPECT_EQ(apifuncs::GetCDMountPoint("sr0") + "|" + apifuncs::GetCDMountPoint("sr1"),
+              disc.path() + "|");
     EXPECT_EQ(apifuncs::GetDriveOfPath(disc.path() + "/MPEGAV/AVSEQ01.DAT"), "sr0");
-    EXPECT_EQ(apifuncs::GetDriveOfPath(disc.path() + "x/a.dat"), "");
-    EXPECT_EQ(apifuncs::GetDriveOfPath("relative/a.dat"), "");
-    EXPECT_EQ(apifuncs::DriveCaption("sr0", "VCD_ONE"), "sr0: (VCD_ONE)");
-    EXPECT_EQ(apifuncs::DriveCaption("sr0", ""), "Drive sr0:");
+    EXPECT_EQ(apifuncs::GetDriveOfPath(disc.path() + "x/a.dat") +
+                  apifuncs::GetDriveOfPath("relative/a.dat"),
+              "");
     EXPECT_EQ(apifuncs::DriveOfKey(apifuncs::DriveKey("img0")), "img0");
-    EXPECT_EQ(apifuncs::DriveOfKey("open"), "");
-    EXPECT_EQ(apifuncs::DriveOfKey("cdsr0"), ""); // keys are matched exactly
-    DriveServices::setCurrent(nullptr);           // back to the system's
+    EXPECT_EQ(apifuncs::DriveOfKey("open") + apifuncs::DriveOfKey("cdsr0"), ""); // exact keys
+    DriveServices::setCurrent(nullptr); // back to the system's
     EXPECT_NE(dynamic_cast<SystemDriveServices*>(&DriveServices::current()), nullptr);
-
     EXPECT_EQ(apifuncs::StripNulls(QString::fromLatin1("VCD_ONE \0junk", 13)), "VCD_ONE");
     EXPECT_EQ(apifuncs::StripNulls(" keep "), " keep "); // no NUL: unchanged
     EXPECT_EQ(apifuncs::StripNulls(QString::fromLatin1("\0", 1)), "");
@@ -299,4 +332,105 @@ TEST(DriveMenuModel, FirstFourDrivesOnlyAndOnlyFilesHidesTheFixedItems) {
     }
     EXPECT_EQ(DriveMenuModel::Files(first), QStringList({"/media/a/MPEGAV/AVSEQ01.DAT"}));
     EXPECT_TRUE(DriveMenuModel().Menus(false, caption).isEmpty());
+}
+
+TEST(CDNotifyDecode, OnlyMediaArrivalAndRemovalOfTheFirstNamedVolume) {
+    const auto decoded = [](const DeviceChange& c) {
+        const auto d = DecodeDeviceChange(c);
+        return QString(d.action == CDAction::AddCD      ? "Add "
+                       : d.action == CDAction::RemoveCD ? "Remove "
+                                                        : "None ") +
+               d.drive;
+    };
+    EXPECT_EQ(decoded(Change(Event::Arrival, {"sr0"})), "Add sr0");
+    EXPECT_EQ(decoded(Change(Event::RemoveComplete, {"img1"})), "Remove img1");
+    EXPECT_EQ(decoded(Change(Event::Arrival, {"sr1", "sr0"})), "Add sr1");
+    EXPECT_EQ(decoded(Change(Event::Arrival, {"", "sr3"})), "Add sr3");
+    // Nothing for: queries, node changes, drives without a medium change,
+    // other devices, no drive at all.
+    for (const DeviceChange& c :
+         {Change(Event::QueryRemove, {"sr0"}), Change(Event::NodesChanged, {"sr0"}),
+          Change(Event::Other, {"sr0"}), Change(Event::Arrival, {"sr0"}, false),
+          Change(Event::RemoveComplete, {"sr0"}, false),
+          Change(Event::Arrival, {"sr0"}, true, Device::Other), Change(Event::Arrival, {}),
+          Change(Event::Arrival, {""})}) {
+        EXPECT_TRUE(decoded(c).startsWith("None ")) << decoded(c).toStdString();
+    }
+}
+
+TEST_F(NotifyTest, DeliversDiscsComingAndGoingWhileHookedOnceHoweverOftenStarted) {
+    drives.InsertDisc("sr0", "/tmp", "BEFORE"); // not watched yet: not reported
+    StartCDNotification(&window);
+    StartCDNotification(&window);
+    ASSERT_TRUE(bHooked);
+    drives.RemoveDisc("sr0");
+    drives.InsertDisc("sr1", "/tmp", "VCD_ONE"); // the drive appearing is no medium change
+    drives.Raise(Change(Event::QueryRemove, {"sr1"}));
+    drives.Raise(Change(Event::Arrival, {"sr1", "sr0"}));
+    EXPECT_EQ(window.calls,
+              (QStringList{"Remove sr0", "Add sr1", "AddDone sr1", "Add sr1", "AddDone sr1"}));
+    StopCDNotification(&window);
+    StopCDNotification(&window);
+    EXPECT_FALSE(bHooked);
+    EXPECT_FALSE(drives.Watching());
+    window.calls.clear();
+    drives.RemoveDisc("sr1");
+    EXPECT_TRUE(window.calls.isEmpty());
+
+    // The menu command flips the mark; the result is whether it is in force.
+    const auto click = [&](bool checked) {
+        const bool mark = mnuEnableCDNotification_Click(checked, &window);
+        EXPECT_EQ(mark, bHooked);
+        return mark;
+    };
+    EXPECT_TRUE(click(false));
+    EXPECT_FALSE(click(true));
+    // A mark out of step with the state: only the mark changes.
+    StartCDNotification(&window);
+    EXPECT_TRUE(click(false)); // "on" while hooked
+    StopCDNotification(&window);
+    EXPECT_FALSE(click(true));  // "off" while unhooked
+    drives.SetWatchable(false); // cannot be watched: the mark comes back off
+    EXPECT_FALSE(click(false));
+}
+
+TEST_F(NotifyTest, ChangesDuringAScanWaitUntilItReturnsAndStoppingDropsThem) {
+    StartCDNotification(&window);
+    int nested = 0;
+    window.duringAdd = [&](const QString& d) {
+        if (d == "sr0" && nested++ == 0) {
+            drives.RemoveDisc("sr0");
+            drives.InsertDisc("sr1", "/tmp", "B");
+            EXPECT_EQ(PendingNotices(), 2);
+        }
+    };
+    drives.InsertDisc("sr0", "/tmp", "A");
+    EXPECT_EQ(window.calls,
+              (QStringList{"Add sr0", "AddDone sr0", "Remove sr0", "Add sr1", "AddDone sr1"}));
+    EXPECT_EQ(PendingNotices(), 0);
+
+    window.calls.clear();
+    window.duringAdd = [&](const QString&) {
+        drives.RemoveDisc("sr2");
+        StopCDNotification(&window);
+    };
+    drives.InsertDisc("sr2", "/tmp", "C");
+    EXPECT_EQ(window.calls, (QStringList{"Add sr2", "AddDone sr2"}));
+    EXPECT_EQ(PendingNotices(), 0);
+    EXPECT_FALSE(bHooked);
+}
+
+TEST_F(NotifyTest, ChangesFromAnotherThreadArriveOnTheUserInterfaceThread) {
+    StartCDNotification(&window);
+    QThread* uiThread = QThread::currentThread();
+    QThread* calledOn = nullptr;
+    window.duringAdd = [&](const QString&) { calledOn = QThread::currentThread(); };
+    std::unique_ptr<QThread> worker(
+        QThread::create([&] { emit drives.DeviceChanged(Change(Event::Arrival, {"sr0"})); }));
+    worker->start();
+    worker->wait();
+    EXPECT_TRUE(window.calls.isEmpty()); // not called on the worker
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.calls, (QStringList{"Add sr0", "AddDone sr0"}));
+    EXPECT_EQ(calledOn, uiThread);
 }

@@ -10,7 +10,6 @@
 #include "cd/mdlCDNotify.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -19,7 +18,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <unistd.h>
 
 using namespace lumadeck;
@@ -30,23 +28,18 @@ namespace {
 struct Window : ICDNotifyTarget {
     QString ours, drive;
     QStringList calls, found;
-    QElapsedTimer clock;
-    qint64 addedAfterMs = -1, removedAfterMs = -1;
     void AddCD(const QString& d) override {
-        if (apifuncs::GetCDMountPoint(d) != ours) {
-            return;
+        if (apifuncs::GetCDMountPoint(d) == ours) {
+            drive = d;
+            calls << "Add " + d;
+            clsFindFile finder;
+            QObject::connect(&finder, &clsFindFile::FoundFile,
+                             [this](const QString& full, const QString&, bool&) { found << full; });
+            finder.FindFiles(ours, "*.dat");
         }
-        addedAfterMs = clock.elapsed();
-        drive = d;
-        calls << "Add " + d;
-        clsFindFile finder;
-        QObject::connect(&finder, &clsFindFile::FoundFile,
-                         [this](const QString& full, const QString&, bool&) { found << full; });
-        finder.FindFiles(ours, "*.dat");
     }
     void RemoveCD(const QString& d) override {
         if (d == drive) {
-            removedAfterMs = clock.elapsed();
             calls << "Remove " + d;
         }
     }
@@ -92,17 +85,15 @@ TEST_F(FuseIsoTrial, AMountedVideoCdImageArrivesIsSearchedPlaysFromItsImageAndLe
     mdlCDNotify::bHooked = false;
     mdlCDNotify::StartCDNotification(&window);
     ASSERT_TRUE(mdlCDNotify::bHooked);
-    window.clock.start();
     if (QProcess::execute("fuseiso", {root + "/two.bin", mnt}) != 0) {
         GTEST_SKIP() << "fuseiso cannot mount here";
     }
     mountPoint = mnt;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.addedAfterMs >= 0; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.calls.isEmpty(); }, 5000));
     const QString drive = window.drive;
     QStringList during;
     apifuncs::GetCDDrives(during);
-    EXPECT_TRUE(drive.startsWith("img"));
-    EXPECT_TRUE(during.contains(drive));
+    EXPECT_TRUE(drive.startsWith("img") && during.contains(drive));
     EXPECT_EQ(apifuncs::GetCDMountPoint(drive), mnt); // the space came through the escapes
     // The mount is traced to its image, whose volume id labels the drive.
     EXPECT_EQ(apifuncs::DriveCaption(drive, apifuncs::GetVolumeName(drive)), drive + ": (VCD_TWO)");
@@ -113,8 +104,7 @@ TEST_F(FuseIsoTrial, AMountedVideoCdImageArrivesIsSearchedPlaysFromItsImageAndLe
     EXPECT_EQ(apifuncs::GetDriveOfPath(window.found.value(0)), drive);
     const std::optional<VolumeInfo> volume = VolumeOfPath(window.found.value(0));
     ASSERT_TRUE(volume);
-    EXPECT_EQ(volume->mountPoint, mnt);
-    EXPECT_EQ(volume->label, "VCD_TWO");
+    EXPECT_EQ(volume->mountPoint + "|" + volume->label, mnt + "|VCD_TWO");
     QString below = window.found.value(0).mid(mnt.size() + 1);
     EXPECT_EQ(mdlGlobals::PositionKey(window.found.value(0)),
               "Software\\Lumadeck\\" + below.replace('/', '\\') + "\\VCD_TWO");
@@ -136,22 +126,10 @@ TEST_F(FuseIsoTrial, AMountedVideoCdImageArrivesIsSearchedPlaysFromItsImageAndLe
     // Its entry point is read from the image too: the track's one chapter.
     EXPECT_EQ(ChaptersOfFile(cooked).size(), 1);
 
-    // Something looks into the mount for a moment as it is unmounted
-    // ("Device or resource busy"): unmounting tries again for a while.
-    QProcess looking;
-    looking.setWorkingDirectory(mnt);
-    looking.start("sleep", {"0.5"});
-    ASSERT_TRUE(looking.waitForStarted());
-    const auto unmount = [&] { return QProcess::execute("fusermount", {"-u", "-q", mnt}) == 0; };
-    const bool unmounted = QTest::qWaitFor(unmount, 5000);
-    looking.waitForFinished();
-    ASSERT_TRUE(unmounted);
-    window.clock.restart();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.removedAfterMs >= 0; }, 5000));
-    QStringList after;
-    apifuncs::GetCDDrives(after);
-    EXPECT_FALSE(after.contains(drive));
+    // Unmounted, the drive leaves.
+    ASSERT_EQ(QProcess::execute("fusermount", {"-u", "-z", "-q", mnt}), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.calls.size() == 2; }, 5000));
+    apifuncs::GetCDDrives(during);
+    EXPECT_FALSE(during.contains(drive));
     EXPECT_EQ(window.calls, (QStringList{"Add " + drive, "Remove " + drive}));
-    std::printf("fuseiso trial: drive %s; arrival after %lld ms, removal after %lld ms\n",
-                qPrintable(drive), window.addedAfterMs, window.removedAfterMs);
 }
