@@ -20,11 +20,11 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace lumadeck;
 using namespace lumadeck::test;
+using enum PlayStateCode;
 
 namespace {
 
@@ -61,24 +61,16 @@ protected:
         list->SetWindowHost(&host);
         list->SetOptions({[=] { return saveVideoPosition; }, [=] { return thinClient; }});
         using P = clsPlayList;
-        for (const auto& [signal, name] :
-             {std::pair{&P::VideoOpened, "VideoOpened"},
-              {&P::VideoStart, "VideoStart"},
-              {&P::VideoDone, "VideoDone"},
-              {&P::VideoPaused, "VideoPaused"},
-              {&P::VideoStopped, "VideoStopped"},
-              {&P::FileNotFound, "FileNotFound"},
-              {&P::StatusMessage, "StatusMessage"},
-              {&P::ErrorMsg, "ErrorMsg"},
-              {&P::FirstFileAddedToPlaylist, "FirstFileAddedToPlaylist"}}) {
-            record(list.get(), signal, name);
-        }
-        for (const auto& [signal, name] : {std::pair{&P::Done, "Done"},
-                                           {&P::PlaylistShown, "PlaylistShown"},
-                                           {&P::PlaylistHidden, "PlaylistHidden"}}) {
-            record(list.get(), signal, name);
-        }
-        record(list.get(), &P::PositionChanged, "PositionChanged");
+        record(list.get(), &P::VideoOpened, "VideoOpened");
+        record(list.get(), &P::VideoStart, "VideoStart");
+        record(list.get(), &P::VideoDone, "VideoDone");
+        record(list.get(), &P::VideoPaused, "VideoPaused");
+        record(list.get(), &P::VideoStopped, "VideoStopped");
+        record(list.get(), &P::FileNotFound, "FileNotFound");
+        record(list.get(), &P::FirstFileAddedToPlaylist, "FirstFileAddedToPlaylist");
+        record(list.get(), &P::Done, "Done");
+        record(list.get(), &P::PlaylistShown, "PlaylistShown");
+        record(list.get(), &P::PlaylistHidden, "PlaylistHidden");
     }
     // Restarted, then the saved playlist loaded.
     bool reopen(bool saveVideoPosition = true) {
@@ -143,8 +135,8 @@ protected:
 
 } // namespace
 
-// Play on a fresh controller opens, adds and starts, once also with a control that answers later,
-// and entries added before the control reports a file open do not each open.
+// Play on a fresh controller opens, adds and starts, also with a control that answers later, and
+// entries added before the control reports a file open do not each open.
 TEST_F(PlayListTest, PlayVideoOnAFreshControllerOpensAddsThenStarts) {
     RecordingPositionStore store;
     list->cPlay().SetPositionStore(&store);
@@ -155,11 +147,10 @@ TEST_F(PlayListTest, PlayVideoOnAFreshControllerOpensAddsThenStarts) {
     events.clear();
     QCoreApplication::processEvents();
     EXPECT_EQ(events, QStringList({"VideoStart " + a}));
-    EXPECT_EQ(control.PlayState(), PlayStateCode::Playing);
+    EXPECT_EQ(control.PlayState(), Playing);
     EXPECT_EQ(store.restored, QStringList({a})); // a single file resumes
     list->cPlay().SetPositionStore(nullptr);
 
-    // Entries added before the control reports a file open do not each open.
     list->Clear();
     list->cPlay().PlayVideo(media("elsewhere.mpg"), 0);
     control.calls.clear();
@@ -170,7 +161,8 @@ TEST_F(PlayListTest, PlayVideoOnAFreshControllerOpensAddsThenStarts) {
     EXPECT_EQ(list->CurrentFileIndex(), 0);
 }
 
-// Add opens only when nothing in the list is loaded; dropped media join, a dropped playlist loads.
+// Add opens only when nothing in the list is loaded; media dropped on an empty list play from the
+// first, a dropped playlist loads.
 TEST_F(PlayListTest, AddAndDropOpenOnlyWhenNothingInTheListIsLoaded) {
     list->Add(a, false);
     EXPECT_EQ(events, QStringList({"VideoPaused " + a, "VideoOpened " + a,
@@ -188,6 +180,7 @@ TEST_F(PlayListTest, AddAndDropOpenOnlyWhenNothingInTheListIsLoaded) {
     DroppedFiles::Open(*list, {a, b});
     EXPECT_EQ(entries(), QStringList({a, b}));
     EXPECT_EQ(control.FileName(), a);
+    EXPECT_EQ(control.PlayState(), Playing);
     write(lines({c}));
     DroppedFiles::Open(*list, {path, a});
     EXPECT_EQ(entries(), QStringList({c, a}));
@@ -242,43 +235,37 @@ TEST_F(PlayListTest, EndOfTheListAndMissingEntries) {
               QStringList({"VideoDone " + a, "FileNotFound " + gone, "VideoDone " + gone}));
     EXPECT_EQ(control.calls.count("Open " + gone), 0);
     EXPECT_EQ(control.FileName(), c);
-    EXPECT_EQ(control.PlayState(), PlayStateCode::Playing);
-    // Saving finds the entry that is opening or playing, not a stale one.
-    ASSERT_TRUE(list->SavePlayList(path));
+    EXPECT_EQ(control.PlayState(), Playing);
+    ASSERT_TRUE(list->SavePlayList(path)); // finds the entry that is opening, not a stale one
     EXPECT_EQ(list->CurrentFileIndex(), 2);
 }
 
+// Moves keep the index on the playing entry; removing one above it leaves the index, so the entry
+// then there (its old neighbour) plays next.
 TEST_F(PlayListTest, MovingKeepsTheIndexOnThePlayingEntryRemovingDoesNot) {
     const QStringList f{a, b, c, media("d.mpg"), media("e.mpg")};
     add(f);
     list->PlayVideoByIndex(2, 0);
-    struct Step {
-        bool before;
-        long from, to;
-        QList<int> order;
-        long index;
-    };
-    for (const Step& s : {Step{true, 2, 0, {2, 0, 1, 3, 4}, 0},  // the playing entry up
-                          Step{false, 0, 4, {0, 1, 3, 4, 2}, 4}, // and down
-                          Step{false, 3, 4, {0, 1, 3, 2, 4}, 3}, // its upper neighbour below it
-                          Step{true, 4, 3, {0, 1, 3, 4, 2}, 4},  // its lower neighbour above it
-                          Step{false, 0, 1, {1, 0, 3, 4, 2}, 4}, // others swap
-                          Step{true, 1, 1, {1, 0, 3, 4, 2}, 4},  // same index: nothing
-                          Step{false, -1, 2, {1, 0, 3, 4, 2}, 4}}) {
-        s.before ? list->MoveBefore(s.from, s.to) : list->MoveAfter(s.from, s.to);
+    for (const auto& [before, from, to, order, index] :
+         {std::tuple{true, 2L, 0L, "20134", 0L}, // the playing entry up
+          {false, 0L, 4L, "01342", 4L},          // and down
+          {false, 3L, 4L, "01324", 3L},          // its upper neighbour below it
+          {true, 4L, 3L, "01342", 4L},           // its lower neighbour above it
+          {false, 0L, 1L, "10342", 4L},          // others swap
+          {true, 1L, 1L, "10342", 4L},           // same index: nothing
+          {false, -1L, 2L, "10342", 4L}}) {
+        before ? list->MoveBefore(from, to) : list->MoveAfter(from, to);
         QStringList expected;
-        for (int i : s.order) {
-            expected << f[i];
+        for (const QChar i : QString(order)) {
+            expected << f[i.digitValue()];
         }
-        EXPECT_EQ(entries(), expected) << s.from << (s.before ? " before " : " after ") << s.to;
-        EXPECT_EQ(list->CurrentFileIndex(), s.index);
+        EXPECT_EQ(entries(), expected) << from << (before ? " before " : " after ") << to;
+        EXPECT_EQ(list->CurrentFileIndex(), index);
     }
-    // Removing an entry above the playing one (letter case ignored) leaves the index; the entry
-    // then there plays next.
     list->Clear();
     add({a, b, c});
     list->PlayVideoByIndex(1, 0);
-    list->Remove(a.toUpper());
+    list->Remove(a.toUpper()); // letter case ignored
     EXPECT_EQ(entries(), QStringList({b, c}));
     EXPECT_EQ(list->CurrentFileIndex(), 1);
     control.ReachEnd();
@@ -358,12 +345,8 @@ TEST_F(PlayListTest, TheResumeLineIsWrittenWhileAnEntryPlaysAndUsedOnLoading) {
         EXPECT_EQ(list->CurrentFileIndex(), 0) << text;
         EXPECT_EQ(control.CurrentPosition(), 0) << text;
     }
-    EXPECT_TRUE(dialogs.boxes.isEmpty());
-}
-
-TEST_F(PlayListTest, OddlyShapedFiles) {
-    // A byte-order mark, lone CRs, blank lines, spaces (trimmed) and a tab (kept), comments and
-    // other programs' lines, capitals, a name twice.
+    // Odd shapes: a byte-order mark, lone CRs, blank lines, spaces (trimmed) and a tab (kept),
+    // comments and other programs' lines, capitals, a name twice.
     write("\xEF\xBB\xBF  " + a.toUtf8() + "  \r\r\n#EXTINF:10,Title\r  \r\n#LAST:  2 , 12.5 \r" +
           b.toUtf8() + "\r# " + c.toUtf8() + "\r\n" + c.toUtf8() + "\r" + b.toUtf8() +
           "\r\t/v/tab.mpg\r\xEF\xBB\xBF/v/caf\xC3\xA9.mpg");
@@ -372,31 +355,27 @@ TEST_F(PlayListTest, OddlyShapedFiles) {
               QStringList({a, b, c, b, "\t/v/tab.mpg", QStringLiteral("\uFEFF/v/café.mpg")}));
     EXPECT_EQ(control.FileName(), c);
     EXPECT_DOUBLE_EQ(control.CurrentPosition(), 12.5);
+    EXPECT_TRUE(dialogs.boxes.isEmpty());
 }
 
 TEST(M3UFormat, ResumeLineAndLineEnds) {
-    struct Case {
-        const char* text;
-        long index;
-        double position;
-    };
-    for (const Case& c : {
-             Case{"#Last:1,75", 1, 75},
-             {"#last:3,12,25", 3, 12.25},          // a decimal comma
-             {"#Last:4,40\r\n#Last:9", 4, 40},     // no comma: nothing
-             {"#Last:4,40\r\n#Last:x,50", 4, 50},  // a bad part keeps its value
-             {"#Last:5,5\r\n#Last:-3,-1.5", 0, 0}, // negatives become 0
-             {"#Last:2.5,1", 2, 1},                // halves round to even
-             {"#Last:3.5,1", 4, 1},                //
-             {"#Last:1,2\r\n#Last:1e3,nan", 1000, 2},
-             {"#Last:2147483647,1", 2147483647, 1}, // the largest index; one more is refused
-             {"#Last:1,2\r\n#Last:2147483648,inf", 1, 2},
-             {"#Last:1,1.000,5", 1, 0}, // digit grouping is no number
-             {"#Last 3,4", 0, 0},       // not the resume line
+    for (const auto& [text, index, position] : {
+             std::tuple{"#Last:1,75", 1L, 75.0},
+             {"#last:3,12,25", 3L, 12.25},            // a decimal comma
+             {"#Last:4,40\r\n#Last:9", 4L, 40.0},     // no comma: nothing
+             {"#Last:4,40\r\n#Last:x,50", 4L, 50.0},  // a bad part keeps its value
+             {"#Last:5,5\r\n#Last:-3,-1.5", 0L, 0.0}, // negatives become 0
+             {"#Last:2.5,1", 2L, 1.0},                // halves round to even
+             {"#Last:3.5,1", 4L, 1.0},
+             {"#Last:1,2\r\n#Last:1e3,nan", 1000L, 2.0},
+             {"#Last:2147483647,1", 2147483647L, 1.0}, // the largest index; one more is refused
+             {"#Last:1,2\r\n#Last:2147483648,inf", 1L, 2.0},
+             {"#Last:1,1.000,5", 1L, 0.0}, // digit grouping is no number
+             {"#Last 3,4", 0L, 0.0},       // not the resume line
          }) {
-        const auto read = M3UFile::Parse(c.text);
-        EXPECT_EQ(read.lastIndex, c.index) << c.text;
-        EXPECT_DOUBLE_EQ(read.lastPosition, c.position) << c.text;
+        const auto read = M3UFile::Parse(text);
+        EXPECT_EQ(read.lastIndex, index) << text;
+        EXPECT_DOUBLE_EQ(read.lastPosition, position) << text;
     }
     // Written with CR LF, UTF-8 and a decimal point whatever the locale; read with any line end.
     const QLocale before;
@@ -405,7 +384,6 @@ TEST(M3UFormat, ResumeLineAndLineEnds) {
               QByteArray("#EXTM3U\r\n#Last:1,1234.25\r\n/v/\xC3\xA9.mpg\r\n"));
     QLocale::setDefault(before);
     EXPECT_EQ(M3UFile::FormatPosition(0.1 + 0.2), "0.3");
-    EXPECT_EQ(M3UFile::FormatPosition(-0.0), "0");
     const QStringList odd{QStringLiteral("\uFEFFodd.mpg")}; // a first name's byte-order mark stays
     EXPECT_EQ(M3UFile::Parse(M3UFile::Serialize(odd, std::nullopt)).names, odd);
     EXPECT_EQ(M3UFile::Parse("/v/a.mpg\n\n/v/b.mpg\r\n/v/c.mpg\r/v/d.mpg").names,
@@ -413,64 +391,49 @@ TEST(M3UFormat, ResumeLineAndLineEnds) {
 }
 
 // A failed load or save shows the system's reason and changes nothing: a missing file, a folder,
-// a pipe without a writer (no hang), no permission, a file too large (sparse, no disk space).
+// a pipe without a writer (no hang), no permission, a file too large.
 TEST_F(PlayListTest, FailuresShowTheSystemsReasonAndChangeNothing) {
     playThree(1, 10);
     write(lines({a}));
-    const QString locked = dir.filePath("locked");
+    const QString locked = dir.filePath("locked"), big = dir.filePath("big.m3u");
     ASSERT_TRUE(QDir().mkdir(locked));
     ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe")).constData(), 0600), 0);
     for (const auto& [name, mode] : {std::pair{path, 0}, {locked, 0555}, {dir.path(), 0755}}) {
         ASSERT_EQ(::chmod(QFile::encodeName(name).constData(), mode_t(mode)), 0);
     }
-    for (const qint64 size : {M3UFile::MaxFileSize + 1, qint64(8) << 30}) {
-        QFile big(dir.filePath(QStringLiteral("big%1.m3u").arg(size)));
-        ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(size));
-    }
-    const auto big = [&](qint64 size) {
-        return dir.filePath(QStringLiteral("big%1.m3u").arg(size));
-    };
-    const struct {
-        QString name;
-        const char* why;
-    } loads[] = {{dir.filePath("nothere.m3u"), "No such file or directory"},
-                 {dir.path(), "Is a directory"},
-                 {dir.filePath("pipe"), "Invalid argument"},
-                 {path, "Permission denied"},
-                 {big(M3UFile::MaxFileSize + 1), "File too large"},
-                 {big(qint64(8) << 30), "File too large"}};
-    for (const auto& l : loads) {
-        const auto load = [&] { EXPECT_FALSE(list->LoadPlayList(l.name)); };
-        l.name == path ? asOrdinaryUser(load) : load();
-        EXPECT_TRUE(lastBox().startsWith(QString("Error: Cannot load playlist: ") + l.why))
+    QFile bigFile(big);
+    ASSERT_TRUE(bigFile.open(QIODevice::WriteOnly) && bigFile.resize(M3UFile::MaxFileSize + 1));
+    for (const auto& [name, why] : {std::pair{dir.filePath("nothere.m3u"), "No such file"},
+                                    {dir.path(), "Is a directory"},
+                                    {dir.filePath("pipe"), "Invalid argument"},
+                                    {path, "Permission denied"},
+                                    {big, "File too large"}}) {
+        const auto load = [&] { EXPECT_FALSE(list->LoadPlayList(name)); };
+        name == path ? asOrdinaryUser(load) : load();
+        EXPECT_TRUE(lastBox().startsWith(QString("Error: Cannot load playlist: ") + why))
             << lastBox().toStdString();
         EXPECT_EQ(dialogs.boxes.last().icon, MsgIcon::Critical);
-        EXPECT_EQ(entries(), QStringList({a, b, c})) << l.why;
-        EXPECT_EQ(list->CurrentFileIndex(), 1);
+        EXPECT_EQ(entries(), QStringList({a, b, c})) << why;
         EXPECT_EQ(control.FileName(), b);
     }
-    // A save would find index -1 here, which must not stick.
-    list->cPlay().PlayVideo(media("elsewhere.mpg"), 0);
-    const struct {
-        QString name;
-        const char* why;
-    } saves[] = {{dir.filePath("no/such/folder/list.m3u"), "No such file or directory"},
-                 {dir.path(), "Is a directory"},
-                 {locked + "/list.m3u", "Permission denied"}};
-    for (const auto& s : saves) {
-        const auto save = [&] { EXPECT_FALSE(list->SavePlayList(s.name)); };
-        s.name.startsWith(locked) ? asOrdinaryUser(save) : save();
+    list->cPlay().PlayVideo(media("elsewhere.mpg"), 0); // a save finds index -1: it must not stick
+    for (const auto& [name, why] :
+         {std::pair{dir.filePath("no/such/folder/list.m3u"), "No such file or directory"},
+          {dir.path(), "Is a directory"},
+          {locked + "/list.m3u", "Permission denied"}}) {
+        const auto save = [&] { EXPECT_FALSE(list->SavePlayList(name)); };
+        name.startsWith(locked) ? asOrdinaryUser(save) : save();
         EXPECT_EQ(dialogs.boxes.last().title, "Lumadeck: Error saving playlist");
-        EXPECT_EQ(lastBox(), QString("Error: Cannot save playlist: ") + s.why);
+        EXPECT_EQ(lastBox(), QString("Error: Cannot save playlist: ") + why);
         EXPECT_EQ(list->CurrentFileIndex(), 1);
     }
     EXPECT_EQ(list->PlayListFileName(), "");
     EXPECT_TRUE(list->IsModified());
 }
 
-// A save killed halfway (SIGXFSZ, as a crash) or failing as on a full disk keeps the old file
-// whole; a new file gets ordinary permissions, not those of a temporary file.
-TEST_F(PlayListTest, InterruptedSaveKeepsTheOldPlaylistWhole) {
+// A save failing as on a full disk keeps the old file whole and leaves no temporary file; a new
+// file gets ordinary permissions, not those of a temporary file.
+TEST_F(PlayListTest, AFailedSaveKeepsTheOldPlaylistWhole) {
     playThree(1, 10);
     ASSERT_TRUE(list->SavePlayList(path));
     struct stat st {};
@@ -480,20 +443,6 @@ TEST_F(PlayListTest, InterruptedSaveKeepsTheOldPlaylistWhole) {
     EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
     const QByteArray before = file();
     list->Remove(a);
-
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const rlimit tiny{16, 16};
-        ::setrlimit(RLIMIT_FSIZE, &tiny);
-        list->SavePlayList(path);
-        ::_exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
-    EXPECT_EQ(file(), before);
-
     rlimit limit{};
     ::getrlimit(RLIMIT_FSIZE, &limit);
     const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
@@ -542,34 +491,26 @@ TEST_F(PlayListTest, SavingWhereAFileMayNotBeReplacedWritesItInPlace) {
     playThree(1, 10);
     constexpr uid_t user = 65534;
     ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
-    const struct {
-        const char* name;
-        mode_t folderMode;
-        uid_t fileOwner;
-        mode_t fileMode;
-        bool replaced; // atomically, by a new file
-    } cases[] = {{"own file, own folder", 0755, user, 0640, true},
-                 {"own file, folder not writable", 0555, user, 0640, false},
-                 {"another user's file open to all", 0755, 0, 0666, false}};
-    for (const auto& k : cases) {
-        SCOPED_TRACE(k.name);
-        const QString folder = dir.filePath(k.name), target = folder + "/list.m3u";
+    for (const auto& [folderMode, owner, mode, replaced] :
+         {std::tuple{mode_t(0755), user, mode_t(0640), true}, // own file, own folder
+          {mode_t(0555), user, mode_t(0640), false},          // own file, folder not writable
+          {mode_t(0755), uid_t(0), mode_t(0666), false}}) {   // another user's, open to all
+        const QString folder = dir.filePath(QString::number(folderMode + owner));
+        const QString target = folder + "/list.m3u";
         ASSERT_TRUE(QDir().mkpath(folder));
         write("old\r\n", target);
         const QByteArray folderName = QFile::encodeName(folder), name = QFile::encodeName(target);
-        ASSERT_EQ(::chown(folderName.constData(), user, 0) |
-                      ::chown(name.constData(), k.fileOwner, 0) |
-                      ::chmod(folderName.constData(), k.folderMode) |
-                      ::chmod(name.constData(), k.fileMode),
+        ASSERT_EQ(::chown(folderName.constData(), user, 0) | ::chown(name.constData(), owner, 0) |
+                      ::chmod(folderName.constData(), folderMode) | ::chmod(name.constData(), mode),
                   0);
         struct stat before {};
         struct stat after {};
         ASSERT_EQ(::stat(name.constData(), &before), 0);
         asOrdinaryUser([&] { EXPECT_TRUE(list->SavePlayList(target)); });
         ASSERT_EQ(::stat(name.constData(), &after), 0);
-        EXPECT_EQ(after.st_ino != before.st_ino, k.replaced);
-        EXPECT_EQ(after.st_uid, k.fileOwner);
-        EXPECT_EQ(after.st_mode & 07777, k.fileMode);
+        EXPECT_EQ(after.st_ino != before.st_ino, replaced) << folderMode << " " << owner;
+        EXPECT_EQ(after.st_uid, owner);
+        EXPECT_EQ(after.st_mode & 07777, mode);
         EXPECT_EQ(file(target), lines({"#EXTM3U", "#Last:1,10", a, b, c}));
         EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList({"list.m3u"}));
     }
@@ -581,30 +522,26 @@ TEST_F(PlayListTest, SavingWhereAFileMayNotBeReplacedWritesItInPlace) {
 TEST_F(PlayListTest, QuietSaveAtExitChangesOnlyTheResumeLine) {
     const QByteArray one = a.toUtf8(), two = b.toUtf8();
     const QByteArray latin1 = EncodeFileName(dir.path()) + "/caf\xE9 \xFF.mpg"; // not there
-    const struct {
-        const char* name;
-        QByteArray before, after;
-    } cases[] = {
-        {"CR LF, titles, a resume line to replace",
-         "#EXTM3U\r\n#EXTINF:61,One\r\n" + one + "\r\n#Last:0,3\r\n#EXTINF:-1,Two\r\n" + two +
-             "\r\n" + latin1 + "\r\n",
-         "#EXTM3U\r\n#EXTINF:61,One\r\n" + one + "\r\n#Last:1,7\r\n#EXTINF:-1,Two\r\n" + two +
-             "\r\n" + latin1 + "\r\n"},
-        {"LF only, a header to add the line after",
-         "#EXTM3U\n#EXTINF:61,One\n" + one + "\n" + two + "\n  \n# note\n" + latin1,
-         "#EXTM3U\n#Last:1,7\n#EXTINF:61,One\n" + one + "\n" + two + "\n  \n# note\n" + latin1},
-    };
-    for (const auto& k : cases) {
-        SCOPED_TRACE(k.name);
-        write(k.before);
+    for (const auto& [before, after] : {
+             // CR LF, titles, a resume line to replace
+             std::pair{"#EXTM3U\r\n#EXTINF:61,One\r\n" + one +
+                           "\r\n#Last:0,3\r\n#EXTINF:-1,Two\r\n" + two + "\r\n" + latin1 + "\r\n",
+                       "#EXTM3U\r\n#EXTINF:61,One\r\n" + one +
+                           "\r\n#Last:1,7\r\n#EXTINF:-1,Two\r\n" + two + "\r\n" + latin1 + "\r\n"},
+             // LF only, a header to add the line after
+             {"#EXTM3U\n#EXTINF:61,One\n" + one + "\n" + two + "\n  \n# note\n" + latin1,
+              "#EXTM3U\n#Last:1,7\n#EXTINF:61,One\n" + one + "\n" + two + "\n  \n# note\n" +
+                  latin1},
+         }) {
+        write(before);
         ASSERT_TRUE(reopen());
         playAt(1, 7);
-        EXPECT_EQ(cleanedUp(), k.after);
+        EXPECT_EQ(cleanedUp(), after);
         ASSERT_TRUE(reopen()); // it resumes there, with the same names
         EXPECT_EQ(entries(), QStringList({a, b, DecodeFileName(latin1)}));
         EXPECT_EQ(control.CurrentPosition(), 7);
         list->Cleanup(); // nothing to change: the file is left alone
-        EXPECT_EQ(file(), k.after);
+        EXPECT_EQ(file(), after);
     }
     // Played to the very end: the resume line goes, the rest stays.
     write("#EXTM3U\n#EXTINF:1,x\n" + one + "\n#Last:1,4\n" + two + "\n");
@@ -628,13 +565,11 @@ TEST_F(PlayListTest, QuietSaveAtExitChangesOnlyTheResumeLine) {
 // with one message naming them, and the list still counts as edited.
 TEST_F(PlayListTest, NamesWithLineBreaksAreLeftOutWithOneMessage) {
     const QString forged = dir.filePath("x.mpg\n#Last:5,0\n/etc/passwd");
-    const QString withCr = dir.filePath("cr\r.mpg");
-    add({a, forged, b, withCr, c});
+    add({a, forged, b, dir.filePath("cr\r.mpg"), c});
     playAt(2, 30);
     EXPECT_TRUE(list->SavePlayList(path));
     EXPECT_EQ(file(), lines({"#EXTM3U", "#Last:1,30", a, b, c}));
     ASSERT_EQ(dialogs.boxes.size(), 1);
-    EXPECT_EQ(dialogs.boxes[0].title, "Lumadeck: Error saving playlist");
     EXPECT_EQ(dialogs.boxes[0].icon, MsgIcon::Warning);
     for (const QString& shown : {QStringLiteral("x.mpg\u240A#Last:5,0\u240A/etc/passwd"),
                                  QStringLiteral("cr\u240D.mpg")}) {
@@ -642,5 +577,4 @@ TEST_F(PlayListTest, NamesWithLineBreaksAreLeftOutWithOneMessage) {
     }
     EXPECT_EQ(list->PlayListFileName(), path);
     EXPECT_TRUE(list->IsModified());
-    EXPECT_TRUE(M3UFile::Serialize({forged, withCr}, std::nullopt).isEmpty());
 }
