@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLocale>
+#include <QMetaMethod>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <csignal>
@@ -60,17 +61,13 @@ protected:
         list->cPlay().SetMediaPlayer(&control);
         list->SetWindowHost(&host);
         list->SetOptions({[=] { return saveVideoPosition; }, [=] { return thinClient; }});
+        const auto recordAll = [this](auto... signal) {
+            (record(list.get(), signal, QMetaMethod::fromSignal(signal).name()), ...);
+        };
         using P = clsPlayList;
-        record(list.get(), &P::VideoOpened, "VideoOpened");
-        record(list.get(), &P::VideoStart, "VideoStart");
-        record(list.get(), &P::VideoDone, "VideoDone");
-        record(list.get(), &P::VideoPaused, "VideoPaused");
-        record(list.get(), &P::VideoStopped, "VideoStopped");
-        record(list.get(), &P::FileNotFound, "FileNotFound");
-        record(list.get(), &P::FirstFileAddedToPlaylist, "FirstFileAddedToPlaylist");
-        record(list.get(), &P::Done, "Done");
-        record(list.get(), &P::PlaylistShown, "PlaylistShown");
-        record(list.get(), &P::PlaylistHidden, "PlaylistHidden");
+        recordAll(&P::VideoOpened, &P::VideoStart, &P::VideoDone, &P::VideoPaused, &P::VideoStopped,
+                  &P::FileNotFound, &P::FirstFileAddedToPlaylist, &P::Done, &P::PlaylistShown,
+                  &P::PlaylistHidden);
     }
     // Restarted, then the saved playlist loaded.
     bool reopen(bool saveVideoPosition = true) {
@@ -187,8 +184,8 @@ TEST_F(PlayListTest, AddAndDropOpenOnlyWhenNothingInTheListIsLoaded) {
     EXPECT_EQ(list->PlayListFileName(), path);
 }
 
-// At the end of the list Done comes once and Prev/Next do nothing; missing entries are skipped,
-// 50,000 of them without overflowing the stack, also with a control that answers later.
+// At the end of the list Done comes once and Prev/Next do nothing; missing entries are skipped
+// without an open, 50,000 of them without overflowing the stack, with a control that answers later.
 TEST_F(PlayListTest, EndOfTheListAndMissingEntries) {
     list->PlayVideo(a);
     add({b});
@@ -210,61 +207,34 @@ TEST_F(PlayListTest, EndOfTheListAndMissingEntries) {
     EXPECT_TRUE(list->cPlay().bAttemptResume());
 
     list->Clear();
-    add({a});
-    for (int i = 0; i < 50000; ++i) {
-        list->Add(dir.filePath(QStringLiteral("absent/AVSEQ%1.DAT").arg(i)), true);
-    }
-    list->PlayVideoByIndex(0, 0);
-    events.clear();
-    control.ReachEnd();
-    EXPECT_EQ(events.count("Done"), 1);
-    EXPECT_EQ(events.filter("FileNotFound").size(), 50000);
-    EXPECT_EQ(list->CurrentFileIndex(), 50001);
-
-    list->Clear();
     control.SetDelivery(SimulatedMediaControl::Delivery::Queued);
-    const QString gone = dir.filePath("gone.mpg");
-    add({a, gone, c});
+    add({a});
+    for (int i = 0; i < 50000; ++i) { // c in the middle
+        list->Add(i == 25000 ? c : dir.filePath(QStringLiteral("absent/AVSEQ%1.DAT").arg(i)), true);
+    }
     list->PlayVideoByIndex(0, 0);
     QCoreApplication::processEvents();
     events.clear();
     control.calls.clear();
     control.ReachEnd();
     QCoreApplication::processEvents();
-    EXPECT_EQ(only({"VideoDone", "FileNotFound", "Done"}),
-              QStringList({"VideoDone " + a, "FileNotFound " + gone, "VideoDone " + gone}));
-    EXPECT_EQ(control.calls.count("Open " + gone), 0);
+    EXPECT_EQ(events.filter("FileNotFound").size(), 25000);
+    EXPECT_TRUE(control.calls.filter("absent").isEmpty()); // no open of a missing file
     EXPECT_EQ(control.FileName(), c);
-    EXPECT_EQ(control.PlayState(), Playing);
-    ASSERT_TRUE(list->SavePlayList(path)); // finds the entry that is opening, not a stale one
-    EXPECT_EQ(list->CurrentFileIndex(), 2);
+    ASSERT_TRUE(list->SavePlayList(path)); // finds the entry playing, not a stale one
+    EXPECT_EQ(list->CurrentFileIndex(), 25001);
+    events.clear();
+    control.ReachEnd();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(events.filter("FileNotFound").size(), 24999);
+    EXPECT_EQ(events.count("Done"), 1);
+    EXPECT_EQ(list->CurrentFileIndex(), 50001);
 }
 
-// Moves keep the index on the playing entry; removing one above it leaves the index, so the entry
-// then there (its old neighbour) plays next.
-TEST_F(PlayListTest, MovingKeepsTheIndexOnThePlayingEntryRemovingDoesNot) {
-    const QStringList f{a, b, c, media("d.mpg"), media("e.mpg")};
-    add(f);
-    list->PlayVideoByIndex(2, 0);
-    for (const auto& [before, from, to, order, index] :
-         {std::tuple{true, 2L, 0L, "20134", 0L}, // the playing entry up
-          {false, 0L, 4L, "01342", 4L},          // and down
-          {false, 3L, 4L, "01324", 3L},          // its upper neighbour below it
-          {true, 4L, 3L, "01342", 4L},           // its lower neighbour above it
-          {false, 0L, 1L, "10342", 4L},          // others swap
-          {true, 1L, 1L, "10342", 4L},           // same index: nothing
-          {false, -1L, 2L, "10342", 4L}}) {
-        before ? list->MoveBefore(from, to) : list->MoveAfter(from, to);
-        QStringList expected;
-        for (const QChar i : QString(order)) {
-            expected << f[i.digitValue()];
-        }
-        EXPECT_EQ(entries(), expected) << from << (before ? " before " : " after ") << to;
-        EXPECT_EQ(list->CurrentFileIndex(), index);
-    }
-    list->Clear();
-    add({a, b, c});
-    list->PlayVideoByIndex(1, 0);
+// Removing an entry above the playing one leaves the index, so the entry then there (its old
+// neighbour) plays next.
+TEST_F(PlayListTest, RemovingAboveThePlayingEntryKeepsTheIndex) {
+    playThree(1, 0);
     list->Remove(a.toUpper()); // letter case ignored
     EXPECT_EQ(entries(), QStringList({b, c}));
     EXPECT_EQ(list->CurrentFileIndex(), 1);
@@ -276,18 +246,15 @@ TEST_F(PlayListTest, MovingKeepsTheIndexOnThePlayingEntryRemovingDoesNot) {
 // it is docked), reloaded on every change and shown the entry that plays on every state change.
 TEST_F(PlayListTest, PlaylistWindow) {
     list->SetbPLShown(false); // raises its signal even when nothing changes
-    EXPECT_EQ(events, QStringList({"PlaylistHidden"}));
     add({a});
     EXPECT_EQ(host.loads, 0);
     list->ShowPlayList();
-    ASSERT_TRUE(host.IsLoaded());
-    EXPECT_EQ(host.calls,
-              QStringList({"ShowPlayList", "Reload 1", "SetCurrent 0", "MoveTo 0,0", "Visible 1"}));
-    EXPECT_EQ(events.last(), "PlaylistShown");
-    host.calls.clear();
     list->ShowPlayList(); // already shown: restored and focused, not moved
-    EXPECT_EQ(host.calls, QStringList({"ShowPlayList", "Reload 1", "SetCurrent 0", "ShowNormal",
-                                       "TakeFocus", "Visible 1"}));
+    EXPECT_EQ(host.calls, QStringList({"ShowPlayList", "Reload 1", "SetCurrent 0", "MoveTo 0,0",
+                                       "Visible 1", "ShowPlayList", "Reload 1", "SetCurrent 0",
+                                       "ShowNormal", "TakeFocus", "Visible 1"}));
+    EXPECT_EQ(only({"PlaylistHidden", "PlaylistShown"}),
+              QStringList({"PlaylistHidden", "PlaylistShown", "PlaylistShown"}));
     host.calls.clear();
     add({b});
     list->PlayVideoByIndex(1, 0);
@@ -314,8 +281,6 @@ TEST_F(PlayListTest, TheResumeLineIsWrittenWhileAnEntryPlaysAndUsedOnLoading) {
     playThree(1, 75);
     add({a}); // a name twice
     EXPECT_EQ(saved(), lines({"#EXTM3U", "#Last:1,75", a, b, c, a}));
-    EXPECT_EQ(list->PlayListFileName(), path);
-    EXPECT_FALSE(list->IsModified());
     ASSERT_TRUE(reopen());
     EXPECT_EQ(entries(), QStringList({a, b, c, a}));
     EXPECT_EQ(list->CurrentFileIndex(), 1);
@@ -323,8 +288,6 @@ TEST_F(PlayListTest, TheResumeLineIsWrittenWhileAnEntryPlaysAndUsedOnLoading) {
     EXPECT_EQ(control.CurrentPosition(), 75);
     EXPECT_FALSE(list->cPlay().bAttemptResume()); // the line is the list's only resume point
     EXPECT_FALSE(list->IsModified());
-    EXPECT_EQ(only({"VideoOpened", "FirstFileAddedToPlaylist"}),
-              QStringList({"VideoOpened " + a, "FirstFileAddedToPlaylist " + a}));
 
     list->Clear();
     playThree(0, 20.5);
@@ -365,8 +328,7 @@ TEST(M3UFormat, ResumeLineAndLineEnds) {
              {"#Last:4,40\r\n#Last:9", 4L, 40.0},     // no comma: nothing
              {"#Last:4,40\r\n#Last:x,50", 4L, 50.0},  // a bad part keeps its value
              {"#Last:5,5\r\n#Last:-3,-1.5", 0L, 0.0}, // negatives become 0
-             {"#Last:2.5,1", 2L, 1.0},                // halves round to even
-             {"#Last:3.5,1", 4L, 1.0},
+             {"#Last:3.5,1", 4L, 1.0},                // halves round to even
              {"#Last:1,2\r\n#Last:1e3,nan", 1000L, 2.0},
              {"#Last:2147483647,1", 2147483647L, 1.0}, // the largest index; one more is refused
              {"#Last:1,2\r\n#Last:2147483648,inf", 1L, 2.0},
@@ -390,15 +352,14 @@ TEST(M3UFormat, ResumeLineAndLineEnds) {
               QStringList({"/v/a.mpg", "/v/b.mpg", "/v/c.mpg", "/v/d.mpg"}));
 }
 
-// A failed load or save shows the system's reason and changes nothing: a missing file, a folder,
-// a pipe without a writer (no hang), no permission, a file too large.
+// A failed load shows the system's reason and changes nothing: a missing file, a folder, a pipe
+// without a writer (no hang), no permission, a file too large.
 TEST_F(PlayListTest, FailuresShowTheSystemsReasonAndChangeNothing) {
     playThree(1, 10);
     write(lines({a}));
-    const QString locked = dir.filePath("locked"), big = dir.filePath("big.m3u");
-    ASSERT_TRUE(QDir().mkdir(locked));
+    const QString big = dir.filePath("big.m3u");
     ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe")).constData(), 0600), 0);
-    for (const auto& [name, mode] : {std::pair{path, 0}, {locked, 0555}, {dir.path(), 0755}}) {
+    for (const auto& [name, mode] : {std::pair{path, 0}, {dir.path(), 0755}}) {
         ASSERT_EQ(::chmod(QFile::encodeName(name).constData(), mode_t(mode)), 0);
     }
     QFile bigFile(big);
@@ -416,19 +377,6 @@ TEST_F(PlayListTest, FailuresShowTheSystemsReasonAndChangeNothing) {
         EXPECT_EQ(entries(), QStringList({a, b, c})) << why;
         EXPECT_EQ(control.FileName(), b);
     }
-    list->cPlay().PlayVideo(media("elsewhere.mpg"), 0); // a save finds index -1: it must not stick
-    for (const auto& [name, why] :
-         {std::pair{dir.filePath("no/such/folder/list.m3u"), "No such file or directory"},
-          {dir.path(), "Is a directory"},
-          {locked + "/list.m3u", "Permission denied"}}) {
-        const auto save = [&] { EXPECT_FALSE(list->SavePlayList(name)); };
-        name.startsWith(locked) ? asOrdinaryUser(save) : save();
-        EXPECT_EQ(dialogs.boxes.last().title, "Lumadeck: Error saving playlist");
-        EXPECT_EQ(lastBox(), QString("Error: Cannot save playlist: ") + why);
-        EXPECT_EQ(list->CurrentFileIndex(), 1);
-    }
-    EXPECT_EQ(list->PlayListFileName(), "");
-    EXPECT_TRUE(list->IsModified());
 }
 
 // A save failing as on a full disk keeps the old file whole and leaves no temporary file; a new
@@ -443,6 +391,7 @@ TEST_F(PlayListTest, AFailedSaveKeepsTheOldPlaylistWhole) {
     EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
     const QByteArray before = file();
     list->Remove(a);
+    list->cPlay().PlayVideo(media("elsewhere.mpg"), 0); // a save finds index -1: it must not stick
     rlimit limit{};
     ::getrlimit(RLIMIT_FSIZE, &limit);
     const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
@@ -454,6 +403,8 @@ TEST_F(PlayListTest, AFailedSaveKeepsTheOldPlaylistWhole) {
     EXPECT_FALSE(saved16);
     EXPECT_EQ(lastBox(), "Error: Cannot save playlist: File too large");
     EXPECT_EQ(file(), before);
+    EXPECT_EQ(list->CurrentFileIndex(), 1);
+    EXPECT_EQ(list->PlayListFileName(), path);
     EXPECT_TRUE(list->IsModified());
     EXPECT_EQ(QDir(dir.path()).entryList({"*.m3u*"}, QDir::Files | QDir::Hidden),
               QStringList({"list.m3u"}));
