@@ -72,9 +72,7 @@ TEST_F(PlaylistWindowTest, SaveRewritesALoadedListWithoutADialogAndAsksForANewOn
         EXPECT_EQ(QFile::exists(target), i > 0);
         list->Add(media(QStringLiteral("c%1.mpg").arg(i)), true);
     }
-    EXPECT_EQ(peers.calls.filter("save |").size(), 2);
-    EXPECT_EQ(peers.calls.last(),
-              "save | Save Playlist | Play Lists (*.m3u)|*.m3u|All Files (*.*)|*.* | m3u");
+    EXPECT_EQ(peers.calls.filter("save | Save Playlist").size(), 2);
     EXPECT_EQ(window->windowTitle(), "Lumadeck Play List new.m3u");
     QFile f(target);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -138,7 +136,7 @@ TEST_F(PlaylistWindowTest, ToolTipIsThePlainTitleOfTheRowUnderThePointer) {
 }
 
 // Odd names keep the rows in step; a change under a drag ends it, an empty list ignores the
-// pointer and the buttons; the CD menu's fixed items add nothing.
+// pointer and the buttons.
 TEST_F(PlaylistWindowTest, OddNamesAndChangesUnderADragKeepTheRowsInStep) {
     for (const QString& name :
          {dir.filePath(QString(2000, QChar('n')) + ".mpg"), dir.filePath("line\nbreak.mpg"),
@@ -160,11 +158,6 @@ TEST_F(PlaylistWindowTest, OddNamesAndChangesUnderADragKeepTheRowsInStep) {
     window->ButtonClicked(int(Remove));
     window->ButtonClicked(int(Play));
     expectInStep();
-    for (const char* tag : {"PlayAll", "AddAll", "Sep"}) {
-        window->AddToPL(tag);
-    }
-    window->AddToPL(media("cd.mpg"));
-    EXPECT_EQ(titles(), QStringList{"cd.mpg"});
 }
 
 // Keys go to the compact window only in compact mode; closing unloads once and tells the
