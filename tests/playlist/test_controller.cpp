@@ -132,8 +132,7 @@ protected:
 
 } // namespace
 
-// Play on a fresh controller opens, adds and starts, also with a control that answers later, and
-// entries added before the control reports a file open do not each open.
+// Play on a fresh controller opens, adds and starts; adds before the control answers open once.
 TEST_F(PlayListTest, PlayVideoOnAFreshControllerOpensAddsThenStarts) {
     RecordingPositionStore store;
     list->cPlay().SetPositionStore(&store);
@@ -158,8 +157,7 @@ TEST_F(PlayListTest, PlayVideoOnAFreshControllerOpensAddsThenStarts) {
     EXPECT_EQ(list->CurrentFileIndex(), 0);
 }
 
-// Add opens only when nothing in the list is loaded; media dropped on an empty list play from the
-// first, a dropped playlist loads.
+// Add opens only when nothing is loaded; a drop on an empty list plays; a dropped list loads.
 TEST_F(PlayListTest, AddAndDropOpenOnlyWhenNothingInTheListIsLoaded) {
     list->Add(a, false);
     EXPECT_EQ(events, QStringList({"VideoPaused " + a, "VideoOpened " + a,
@@ -184,8 +182,7 @@ TEST_F(PlayListTest, AddAndDropOpenOnlyWhenNothingInTheListIsLoaded) {
     EXPECT_EQ(list->PlayListFileName(), path);
 }
 
-// At the end of the list Done comes once and Prev/Next do nothing; missing entries are skipped
-// without an open, 50,000 of them without overflowing the stack, with a control that answers later.
+// Done comes once at the end; missing entries (50,000: no stack overflow) are skipped unopened.
 TEST_F(PlayListTest, EndOfTheListAndMissingEntries) {
     list->PlayVideo(a);
     add({b});
@@ -231,8 +228,7 @@ TEST_F(PlayListTest, EndOfTheListAndMissingEntries) {
     EXPECT_EQ(list->CurrentFileIndex(), 50001);
 }
 
-// Removing an entry above the playing one leaves the index, so the entry then there (its old
-// neighbour) plays next.
+// Removing an entry above the playing one keeps the index: the entry then there plays next.
 TEST_F(PlayListTest, RemovingAboveThePlayingEntryKeepsTheIndex) {
     playThree(1, 0);
     list->Remove(a.toUpper()); // letter case ignored
@@ -242,8 +238,7 @@ TEST_F(PlayListTest, RemovingAboveThePlayingEntryKeepsTheIndex) {
     EXPECT_EQ(control.FileName(), c);
 }
 
-// The window is not loaded while hidden, is placed when first shown (not in compact mode, where it
-// is docked) and shown the entry that plays on every state change.
+// The window loads when shown, is placed unless docked, and follows the player's state changes.
 TEST_F(PlayListTest, PlaylistWindow) {
     list->SetbPLShown(false); // raises its signal even when nothing changes
     add({a});
@@ -269,8 +264,7 @@ TEST_F(PlayListTest, PlaylistWindow) {
     EXPECT_EQ(host.loads, 2);
 }
 
-// The resume line is written while an entry plays (not once played to its end or playing a file
-// from elsewhere) and used on loading unless the option is off or it points past the list.
+// The resume line: written while an entry plays, used on loading unless off or past the list.
 TEST_F(PlayListTest, TheResumeLineIsWrittenWhileAnEntryPlaysAndUsedOnLoading) {
     playThree(1, 75);
     add({a}); // a name twice
@@ -339,8 +333,7 @@ TEST(M3UFormat, ResumeLineAndLineEnds) {
               QStringList({"/v/a.mpg", "/v/b.mpg", "/v/c.mpg", "/v/d.mpg"}));
 }
 
-// A failed load shows the system's reason and changes nothing: a missing file, a folder, a pipe
-// without a writer (no hang), no permission, a file too large.
+// A failed load shows the system's reason and changes nothing (a pipe does not hang).
 TEST_F(PlayListTest, FailuresShowTheSystemsReasonAndChangeNothing) {
     playThree(1, 10);
     write(lines({a}));
@@ -365,8 +358,7 @@ TEST_F(PlayListTest, FailuresShowTheSystemsReasonAndChangeNothing) {
     }
 }
 
-// A save failing as on a full disk keeps the old file whole and leaves no temporary file; a new
-// file gets ordinary permissions, not those of a temporary file.
+// A save failing as on a full disk keeps the old file whole; a new file gets ordinary permissions.
 TEST_F(PlayListTest, AFailedSaveKeepsTheOldPlaylistWhole) {
     playThree(1, 10);
     ASSERT_TRUE(list->SavePlayList(path));
@@ -416,8 +408,7 @@ TEST_F(PlayListTest, CleanupSavesLoadedListsAskingWhenEdited) {
     EXPECT_EQ(cleanedUp(), lines({a, b}));
 }
 
-// Where the file may not be replaced (a folder its user cannot write to, another user's file) it
-// is written in place, keeping its owner and mode.
+// A file that may not be replaced (folder not writable, another user's) is written in place.
 TEST_F(PlayListTest, SavingWhereAFileMayNotBeReplacedWritesItInPlace) {
     playThree(1, 10);
     constexpr uid_t user = 65534;
@@ -448,8 +439,7 @@ TEST_F(PlayListTest, SavingWhereAFileMayNotBeReplacedWritesItInPlace) {
     EXPECT_TRUE(dialogs.boxes.isEmpty());
 }
 
-// Other programs' playlists, their second entry played to 7 s: the quiet save at exit changes
-// only the resume line, and leaves a file changed meanwhile by another program alone.
+// At exit other programs' playlists get only their resume line changed, unless changed meanwhile.
 TEST_F(PlayListTest, QuietSaveAtExitChangesOnlyTheResumeLine) {
     const QByteArray one = a.toUtf8(), two = b.toUtf8();
     const QByteArray latin1 = EncodeFileName(dir.path()) + "/caf\xE9 \xFF.mpg"; // not there
@@ -492,8 +482,7 @@ TEST_F(PlayListTest, QuietSaveAtExitChangesOnlyTheResumeLine) {
     EXPECT_TRUE(dialogs.boxes.isEmpty());
 }
 
-// Written as they are, names with line breaks would forge lines of the file: they are left out
-// with one message naming them, and the list still counts as edited.
+// Names with line breaks would forge lines of the file: they are left out, with one message.
 TEST_F(PlayListTest, NamesWithLineBreaksAreLeftOutWithOneMessage) {
     const QString forged = dir.filePath("x.mpg\n#Last:5,0\n/etc/passwd");
     add({a, forged, b, dir.filePath("cr\r.mpg"), c});

@@ -1,7 +1,4 @@
-// A playlist built with the mouse in the playlist window on a real X server:
-// Browse, a drag in the list, a double click, Next and Prev, Remove and Clear,
-// and a move by the window's background, with the list and the player
-// checked after every step.
+// A playlist built with the mouse on a real X server, the list and player checked at each step.
 #include "../support/PlaylistWindowFixture.h"
 #include "../support/XInput.h"
 

@@ -1,7 +1,6 @@
 #pragma once
 
-// The playlist window over a real controller on the simulated control, with
-// its surroundings recorded.
+// The playlist window over a real controller on the simulated control, its surroundings recorded.
 #include "platform/Services.h"
 #include "playlist/PlayListModel.h"
 #include "playlist/clsPlayList.h"
@@ -34,7 +33,6 @@ protected:
     void SetUp() override {
         Services::setDialogs(&dialogs);
         frmPlaylist::SetPeers(&peers);
-        control.SetDelivery(SimulatedMediaControl::Delivery::Immediate);
         control.DefaultMedia.duration = 600;
         list = std::make_unique<clsPlayList>();
         list->cPlay().SetMediaPlayer(&control);
@@ -43,7 +41,6 @@ protected:
         peers.window = window;
         list->SetWindowHost(&peers);
         list->ShowPlayList(); // attaches the controller and shows the window
-        ASSERT_TRUE(window->isVisible());
     }
     void TearDown() override {
         delete window.data();
@@ -57,7 +54,6 @@ protected:
         EXPECT_TRUE(f.open(QIODevice::Append));
         return f.fileName();
     }
-    // Real files with the names given, added through the controller.
     void fill(const QStringList& names) {
         for (const QString& n : names) {
             list->Add(media(n), true);
