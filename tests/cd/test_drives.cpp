@@ -251,7 +251,6 @@ TEST(UdevEvents, RecordedPropertiesDecodeToDrivesOrNothing) {
           {{"SUBSYSTEM", "usb"}}}) {
         EXPECT_EQ(with(change), "") << change.keys().join(',').constData();
     }
-    EXPECT_EQ(DriveOfUdevEvent({}), "");
 }
 
 TEST(ApiFuncs, DrivesLabelsAndPaths) {
@@ -279,7 +278,6 @@ TEST(ApiFuncs, DrivesLabelsAndPaths) {
     DriveServices::setCurrent(nullptr); // back to the system's
     EXPECT_NE(dynamic_cast<SystemDriveServices*>(&DriveServices::current()), nullptr);
     EXPECT_EQ(apifuncs::StripNulls(QString::fromLatin1("VCD_ONE \0junk", 13)), "VCD_ONE");
-    EXPECT_EQ(apifuncs::StripNulls(" keep "), " keep "); // no NUL: unchanged
 }
 
 // The menus are checked through the main window; here what it cannot reach.
@@ -314,6 +312,8 @@ TEST(DriveMenuModel, FirstFourDrivesOnlyAndOnlyFilesHidesTheFixedItems) {
 
 TEST_F(NotifyTest, DeliversDiscsComingAndGoingWhileHookedOnceHoweverOftenStarted) {
     drives.InsertDisc("sr0", "/tmp", "BEFORE"); // not watched yet: not reported
+    StartCDNotification(&window);
+    bHooked = false; // cleared by hand, as the program's start does: still told once
     StartCDNotification(&window);
     StartCDNotification(&window);
     ASSERT_TRUE(bHooked);
