@@ -87,50 +87,14 @@ TEST(WildCard, BothPassesWhatTheyMissAndCase) {
     EXPECT_FALSE(Match("MOVIE.DAT", "*.dat", true));
     EXPECT_FALSE(
         Match(QString::fromUtf8("\xc3\x89T.MPG"), QString::fromUtf8("\xc3\xa9t.mpg"), true));
-    EXPECT_FALSE(clsFindFile::CompareCharacters("A", "a", true));
-    EXPECT_TRUE(clsFindFile::CompareCharacters(QString::fromUtf8("\xc3\x84"),
-                                               QString::fromUtf8("\xc3\xa4"), false));
-
-    // Positions (from 1) move past the literal only when it is found.
-    using Out = std::tuple<bool, bool, int, int>; // result, continue, i1, i2
-    const std::tuple<const char*, int, const char*, int, Out> skips[] = {
-        {"*?.d", 1, "ab.dat", 1, {true, true, 4, 4}},
-        {"a**", 2, "abc", 3, {true, false, 2, 3}}, // ends in wildcards: a match
-        {"*.", 1, "abc", 2, {false, false, 1, 2}},
-        {"*.", 5, "abc", 1, {true, false, 5, 1}}}; // past the end
-    for (const auto& [s1, i1, s2, i2, out] : skips) {
-        int p1 = i1, p2 = i2;
-        bool cont = !std::get<1>(out);
-        const bool r = clsFindFile::SkipWildChars(s1, p1, s2, p2, cont, false);
-        EXPECT_EQ(Out(r, cont, p1, p2), out) << s1 << " " << s2;
-    }
 }
 
-TEST(SortStringArray, ModesDirectionsCaseAndRanges) {
-    QStringList l{"b", "A", "c", ""};
+// The finder's order: ascending, case aside, names equal but for case in the order found.
+TEST(SortStringArray, AscendingWithoutCaseAndStable) {
+    QStringList l{"b.DAT", "A.dat", "B.dat", "", "a.DAT", "c.dat"};
     SortStringArray(l, true, false);
-    EXPECT_EQ(l, (QStringList{"", "A", "b", "c"}));
-    SortStringArray(l, false, false);
-    EXPECT_EQ(l, (QStringList{"c", "b", "A", ""}));
-    // Exact mode is code point order, also past the 16-bit range.
-    const QString clapper = QString::fromUtf8("\xf0\x9f\x8e\xac");
-    const QString wideA = QString::fromUtf8("\xef\xbc\xa1");
-    l = QStringList{"b", clapper, "B", wideA, "a"};
-    SortStringArray(l, true, true);
-    EXPECT_EQ(l, (QStringList{"B", "a", "b", wideA, clapper}));
-    SortStringArray(l, false, true);
-    EXPECT_EQ(l, (QStringList{clapper, wideA, "b", "a", "B"}));
-    // Names equal but for case keep their order; many equal ones stay put.
-    l = QStringList{"b.DAT", "A.dat", "B.dat", "a.DAT", "c.dat"};
-    SortStringArray(l, true, false);
-    EXPECT_EQ(l, (QStringList{"A.dat", "a.DAT", "b.DAT", "B.dat", "c.dat"}));
-    // Only the given range, its bounds clamped.
-    l = QStringList{"z", "c", "b", "a", "y"};
-    SortStringArray(l, 1, 3, true, true);
-    EXPECT_EQ(l, (QStringList{"z", "a", "b", "c", "y"}));
-    SortStringArray(l, -5, 99, true, true);
-    EXPECT_EQ(l, (QStringList{"a", "b", "c", "y", "z"}));
-    // Past the hand-over to insertion sort: shuffled, then sorted the other way.
+    EXPECT_EQ(l, (QStringList{"", "A.dat", "a.DAT", "b.DAT", "B.dat", "c.dat"}));
+    // Past the hand-over to insertion sort.
     QStringList big;
     for (int i = 0; i < 300; ++i) {
         big << QString::number(i * 7919 % 300); // every number once
@@ -139,21 +103,19 @@ TEST(SortStringArray, ModesDirectionsCaseAndRanges) {
     std::sort(expected.begin(), expected.end());
     SortStringArray(big, true, false);
     EXPECT_EQ(big, expected);
-    SortStringArray(big, false, true);
-    std::reverse(expected.begin(), expected.end());
-    EXPECT_EQ(big, expected);
 }
 
 // Pieces are trimmed, except a single one without ";"; "*.*" wins.
 TEST(SplitFileSpecs, StarDotStarWinsAndPiecesAreTrimmed) {
     clsFindFile f;
-    for (const auto& [spec, pieces] : {std::pair<QString, QStringList>{"*.dat;*.*", {"*.*"}},
-                                       {"", {"*.*"}},
-                                       {" *.dat ; *.mpg ", {"*.dat", "*.mpg"}},
-                                       {" *.dat ", {" *.dat "}},
-                                       {";;*.avi;;", {"*.avi"}},
-                                       {" ; ; ", {"*.*"}},
-                                       {"*.DAT;*.*x", {"*.DAT", "*.*x"}}}) {
+    const std::pair<QString, QStringList> rows[] = {{"*.dat;*.*", {"*.*"}},
+                                                    {"", {"*.*"}},
+                                                    {" *.dat ; *.mpg ", {"*.dat", "*.mpg"}},
+                                                    {" *.dat ", {" *.dat "}},
+                                                    {";;*.avi;;", {"*.avi"}},
+                                                    {" ; ; ", {"*.*"}},
+                                                    {"*.DAT;*.*x", {"*.DAT", "*.*x"}}};
+    for (const auto& [spec, pieces] : rows) {
         f.SplitFileSpecs(spec);
         EXPECT_EQ(f.Specs(), pieces) << spec.toStdString();
     }
@@ -192,15 +154,8 @@ TEST_F(FindFileTest, SpecsSeveralPathsTheCurrentFolderAndTrailingSpaces) {
     EXPECT_EQ(found, QStringList{"one/b.txt"});
     EXPECT_EQ(find("../two/./", "*"), 1); // relative paths come out absolute, clean
     EXPECT_EQ(found, QStringList{"two/c.MPG"});
-    // A removed current folder holds nothing, nor do paths relative to it;
-    // absolute paths still lead somewhere, a missing one nowhere.
-    ASSERT_TRUE(QDir().mkpath(root + "/gone") && QDir::setCurrent(root + "/gone"));
-    ASSERT_TRUE(QDir(root + "/gone").removeRecursively());
-    EXPECT_EQ(find("", "*.*"), 0);
-    EXPECT_EQ(events, (QStringList{"Begin", "End 0"}));
-    EXPECT_EQ(find("..", "*.*"), 0);
-    EXPECT_EQ(find(root + "/missing;" + root + "/one", "a.*"), 1);
     QDir::setCurrent(saved);
+    EXPECT_EQ(find(root + "/missing;" + root + "/one", "a.*"), 1); // a missing path holds nothing
     EXPECT_EQ(found, QStringList{"one/a.mpg"});
 }
 
@@ -231,38 +186,23 @@ TEST_F(FindFileTest, EventsRunPerEntryAndCancelStopsTheWalk) {
     EXPECT_EQ(events, (QStringList{"Begin", "Cancelled 2"}));
     EXPECT_TRUE(finder.IsCancelled()); // stays set until the next search
     EXPECT_FALSE(finder.IsSearching());
-}
 
-TEST_F(FindFileTest, PendingEventsRunDuringTheWalkByDefault) {
+    // By default pending events run during the walk: a command queued before the search
+    // runs at its first entry, a Cancel queued by a handler stops it at the next entry.
     Touch(root, {"one/a.dat", "one/b.dat", "two/a.dat", "two/b.dat"});
-    bool ran = false; // a command queued before the search runs at its first entry...
+    bool ran = false;
     QMetaObject::invokeMethod(
         &finder, [&] { ran = true; }, Qt::QueuedConnection);
-    EXPECT_EQ(find(root, "*.dat"), 4);
+    onFound = {};
+    EXPECT_EQ(find(root + "/one;" + root + "/two", "*.dat"), 4);
     EXPECT_TRUE(ran);
-    // ...and a Cancel queued by a handler stops the walk at the next entry.
     onFound = [&](const QString&, bool&) {
         QMetaObject::invokeMethod(
             &finder, [&] { finder.Cancel(); }, Qt::QueuedConnection);
     };
-    EXPECT_EQ(find(root, "*.dat"), 0);
+    EXPECT_EQ(find(root + "/one;" + root + "/two", "*.dat"), 0);
     EXPECT_EQ(found.size(), 2); // the rest of the first folder, never the second
     EXPECT_EQ(events.last(), "Cancelled 2");
-}
-
-TEST_F(FindFileTest, HandlersMayNestAndDestroyTheFinder) {
-    Touch(root, {"a.dat", "b.dat"});
-    auto* f = new clsFindFile;
-    long nested = -1;
-    int calls = 0;
-    QObject::connect(f, &clsFindFile::FoundFile, [&](const QString&, const QString&, bool&) {
-        ++calls;
-        nested = f->FindFiles(root, "*.*"); // refused while searching
-        delete f;
-    });
-    EXPECT_EQ(f->FindFiles(root, "*.dat"), 0);
-    EXPECT_EQ(nested, 0);
-    EXPECT_EQ(calls, 1);
 }
 
 TEST_F(FindFileTest, LinksLoopsPipesUnreadableAndVanishingFolders) {
@@ -326,11 +266,7 @@ TEST_F(FindFileTest, DeepTreesExhaustNeitherStackNorDescriptorsAndHonourTheDepth
     ASSERT_EQ(full.size(), 4);
     EXPECT_TRUE(full.contains(deep + "/e/g.dat"));
     EXPECT_TRUE(full.contains(deep + QString("/d").repeated(100) + "/e/h.dat"));
-    int deepest = 0;
-    for (const QString& p : full) {
-        deepest = std::max(deepest, int(p.mid(deep.size()).split('/').count("d")));
-    }
-    EXPECT_EQ(deepest, depth - 1);
+    EXPECT_TRUE(full.contains(deep + QString("/d").repeated(depth - 1) + "/f.dat"));
     // rm copes with paths longer than PATH_MAX; QTemporaryDir does not.
     EXPECT_EQ(QProcess::execute("rm", {"-rf", deep + "/d"}), 0);
 

@@ -61,21 +61,13 @@ QStringList pathsUnder(const QList<DiscFile>& files, const QString& folder) {
     return out;
 }
 
-// A directory record as a disc writes it.
-QByteArray record(const QByteArray& name, quint32 lsn, quint32 size, bool dir,
-                  int xaAttributes = -1) {
-    QByteArray r = QByteArray(33, '\0') + name + QByteArray(1 - name.size() % 2, '\0');
-    if (xaAttributes >= 0) { // the system use area of a Video CD's files
-        r += QByteArray(4, '\0') + char(xaAttributes >> 8) + char(xaAttributes) + "XA" +
-             QByteArray(6, '\0');
+// A directory record, with the system use area of a Video CD's files where it has XA attributes.
+QByteArray record(const QByteArray& name, quint32 lsn, quint32 size, bool dir, int xa = -1) {
+    QByteArray r = DirectoryRecord(name, lsn, size, dir);
+    if (xa >= 0) {
+        r += QByteArray(4, '\0') + char(xa >> 8) + char(xa) + "XA" + QByteArray(6, '\0');
+        r[0] = char(r.size());
     }
-    r[0] = char(r.size());
-    for (int i = 0; i < 4; ++i) {
-        r[2 + i] = char(lsn >> (8 * i));
-        r[10 + i] = char(size >> (8 * i));
-    }
-    r[25] = dir ? 2 : 0;
-    r[32] = char(name.size());
     return r;
 }
 
@@ -112,10 +104,7 @@ FILE "my disc.bin" BINARY
             QString(" %1 %2 %3 %4").arg(t.number).arg(t.mode).arg(t.sectorSize).arg(t.startSector),
         "my disc.bin 2 MODE2/2352 2352 450");
 
-    const struct {
-        const char* text;
-        const char* why;
-    } bad[] = {
+    const std::pair<const char*, const char*> bad[] = {
         {"", "names no file"},
         {"TRACK 01 MODE2/2352\nINDEX 01 00:00:00", "before its FILE"},
         {"FILE \"a.bin\" BINARY\nFILE \"b.bin\" BINARY", "more than one file"},
@@ -129,10 +118,10 @@ FILE "my disc.bin" BINARY
          "out of order"},
         {"FILE \"\" BINARY", "names no file"},
     };
-    for (const auto& b : bad) {
+    for (const auto& [text, reason] : bad) {
         QString why;
-        EXPECT_FALSE(ParseCueSheet(b.text, &why).has_value()) << b.text;
-        EXPECT_TRUE(why.contains(b.why)) << b.text << " -> " << why.toStdString();
+        EXPECT_FALSE(ParseCueSheet(text, &why).has_value()) << text;
+        EXPECT_TRUE(why.contains(reason)) << text << " -> " << why.toStdString();
     }
     QString why;
     EXPECT_FALSE(ParseCueSheet(QByteArray("FILE \"a\0b\" BINARY", 17), &why));
@@ -168,11 +157,7 @@ TEST(IsoDirectory, RecordsOfASectorAndTheirFaults) {
     const QList<IsoRecord> cut = ParseDirectoryRecords(record("A.MPG;1", 1, 2, false) + tooLong);
     EXPECT_EQ(cut.size() == 1 ? cut[0].name : "", "A.MPG");
 
-    QByteArray pvd(2048, ' ');
-    pvd[0] = 1;
-    pvd.replace(1, 5, "CD001");
-    pvd.replace(40, 7, "VCD_ONE");
-    pvd.replace(156, 34, record(QByteArray(1, '\0'), 18, 2048, true));
+    QByteArray pvd = PrimaryVolume("VCD_ONE", 18, 2048);
     const auto v = ParsePrimaryVolume(pvd);
     ASSERT_TRUE(v.has_value());
     EXPECT_EQ(v->volumeId + " " + QString::number(v->rootLsn), "VCD_ONE 18");
@@ -241,20 +226,17 @@ TEST(VcdDisc, FilesMatchLibiso9660AndTracksReadAsMpeg) {
 
 TEST(VcdDisc, BadImagesGiveReasonsOrEndEarly) {
     REQUIRE_IMAGES();
-    const struct {
-        QString source;
-        const char* why;
-    } bad[] = {
+    const std::pair<QString, const char*> bad[] = {
         {media("missing.cue"), "names a file that does not exist"},
         {media("wrong.cue"), "too short"},
         {media("nothing.cue"), "does not exist"},
         {media("clip_a.mpg"), "Cannot open"},
         {media(""), "Not a disc"},
     };
-    for (const auto& b : bad) {
+    for (const auto& [source, reason] : bad) {
         QString why;
-        EXPECT_FALSE(VcdDisc::Open(b.source, &why)) << b.source.toStdString();
-        EXPECT_TRUE(why.contains(b.why)) << b.source.toStdString() << ": " << why.toStdString();
+        EXPECT_FALSE(VcdDisc::Open(source, &why)) << source.toStdString();
+        EXPECT_TRUE(why.contains(reason)) << source.toStdString() << ": " << why.toStdString();
     }
 
     // A cut-off image: the second track ends where the image does, and
@@ -326,10 +308,7 @@ TEST(ImageDrives, NumbersAreSharedWithMountedImages) {
     EXPECT_EQ(drives.Drives(), QStringList({"img1", "img2"}));
 
     // A FUSE mount that comes later passes over the image drives' numbers.
-    MountEntry fuse;
-    fuse.mountId = 77;
-    fuse.fsType = "fuse.fuseiso";
-    fuse.mountPoint = "/mnt/x";
+    const MountEntry fuse{.mountId = 77, .mountPoint = "/mnt/x", .fsType = "fuse.fuseiso"};
     QMap<int, int> fuseIds;
     const QList<ImageMount> mounts =
         ListImageMounts({fuse}, fuseIds, drives.Numbers() + QList<int>{0});
@@ -344,10 +323,7 @@ TEST(VcdEntries, ImagesGiveTheirChaptersOtherFilesNone) {
     }
     // From the first picture (0.48 s on the clip's clock) on.
     const QList<double> four{0, 1.2, 2.4, 3.0};
-    const struct {
-        QString name;
-        QList<double> chapters;
-    } rows[] = {
+    const std::pair<QString, QList<double>> rows[] = {
         {media("chapters.cue/MPEGAV/AVSEQ01.DAT"), four},
         {media("chapters.bin/mpegav/avseq01.dat"), four},
         {media("chapters_svcd.cue/MPEG2/AVSEQ01.MPG"), four},
@@ -355,12 +331,12 @@ TEST(VcdEntries, ImagesGiveTheirChaptersOtherFilesNone) {
         {media("chapters.cue/VCD/ENTRIES.VCD"), {}}, // not a track
         {media("karaoke.mpg"), {}},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name.toStdString());
-        const QList<double> got = ChaptersOfFile(row.name);
-        ASSERT_EQ(got.size(), row.chapters.size());
+    for (const auto& [name, chapters] : rows) {
+        SCOPED_TRACE(name.toStdString());
+        const QList<double> got = ChaptersOfFile(name);
+        ASSERT_EQ(got.size(), chapters.size());
         for (qsizetype i = 0; i < got.size(); ++i) {
-            EXPECT_NEAR(got[i] - got[0], row.chapters[i], 0.001);
+            EXPECT_NEAR(got[i] - got[0], chapters[i], 0.001);
         }
         if (!got.isEmpty()) {
             EXPECT_NEAR(got[0], 0.48, 0.1);
@@ -380,10 +356,8 @@ TEST(VcdEntries, ImagesGiveTheirChaptersOtherFilesNone) {
 
 TEST(VcdEntries, DamagedTablesAreRefusedOrReadWithinBounds) {
     const QByteArray one("\x02\x00\x08\x00", 4); // track 2 at 00:08:00, sector 450
-    const struct {
-        QByteArray data;
-        int entries; // -1: refused
-    } rows[] = {
+    const std::pair<QByteArray, int> rows[] = {
+        // entries, -1: refused
         {table("ENTRYVCD", 1, {one}), 1},
         {table("ENTRYSVD", 2, {one, one}), 2},
         {table("ENTRYXYZ", 1, {one}), -1},
@@ -396,9 +370,9 @@ TEST(VcdEntries, DamagedTablesAreRefusedOrReadWithinBounds) {
          0}, // track 1, seconds not BCD, before the first sector
         {QByteArray("ENTRY"), -1},
     };
-    for (const auto& row : rows) {
-        const auto got = ParseVcdEntries(row.data);
-        EXPECT_EQ(got ? int(got->size()) : -1, row.entries) << row.data.left(12).toHex().data();
+    for (const auto& [data, entries] : rows) {
+        const auto got = ParseVcdEntries(data);
+        EXPECT_EQ(got ? int(got->size()) : -1, entries) << data.left(12).toHex().data();
     }
 }
 
@@ -407,14 +381,12 @@ TEST(VcdEntries, DamagedTablesAreRefusedOrReadWithinBounds) {
 // thread of its own while the caller's events keep running.
 TEST(HostileDisc, ADirectoryMazeIsReadBoundedOffTheWaitingThread) {
     QTemporaryDir dir;
-    const struct {
-        int sectors, extent;
-        RawLayout layout;
-    } mazes[] = {{10000, 1, RawLayout::Mode2Form1}, {6000, 64, RawLayout::Mode1}};
-    for (const auto& m : mazes) {
-        SCOPED_TRACE(m.extent);
+    const std::tuple<int, int, RawLayout> mazes[] = {{10000, 1, RawLayout::Mode2Form1},
+                                                     {6000, 64, RawLayout::Mode1}};
+    for (const auto& [sectors, extent, layout] : mazes) {
+        SCOPED_TRACE(extent);
         const QString cue =
-            WriteImage(dir.path(), "maze", DirectoryMaze(m.sectors, 60, m.extent), m.layout);
+            WriteImage(dir.path(), "maze", DirectoryMaze(sectors, 60, extent), layout);
         ASSERT_FALSE(cue.isEmpty());
         DiscScan scan(cue);
         int ticksWhileReading = 0;
@@ -449,10 +421,8 @@ TEST(HostileDisc, TheFileTheSheetNamesIsTheFileRead) {
     for (const char* decoy : {"sheet.bin", "disc.bin BINARY"}) {
         write(dir.filePath(decoy), ImageBytes(SmallDisc("WRONG", "x"), RawLayout::Mode1));
     }
-    const struct {
-        const char* sheet;
-        const char* volume; // "" when refused: its sectors would be read at the wrong places
-    } cases[] = {
+    // The volume read, "" when refused: its sectors would be read at the wrong places.
+    const std::pair<const char*, const char*> cases[] = {
         {"FILE disc.bin BINARY\nTRACK 01 MODE1/2352\nINDEX 01 00:00:00\n", "RIGHT"},
         {"FILE \"disc.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n    INDEX 01 00:00:00", "RIGHT"},
         {"file \"two disc.bin\"\n track 1 mode2/2352\n  index 1 0:0:0\n", "TWO"},
@@ -462,18 +432,18 @@ TEST(HostileDisc, TheFileTheSheetNamesIsTheFileRead) {
          "TRACK 02 MODE2/2336\nINDEX 01 00:00:20\n",
          ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.sheet);
-        write(dir.filePath("sheet.cue"), c.sheet);
+    for (const auto& [sheet, volume] : cases) {
+        SCOPED_TRACE(sheet);
+        write(dir.filePath("sheet.cue"), sheet);
         QString why;
         const auto disc = VcdDisc::Open(dir.filePath("sheet.cue"), &why);
-        if (!*c.volume) {
+        if (!*volume) {
             EXPECT_FALSE(disc);
             EXPECT_TRUE(why.contains("2,352")) << why.toStdString();
             continue;
         }
         ASSERT_TRUE(disc) << why.toStdString();
-        EXPECT_EQ(disc->VolumeId(), c.volume);
+        EXPECT_EQ(disc->VolumeId(), volume);
         const QList<DiscFile> files = disc->Files();
         ASSERT_EQ(files.size(), 1);
         EXPECT_EQ(files[0].path, "/DATA.BIN");

@@ -16,6 +16,7 @@
 #include "playlist/clsPlayList.h"
 #include "testing/FolderDriveServices.h"
 #include "testing/MemorySettingsStore.h"
+#include "testing/QtPrinters.h"
 #include "testing/RecordingDialogs.h"
 #include "testing/RecordingOpener.h"
 #include "testing/ServicesGuard.h"
@@ -34,15 +35,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
-
 namespace lumadeck::test {
 
-// The names in the main window's playlist, in order.
 inline QStringList entries(frmLumadeck& w) {
     QStringList names;
     for (const auto& entry : w.cPlayList()->cFiles()) {
@@ -81,25 +75,11 @@ inline QString shown(const QLabel* label) {
 // A label showing these characters as they are, and as wide as they are.
 inline void expectLiteral(const QLabel* label, const QString& text) {
     ASSERT_NE(label, nullptr);
-    EXPECT_EQ(label->text(), text);
-    EXPECT_EQ(shown(label), text);
+    EXPECT_TRUE(label->text() == text && shown(label) == text) << shown(label).toStdString();
     EXPECT_GE(label->sizeHint().width(), label->fontMetrics().horizontalAdvance(text));
 }
 
-// What a menu item shows: "&&" is one "&", a lone "&" marks the shortcut.
-inline QString shownMenuText(const QString& text) {
-    QString out;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('&') && i + 1 < text.size()) {
-            ++i;
-        }
-        out += text[i];
-    }
-    return out;
-}
-
-// Rendered as markup, <img src="/dev/zero"> reads until memory runs out: with
-// a bound on memory that fails the test instead of filling the machine.
+// Markup's <img src="/dev/zero"> reads until memory runs out: bounded, the test fails instead.
 inline void boundMemory() {
 #if !defined(__SANITIZE_ADDRESS__)
     const rlimit limit{rlim_t(2) << 30, rlim_t(2) << 30};
@@ -108,7 +88,6 @@ inline void boundMemory() {
 }
 inline const QString kMarkup = QStringLiteral(R"(<b>x</b><img src="/dev/zero">)");
 
-// The main window's controls, found by their object names.
 template <typename T> T* named(const QObject& w, const QString& name) {
     T* found = w.findChild<T*>(name);
     EXPECT_NE(found, nullptr) << "no " << name.toStdString();
@@ -126,12 +105,10 @@ inline QLabel* label(const QObject& w, const QString& name) {
 inline TagTimer* timer(const QObject& w) {
     return named<TagTimer>(w, "Timer1");
 }
-// The main window's timer runs the command left in its tag.
 inline void runOnTick(frmLumadeck& w, const QString& tag) {
     timer(w)->Tag = tag;
     w.Timer1_Timer();
 }
-// Drive menu n (0 to 3) of the main window's menu bar or the helper's popup.
 inline QMenu* driveMenu(const QObject& w, int n) {
     return named<QMenu>(w, QString("mnuDrive%1").arg(n + 1));
 }
@@ -165,38 +142,34 @@ protected:
         QLocale::setDefault(QLocale::system());
     }
 
-    // Starts the program as the entry procedure does.
     frmLumadeck& start() {
         mdlGlobals::Main();
         return *Forms::Lumadeck.ifLoaded();
     }
 
+    static QString option(const QString& key) {
+        return MemorySettingsStore::path("Lumadeck", "Options", key);
+    }
     void stored(const QString& key, const QString& value) {
-        store.values.insert(MemorySettingsStore::path("Lumadeck", "Options", key), value);
+        store.values.insert(option(key), value);
     }
-    QString saved(const QString& key) const {
-        return store.values.value(MemorySettingsStore::path("Lumadeck", "Options", key),
-                                  "<absent>");
-    }
+    QString saved(const QString& key) const { return store.values.value(option(key), "<absent>"); }
 
-    // A real file (the player skips files that do not exist).
     QString file(const QString& relative, qint64 size = 10) {
         const QString path = dir.filePath(relative);
         QDir().mkpath(QFileInfo(path).absolutePath());
         QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.resize(size);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.resize(size));
         return path;
     }
-    // A playlist file listing these files.
     QString playlist(const QString& name, const QStringList& files) {
         const QString path = dir.filePath(name);
         QFile m3u(path);
-        EXPECT_TRUE(m3u.open(QIODevice::WriteOnly));
-        m3u.write((files.join("\r\n") + "\r\n").toUtf8());
+        EXPECT_TRUE(m3u.open(QIODevice::WriteOnly) &&
+                    m3u.write((files.join("\r\n") + "\r\n").toUtf8()) > 0);
         return path;
     }
-    // A real file the simulated control plays with this title and description.
+    // Real files (the player skips missing ones) the simulated control plays or fails to open.
     QString clip(const QString& relative, const QString& title = {},
                  const QString& description = {}) {
         SimulatedMedia media;
@@ -204,7 +177,6 @@ protected:
         media.description = description;
         return scripted(relative, media);
     }
-    // A real file the simulated control fails to open with this error text.
     QString failing(const QString& relative, const QString& error) {
         SimulatedMedia media;
         media.failWhileOpening = true;
@@ -222,7 +194,7 @@ protected:
     RecordingDialogs dialogs;
     RecordingOpener opener;
     FolderDriveServices drives;
-    // The doubles serve the program until the fixture ends, so also in TearDown.
+    // The doubles serve the program until the fixture ends, TearDown included.
     ServicesGuard services{{&store, &dialogs, &opener, &drives}};
     QTemporaryDir dir;
     SimulatedMediaControl* control = nullptr;
@@ -240,8 +212,6 @@ protected:
         Forms::Codecs.unload();
         flushDeletes();
     }
-
-private:
     ProgramWindows m_windows;
 };
 
