@@ -3,37 +3,27 @@
 #include "platform/FileNames.h"
 #include "platform/PlainText.h"
 
-#include <QAction>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QTextDocument>
-#include <QWidget>
-#include <QWindow>
 #include <gtest/gtest.h>
 
 using namespace lumadeck;
 
-namespace {
-
-const QString kMarkup = QStringLiteral("<b>x</b><img src=\"/dev/zero\">");
-const QString kLink = QStringLiteral("<a href=\"file:///etc\">x</a>");
-
-} // namespace
+static const QString kMarkup = QStringLiteral("<b>x</b><img src=\"/dev/zero\">");
 
 TEST(PlainText, LabelsAndToolTipsShowMarkupAsItsCharacters) {
     for (const QString& text :
-         {kMarkup, kLink, QStringLiteral("<h1>BIG</h1>"), QStringLiteral("a &lt; b & c"),
+         {kMarkup, QStringLiteral("<a href=\"file:///etc\">x</a>"), QStringLiteral("a &lt; b & c"),
           QStringLiteral("  two  spaces  ")}) {
         QLabel label;
         PlainLabel(&label)->setText(text);
         // As wide as the literal text, which rendered markup never is.
         EXPECT_GE(label.sizeHint().width(), label.fontMetrics().horizontalAdvance(text))
             << text.toStdString();
-        EXPECT_FALSE(label.openExternalLinks());
-        EXPECT_EQ(label.text(), text); // never trimmed
-        // Tool tips take text that may be rich as rich text: this one always
-        // is, and its document holds exactly the characters given.
+        EXPECT_TRUE(!label.openExternalLinks() && label.text() == text); // never trimmed
+        // A tool tip is always rich text, holding exactly the characters given.
         const QString tip = ToolTipText(text);
         EXPECT_TRUE(Qt::mightBeRichText(tip));
         QTextDocument doc;
@@ -48,13 +38,11 @@ TEST(PlainText, MenuTextsShowAmpersandsAndDropControlCharacters) {
     for (const auto& [in, out] :
          {std::pair<QString, QString>{"Tom & Jerry.mpg", "Tom && Jerry.mpg"},
           {"&Open.mpg", "&&Open.mpg"},
-          {"a&&b", "a&&&&b"},
           {"left\tright.mpg", "leftright.mpg"},
           {"two\r\nlines\n.mpg", "twolines.mpg"},
           {QString("del") + QChar(0x7F) + QChar(0x85) + "c1.mpg", "delc1.mpg"},
           {film, film},
           {raw, raw},
-          {"ends in a space ", "ends in a space "},
           {kMarkup, kMarkup}}) {
         QMenu menu(MenuText(in));
         QAction* item = menu.addAction(MenuText(in));
@@ -66,20 +54,14 @@ TEST(PlainText, MenuTextsShowAmpersandsAndDropControlCharacters) {
 }
 
 TEST(FileNames, KeepsEveryByteOfNamesThatAreNotUtf8) {
-    const char* samples[] = {"plain.dat",
-                             "caf\xc3\xa9.mpg",
-                             "\xff\xfe.dat",
-                             "bad\xc3(.mpg",
-                             "\xed\xa0\x80 surrogate",
-                             "\xc0\xaf overlong",
-                             "\xf4\x90\x80\x80 too high",
-                             "\xf0\x9f\x8e\xac emoji",
-                             "cut \xe2\x82"};
-    for (const QByteArray s : samples) {
+    for (const QByteArray s :
+         {"plain.dat", "caf\xc3\xa9.mpg", "\xff\xfe.dat", "bad\xc3(.mpg", "\xed\xa0\x80 surrogate",
+          "\xc0\xaf overlong", "\xf4\x90\x80\x80 too high", "\xf0\x9f\x8e\xac emoji",
+          "cut \xe2\x82"}) {
         EXPECT_EQ(EncodeFileName(DecodeFileName(s)), s) << s.toHex().constData();
     }
-    EXPECT_EQ(DecodeFileName("caf\xc3\xa9"), QString::fromUtf8("caf\xc3\xa9"));
-    EXPECT_EQ(DecodeFileName("\xf0\x9f\x8e\xac").size(), 2);
+    EXPECT_EQ(DecodeFileName("caf\xc3\xa9 \xf0\x9f\x8e\xac"),
+              QString::fromUtf8("caf\xc3\xa9 \xf0\x9f\x8e\xac"));
     EXPECT_EQ(DecodeFileName("\xff").size(), 1);
     // A name is at most 4096 bytes, and none holds a NUL: no C string is made of one.
     EXPECT_TRUE(IsPossibleFileName("/" + QString(2047, QChar(0xE9)) + "a"));

@@ -1,2 +1,0 @@
-#pragma once
-#include "../support/PrivateBus.h" // for tests that include it from here
