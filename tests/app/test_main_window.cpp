@@ -187,6 +187,18 @@ TEST_F(MainWindowTest, PopupCaptionPanelsAndCommandsFollowThePlaylistShowingUntr
     control->calls.clear();
     items[2]->trigger();
     EXPECT_TRUE(control->calls.value(0) == "Play" && pl.CurrentFileIndex() == 1);
+    // A list of thousands: the popup holds only what a screen shows, the current one checked.
+    for (int i = 0; i < 3000; ++i) {
+        pl.Add(dir.filePath(QString("n%1.mpg").arg(i)), false);
+    }
+    ASSERT_TRUE(w.StatusBarPressed(QPoint(panel.left() + panel.width(), 2), QPoint(10, 10)));
+    QMenu* popup = menu(w, "mnuPopup");
+    popup->hide();
+    const QList<QAction*> rows = popup->actions();
+    EXPECT_GT(rows.size(), 4);
+    EXPECT_LE(rows.size() * popup->actionGeometry(rows[1]).height(),
+              w.screen()->availableGeometry().height());
+    EXPECT_TRUE(rows[2]->isChecked());
 
     // A tag title and comment that once made whole panels vanish.
     const QString title = QStringLiteral(R"(<h1>BIG</h1><a href="file:///etc">x</a>)");

@@ -308,7 +308,10 @@ TEST(ImageDrives, NumbersAreSharedWithMountedImages) {
     EXPECT_EQ(drives.Drives(), QStringList({"img1", "img2"}));
 
     // A FUSE mount that comes later passes over the image drives' numbers.
-    const MountEntry fuse{.mountId = 77, .mountPoint = "/mnt/x", .fsType = "fuse.fuseiso"};
+    MountEntry fuse;
+    fuse.mountId = 77;
+    fuse.mountPoint = "/mnt/x";
+    fuse.fsType = "fuse.fuseiso";
     QMap<int, int> fuseIds;
     const QList<ImageMount> mounts =
         ListImageMounts({fuse}, fuseIds, drives.Numbers() + QList<int>{0});

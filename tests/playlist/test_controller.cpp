@@ -329,7 +329,9 @@ TEST(M3UFormat, ResumeLineAndLineEnds) {
     EXPECT_EQ(M3UFile::FormatPosition(0.1 + 0.2), "0.3");
     const QStringList odd{QStringLiteral("\uFEFFodd.mpg")}; // a first name's byte-order mark stays
     EXPECT_EQ(M3UFile::Parse(M3UFile::Serialize(odd, std::nullopt)).names, odd);
-    EXPECT_EQ(M3UFile::Parse("/v/a.mpg\n\n/v/b.mpg\r\n/v/c.mpg\r/v/d.mpg").names,
+    // A line longer than any path names no file.
+    EXPECT_EQ(M3UFile::Parse("/v/a.mpg\n\n/v/b.mpg\r\n/v/c.mpg\r/v/d.mpg\n" + QByteArray(4097, 'x'))
+                  .names,
               QStringList({"/v/a.mpg", "/v/b.mpg", "/v/c.mpg", "/v/d.mpg"}));
 }
 
