@@ -6,6 +6,7 @@
 #include "platform/FileNames.h"
 #include "testing/FakeDesktopSession.h"
 
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@ TEST(CommandLine, NamesBecomeLocalFilesOrReasonsAndOnlyItsOwnOptionsAreTaken) {
     QDir(root).mkpath("sub dir");
     const QByteArray latin1 = EncodeFileName(root) + "/caf\xe9.mpg";
     ::close(::open(latin1.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644));
+    const auto removed = qScopeGuard([&] { ::unlink(latin1.constData()); }); // Qt cannot
     QFile(dir.filePath("notes:1.mpg")).open(QIODevice::WriteOnly);
     // The local file, or "" and a piece of the reason.
     for (const auto& [argument, file, reason] :

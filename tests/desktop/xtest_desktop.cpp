@@ -7,6 +7,7 @@
 #include <QDBusReply>
 #include <QDBusVariant>
 #include <QDirIterator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <unistd.h>
 
@@ -54,6 +55,7 @@ TEST(DesktopProgram, InstalledItTakesOnlyItsOwnOptionsTakesASecondStartsFileAndE
     const QByteArray latin1 = QFile::encodeName(home.path()) + "/caf\xe9.mpg";
     ASSERT_TRUE(QFile::copy(clip, home.filePath("other.mpg")) &&
                 ::symlink(QFile::encodeName(clip).constData(), latin1.constData()) == 0);
+    const auto removed = qScopeGuard([&] { ::unlink(latin1.constData()); }); // Qt cannot
     QDBusConnection client = bus.connect();
     const auto playing = [&] {
         const QDBusReply<QDBusVariant> r = client.call(
