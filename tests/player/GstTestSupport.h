@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers for the player tests, most of them for playing the generated clips through GStreamer.
+// Helpers for playing the generated clips through GStreamer.
 #include "platform/Services.h"
 #include "player/GstMediaControl.h"
 #include "player/TagTimer.h"
@@ -12,8 +12,6 @@
 
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QImage>
-#include <QPixmap>
 #include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -59,9 +57,8 @@ inline bool waitForOpen(const MediaControl& c) {
     return QTest::qWaitFor([&] { return c.OpenState() == OpenStateCode::Open; }, 10000);
 }
 
-// The video player on a GStreamer control in a 640 x 480 window, its
-// message boxes recorded. Logs its events as "Started clip.avi" (file
-// names without folders), "ErrorMsg <text>", "PositionChanged 0:02 0:03".
+// The video player on a GStreamer control in a 640 x 480 window, its message boxes recorded; its
+// events as "Started clip.avi" (no folders), "ErrorMsg <text>", "PositionChanged 0:02 0:03".
 struct RealPlayer : SignalRecorder {
     RealPlayer() {
         window.resize(640, 480);
@@ -76,6 +73,7 @@ struct RealPlayer : SignalRecorder {
         record(&player, &clsPlayVideo::Done, named("Done"));
         record(&player, &clsPlayVideo::Stopped, named("Stopped"));
         record(&player, &clsPlayVideo::Started, named("Started"));
+        record(&player, &clsPlayVideo::FileNotFound, named("FileNotFound"));
         record(&player, &clsPlayVideo::ErrorMsg, "ErrorMsg");
         record(&player, &clsPlayVideo::PositionChanged, "PositionChanged");
     }

@@ -1,8 +1,6 @@
-// Under Xvfb (OpenGL on the CPU, no Xv), also on screens scaled by Qt's
-// factor or the desktop's dpi (see CMakeLists.txt): the probe picks the plain
-// X sink, every zoom size shows the whole picture at the size asked for times
-// the scale, leaving nothing of an older picture, and keys and double clicks
-// move it into full screen and back.
+// Under Xvfb (OpenGL on the CPU, no Xv), also on scaled screens (see CMakeLists.txt): the probe
+// picks the plain X sink, every zoom size shows the whole picture at the size asked for times the
+// scale, and keys and double clicks move it into full screen and back.
 #include "GstTestSupport.h"
 #include "player/VideoSinkProbe.h"
 
@@ -28,9 +26,9 @@ QImage grab(GstMediaControl& c, const QString& name) {
     return shot;
 }
 
-template <typename F> void eachPixel(const QImage& image, F f, int step = 1) {
-    for (int y = 0; y < image.height(); y += step) {
-        for (int x = 0; x < image.width(); x += step) {
+template <typename F> void eachPixel(const QImage& image, F f) {
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
             f(x, y, image.pixel(x, y));
         }
     }
@@ -38,8 +36,7 @@ template <typename F> void eachPixel(const QImage& image, F f, int step = 1) {
 
 int coloursIn(const QImage& image) {
     QSet<QRgb> colours;
-    eachPixel(
-        image, [&](int, int, QRgb p) { colours.insert(p & 0xf0f0f0); }, 2);
+    eachPixel(image, [&](int, int, QRgb p) { colours.insert(p & 0xf0f0f0); });
     return int(colours.size());
 }
 
@@ -69,8 +66,7 @@ TEST(SoftwareVideoSink, TheProbeFindsOpenGlOnTheCpuAndNoXv) {
     EXPECT_TRUE(!facts.glWorks || IsSoftwareGlRenderer(facts.glRenderer));
     EXPECT_FALSE(facts.xvPorts);
     EXPECT_EQ(ChooseVideoSink(facts), QStringLiteral("ximagesink"));
-    // Where the display cannot tell, the program started again in its probing
-    // mode prints the renderer and ends before anything else of it runs.
+    // Where the display cannot tell, the program run again in its probing mode prints the renderer.
     QProcess probe;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LUMADECK_GL_RENDERER_PROBE"), QStringLiteral("1"));
@@ -113,18 +109,16 @@ TEST(VideoOnScreen, EveryZoomSizeShowsTheWholePictureAndKeysChangeIt) {
     const QRect actualBounds = pictureBounds(actual);
     ASSERT_FALSE(actualBounds.isEmpty());
     const QImage reference = actual.copy(actualBounds).scaled(160, 120);
-    // Smaller after larger: what is left of the larger picture shows in the bounds.
-    const struct {
-        DisplaySizeCode code;
+    using D = DisplaySizeCode;
+    const struct { // smaller after larger: what is left of the larger picture shows in the bounds
+        D code;
         const char* name;
         QSize size; // empty: the largest 4:3 size inside the picture area
-    } zooms[] = {
-        {DisplaySizeCode::Default, "actual", QSize(320, 240)},
-        {DisplaySizeCode::Double, "double", QSize(640, 480)},
-        {DisplaySizeCode::Half, "half", QSize(160, 120)},
-        {DisplaySizeCode::FitToWindow, "fit", QSize()},
-        {DisplaySizeCode::FullScreen, "fullscreen", QSize()},
-    };
+    } zooms[] = {{D::Default, "actual", {320, 240}},
+                 {D::Double, "double", {640, 480}},
+                 {D::Half, "half", {160, 120}},
+                 {D::FitToWindow, "fit", {}},
+                 {D::FullScreen, "fullscreen", {}}};
     for (const auto& z : zooms) {
         SCOPED_TRACE(z.name);
         c.SetDisplaySize(z.code);
@@ -136,14 +130,13 @@ TEST(VideoOnScreen, EveryZoomSizeShowsTheWholePictureAndKeysChangeIt) {
         const QRect bounds = pictureBounds(shot);
         EXPECT_NEAR(bounds.width(), want.width(), 3);
         EXPECT_NEAR(bounds.height(), want.height(), 3);
-        EXPECT_NEAR(bounds.center().x(), shot.width() / 2, 3);
-        EXPECT_NEAR(bounds.center().y(), shot.height() / 2, 3);
+        EXPECT_LE((bounds.center() - shot.rect().center()).manhattanLength(), 5); // centred
         if (!bounds.isEmpty()) { // the whole picture, not a part of it
             EXPECT_LT(meanDifference(shot.copy(bounds).scaled(160, 120), reference), 12.0);
         }
     }
 
-    // F11 enters full screen, Esc leaves it back into the window; so do double clicks.
+    // F11 enters full screen, Esc leaves it into the window; so do double clicks.
     c.SetDisplaySize(DisplaySizeCode::FitToWindow);
     c.setFocus();
     QTest::keyClick(&c, Qt::Key_F11);
@@ -159,19 +152,18 @@ TEST(VideoOnScreen, EveryZoomSizeShowsTheWholePictureAndKeysChangeIt) {
     QTest::qWait(200);
     QTest::mouseDClick(&c, Qt::LeftButton, {}, QPoint(100, 100));
     EXPECT_EQ(c.DisplaySize(), DisplaySizeCode::FitToWindow);
-    // Full screen is left even where the user may not enter it.
+    // Full screen is left even where the user may not enter it; Space resumes, the arrows seek.
     c.SetDisplaySize(DisplaySizeCode::FullScreen);
     c.SetAllowChangeDisplaySize(false);
     QTest::keyClick(&c, Qt::Key_F11);
     EXPECT_EQ(c.DisplaySize(), DisplaySizeCode::FitToWindow);
     QTest::keyClick(&c, Qt::Key_F11);
     EXPECT_EQ(c.DisplaySize(), DisplaySizeCode::FitToWindow);
-    // Space resumes, the arrows seek.
     QTest::keyClick(&c, Qt::Key_Space);
     EXPECT_TRUE(waitForState(c, PlayStateCode::Playing, 3000));
     QTest::keyClick(&c, Qt::Key_Left);
     EXPECT_LT(c.CurrentPosition(), 0.5);
-    // All this without GStreamer's OpenGL library (and what it pulls in) loaded.
+    // All this without GStreamer's OpenGL library loaded.
     QFile maps(QStringLiteral("/proc/self/maps"));
     ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
     EXPECT_FALSE(maps.readAll().contains("libgstgl-1.0"));
