@@ -52,7 +52,7 @@ namespace {
 // Video CD plays, for no better picture. A user's own ranks
 // (GST_PLUGIN_FEATURE_RANK) are left as they are.
 void preferLeanMpegDecoders() {
-    if (qEnvironmentVariableIsSet("GST_PLUGIN_FEATURE_RANK")) {
+    if (!qEnvironmentVariableIsEmpty("GST_PLUGIN_FEATURE_RANK")) {
         return;
     }
     for (const char* name : {"mpeg2dec", "mpg123audiodec"}) {
