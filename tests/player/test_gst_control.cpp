@@ -2,6 +2,7 @@
 #include "GstTestSupport.h"
 
 #include "player/ClipInfo.h"
+#include "player/GstHandles.h"
 #include "player/TransportPanel.h"
 
 #include <QRegularExpression>
@@ -77,6 +78,25 @@ TEST(GstControl, CodecsNameEveryStream) {
         << urls.toStdString();
     EXPECT_EQ(c.CodecDescription(3), "");
     EXPECT_FALSE(c.CodecInstalled(0));
+}
+
+// MPEG is decoded by libmpeg2 and libmpg123 where installed, not by the general
+// decoder library, whose load costs a playing Video CD about 35 MB.
+TEST(GstControl, MpegPlaysThroughTheLeanDecoders) {
+    REQUIRE_MEDIA("clip.dat");
+    GstMediaControl c(nullptr, fakeSinks());
+    c.SetAutoStart(false);
+    ASSERT_TRUE(c.Open(mediaPath("clip.dat")));
+    ASSERT_TRUE(waitForOpen(c));
+    for (const char* name : {"mpeg2dec", "mpg123audiodec"}) {
+        if (!gst::ObjectPtr<GstElementFactory>(gst_element_factory_find(name))) {
+            GTEST_SKIP() << name << " is not installed";
+        }
+    }
+    ASSERT_EQ(c.CodecCount(), 2);
+    const QString both = c.CodecDescription(1) + " | " + c.CodecDescription(2);
+    EXPECT_TRUE(both.contains("(mpeg2dec)") && both.contains("(mpg123audiodec)"))
+        << both.toStdString();
 }
 
 // Watches an object without keeping it: Gone() once its last reference
