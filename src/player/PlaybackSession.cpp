@@ -243,6 +243,12 @@ void PlaybackSession::closeCurrent() {
 }
 
 bool PlaybackSession::Open(const QString& fileName) {
+    if (m_opening && m_pipeline && !fileName.isEmpty() && fileName == m_pendingFileName) {
+        // The file still opening is asked for again (a list's first entry
+        // is opened as it is added, then played): the open under way serves
+        // both, where starting over would close and reopen the sinks.
+        return true;
+    }
     closeCurrent();
     if (m_openState != OpenStateCode::Closed || m_opening) {
         // A listener opened another file while the old one closed; this

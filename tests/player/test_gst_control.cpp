@@ -3,6 +3,7 @@
 
 #include "player/ClipInfo.h"
 #include "player/GstHandles.h"
+#include "player/PlaybackSession.h"
 #include "player/TransportPanel.h"
 
 #include <QRegularExpression>
@@ -97,6 +98,25 @@ TEST(GstControl, MpegPlaysThroughTheLeanDecoders) {
     const QString both = c.CodecDescription(1) + " | " + c.CodecDescription(2);
     EXPECT_TRUE(both.contains("(mpeg2dec)") && both.contains("(mpg123audiodec)"))
         << both.toStdString();
+}
+
+// A list's first entry is opened as it is added and played at once: one open
+// serves both (starting over costs the sinks' restart); an open file reopens.
+TEST(GstControl, AskingAgainForTheFileStillOpeningKeepsItsOpen) {
+    REQUIRE_MEDIA("clip.mpg");
+    GstMediaControl c(nullptr, fakeSinks());
+    auto* session = c.findChild<PlaybackSession*>();
+    ASSERT_TRUE(session);
+    int starts = 0;
+    QObject::connect(session, &PlaybackSession::Preparing, [&] { ++starts; });
+    c.SetAutoStart(false);
+    ASSERT_TRUE(c.Open(mediaPath("clip.mpg")));
+    c.SetAutoStart(true);
+    ASSERT_TRUE(c.Open(mediaPath("clip.mpg")));
+    ASSERT_TRUE(waitForState(c, PlayStateCode::Playing));
+    EXPECT_EQ(starts, 1);
+    ASSERT_TRUE(c.Open(mediaPath("clip.mpg")));
+    EXPECT_EQ(starts, 2);
 }
 
 // Watches an object without keeping it: Gone() once its last reference
