@@ -1,5 +1,6 @@
 // Video CD tracks read from BIN/CUE image sectors, played through GStreamer with fake sinks.
 #include "GstTestSupport.h"
+#include "player/GstHandles.h"
 #include "player/VcdTrackSource.h"
 
 #include <QFile>
@@ -75,6 +76,9 @@ TEST(VcdTracks, TracksPlayAsTheirSourcesACutOneEndsEarlyAMissingOneIsNotFound) {
     EXPECT_EQ(notFound, QStringList({missing}));
     // A plain file keeps its file:// URI.
     EXPECT_TRUE(PlaybackUri(mediaPath("vcd/clip_a.mpg")).startsWith("file:///"));
+    // Told the tracks' type, the type finder left the general decoder library unloaded.
+    const gst::ObjectPtr<GstPlugin> libav(gst_registry_find_plugin(gst_registry_get(), "libav"));
+    EXPECT_FALSE(libav && gst_plugin_is_loaded(libav.get()));
 }
 
 // The disc goes away under a playing track (the image cut short): the error box, then Done.
