@@ -55,8 +55,6 @@ QString soundFontPath() {
     return {};
 }
 
-// MIDI is synthesised with the General MIDI sound font, named explicitly.
-// Nothing reaches the network.
 // The tracks of a Video CD (its MPEGAV folder) and of a Super Video CD (its
 // MPEG2 folder) are MPEG program streams. Read from a disc's sectors, a
 // track starts with empty sectors, which leave that type only likely: the
@@ -87,6 +85,8 @@ gst::CapsPtr videoCdTrackCaps(GstElement* playbin) {
                                             "mpegversion", G_TYPE_INT, version, nullptr));
 }
 
+// MIDI is synthesised with the General MIDI sound font, named explicitly.
+// Nothing reaches the network.
 void onElementSetup(GstElement* playbin, GstElement* element, gpointer) {
     KeepLocal(element);
     GstElementFactory* factory = gst_element_get_factory(element);
