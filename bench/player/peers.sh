@@ -81,8 +81,11 @@ fi
 # with the decoder's direct rendering ("get_buffer() failed") and at times
 # stands on the first picture; without direct rendering it plays. The file
 # name it would lay over the picture for 5 s is left out, so that a picture
-# standing still can be told.
-vlc_opts=(--no-audio --no-video-title-show -V xcb_x11 --no-avcodec-dr)
+# standing still can be told. Its sound is decoded and dropped (adummy), as
+# every other row's is (mpv --ao=null, ffplay's dummy SDL sound, the
+# program's and playbin's fakeaudiosink where no sound server runs):
+# --no-audio would leave the sound undecoded and flatter its figures.
+vlc_opts=(--aout=adummy --no-video-title-show -V xcb_x11 --no-avcodec-dr)
 
 # reason_missing TOOL: empty if TOOL is installed, else why not.
 missing() { command -v "$1" >/dev/null || echo "$1 not installed (scripts/install-bench-peers)"; }
