@@ -52,9 +52,18 @@ done
 work=$(mktemp -d)
 chmod 755 "$work"
 trap 'rm -rf "$work"' EXIT
-# A session's runtime folder, as a desktop login gives one.
+# A session's runtime folder and session bus, as a desktop login gives them:
+# the bus is started once for the whole run, so that its start is not taken
+# for the program's (which registers on it as it starts).
 mkdir -m 700 "$work/runtime"
 export XDG_RUNTIME_DIR=$work/runtime
+bus=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1) || {
+  echo "peers: no session bus could be started (dbus-daemon)"
+  exit 0
+}
+export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
+bus_pid=${bus##*$'\n'}
+trap 'kill "$bus_pid" 2>/dev/null; rm -rf "$work"' EXIT
 
 # VLC will not run as root: it runs as an unprivileged user then, with a
 # home of its own, and needs to read the clips (the X server here takes
@@ -66,14 +75,17 @@ if [ "$(id -u)" -eq 0 ]; then
   mkdir -m 700 "$work/vlc-home"
   chown nobody "$work/vlc-home"
   vlc_as=(setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups
-          env "HOME=$work/vlc-home" "XDG_RUNTIME_DIR=$work/vlc-home")
+          env -u DBUS_SESSION_BUS_ADDRESS "HOME=$work/vlc-home" "XDG_RUNTIME_DIR=$work/vlc-home")
 fi
 # Under Xvfb (no XVideo, no GPU) its x11 output runs out of picture buffers
 # with the decoder's direct rendering ("get_buffer() failed") and at times
 # stands on the first picture; without direct rendering it plays. The file
 # name it would lay over the picture for 5 s is left out, so that a picture
-# standing still can be told.
-vlc_opts=(--no-audio --no-video-title-show -V xcb_x11 --no-avcodec-dr)
+# standing still can be told. Its sound is decoded and dropped (adummy), as
+# every other row's is (mpv --ao=null, ffplay's dummy SDL sound, the
+# program's and playbin's fakeaudiosink where no sound server runs):
+# --no-audio would leave the sound undecoded and flatter its figures.
+vlc_opts=(--aout=adummy --no-video-title-show -V xcb_x11 --no-avcodec-dr)
 
 # reason_missing TOOL: empty if TOOL is installed, else why not.
 missing() { command -v "$1" >/dev/null || echo "$1 not installed (scripts/install-bench-peers)"; }
@@ -87,7 +99,8 @@ command_for() {
   probe_opts=()
   case $player in
     program)
-      # Started as a user starts it, with a private home and session bus.
+      # Started as a user starts it, with a private home, on the run's
+      # session bus.
       # Its window is resized to 800 x 600 as soon as it shows (there is no
       # option for its size; the 640 x 560 it opens at is too small for a
       # 720 x 480 picture at 100 %); the zoom is 100 % (the picture at its
@@ -97,7 +110,7 @@ command_for() {
       local zoom=0
       [ "$size" = own ] || zoom=3
       printf '[Options]\nDisplaySize=%s\n' "$zoom" >"$home/.config/Lumadeck/Lumadeck.ini"
-      cmd=(env "HOME=$home" dbus-run-session -- "$program" "$file")
+      cmd=(env "HOME=$home" "$program" "$file")
       probe_opts=(--resize "Lumadeck Player." 800x600)
       ;;
     mpv)
@@ -163,8 +176,8 @@ measure() {
     local timing=(--settle 2 --measure 5)
     [ "$i" -le "$cost_runs" ] || timing=(--settle 0 --measure 0)
     log=$work/$player-$size-$kind-$i.log
-    out=$(cd "$work" && "$probe" "${timing[@]}" "${probe_opts[@]}" --exclude dbus-daemon \
-      --exclude dbus-run-sessio -- "${cmd[@]}" 2>"$log" </dev/null)
+    out=$(cd "$work" && "$probe" "${timing[@]}" "${probe_opts[@]}" -- "${cmd[@]}" 2>"$log" \
+      </dev/null)
     echo "$out" >>"$work/row"
   done
   local first cpu mem reason
@@ -190,8 +203,8 @@ measure() {
 echo "peers: one private X server $DISPLAY; $runs runs per row for the first picture,"
 echo "  $cost_runs of them also for CPU (5 s, 2 s after the first picture) and peak memory;"
 echo "  load average before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
-echo "  this program: lumadeck FILE, private HOME and session bus (dbus-run-session,"
-echo "    the bus left out of the sums), its window resized to 800x600; own size: zoom 100 %;"
+echo "  one session bus for the whole run, started before it, as a desktop login has one"
+echo "  this program: lumadeck FILE, private HOME, its window resized to 800x600; own size: zoom 100 %;"
 echo "    800x600: zoom to fill the window"
 command -v mpv >/dev/null && echo "  mpv $(mpv --version | awk 'NR == 1 { print $2 }'): --vo=x11 --ao=null; 800x600: --geometry=800x600"
 command -v cvlc >/dev/null && echo "  VLC $(dpkg-query -W -f='${Version}' vlc-bin 2>/dev/null): cvlc ${vlc_opts[*]}, as user $vlc_user with its own HOME; vcd:// for the image; 800x600: the window resized"
@@ -238,7 +251,7 @@ for entry in "mpg clip.mpg MPEG-1 clip, 320x240" "dat clip.dat Video CD .dat tra
 done
 
 echo
-# Both with a session bus, as on a desktop (without one, Qt's D-Bus
+# Both on the run's session bus, as on a desktop (without one, Qt's D-Bus
 # library tries to start one for the program at every start).
-dbus-run-session -- "$build/bench/app/xbench_app_startup" --against-minimal 2>/dev/null
+"$build/bench/app/xbench_app_startup" --against-minimal 2>/dev/null
 echo "  load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

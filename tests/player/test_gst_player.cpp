@@ -5,6 +5,7 @@
 #include "platform/FileNames.h"
 #include "player/AudioChannel.h"
 #include "player/Chapters.h"
+#include "player/GstHandles.h"
 #include "player/PlaybinPipeline.h"
 #include "player/TransportPanel.h"
 #include "player/VcdTrackSource.h"
@@ -76,6 +77,9 @@ TEST(VcdTracks, TracksPlayAsTheirSourcesACutOneEndsEarlyAMissingOneIsNotFound) {
     p.clear();
     p.player.PlayVideo(mediaPath("vcd/two.cue") + "/MPEGAV/AVSEQ09.DAT", 0);
     EXPECT_EQ(p.events, QStringList({"FileNotFound AVSEQ09.DAT", "Done AVSEQ09.DAT"}));
+    // Told the tracks' type, the type finder left the general decoder library unloaded.
+    const gst::ObjectPtr<GstPlugin> libav(gst_registry_find_plugin(gst_registry_get(), "libav"));
+    EXPECT_FALSE(libav && gst_plugin_is_loaded(libav.get()));
 }
 
 // The disc goes away under a playing track (the image cut short): the error box, then Done.
