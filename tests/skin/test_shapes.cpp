@@ -12,8 +12,8 @@ using namespace lumadeck;
 
 namespace {
 
-// Every pixel of the outline's area and the ring around it is in the region exactly when its
-// centre is inside (unless within 0.05 of the outline); so are the listed pixels `in`.
+// Each pixel of the outline's area and the ring around it is in the region exactly when its centre
+// is inside (unless within 0.05 of the outline); so are the listed pixels `in`.
 void expectShape(const char* name, const QRegion& region, const QPainterPath& outline,
                  const std::vector<QPoint>& in = {}, const std::vector<QPoint>& out = {}) {
     SCOPED_TRACE(name);
