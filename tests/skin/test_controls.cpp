@@ -1,5 +1,4 @@
-// The skin's controls on the offscreen platform: stand-ins for missing artwork, the skin button's
-// pictures, and label buttons driven by real mouse events.
+// The skin's controls offscreen: stand-ins for missing artwork, skin buttons and label buttons.
 #include "platform/DataFiles.h"
 #include "skin/LabelButton.h"
 #include "skin/SkinArt.h"
@@ -25,7 +24,6 @@ struct DataFolder {
 QImage rgb(const QPixmap& p) {
     return p.toImage().convertToFormat(QImage::Format_RGB32);
 }
-
 const QPoint middle(8, 8);
 
 } // namespace
@@ -37,7 +35,6 @@ TEST(SkinArt, MissingOrUnreadablePicturesGivePlainWorkingControlsAndOneLine) {
     QDir(folder.path()).mkpath("skin");
     QFile broken(folder.filePath("skin/compact.png"));
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly) && broken.write("not a picture") > 0);
-    broken.close();
     for (const char* name : {"skin/compact.png", "skin/playlist-left.png"}) {
         testing::internal::CaptureStderr();
         const QPixmap picture = SkinArt::Load(name, QSize(404, 39), Qt::darkRed);
@@ -54,10 +51,13 @@ TEST(SkinArt, MissingOrUnreadablePicturesGivePlainWorkingControlsAndOneLine) {
     EXPECT_NE(rgb(close->pictureup()), rgb(close->picturedown()));
 }
 
-// The skin button shows the picture of its state, clicks by mouse or Space, and stretches a small
-// picture unless told not to.
+// The skin button shows its state's picture, clicks by mouse or Space, stretches a small picture.
 TEST(SkinButton, ShowsThePictureOfItsStateAndClicksByMouseOrKeyboard) {
     DataFolder data(LUMADECK_SOURCE_DIR "/data");
+    // On a screen scaled 2 or more the double-size picture, drawn at half its pixels: sharp.
+    const QPixmap one = SkinArt::Load("skin/compact.png", {}, Qt::red, 1);
+    const QPixmap two = SkinArt::Load("skin/compact.png", {}, Qt::red, 2);
+    EXPECT_EQ(std::pair(two.size(), two.devicePixelRatio()), std::pair(one.size() * 2, 2.0));
     QWidget window;
     window.resize(100, 100);
     QCursor::setPos(0, 0);
@@ -70,19 +70,20 @@ TEST(SkinButton, ShowsThePictureOfItsStateAndClicksByMouseOrKeyboard) {
     QEvent leave(QEvent::Leave);
     using Look = SkinButtonCtl::Look;
     QSignalSpy clicks(b, &SkinButtonCtl::clicked);
-    const auto shows = [&](Look look, const QPixmap& p) {
+    const std::pair<std::function<void()>, Look> steps[] = {
+        {[] {}, Look::Up},
+        {[&] { QCoreApplication::sendEvent(b, &enter); }, Look::Hover},
+        {[&] { QTest::mousePress(b, Qt::LeftButton, {}, middle); }, Look::Down},
+        {[&] { QTest::mouseRelease(b, Qt::LeftButton, {}, middle); }, Look::Hover},
+        {[&] { QCoreApplication::sendEvent(b, &leave); }, Look::Up}};
+    for (const auto& [step, look] : steps) {
+        step();
         EXPECT_EQ(b->CurrentLook(), look);
-        EXPECT_EQ(rgb(b->grab()), rgb(p)) << int(look);
-    };
-    shows(Look::Up, b->pictureup());
-    QCoreApplication::sendEvent(b, &enter);
-    shows(Look::Hover, b->picturehover());
-    QTest::mousePress(b, Qt::LeftButton, {}, middle);
-    shows(Look::Down, b->picturedown());
-    QTest::mouseRelease(b, Qt::LeftButton, {}, middle);
-    shows(Look::Hover, b->picturehover());
-    QCoreApplication::sendEvent(b, &leave);
-    shows(Look::Up, b->pictureup());
+        EXPECT_EQ(rgb(b->grab()), rgb(look == Look::Up     ? b->pictureup()
+                                      : look == Look::Down ? b->picturedown()
+                                                           : b->picturehover()))
+            << int(look);
+    }
     EXPECT_NE(rgb(b->pictureup()), rgb(b->picturehover()));
     QTest::mouseClick(b, Qt::RightButton, {}, middle);
     b->setFocus();
@@ -97,8 +98,8 @@ TEST(SkinButton, ShowsThePictureOfItsStateAndClicksByMouseOrKeyboard) {
     EXPECT_NE(b->grab().toImage().pixelColor(15, 15), QColor(Qt::red));
 }
 
-// One label hovered at a time; only the left button sinks and clicks (released on the label),
-// as do Space and Return; a disabled one does nothing.
+// One label hovered at a time; only the left button sinks and clicks (released on the label), as
+// do Space and Return; a disabled one does nothing.
 TEST(LabelButtons, OneHoveredAtATimeOnlyTheLeftButtonSinksAndClicksAsDoKeys) {
     QWidget window;
     QWidget* background = new QWidget(&window);

@@ -1,5 +1,4 @@
-// CFormBorder on the offscreen platform: every property as the window shows it, the system
-// menu's command numbers, and quiet failures without a window.
+// CFormBorder offscreen: every property as the window shows it, and the system menu.
 #include "skin/CFormBorder.h"
 #include "skin/SystemMenu.h"
 
@@ -107,12 +106,28 @@ TEST(FormBorder, EveryPropertyShowsOnTheWindowWhichStaysInPlace) {
     EXPECT_FALSE(border.ShowInTaskbar());
 }
 
-// Greying clears bit 0x8000: either number finds the item, only the exact one removes it;
-// close takes its separator along, minimise the button.
-TEST(FormBorder, TheSystemMenuGreysRestoresAndRemoves) {
-    QWidget w;
+// Greying clears bit 0x8000: either number finds the item, only the exact one removes it; close
+// takes its separator along, minimise the button. A right click opens the menu with AutoSysMenu;
+// greyed commands do not run.
+TEST(FormBorder, TheSystemMenuGreysRestoresRemovesAndOpensOnARightClick) {
+    ShownWindow w;
     CFormBorder border;
     border.SetClient(&w);
+    SystemMenu* menu = SystemMenu::Of(&w);
+    QTest::mouseClick(&w, Qt::RightButton, {}, QPoint(20, 20));
+    EXPECT_FALSE(menu->isVisible());
+    border.SetAutoSysMenu(true);
+    QTest::mouseClick(&w, Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_FALSE(menu->isVisible());
+    QTest::mouseClick(&w, Qt::RightButton, {}, QPoint(20, 20));
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+    border.EnableMenuItem(0xF060, false);
+    menu->actions()[6]->trigger();
+    EXPECT_TRUE(w.isVisible());
+    border.EnableMenuItem(0xF060, true);
+    menu->actions()[6]->trigger();
+    EXPECT_FALSE(w.isVisible());
     border.SetMoveable(false);
     EXPECT_EQ(border.FindMenuPos(0xF010), 1);
     EXPECT_EQ(border.FindMenuPos(0x7010), 1);
@@ -129,27 +144,4 @@ TEST(FormBorder, TheSystemMenuGreysRestoresAndRemoves) {
     border.RemoveMenuItem(0xF010); // without a move item Moveable reads true
     EXPECT_EQ(border.FindMenuPos(0xF010), -1);
     EXPECT_TRUE(border.Moveable());
-}
-
-TEST(FormBorder, ARightClickOpensTheSystemMenuWhoseGreyedCommandsDoNotRun) {
-    ShownWindow w;
-    CFormBorder border;
-    border.SetClient(&w);
-    SystemMenu* menu = SystemMenu::Of(&w);
-    // A right click opens it only with AutoSysMenu.
-    QTest::mouseClick(&w, Qt::RightButton, {}, QPoint(20, 20));
-    EXPECT_FALSE(menu->isVisible());
-    border.SetAutoSysMenu(true);
-    QTest::mouseClick(&w, Qt::LeftButton, {}, QPoint(20, 20));
-    EXPECT_FALSE(menu->isVisible());
-    QTest::mouseClick(&w, Qt::RightButton, {}, QPoint(20, 20));
-    EXPECT_TRUE(menu->isVisible());
-    menu->hide();
-
-    border.EnableMenuItem(0xF060, false);
-    menu->actions()[6]->trigger();
-    EXPECT_TRUE(w.isVisible());
-    border.EnableMenuItem(0xF060, true);
-    menu->actions()[6]->trigger();
-    EXPECT_FALSE(w.isVisible());
 }

@@ -12,8 +12,8 @@ using namespace lumadeck;
 
 namespace {
 
-// Every pixel of the outline's area and the ring around it is in the region exactly when its
-// centre is inside (unless within 0.05 of the outline); so are the listed pixels `in`.
+// Each pixel of the outline's area and the ring around it is in the region exactly when its centre
+// is inside (unless within 0.05 of the outline); so are the listed pixels `in`.
 void expectShape(const char* name, const QRegion& region, const QPainterPath& outline,
                  const std::vector<QPoint>& in = {}, const std::vector<QPoint>& out = {}) {
     SCOPED_TRACE(name);
@@ -50,9 +50,11 @@ QPainterPath path(const QRectF& r, qreal radius = 0) {
 } // namespace
 
 TEST(WindowShape, EveryShapeMatchesItsOutline) {
-    QPainterPath ellipse, diamond;
+    QPainterPath ellipse, diamond, triangle;
     ellipse.addEllipse(0, 0, 101, 51);
     diamond.addPolygon({{50, 0}, {0, 25}, {50, 51}, {101, 25}});
+    triangle.addPolygon({{0, 0}, {60, 0}, {0, 40}});
+    expectShape("triangle", Regions::Polygon({{0, 0}, {60, 0}, {0, 40}}), triangle);
     expectShape("ellipse", *clsGuiFuncs::ShapeRegion(101, 51, 0), ellipse,
                 {{50, 0}, {0, 25}, {100, 25}, {50, 50}}, {{0, 0}, {100, 0}, {0, 50}, {101, 25}});
     // Twenty-pixel corners: along the top edge the cut ends after 7 pixels.

@@ -25,7 +25,7 @@ int diff(QRgb a, QRgb b) {
 }
 
 // How far (mean levels, colours summed) the screen's closest match of a window's picture is, and
-// where, once new windows have faded in; the screen is kept as wayland-NAME.png.
+// where, once new windows have faded in; the screen kept as wayland-NAME.png.
 std::pair<double, QPoint> closest(const QString& name, const QImage& window) {
     QTest::qWait(1500);
     const QString file = LUMADECK_BUILD_DIR "/wayland-" + name + ".png";
@@ -72,8 +72,7 @@ TEST(WaylandBar, ShowsAndOpensItsMenusWhileTheirOwnerIsHidden) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&thin, 10000));
     const QImage bar = thin.grab().toImage();
     EXPECT_LT(closest("bar", bar).first, 36) << "the compact bar is not on the screen";
-    // A label's press opens its menu, a popup the compositor shows.
-    QMenu* opened = nullptr;
+    QMenu* opened = nullptr; // by a label's press, a popup the compositor shows
     bool exposed = false;
     QTimer::singleShot(100, [&] {
         opened = qobject_cast<QMenu*>(QApplication::activePopupWidget());
