@@ -4,6 +4,7 @@
 #include "AppEnvironment.h"
 #include "Forms.h"
 #include "MediaTypes.h"
+#include "cd/DiscPath.h"
 #include "cd/DriveServices.h"
 #include "cd/ImageDrives.h"
 #include "cd/clsFindFile.h"
@@ -120,17 +121,7 @@ void frmLumadeck::cFind_FoundFile(const QString& szFullFileName, const QString& 
     }
     if (ext.toLower() == "dat") {
         // Video CD tracks count only in their own folders.
-        const int slash = szFullFileName.lastIndexOf('/');
-        if (slash < 0) {
-            return;
-        }
-        const QString parent = szFullFileName.left(slash);
-        const int parentSlash = parent.lastIndexOf('/');
-        if (parentSlash < 0) {
-            return;
-        }
-        const QString folder = parent.mid(parentSlash + 1).toLower();
-        if (folder != "mpegav" && folder != "mpeg2") {
+        if (VideoCdTrackVersion(szFullFileName) == 0) {
             return;
         }
     }

@@ -30,13 +30,22 @@ QString deviceOfNumbers(unsigned major, unsigned minor) {
     return link.isEmpty() ? QString() : QFileInfo(link).fileName();
 }
 
-bool isVideoCdFolder(const QString& folder) {
+int trackFolderVersion(const QString& folder) {
     const QString f = folder.toLower();
-    return f == QLatin1String("mpegav") || f == QLatin1String("mpeg2") ||
-           f == QLatin1String("segment");
+    return f == QLatin1String("mpegav") ? 1 : f == QLatin1String("mpeg2") ? 2 : 0;
+}
+
+// The track folders, and SEGMENT, which holds a disc's menu pictures and clips.
+bool isVideoCdFolder(const QString& folder) {
+    return trackFolderVersion(folder) != 0 ||
+           folder.compare(QLatin1String("segment"), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
+
+int VideoCdTrackVersion(const QString& fileName) {
+    return trackFolderVersion(QFileInfo(QFileInfo(fileName).path()).fileName());
+}
 
 std::optional<DiscFileRef> SplitDiscPath(const QString& name) {
     if (!name.startsWith(QLatin1Char('/'))) {

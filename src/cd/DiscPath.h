@@ -26,6 +26,11 @@ QString DiscFileName(const QString& source, const QString& pathOnDisc);
 // True when the name is a file on a disc that can be opened and holds it.
 bool DiscFileExists(const QString& name);
 
+// Whether a file lies in a folder where a disc keeps its tracks, MPEG
+// program streams all: 1 in MPEGAV (a Video CD), 2 in MPEG2 (a Super Video
+// CD), whatever the case; 0 in any other folder.
+int VideoCdTrackVersion(const QString& fileName);
+
 // A Video CD track (a file of MPEGAV, MPEG2 or SEGMENT) of a mounted disc
 // whose disc can be opened directly: an optical drive, a loop device's
 // backing image, or the image a fuseiso mount shows. Returns the name that

@@ -1,4 +1,5 @@
 #include "player/PlaybinPipeline.h"
+#include "cd/DiscPath.h"
 #include "platform/FileNames.h"
 #include "player/LocalOnly.h"
 #include "player/MediaTime.h"
@@ -73,11 +74,7 @@ gst::CapsPtr videoCdTrackCaps(GstElement* playbin) {
     if (!location) {
         return nullptr;
     }
-    const QString folder =
-        QFileInfo(QFileInfo(QFile::decodeName(location.get())).path()).fileName().toLower();
-    const int version = folder == QLatin1String("mpegav")  ? 1
-                        : folder == QLatin1String("mpeg2") ? 2
-                                                           : 0;
+    const int version = VideoCdTrackVersion(QFile::decodeName(location.get()));
     if (version == 0) {
         return nullptr;
     }
